@@ -1,0 +1,65 @@
+// An image item of a pack: a picture cut into equal patterns, drawn onto the 16-bit surface.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "packs/surface.hpp"
+
+namespace zw {
+
+class TPictureItem {
+ public:
+  // Stored item properties, as the pack holds them.
+  std::string Name;
+  int StoredPatternWidth = 0;   // 0 or less: the whole picture
+  int StoredPatternHeight = 0;
+  int SkipWidth = 0;
+  int SkipHeight = 0;
+  bool Transparent = true;
+  uint32_t TransparentColor = 0;  // 0x00BBGGRR
+  bool SystemMemory = false;
+
+  // The decoded picture: RGB565 pixels and, per pixel, whether it is the transparent colour
+  // (compared in the picture's own colours before the 16-bit conversion).
+  int PictureWidth = 0;
+  int PictureHeight = 0;
+  std::vector<uint16_t> Pixels;
+  std::vector<uint8_t> Keyed;  // 1 = transparent colour
+
+  int PatternWidth() const;
+  int PatternHeight() const;
+  // The number of patterns: built ones once BuildPatterns has run, else computed from the
+  // stored values.
+  int PatternCount() const;
+  TRect PatternRect(int index) const;
+  void BuildPatterns();
+  bool PatternsBuilt() const { return Built; }
+
+  // True where pattern `index` has a drawn (not transparent) pixel at (x, y) inside it.
+  bool PatternPixelSolid(int index, int x, int y) const;
+
+  void DrawPattern(TSurface& dest, int x, int y, int index) const;
+  void DrawPatternAlpha(TSurface& dest, const TRect& destRect, int index, int alpha) const;
+  void DrawRotate(TSurface& dest, int x, int y, int width, int height, int index, double centerX,
+                  double centerY, int angle) const;
+
+ private:
+  bool Built = false;
+  std::vector<TRect> Patterns;
+};
+
+class TImageList {
+ public:
+  std::vector<std::unique_ptr<TPictureItem>> Items;
+  uint8_t ColorTable[1024] = {};
+  int Count() const { return static_cast<int>(Items.size()); }
+  // The item at a 0-based index, or nullptr outside the list.
+  TPictureItem* Item(int index) const {
+    return index >= 0 && index < Count() ? Items[static_cast<size_t>(index)].get() : nullptr;
+  }
+};
+
+}  // namespace zw

@@ -1,0 +1,236 @@
+// TMForm: the one main form that owns every component and all game state.
+#pragma once
+
+#include <array>
+#include <memory>
+#include <cstdint>
+#include <string>
+
+#include "packs/picture.hpp"
+#include "packs/sound.hpp"
+#include "packs/surface.hpp"
+#include "platform/platform.hpp"
+#include "shell/random.hpp"
+#include "sprites/engine.hpp"
+#include "world/track.hpp"
+
+namespace zw {
+
+class TMenuButton;
+class TMyCursor;
+class TMyImageSprite;
+class TScrollBackground;
+class TBonus;
+class TCar;
+class TPointer;
+class TPlayer;
+class TFontRenderer;
+
+// Screen state and the menu cursor every screen and dialog shares.
+struct TMenuState {
+  uint8_t CurrentScreen = 0;  // 0 none, 1 main menu, 2 bikes, 3 options, 4 scores, 5 help, 6 race
+  uint8_t ActiveDialog = 0;   // 0 none, else 1..12
+  int32_t MenuIndex = 0;
+  int32_t MenuFirst = 0;
+  int32_t MenuLast = 0;
+  std::array<TMenuButton*, 20> MenuButtons{};  // used 1..19
+  bool MenuIntro = false;
+  int32_t HoverButton = 0;
+  int32_t MouseX = 0;
+  int32_t MouseY = 0;
+  bool PointerShown = true;
+};
+
+// The frame-rate measure that is every movement's time base.
+struct TTiming {
+  int32_t FrameRate = 0;
+  int32_t FrameTime = 15;
+  double SpeedFactor = 1.0;
+  int32_t RefreshRate = 60;
+  // The timer's measuring window.
+  int64_t WindowMs = 0;
+  int32_t WindowFrames = 0;
+  int64_t FrameNumber = 0;  // frames run so far (for logs)
+};
+
+// Per-frame key flags and their twins (held in the previous frame).
+struct TKeyState {
+  bool KeyUp = false, KeyDown = false, KeyLeft = false, KeyRight = false;
+  bool KeyPause = false, KeyYes = false, KeyNo = false, KeyEscape = false;
+  std::array<bool, 8> Twins{};
+  uint8_t BossKeyShift = 2;  // 0 none, 1 Shift, 2 Alt, 4 Ctrl
+  uint16_t BossKey = 120;    // 0 none, 112..123 F1..F12
+  bool BossKeyCapture = false;
+  bool MusicRestartPending = false;
+  bool CountryEdit = false;
+};
+
+// The saved options.
+struct TGameOptions {
+  bool FullScreen = false;
+  bool Music = true;
+  bool Sound = true;
+  std::string Country;
+};
+
+struct THighScore {
+  std::string Name;
+  int32_t Score = 0;
+};
+
+// Dialog state.
+struct TDialogState {
+  int32_t DialogTimer = 0;
+  TMyImageSprite* DialogPanel = nullptr;
+  TMyCursor* TextCursor = nullptr;
+  std::string PlayerName;
+  int TypedKey = 0;
+  bool SendPending = false;
+  int32_t SavedMenuIndex = 0, SavedMenuFirst = 0, SavedMenuLast = 0;
+};
+
+// The race variables and the race sprites.
+struct TRaceState {
+  int32_t Level = 1;
+  int32_t RaceScore = 0;
+  int32_t Lives = 0;
+  int32_t RaceClock = 0;
+  uint8_t RacePosition = 0;
+  uint8_t RaceCount = 0;
+  int32_t TallyTimeLeft = 0;
+  int32_t TallyStepTimer = 0;
+  int32_t TallyStep = 0;
+  int32_t TimeBonus = 0;
+  int32_t BonusPoints = 0;
+  int32_t TallyPause = 0;
+  double ScrollVX = 0;
+  double ScrollVY = 0;
+  int32_t SelectedBike = 1;
+  TScrollBackground* Background = nullptr;
+  TBonus* Bonus = nullptr;
+  TCar* Car = nullptr;
+  TPointer* Pointer = nullptr;
+  TPlayer* Player = nullptr;
+};
+
+class TMForm {
+ public:
+  explicit TMForm(TPlatform& platform);
+  ~TMForm();
+  TMForm(const TMForm&) = delete;
+  TMForm& operator=(const TMForm&) = delete;
+
+  // --- Components ---
+  TPlatform& Platform;
+  TSurface MDisplay{800, 600};
+  TImageList MImageList1, MImageList2, MImageList3;
+  TSoundList MSoundList;
+  TSpriteEngineComponent MSpriteEngine;
+  TRandom Rng;
+
+  // --- State, grouped by module ---
+  TMenuState Menu;
+  TTiming Timing;
+  TKeyState Keys;
+  TGameOptions GameOptions;
+  std::array<THighScore, 12> HighScores{};  // used 1..11
+  std::string HighScoreCheck;
+  TDialogState Dialog;
+  TRaceState Race;
+  TTrackState Track;
+  int MusicHandle = 0;
+  bool Terminated = false;  // Shutdown has told the application to end
+  int ExitCode = 0;
+  std::string StartupError;  // why start-up stopped, empty when it did not
+
+  // --- Start-up and shutdown ---
+  // Runs the start-up sequence; answers false (with StartupError set) when a pack failed.
+  bool FormCreate();
+  void Shutdown();
+  void FormCloseQuery();
+  void FormClose();
+
+  // --- The frame ---
+  void MTimerTimer(int moveCount);
+  int32_t Random(int32_t n) { return Rng.Random(n); }
+
+  // --- Menu cursor ---
+  static bool StepNext(int32_t& v, int32_t lo, int32_t hi);
+  static bool StepPrev(int32_t& v, int32_t lo, int32_t hi);
+  static void StepUp(int32_t& v, int32_t hi, int32_t step);
+  static void StepDown(int32_t& v, int32_t lo, int32_t step);
+  static void ClampFirst(int32_t& v, int32_t lo, int32_t hi);
+  static void ClampLast(int32_t& v, int32_t lo, int32_t hi);
+  static bool TimerTake(int32_t& v, int32_t floor, int32_t amount);
+  void MenuHitTest(bool keepIfMiss);
+  void HighlightMenu(bool trackHover);
+  void KillMenuButtons();
+  void ShowMenu(bool intro, int32_t index, bool fresh);
+  void SelectAndActivate(int32_t i);
+  void ActivateItem();
+  void MDisplayMouseMove(int x, int y);
+  void MDisplayClick();
+  void ShowPointer(bool shown);
+
+  // --- Input ---
+  void ReadInput();
+  void FormKeyDown(int key, uint8_t shift);
+  void FormKeyUp(int key, uint8_t shift);
+  void FormKeyPress(int key);
+  void BossKeyAction();
+  static bool IsNameChar(int c);
+  static void AppendChar(std::string& s, int c, size_t max);
+  static void DeleteLastChar(std::string& s);
+  // Hands one platform event to the form's handlers.
+  void HandleEvent(const TInputEvent& ev);
+
+  // --- Display modes ---
+  void ApplyDisplayMode();
+  void EnterFullScreen();
+  void EnterWindowed();
+  void WMSysCommandMinimise();
+  void WMSysCommandRestore();
+
+  // --- Music and sound ---
+  void PlaySound(int i);
+  void StopSound(int i);
+  void PlayMusic(const std::string& path);
+  void StopMusic();
+  void PlayScreenMusic();
+
+  // --- Text, HUD, dialogs ---
+  void SelectFont(int n);
+  int TextWidth(const std::string& s);
+  int TextHeight(const std::string& s);
+  int TextWidthInFont(const std::string& s, int n);
+  void DrawText(const std::string& s, int x, int y, bool centreX, bool centreY);
+  void DrawHUD();
+  void OpenDialog(int kind);
+  void CloseDialog();
+  void DrawDialog(int moveCount);
+
+  // --- Race flow ---
+  void StartRace();
+  void RaceFrame(int moveCount);
+  void UpdateNeedle();
+  void UpdateRaceClock();
+  void LeaveRace();
+  void LeaveToMenu();
+  void RestartLevel(bool next);
+  bool ScoreQualifies() const;
+  void SortHighScores();
+  void ResetHighScores();
+  void SetUpLevel(int level);
+
+  // The image list by number (1..3), or nullptr.
+  TImageList* ImageList(int no);
+  TSpriteEngine& Engine() { return MSpriteEngine.Engine(); }
+
+  std::unique_ptr<TFontRenderer> Fonts;
+  int CurrentFontStyle = 1;
+
+ private:
+  void UpdateTiming();
+};
+
+}  // namespace zw

@@ -1,0 +1,46 @@
+// The level's track map, its row tables and the view over it.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "shell/bounds.hpp"
+
+namespace zw {
+
+constexpr int TrackRows = 1500;
+constexpr int TrackCols = 650;
+constexpr int TileSize = 72;
+
+struct TTrackState {
+  // TrackMap(row, col): row 1..1500 (row 1 the far end), col 1..650.
+  std::vector<uint8_t> Cells = std::vector<uint8_t>(TrackRows * TrackCols, 0);
+  std::vector<uint8_t> RowKindTable = std::vector<uint8_t>(TrackRows, 0);
+  std::vector<int32_t> RoadCentreXTable = std::vector<int32_t>(TrackRows, 0);
+  int32_t ViewCol = 0;
+  int32_t ViewRow = 0;
+  int32_t TrackLength = 0;
+  int32_t BonusCount = 0;
+
+  uint8_t& TrackMap(int row, int col) {
+    ZW_CHECK(row >= 1 && row <= TrackRows && col >= 1 && col <= TrackCols);
+    return Cells[static_cast<size_t>(row - 1) * TrackCols + (col - 1)];
+  }
+  uint8_t TrackMap(int row, int col) const {
+    ZW_CHECK(row >= 1 && row <= TrackRows && col >= 1 && col <= TrackCols);
+    return Cells[static_cast<size_t>(row - 1) * TrackCols + (col - 1)];
+  }
+  uint8_t& RowKind(int row) {
+    ZW_CHECK(row >= 1 && row <= TrackRows);
+    return RowKindTable[static_cast<size_t>(row - 1)];
+  }
+  int32_t& RoadCentreX(int row) {
+    ZW_CHECK(row >= 1 && row <= TrackRows);
+    return RoadCentreXTable[static_cast<size_t>(row - 1)];
+  }
+  static bool InMap(int row, int col) {
+    return row >= 1 && row <= TrackRows && col >= 1 && col <= TrackCols;
+  }
+};
+
+}  // namespace zw
