@@ -1,0 +1,52 @@
+// packbuild ASSETS DATA: makes Res1..3.gpk, Sounds.spk, Menu.xm and Race.xm under DATA.
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "tools/packbuild/packbuild.hpp"
+
+namespace {
+
+bool WriteFile(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
+  std::filesystem::create_directories(path.parent_path());
+  // Write beside the target and rename, so an interrupted build never leaves half a pack.
+  auto tmp = path;
+  tmp += ".tmp";
+  {
+    std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    if (!out) return false;
+  }
+  std::filesystem::rename(tmp, path);
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: packbuild ASSETS_DIR DATA_DIR\n");
+    return 2;
+  }
+  const std::string assets = argv[1];
+  const std::filesystem::path data = argv[2];
+  using namespace zw;
+  using namespace zw::packbuild;
+  try {
+    bool ok = WriteFile(data / "Res" / "Res1.gpk", WriteImagePack(BuildMenuPictures(assets))) &&
+              WriteFile(data / "Res" / "Res2.gpk", WriteImagePack(BuildRacePictures(assets))) &&
+              WriteFile(data / "Res" / "Res3.gpk", WriteImagePack(BuildRadarPictures(assets))) &&
+              WriteFile(data / "Res" / "Sounds.spk", WriteSoundPack(BuildSounds(assets))) &&
+              WriteFile(data / "Music" / "Menu.xm", BuildTune(assets, "Menu")) &&
+              WriteFile(data / "Music" / "Race.xm", BuildTune(assets, "Race"));
+    if (!ok) {
+      std::fprintf(stderr, "packbuild: cannot write under %s\n", data.c_str());
+      return 1;
+    }
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "packbuild: %s\n", e.what());
+    return 1;
+  }
+  return 0;
+}
