@@ -51,6 +51,7 @@ struct TTiming {
   int64_t WindowMs = 0;
   int32_t WindowFrames = 0;
   int64_t FrameNumber = 0;  // frames run so far (for logs)
+  int32_t TimerFrameRate = 0;  // the timer's last measured rate
 };
 
 // Per-frame key flags and their twins (held in the previous frame).
@@ -63,6 +64,9 @@ struct TKeyState {
   bool BossKeyCapture = false;
   bool MusicRestartPending = false;
   bool CountryEdit = false;
+  // The boss key as it was when a capture began, put back when the capture ends with no key.
+  uint8_t CaptureOldShift = 2;
+  uint16_t CaptureOldKey = 120;
 };
 
 // The saved options.
@@ -87,6 +91,15 @@ struct TDialogState {
   int TypedKey = 0;
   bool SendPending = false;
   int32_t SavedMenuIndex = 0, SavedMenuFirst = 0, SavedMenuLast = 0;
+};
+
+// The sub-screens' own state.
+struct TFrontEndState {
+  int32_t PendingBike = 1;
+  int32_t BikeFade = 0;
+  TMyImageSprite* BikePicture = nullptr;
+  TMyImageSprite* NewBikePicture = nullptr;
+  int32_t HelpPage = 1;
 };
 
 // The race variables and the race sprites.
@@ -137,6 +150,7 @@ class TMForm {
   std::string HighScoreCheck;
   TDialogState Dialog;
   TRaceState Race;
+  TFrontEndState FrontEnd;
   TTrackState Track;
   int MusicHandle = 0;
   bool Terminated = false;  // Shutdown has told the application to end
@@ -151,6 +165,8 @@ class TMForm {
   void FormClose();
 
   // --- The frame ---
+  // One pass of the frame timer: measures the frame rate, then runs the frame.
+  void TimerTick(int moveCount);
   void MTimerTimer(int moveCount);
   int32_t Random(int32_t n) { return Rng.Random(n); }
 
@@ -178,6 +194,8 @@ class TMForm {
   void FormKeyUp(int key, uint8_t shift);
   void FormKeyPress(int key);
   void BossKeyAction();
+  void BossKeyCaptureKey(int key, uint8_t shift, bool down);
+  void StartBossKeyCapture();
   static bool IsNameChar(int c);
   static void AppendChar(std::string& s, int c, size_t max);
   static void DeleteLastChar(std::string& s);
@@ -208,6 +226,14 @@ class TMForm {
   void OpenDialog(int kind);
   void CloseDialog();
   void DrawDialog(int moveCount);
+  void DrawNameEntry(int moveCount);
+  void TallyStepFrame();
+  void EndGame();
+  void LeaveToHighScores();
+  void SendScore();
+  // The rider's sounds, through the rider while a race runs.
+  void StopRiderSounds(bool all);
+  void ResumeEngineSound(bool withHorn);
 
   // --- Race flow ---
   void StartRace();
@@ -217,10 +243,51 @@ class TMForm {
   void LeaveRace();
   void LeaveToMenu();
   void RestartLevel(bool next);
+  static int32_t PositionPrizeFor(int place);
   bool ScoreQualifies() const;
   void SortHighScores();
   void ResetHighScores();
   void SetUpLevel(int level);
+
+  // --- Front end ---
+  void CreateMainMenuSprites(bool intro, bool fresh);
+  void MainMenuFrame();
+  // Ends a running boss-key capture and country edit (the options screen).
+  void EndOptionEdits();
+  void MenuIntroStep();
+  void LeaveMainMenu();
+  void OpenWebPage(const std::string& address);
+  void ActivateDialogAnswer();
+  void ActivateMainMenuItem(int item);
+  void ActivateSubScreenItem();
+  // Entry and leave routines of the sub-screens.
+  void ShowBikeSelection();
+  void LeaveBikeSelection();
+  void ShowHelp();
+  void LeaveHelp();
+  void ShowOptions();
+  void LeaveOptions();
+  void ShowHighScores();
+  void LeaveHighScores();
+  void LeaveCurrentSubScreen();
+  void PreviousBike();
+  void NextBike();
+  void DrawBikeStats();
+  void BikeSelectionFrame(int moveCount);
+  void OptionsFrame(int moveCount);
+  void HighScoresFrame(int moveCount);
+  void HelpFrame(int moveCount);
+
+  // --- Saved state ---
+  void LoadSavedState();
+  void SaveSavedState();
+  void LoadOptions();
+  void SaveOptions();
+  void SetDefaultOptions();
+  void LoadHighScores();
+  void SaveHighScores();
+  std::string ComputeHighScoreCheck() const;
+  bool HighScoreCheckValid() const { return ComputeHighScoreCheck() == HighScoreCheck; }
 
   // The image list by number (1..3), or nullptr.
   TImageList* ImageList(int no);

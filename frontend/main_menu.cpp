@@ -1,0 +1,150 @@
+// The main menu: its backdrop, the six tab buttons with their fly-in, and the activation handler.
+#include <cmath>
+
+#include "shell/form.hpp"
+#include "sprites/game_sprites.hpp"
+#include "world/scroll_background.hpp"
+
+namespace zw {
+
+namespace {
+
+struct TTab {
+  int NormalImage, SelectedImage, RestY, IntroY;
+};
+constexpr TTab Tabs[7] = {{0, 0, 0, 0},        {2, 8, 173, -300}, {3, 9, 232, -200},
+                          {4, 10, 291, -100}, {5, 11, 351, 700}, {6, 12, 412, 800},
+                          {7, 13, 473, 900}};
+
+constexpr const char* HomePage = "https://zapwheely.example.org/";
+
+}  // namespace
+
+void TMForm::CreateMainMenuSprites(bool intro, bool fresh) {
+  // The backdrop: pattern 0 of image 1 as a one-cell map.
+  Race.Background = TScrollBackground::CreateMenuBackground(Engine(), 1, 1);
+  Race.Background->SetZ(2);
+  if (fresh) {
+    for (int i = 1; i <= 6; ++i) {
+      const TTab& t = Tabs[i];
+      TMenuButton* b = TMenuButton::Create(Engine(), 1, t.SelectedImage, t.NormalImage, 0, 0, 12,
+                                           t.RestY);
+      b->UseOwnZ = true;
+      Menu.MenuButtons[static_cast<size_t>(i)] = b;
+    }
+  }
+  for (int i = 1; i <= 6; ++i) {
+    TMenuButton* b = Menu.MenuButtons[static_cast<size_t>(i)];
+    if (!b) continue;
+    if (!intro) {
+      b->AlphaDraw = false;
+      b->Alpha = 255;
+      b->NormalImage = Tabs[i].NormalImage;
+    } else {
+      b->Y = Tabs[i].IntroY;
+    }
+  }
+  if (intro) PlaySound(0);
+}
+
+void TMForm::MenuIntroStep() {
+  const double s = 25.0 * Timing.SpeedFactor;
+  auto button = [&](int i) -> TMenuButton* { return Menu.MenuButtons[static_cast<size_t>(i)]; };
+  if (!button(1) || !button(6)) {
+    Menu.MenuIntro = false;
+    return;
+  }
+  // The upper three drop in one after the other, lowest first.
+  for (int i = 3; i >= 1; --i) {
+    TMenuButton* b = button(i);
+    if (b->Y < Tabs[i].RestY) {
+      b->Y += s;
+      break;
+    }
+    b->Y = Tabs[i].RestY;
+  }
+  // The lower three rise in the same frame, highest first.
+  for (int i = 4; i <= 6; ++i) {
+    TMenuButton* b = button(i);
+    if (b->Y > Tabs[i].RestY) {
+      b->Y -= s;
+      break;
+    }
+    b->Y = Tabs[i].RestY;
+  }
+  if (button(1)->Y == 173 && button(6)->Y == 473) {
+    Menu.MenuIntro = false;
+    for (int i = 1; i <= 6; ++i) button(i)->NormalImage = Tabs[i].NormalImage;
+  }
+}
+
+void TMForm::MainMenuFrame() {
+  if (Menu.MenuIntro) {
+    MenuIntroStep();
+    return;
+  }
+  HighlightMenu(false);
+  if (Menu.MenuIndex >= 1 && Menu.MenuIndex <= 6) {
+    if (Keys.KeyUp) StepPrev(Menu.MenuIndex, 1, 6);
+    if (Keys.KeyDown) StepNext(Menu.MenuIndex, 1, 6);
+  } else if (Keys.KeyLeft || Keys.KeyRight || Keys.KeyUp || Keys.KeyDown) {
+    Menu.MenuIndex = 1;
+  }
+  if (Keys.KeyEscape) OpenDialog(1);
+}
+
+void TMForm::LeaveMainMenu() {
+  Menu.CurrentScreen = 0;
+  if (Race.Background) {
+    Race.Background->KillOnce();
+    Race.Background = nullptr;
+  }
+  KillMenuButtons();
+}
+
+void TMForm::OpenWebPage(const std::string& address) {
+  if (Platform.Shell) Platform.Shell->OpenUrl(address);
+}
+
+void TMForm::ActivateItem() {
+  // 1. The click: every activation outside the running race is heard, even when nothing follows.
+  if (!(Menu.CurrentScreen == 6 && Menu.ActiveDialog == 0)) {
+    const bool arrow =
+        Menu.CurrentScreen == 2 && (Menu.MenuIndex == 7 || Menu.MenuIndex == 8);
+    PlaySound(arrow ? 3 : 2);
+  }
+  // 2. An open dialog takes the answer.
+  if (Menu.ActiveDialog != 0) {
+    ActivateDialogAnswer();
+    return;
+  }
+  // 3. The current screen's item.
+  switch (Menu.CurrentScreen) {
+    case 1:
+      if (Menu.MenuIntro) return;
+      ActivateMainMenuItem(Menu.MenuIndex);
+      return;
+    case 2:
+    case 3:
+    case 4:
+    case 5:
+      ActivateSubScreenItem();
+      return;
+    default:
+      return;
+  }
+}
+
+void TMForm::ActivateMainMenuItem(int item) {
+  switch (item) {
+    case 1: ShowBikeSelection(); break;
+    case 2: ShowHelp(); break;
+    case 3: ShowOptions(); break;
+    case 4: ShowHighScores(); break;
+    case 5: OpenWebPage(HomePage); break;
+    case 6: OpenDialog(1); break;
+    default: break;
+  }
+}
+
+}  // namespace zw

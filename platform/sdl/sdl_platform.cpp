@@ -1,0 +1,225 @@
+// The SDL2 window, presentation with vsync and scaling, and input translation.
+#include "platform/sdl/sdl_platform.hpp"
+
+#include "packs/surface.hpp"
+
+namespace zw {
+
+bool TSdlDisplay::Open(std::string& error) {
+  Window = SDL_CreateWindow("Zap Wheely", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 800, 600,
+                            SDL_WINDOW_SHOWN);
+  if (!Window) {
+    error = SDL_GetError();
+    return false;
+  }
+  Renderer = SDL_CreateRenderer(Window, -1, SDL_RENDERER_PRESENTVSYNC);
+  if (!Renderer) Renderer = SDL_CreateRenderer(Window, -1, SDL_RENDERER_SOFTWARE);
+  if (!Renderer) {
+    error = SDL_GetError();
+    return false;
+  }
+  // The 800 x 600 picture is scaled to the window or desktop with its aspect kept.
+  SDL_RenderSetLogicalSize(Renderer, 800, 600);
+  SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
+  Texture = SDL_CreateTexture(Renderer, SDL_PIXELFORMAT_RGB565, SDL_TEXTUREACCESS_STREAMING, 800, 600);
+  if (!Texture) {
+    error = SDL_GetError();
+    return false;
+  }
+  return true;
+}
+
+void TSdlDisplay::Close() {
+  if (Texture) SDL_DestroyTexture(Texture);
+  if (Renderer) SDL_DestroyRenderer(Renderer);
+  if (Window) SDL_DestroyWindow(Window);
+  Texture = nullptr;
+  Renderer = nullptr;
+  Window = nullptr;
+}
+
+void TSdlDisplay::Present(const TSurface& frame) {
+  if (!Renderer || !Texture) return;
+  SDL_UpdateTexture(Texture, nullptr, frame.Pixels.data(), frame.Width * 2);
+  SDL_SetRenderDrawColor(Renderer, 0, 0, 0, 255);
+  SDL_RenderClear(Renderer);
+  SDL_RenderCopy(Renderer, Texture, nullptr, nullptr);
+  SDL_RenderPresent(Renderer);
+}
+
+int TSdlDisplay::RefreshRate() {
+  SDL_DisplayMode mode;
+  const int display = Window ? SDL_GetWindowDisplayIndex(Window) : 0;
+  if (SDL_GetCurrentDisplayMode(display < 0 ? 0 : display, &mode) != 0) return 60;
+  return mode.refresh_rate <= 1 ? 60 : mode.refresh_rate;
+}
+
+void TSdlDisplay::SetFullScreen(bool on) {
+  if (!Window || on == FullScreen) {
+    FullScreen = on && Window;
+    return;
+  }
+  if (on) {
+    SDL_GetWindowPosition(Window, &SavedX, &SavedY);
+    HaveSaved = true;
+    SDL_SetWindowFullscreen(Window, SDL_WINDOW_FULLSCREEN_DESKTOP);
+  } else {
+    SDL_SetWindowFullscreen(Window, 0);
+    SDL_SetWindowSize(Window, 800, 600);
+    // The window comes back where it was before it went full screen.
+    if (HaveSaved)
+      SDL_SetWindowPosition(Window, SavedX, SavedY);
+    else
+      SDL_SetWindowPosition(Window, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+  }
+  FullScreen = on;
+}
+
+void TSdlDisplay::Minimise() {
+  if (Window) SDL_MinimizeWindow(Window);
+}
+
+void TSdlDisplay::ShowPointer(bool shown) { SDL_ShowCursor(shown ? SDL_ENABLE : SDL_DISABLE); }
+
+int VirtualKey(SDL_Keycode key) {
+  if (key >= SDLK_a && key <= SDLK_z) return 'A' + (key - SDLK_a);
+  if (key >= SDLK_0 && key <= SDLK_9) return '0' + (key - SDLK_0);
+  if (key >= SDLK_F1 && key <= SDLK_F12) return vk::F1 + (key - SDLK_F1);
+  switch (key) {
+    case SDLK_LEFT: return vk::Left;
+    case SDLK_RIGHT: return vk::Right;
+    case SDLK_UP: return vk::Up;
+    case SDLK_DOWN: return vk::Down;
+    case SDLK_SPACE: return vk::Space;
+    case SDLK_RETURN:
+    case SDLK_KP_ENTER: return vk::Return;
+    case SDLK_ESCAPE: return vk::Escape;
+    case SDLK_BACKSPACE: return vk::Backspace;
+    case SDLK_TAB: return vk::Tab;
+    case SDLK_LSHIFT:
+    case SDLK_RSHIFT: return vk::Shift;
+    case SDLK_LCTRL:
+    case SDLK_RCTRL: return vk::Control;
+    case SDLK_LALT:
+    case SDLK_RALT: return vk::Alt;
+    default: return -1;
+  }
+}
+
+namespace {
+
+uint8_t Modifiers() {
+  const SDL_Keymod m = SDL_GetModState();
+  uint8_t r = 0;
+  if (m & KMOD_SHIFT) r |= mod::Shift;
+  if (m & KMOD_ALT) r |= mod::Alt;
+  if (m & KMOD_CTRL) r |= mod::Ctrl;
+  const Uint32 b = SDL_GetMouseState(nullptr, nullptr);
+  if (b & SDL_BUTTON(SDL_BUTTON_LEFT)) r |= mod::LeftButton;
+  if (b & SDL_BUTTON(SDL_BUTTON_RIGHT)) r |= mod::RightButton;
+  if (b & SDL_BUTTON(SDL_BUTTON_MIDDLE)) r |= mod::MiddleButton;
+  return r;
+}
+
+}  // namespace
+
+void TSdlInput::Translate(const SDL_Event& e) {
+  TInputEvent ev;
+  switch (e.type) {
+    case SDL_QUIT: ev.Type = TInputEvent::Close; break;
+    case SDL_KEYDOWN:
+    case SDL_KEYUP: {
+      const int key = VirtualKey(e.key.keysym.sym);
+      if (key < 0) return;
+      ev.Type = e.type == SDL_KEYDOWN ? TInputEvent::KeyDown : TInputEvent::KeyUp;
+      ev.Key = key;
+      ev.Modifiers = Modifiers();
+      Queue.push_back(ev);
+      // Enter, Backspace and Esc type a character too (with auto-repeat), unless Alt is held.
+      if (e.type == SDL_KEYDOWN && !(ev.Modifiers & mod::Alt) &&
+          (key == vk::Return || key == vk::Backspace || key == vk::Escape)) {
+        TInputEvent ch;
+        ch.Type = TInputEvent::Char;
+        ch.Key = key;
+        Queue.push_back(ch);
+      }
+      return;
+    }
+    case SDL_TEXTINPUT:
+      for (const char* c = e.text.text; *c; ++c) {
+        TInputEvent ch;
+        ch.Type = TInputEvent::Char;
+        ch.Key = static_cast<unsigned char>(*c);
+        Queue.push_back(ch);
+      }
+      return;
+    case SDL_MOUSEMOTION:
+      ev.Type = TInputEvent::MouseMove;
+      ev.X = e.motion.x;
+      ev.Y = e.motion.y;
+      break;
+    case SDL_MOUSEBUTTONUP:
+      if (e.button.button != SDL_BUTTON_LEFT) return;
+      ev.Type = TInputEvent::Click;
+      break;
+    case SDL_WINDOWEVENT:
+      switch (e.window.event) {
+        case SDL_WINDOWEVENT_CLOSE: ev.Type = TInputEvent::Close; break;
+        case SDL_WINDOWEVENT_MINIMIZED:
+          Minimised = true;
+          ev.Type = TInputEvent::Minimise;
+          break;
+        case SDL_WINDOWEVENT_RESTORED:
+          Minimised = false;
+          ev.Type = TInputEvent::Restore;
+          break;
+        case SDL_WINDOWEVENT_FOCUS_GAINED: Active = true; return;
+        case SDL_WINDOWEVENT_FOCUS_LOST: Active = false; return;
+        default: return;
+      }
+      break;
+    default: return;
+  }
+  Queue.push_back(ev);
+}
+
+void TSdlInput::Pump() {
+  SDL_Event e;
+  while (SDL_PollEvent(&e)) Translate(e);
+}
+
+bool TSdlInput::PollEvent(TInputEvent& ev) {
+  if (Queue.empty()) return false;
+  ev = Queue.front();
+  Queue.pop_front();
+  return true;
+}
+
+bool TSdlInput::KeyHeld(int key) const {
+  // The keyboard is read only while the game window is active.
+  if (!Active) return false;
+  int n = 0;
+  const Uint8* state = SDL_GetKeyboardState(&n);
+  auto down = [&](SDL_Scancode s) { return s < n && state[s] != 0; };
+  if (key >= 'A' && key <= 'Z') return down(static_cast<SDL_Scancode>(SDL_SCANCODE_A + (key - 'A')));
+  if (key >= '1' && key <= '9') return down(static_cast<SDL_Scancode>(SDL_SCANCODE_1 + (key - '1')));
+  if (key >= vk::F1 && key <= vk::F12)
+    return down(static_cast<SDL_Scancode>(SDL_SCANCODE_F1 + (key - vk::F1)));
+  switch (key) {
+    case '0': return down(SDL_SCANCODE_0);
+    case vk::Left: return down(SDL_SCANCODE_LEFT);
+    case vk::Right: return down(SDL_SCANCODE_RIGHT);
+    case vk::Up: return down(SDL_SCANCODE_UP);
+    case vk::Down: return down(SDL_SCANCODE_DOWN);
+    case vk::Space: return down(SDL_SCANCODE_SPACE);
+    case vk::Return: return down(SDL_SCANCODE_RETURN) || down(SDL_SCANCODE_KP_ENTER);
+    case vk::Escape: return down(SDL_SCANCODE_ESCAPE);
+    case vk::Backspace: return down(SDL_SCANCODE_BACKSPACE);
+    case vk::Shift: return down(SDL_SCANCODE_LSHIFT) || down(SDL_SCANCODE_RSHIFT);
+    case vk::Control: return down(SDL_SCANCODE_LCTRL) || down(SDL_SCANCODE_RCTRL);
+    case vk::Alt: return down(SDL_SCANCODE_LALT) || down(SDL_SCANCODE_RALT);
+    default: return false;
+  }
+}
+
+}  // namespace zw

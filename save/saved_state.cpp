@@ -1,0 +1,128 @@
+// The options file and the high-score file with its check string.
+#include "save/save_files.hpp"
+#include "shell/form.hpp"
+
+namespace zw {
+
+namespace {
+constexpr const char* OptionsPath = "Data/Save/options";
+constexpr const char* HighScorePath = "Data/Save/hs";
+}  // namespace
+
+void TMForm::LoadSavedState() {
+  LoadHighScores();
+  LoadOptions();
+  if (!HighScoreCheckValid()) ResetHighScores();
+}
+
+void TMForm::SaveSavedState() {
+  SaveOptions();
+  SaveHighScores();
+}
+
+void TMForm::SetDefaultOptions() {
+  GameOptions.FullScreen = false;
+  GameOptions.Music = true;
+  GameOptions.Sound = true;
+  GameOptions.Country = "_______";
+  Keys.BossKeyShift = 2;
+  Keys.BossKey = 120;
+}
+
+void TMForm::LoadOptions() {
+  std::vector<std::string> lines;
+  if (!FileExists(OptionsPath) || !ReadLines(OptionsPath, lines)) {
+    SetDefaultOptions();
+    return;
+  }
+  // A short or damaged file keeps the defaults for whatever cannot be read.
+  SetDefaultOptions();
+  long long v = 0;
+  auto line = [&](size_t n) -> const std::string* { return n <= lines.size() ? &lines[n - 1] : nullptr; };
+  if (auto* l = line(1); l && ParseLeadingInt(*l, v)) GameOptions.FullScreen = v != 0;
+  if (auto* l = line(2); l && ParseLeadingInt(*l, v)) GameOptions.Music = v != 0;
+  if (auto* l = line(3); l && ParseLeadingInt(*l, v)) GameOptions.Sound = v != 0;
+  if (auto* l = line(4)) GameOptions.Country = *l;
+  if (auto* l = line(5); l && ParseLeadingInt(*l, v))
+    Keys.BossKeyShift = v == 1 ? 2 : v == 2 ? 4 : v == 3 ? 1 : 0;
+  if (auto* l = line(6); l && ParseLeadingInt(*l, v))
+    Keys.BossKey = (v >= 1 && v <= 12) ? static_cast<uint16_t>(111 + v) : 0;
+  if (auto* l = line(7)) HighScoreCheck = *l;
+}
+
+void TMForm::SaveOptions() {
+  const uint8_t m = Keys.BossKeyShift;
+  const char* modifier = (m & mod::Alt) ? "1" : (m & mod::Ctrl) ? "2" : (m & mod::Shift) ? "3" : "0";
+  const int key = (Keys.BossKey >= 112 && Keys.BossKey <= 123) ? Keys.BossKey - 111 : 0;
+  WriteLinesAtomically(OptionsPath, {GameOptions.FullScreen ? "1" : "0", GameOptions.Music ? "1" : "0",
+                                     GameOptions.Sound ? "1" : "0", GameOptions.Country, modifier,
+                                     std::to_string(key), ComputeHighScoreCheck()});
+}
+
+void TMForm::ResetHighScores() {
+  for (int i = 1; i <= 10; ++i) {
+    HighScores[static_cast<size_t>(i)].Name = "ANONYMOUS";
+    HighScores[static_cast<size_t>(i)].Score = 10000 - 1000 * (i - 1);
+  }
+}
+
+void TMForm::LoadHighScores() {
+  std::vector<std::string> lines;
+  if (!FileExists(HighScorePath) || !ReadLines(HighScorePath, lines) || lines.size() < 20) {
+    ResetHighScores();
+    return;
+  }
+  // Every score must read as a number, or the whole table falls back to the defaults.
+  std::array<THighScore, 12> read = HighScores;
+  for (int i = 1; i <= 10; ++i) {
+    long long v = 0;
+    if (!ParseLeadingInt(lines[static_cast<size_t>(2 * i - 1)], v)) {
+      ResetHighScores();
+      return;
+    }
+    read[static_cast<size_t>(i)].Name = lines[static_cast<size_t>(2 * i - 2)];
+    read[static_cast<size_t>(i)].Score = static_cast<int32_t>(v);
+  }
+  HighScores = read;
+}
+
+void TMForm::SaveHighScores() {
+  std::vector<std::string> lines;
+  for (int i = 1; i <= 10; ++i) {
+    lines.push_back(HighScores[static_cast<size_t>(i)].Name);
+    lines.push_back(std::to_string(HighScores[static_cast<size_t>(i)].Score));
+  }
+  WriteLinesAtomically(HighScorePath, lines);
+}
+
+std::string TMForm::ComputeHighScoreCheck() const {
+  size_t longest = 0;
+  for (int i = 1; i <= 10; ++i) longest = std::max(longest, HighScores[static_cast<size_t>(i)].Name.size());
+  std::string s(longest, ' ');
+  auto mix = [&](const std::string& t) {
+    for (size_t j = 0; j < t.size() && j < longest; ++j) {
+      const unsigned a = static_cast<unsigned char>(s[j]), b = static_cast<unsigned char>(t[j]);
+      s[j] = static_cast<char>(((a + b) % 224) + 32);
+    }
+  };
+  for (int i = 1; i <= 10; ++i) {
+    mix(HighScores[static_cast<size_t>(i)].Name);
+    mix(std::to_string(HighScores[static_cast<size_t>(i)].Score));
+  }
+  return s;
+}
+
+bool TMForm::ScoreQualifies() const {
+  for (int i = 1; i <= 10; ++i)
+    if (HighScores[static_cast<size_t>(i)].Score < Race.RaceScore) return true;
+  return false;
+}
+
+void TMForm::SortHighScores() {
+  for (int pass = 1; pass <= 10; ++pass)
+    for (int a = 1; a <= 11 - pass; ++a)
+      if (HighScores[static_cast<size_t>(a)].Score < HighScores[static_cast<size_t>(a + 1)].Score)
+        std::swap(HighScores[static_cast<size_t>(a)], HighScores[static_cast<size_t>(a + 1)]);
+}
+
+}  // namespace zw

@@ -1,0 +1,137 @@
+// The main form: start-up, shutdown, the close box and the frame.
+#include "shell/form.hpp"
+
+#include <cmath>
+
+#include "packs/pack_io.hpp"
+#include "shell/text.hpp"
+
+namespace zw {
+
+TMForm::TMForm(TPlatform& platform) : Platform(platform) {
+  TSpriteEngine& e = MSpriteEngine.Engine();
+  e.Form = this;
+  e.FrameTime = &Timing.FrameTime;
+  e.ImageLists[1] = &MImageList1;
+  e.ImageLists[2] = &MImageList2;
+  e.ImageLists[3] = &MImageList3;
+  MSpriteEngine.SetSurface(&MDisplay);
+  Fonts = std::make_unique<TFontRenderer>();
+}
+
+TMForm::~TMForm() = default;
+
+TImageList* TMForm::ImageList(int no) {
+  switch (no) {
+    case 1: return &MImageList1;
+    case 2: return &MImageList2;
+    case 3: return &MImageList3;
+    default: return nullptr;
+  }
+}
+
+bool TMForm::FormCreate() {
+  // 1. Seed the generator from the high-resolution counter.
+  Rng.Seed = static_cast<uint32_t>(Platform.Clock ? Platform.Clock->Counter() : 0);
+  // 2. The display's refresh rate is asked of the platform's display when a mode is applied.
+  // 3, 4. The packs: a pack that cannot be loaded stops start-up here.
+  struct Step {
+    const char* Path;
+    TImageList* Images;
+  };
+  const Step steps[] = {{"Data/Res/Res1.gpk", &MImageList1},
+                        {"Data/Res/Res2.gpk", &MImageList2},
+                        {"Data/Res/Res3.gpk", &MImageList3}};
+  std::string path;
+  try {
+    for (const Step& s : steps) {
+      path = s.Path;
+      LoadImagePack(path, *s.Images);
+    }
+    path = "Data/Res/Sounds.spk";
+    LoadSoundPack(path, MSoundList);
+  } catch (const TPackError& e) {
+    std::string why = e.what();
+    // The file-open error already names the file; the format errors do not.
+    StartupError = why.rfind(path, 0) == 0 ? why : path + ": " + why;
+    ExitCode = 1;
+    return false;
+  }
+  // 5..7. The saved table and options.
+  LoadSavedState();
+  // 8. The display mode.
+  ApplyDisplayMode();
+  // 9, 10. The main menu with its fly-in.
+  Menu.CurrentScreen = 0;
+  ShowMenu(true, 1, true);
+  return true;
+}
+
+void TMForm::Shutdown() {
+  MSpriteEngine.Dead();
+  SaveSavedState();
+  Terminated = true;
+}
+
+void TMForm::FormCloseQuery() {
+  // The close box never closes the game directly: it asks first.
+  if (Menu.CurrentScreen == 6)
+    OpenDialog(2);
+  else if (Menu.CurrentScreen == 1)
+    OpenDialog(1);
+}
+
+void TMForm::FormClose() { Shutdown(); }
+
+void TMForm::TimerTick(int moveCount) {
+  if (moveCount < 1) moveCount = 1;
+  // The timer measures its rate over windows of at least a second.
+  Timing.WindowMs += moveCount;
+  Timing.WindowFrames += 1;
+  if (Timing.WindowMs >= 1000) {
+    Timing.TimerFrameRate = static_cast<int32_t>(
+        std::nearbyint(static_cast<double>(Timing.WindowFrames) * 1000.0 / Timing.WindowMs));
+    Timing.WindowMs = 0;
+    Timing.WindowFrames = 0;
+  }
+  MTimerTimer(moveCount);
+}
+
+void TMForm::MTimerTimer(int moveCount) {
+  const int32_t before = Menu.MenuIndex;
+  if (Platform.Display && !Platform.Display->CanDraw()) return;
+  ++Timing.FrameNumber;
+  MDisplay.Fill(0);
+  MSpriteEngine.Draw();
+  ReadInput();
+  if (Menu.ActiveDialog != 0) {
+    DrawDialog(moveCount);
+  } else {
+    switch (Menu.CurrentScreen) {
+      case 1: MainMenuFrame(); break;
+      case 2: BikeSelectionFrame(moveCount); break;
+      case 3: OptionsFrame(moveCount); break;
+      case 4: HighScoresFrame(moveCount); break;
+      case 5: HelpFrame(moveCount); break;
+      case 6: RaceFrame(moveCount); break;
+      default: break;
+    }
+  }
+  if (Menu.MenuIndex != before) PlaySound(1);
+  MSpriteEngine.Dead();
+  UpdateTiming();
+}
+
+void TMForm::UpdateTiming() {
+  Timing.FrameRate = Timing.TimerFrameRate;
+  const int32_t refresh = Timing.RefreshRate > 1 ? Timing.RefreshRate : 60;
+  int32_t r = Timing.FrameRate > 0 ? Timing.FrameRate : refresh;
+  // A rate a little under the refresh, or well over it, counts as the refresh itself.
+  if ((refresh - 3 <= Timing.FrameRate && Timing.FrameRate <= refresh) ||
+      Timing.FrameRate > refresh + 2)
+    r = refresh;
+  Timing.SpeedFactor = 85.0 / r;
+  Timing.FrameTime = 1000 / r;
+}
+
+}  // namespace zw

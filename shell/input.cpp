@@ -1,0 +1,116 @@
+// Keyboard and mouse: the per-frame key flags, the form's key handlers, text entry and the boss key.
+#include "shell/form.hpp"
+
+namespace zw {
+
+void TMForm::ReadInput() {
+  // The eight tracked keys, each true on exactly one frame per press.
+  static constexpr int Tracked[8] = {vk::Up,         vk::Down,        vk::Left,        vk::Right,
+                                     'P', 'Y', 'N', vk::Escape};
+  bool* flags[8] = {&Keys.KeyUp,    &Keys.KeyDown, &Keys.KeyLeft, &Keys.KeyRight,
+                    &Keys.KeyPause, &Keys.KeyYes,  &Keys.KeyNo,   &Keys.KeyEscape};
+  for (int i = 0; i < 8; ++i) {
+    const bool held = Platform.Input && Platform.Input->KeyHeld(Tracked[i]);
+    *flags[i] = !Keys.Twins[static_cast<size_t>(i)] && held;
+    Keys.Twins[static_cast<size_t>(i)] = held;
+  }
+}
+
+void TMForm::FormKeyDown(int key, uint8_t shift) {
+  if (Keys.BossKeyCapture) {
+    BossKeyCaptureKey(key, shift, true);
+  } else if (shift == Keys.BossKeyShift && key == Keys.BossKey && Keys.BossKey != 0) {
+    BossKeyAction();
+  }
+  if ((shift & mod::Alt) && key == vk::Return) {
+    GameOptions.FullScreen = !GameOptions.FullScreen;
+    if (Menu.CurrentScreen == 6) OpenDialog(5);
+    ApplyDisplayMode();
+  }
+}
+
+void TMForm::FormKeyUp(int key, uint8_t shift) {
+  if (Keys.BossKeyCapture) BossKeyCaptureKey(key, shift, false);
+}
+
+void TMForm::StartBossKeyCapture() {
+  Keys.CaptureOldShift = Keys.BossKeyShift;
+  Keys.CaptureOldKey = Keys.BossKey;
+  Keys.BossKeyCapture = true;
+}
+
+void TMForm::BossKeyCaptureKey(int key, uint8_t shift, bool down) {
+  if (shift & mod::Alt)
+    Keys.BossKeyShift = 2;
+  else if (shift & mod::Ctrl)
+    Keys.BossKeyShift = 4;
+  else if (shift & mod::Shift)
+    Keys.BossKeyShift = 1;
+  else
+    Keys.BossKeyShift = 0;
+  const bool function = key >= vk::F1 && key <= vk::F12;
+  if (down) {
+    Keys.BossKey = function ? static_cast<uint16_t>(key) : 0;
+    if (Keys.BossKey != 0) Keys.BossKeyCapture = false;
+  } else if (function) {
+    Keys.BossKey = 0;
+  }
+}
+
+void TMForm::BossKeyAction() {
+  StopMusic();
+  if (Menu.CurrentScreen == 6) {
+    if (Menu.ActiveDialog == 6) CloseDialog();
+    OpenDialog(5);
+  }
+  Keys.MusicRestartPending = true;
+  if (GameOptions.FullScreen) {
+    GameOptions.FullScreen = false;
+    EnterWindowed();
+  }
+  if (Platform.Display) Platform.Display->Minimise();
+}
+
+bool TMForm::IsNameChar(int c) {
+  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == ' ';
+}
+
+void TMForm::AppendChar(std::string& s, int c, size_t max) {
+  if (s.size() < max) s.push_back(static_cast<char>(c));
+}
+
+void TMForm::DeleteLastChar(std::string& s) {
+  if (!s.empty()) s.pop_back();
+}
+
+void TMForm::FormKeyPress(int key) {
+  if (Menu.ActiveDialog == 8) Dialog.TypedKey = key;
+  if (Menu.CurrentScreen == 3 && Keys.CountryEdit) {
+    if (key == vk::Backspace)
+      DeleteLastChar(GameOptions.Country);
+    else if (IsNameChar(key) && TextWidthInFont(GameOptions.Country, 4) <= 345)
+      AppendChar(GameOptions.Country, key, 16);
+  }
+  if (Menu.ActiveDialog == 8) {
+    if (key == vk::Backspace)
+      DeleteLastChar(Dialog.PlayerName);
+    else if (IsNameChar(key) && TextWidthInFont(Dialog.PlayerName, 10) <= 240)
+      AppendChar(Dialog.PlayerName, key, 12);
+  }
+  if (key == vk::Return) SelectAndActivate(Menu.MenuIndex);
+}
+
+void TMForm::HandleEvent(const TInputEvent& ev) {
+  switch (ev.Type) {
+    case TInputEvent::KeyDown: FormKeyDown(ev.Key, ev.Modifiers); break;
+    case TInputEvent::KeyUp: FormKeyUp(ev.Key, ev.Modifiers); break;
+    case TInputEvent::Char: FormKeyPress(ev.Key); break;
+    case TInputEvent::MouseMove: MDisplayMouseMove(ev.X, ev.Y); break;
+    case TInputEvent::Click: MDisplayClick(); break;
+    case TInputEvent::Close: FormCloseQuery(); break;
+    case TInputEvent::Minimise: WMSysCommandMinimise(); break;
+    case TInputEvent::Restore: WMSysCommandRestore(); break;
+  }
+}
+
+}  // namespace zw

@@ -1,0 +1,87 @@
+// The game's entry: opens the SDL window, starts the form and runs frames until Shutdown.
+#include <SDL2/SDL.h>
+
+#include <cstdio>
+#include <string>
+
+#include "platform/sdl/sdl_audio.hpp"
+#include "platform/sdl/sdl_music.hpp"
+#include "platform/sdl/sdl_platform.hpp"
+#include "shell/runner.hpp"
+
+namespace {
+
+void ShowStartupError(SDL_Window* window, const std::string& message) {
+  std::fprintf(stderr, "Zap Wheely: %s\n", message.c_str());
+  SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Zap Wheely", message.c_str(), window);
+}
+
+// HTTP for the online table arrives with the online submission; until then a send fails.
+class TNoHttp : public zw::IHttp {
+ public:
+  bool Get(const std::string&, std::string&) override { return false; }
+};
+
+}  // namespace
+
+int main(int, char**) {
+  if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS | SDL_INIT_TIMER) != 0) {
+    std::fprintf(stderr, "Zap Wheely: %s\n", SDL_GetError());
+    return 1;
+  }
+  zw::TSdlDisplay display;
+  std::string error;
+  if (!display.Open(error)) {
+    ShowStartupError(nullptr, error);
+    SDL_Quit();
+    return 1;
+  }
+  zw::TSdlInput input;
+  zw::TSdlClock clock;
+  zw::TSdlShell shell;
+  zw::TSdlAudio audio;  // silent where there is no sound device
+  zw::TSdlMusic music(audio);
+  TNoHttp http;
+  zw::TPlatform platform;
+  platform.Display = &display;
+  platform.Input = &input;
+  platform.Clock = &clock;
+  platform.Audio = &audio;
+  platform.Music = &music;
+  platform.Shell = &shell;
+  platform.Http = &http;
+
+  int status = 0;
+  {
+    zw::TMForm form(platform);
+    SDL_StartTextInput();
+    if (!form.FormCreate()) {
+      ShowStartupError(display.Window, form.StartupError);
+      status = 1;
+    } else {
+      uint64_t last = clock.Milliseconds();
+      while (!form.Terminated) {
+        input.Pump();
+        // The frame timer stands still while the game is minimised or in the background.
+        if (input.Minimised || !input.Active) {
+          zw::TInputEvent ev;
+          while (input.PollEvent(ev)) form.HandleEvent(ev);
+          SDL_Delay(20);
+          last = clock.Milliseconds();
+          continue;
+        }
+        const uint64_t now = clock.Milliseconds();
+        int moveCount = static_cast<int>(now - last);
+        if (moveCount < 1) {
+          SDL_Delay(1);
+          continue;
+        }
+        last = now;
+        zw::RunOneFrame(form, moveCount);
+      }
+    }
+  }
+  display.Close();
+  SDL_Quit();
+  return status;
+}

@@ -1,0 +1,209 @@
+// Font styles, the text operations of the form, and the FreeType rasteriser behind them.
+#include "shell/text.hpp"
+
+#include <fontconfig/fontconfig.h>
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include FT_OUTLINE_H
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <vector>
+
+#include "shell/form.hpp"
+
+namespace zw {
+
+const TFontStyle FontStyles[25] = {
+    {"BancoDi", 30, 255, 222, 0, false},  // 0: unused
+    {"BancoDi", 30, 255, 222, 0, false},    {"BancoDi", 18, 255, 222, 0, false},
+    {"BancoDi", 24, 255, 222, 0, false},    {"BancoDi", 28, 0, 0, 0, true},
+    {"BancoDi", 36, 244, 9, 9, false},      {"BancoDi", 16, 66, 252, 202, false},
+    {"BancoDi", 20, 66, 252, 202, false},   {"BancoDi", 16, 255, 255, 255, false},
+    {"BancoDi", 26, 255, 222, 0, false},    {"BancoDi", 26, 0, 255, 174, false},
+    {"BancoDi", 24, 255, 222, 0, false},    {"BancoDi", 24, 255, 222, 0, false},
+    {"BancoDi", 24, 0, 255, 174, false},    {"BancoDi", 24, 255, 222, 0, false},
+    {"BancoDi", 78, 255, 242, 168, false},  {"BancoDi", 24, 191, 166, 0, false},
+    {"BancoDi", 18, 255, 222, 0, false},    {"BancoDi", 22, 66, 252, 202, false},
+    {"BancoDi", 28, 255, 242, 168, false},  {"BancoDi", 14, 255, 242, 168, false},
+    {"BancoDi", 15, 255, 242, 168, false},  {"Courier", 14, 0, 255, 0, false},
+    {"BancoDi", 20, 255, 242, 168, false},  {"BancoDi", 14, 66, 252, 202, false},
+};
+
+namespace {
+
+// The installed file of a family, only when the system has that very family.
+std::string InstalledFamily(const char* family, bool bold) {
+  std::string found;
+  if (!FcInit()) return found;
+  FcPattern* pat = FcPatternCreate();
+  FcPatternAddString(pat, FC_FAMILY, reinterpret_cast<const FcChar8*>(family));
+  FcPatternAddInteger(pat, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
+  FcConfigSubstitute(nullptr, pat, FcMatchPattern);
+  FcDefaultSubstitute(pat);
+  FcResult res;
+  FcPattern* match = FcFontMatch(nullptr, pat, &res);
+  if (match) {
+    FcChar8* fam = nullptr;
+    FcChar8* file = nullptr;
+    if (FcPatternGetString(match, FC_FAMILY, 0, &fam) == FcResultMatch &&
+        FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch &&
+        std::string(reinterpret_cast<char*>(fam)) == family)
+      found = reinterpret_cast<char*>(file);
+    FcPatternDestroy(match);
+  }
+  FcPatternDestroy(pat);
+  return found;
+}
+
+std::string ShippedFace(const char* family, bool bold) {
+  if (std::string(family) == "Courier") return "Data/Fonts/LiberationMono-Regular.ttf";
+  return bold ? "Data/Fonts/BebasNeue-Bold.otf" : "Data/Fonts/BebasNeue-Regular.otf";
+}
+
+}  // namespace
+
+struct TFontRenderer::Impl {
+  FT_Library Lib = nullptr;
+  // One face per style, sized once.
+  std::map<int, FT_Face> Faces;
+  bool Missing[25] = {};
+
+  ~Impl() {
+    for (auto& [k, f] : Faces) FT_Done_Face(f);
+    if (Lib) FT_Done_FreeType(Lib);
+  }
+
+  FT_Face Face(int style) {
+    if (style < 1 || style > 24) style = 1;
+    auto it = Faces.find(style);
+    if (it != Faces.end()) return it->second;
+    if (Missing[style] || !Lib) return nullptr;
+    const TFontStyle& fs = FontStyles[style];
+    std::string path = InstalledFamily(fs.Face, fs.Bold);
+    if (path.empty()) path = ShippedFace(fs.Face, fs.Bold);
+    FT_Face face = nullptr;
+    if (FT_New_Face(Lib, path.c_str(), 0, &face) != 0) {
+      Missing[style] = true;
+      return nullptr;
+    }
+    // Points at the desktop's 96 pixels an inch.
+    FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(std::lround(fs.Size * 96.0 / 72.0)));
+    Faces[style] = face;
+    return face;
+  }
+};
+
+TFontRenderer::TFontRenderer() : P(std::make_unique<Impl>()) {
+  if (FT_Init_FreeType(&P->Lib) != 0) P->Lib = nullptr;
+}
+
+TFontRenderer::~TFontRenderer() = default;
+
+namespace {
+
+// Decodes one UTF-8 character; bytes that are not valid UTF-8 stand for themselves.
+uint32_t NextChar(const std::string& s, size_t& i) {
+  const auto c = static_cast<unsigned char>(s[i++]);
+  if (c < 0x80) return c;
+  int extra = (c >= 0xF0) ? 3 : (c >= 0xE0) ? 2 : (c >= 0xC0) ? 1 : 0;
+  uint32_t cp = c & (0x3F >> extra);
+  size_t start = i;
+  for (int k = 0; k < extra; ++k) {
+    if (i >= s.size() || (static_cast<unsigned char>(s[i]) & 0xC0) != 0x80) {
+      i = start;
+      return c;
+    }
+    cp = (cp << 6) | (static_cast<unsigned char>(s[i++]) & 0x3F);
+  }
+  return cp;
+}
+
+}  // namespace
+
+int TFontRenderer::Width(int style, const std::string& s) {
+  FT_Face face = P->Face(style);
+  if (!face) return 0;
+  long adv = 0;
+  FT_UInt prev = 0;
+  for (size_t i = 0; i < s.size();) {
+    FT_UInt g = FT_Get_Char_Index(face, NextChar(s, i));
+    if (prev && g && FT_HAS_KERNING(face)) {
+      FT_Vector k;
+      FT_Get_Kerning(face, prev, g, FT_KERNING_DEFAULT, &k);
+      adv += k.x;
+    }
+    if (FT_Load_Glyph(face, g, FT_LOAD_DEFAULT) == 0) adv += face->glyph->advance.x;
+    prev = g;
+  }
+  return static_cast<int>((adv + 32) >> 6);
+}
+
+int TFontRenderer::Height(int style) {
+  FT_Face face = P->Face(style);
+  if (!face) return 0;
+  return static_cast<int>((face->size->metrics.ascender - face->size->metrics.descender + 32) >> 6);
+}
+
+void TFontRenderer::Draw(TSurface& dest, int style, const std::string& s, int x, int y) {
+  FT_Face face = P->Face(style);
+  if (!face) return;
+  const TFontStyle& fs = FontStyles[style < 1 || style > 24 ? 1 : style];
+  const int baseline = y + static_cast<int>((face->size->metrics.ascender + 32) >> 6);
+  long pen = static_cast<long>(x) << 6;
+  FT_UInt prev = 0;
+  for (size_t i = 0; i < s.size();) {
+    FT_UInt g = FT_Get_Char_Index(face, NextChar(s, i));
+    if (prev && g && FT_HAS_KERNING(face)) {
+      FT_Vector k;
+      FT_Get_Kerning(face, prev, g, FT_KERNING_DEFAULT, &k);
+      pen += k.x;
+    }
+    prev = g;
+    if (FT_Load_Glyph(face, g, FT_LOAD_DEFAULT) != 0) continue;
+    if (FT_Render_Glyph(face->glyph, FT_RENDER_MODE_NORMAL) != 0) continue;
+    const FT_Bitmap& bm = face->glyph->bitmap;
+    const int gx = static_cast<int>((pen + 32) >> 6) + face->glyph->bitmap_left;
+    const int gy = baseline - face->glyph->bitmap_top;
+    for (int row = 0; row < static_cast<int>(bm.rows); ++row) {
+      const int py = gy + row;
+      if (py < 0 || py >= dest.Height) continue;
+      uint16_t* line = dest.Row(py);
+      const unsigned char* src = bm.buffer + static_cast<long>(row) * bm.pitch;
+      for (int col = 0; col < static_cast<int>(bm.width); ++col) {
+        const int px = gx + col;
+        const unsigned a = src[col];
+        if (a == 0 || px < 0 || px >= dest.Width) continue;
+        uint8_t r, gg, b;
+        Rgb565ToRgb(line[px], r, gg, b);
+        auto mix = [a](unsigned f, unsigned d) {
+          return static_cast<uint8_t>((f * a + d * (255 - a) + 127) / 255);
+        };
+        line[px] = Rgb565(mix(fs.R, r), mix(fs.G, gg), mix(fs.B, b));
+      }
+    }
+    pen += face->glyph->advance.x;
+  }
+}
+
+// --- The form's text operations ---
+
+void TMForm::SelectFont(int n) { CurrentFontStyle = (n >= 1 && n <= 24) ? n : 1; }
+
+int TMForm::TextWidth(const std::string& s) { return Fonts->Width(CurrentFontStyle, s); }
+
+int TMForm::TextHeight(const std::string&) { return Fonts->Height(CurrentFontStyle); }
+
+int TMForm::TextWidthInFont(const std::string& s, int n) {
+  SelectFont(n);
+  return TextWidth(s);
+}
+
+void TMForm::DrawText(const std::string& s, int x, int y, bool centreX, bool centreY) {
+  if (centreX) x = static_cast<int>(std::trunc(x - TextWidth(s) / 2.0));
+  if (centreY) y = static_cast<int>(std::trunc(y - TextHeight(s) / 2.0));
+  Fonts->Draw(MDisplay, CurrentFontStyle, s, x, y);
+}
+
+}  // namespace zw

@@ -1,0 +1,128 @@
+// Race values in the state dump, and the runner's race, level and track commands.
+#include "tools/autoplay/race_state.hpp"
+
+#include <fstream>
+
+#include "rider/player.hpp"
+#include "rider/pointer.hpp"
+#include "tools/autoplay/script.hpp"
+#include "traffic/bonus.hpp"
+#include "traffic/car.hpp"
+#include "world/scroll_background.hpp"
+
+namespace zw {
+
+void AppendRaceState(TJson& j, TMForm& f) {
+  const TRaceState& r = f.Race;
+  j.Field("Level", r.Level);
+  j.Field("TrackLength", f.Track.TrackLength);
+  j.Field("BonusCount", f.Track.BonusCount);
+  j.Field("RaceClock", r.RaceClock);
+  j.Field("RacePosition", static_cast<int>(r.RacePosition));
+  j.Field("RaceCount", static_cast<int>(r.RaceCount));
+  j.Field("ViewCol", f.Track.ViewCol);
+  j.Field("ViewRow", f.Track.ViewRow);
+  j.Field("ScrollVX", r.ScrollVX);
+  j.Field("ScrollVY", r.ScrollVY);
+  j.Field("Lives", r.Lives);
+  j.Field("RaceScore", r.RaceScore);
+  j.Field("DialogTimer", f.Dialog.DialogTimer);
+  j.Field("TallyTimeLeft", r.TallyTimeLeft);
+  j.Field("TallyStep", r.TallyStep);
+  j.Field("TimeBonus", r.TimeBonus);
+  j.Field("BonusPoints", r.BonusPoints);
+  j.Field("PlayerName", f.Dialog.PlayerName);
+  j.Key("HighScores");
+  j.OpenArray();
+  for (int i = 1; i <= 11; ++i) {
+    j.Open();
+    j.Field("Name", f.HighScores[static_cast<size_t>(i)].Name);
+    j.Field("Score", f.HighScores[static_cast<size_t>(i)].Score);
+    j.Close();
+  }
+  j.CloseArray();
+  if (r.Background) {
+    j.Key("Background");
+    j.Open();
+    j.Field("X", r.Background->X);
+    j.Field("Y", r.Background->Y);
+    j.Close();
+  }
+  if (r.Pointer) {
+    j.Key("Pointer");
+    j.Open();
+    j.Field("Angle", static_cast<int>(r.Pointer->Angle));
+    j.Close();
+  }
+  if (const TPlayer* p = r.Player) {
+    j.Key("Player");
+    j.Open();
+    j.Field("Speed", p->Speed);
+    j.Field("ScrollSpeed", p->ScrollSpeed);
+    j.Field("Steer", p->Steer);
+    j.Field("Heading", p->Heading);
+    j.Field("Decel", p->Decel);
+    j.Field("HitsLeft", p->HitsLeft);
+    j.Field("OnRoad", p->OnRoad);
+    j.Field("LeanState", static_cast<int>(p->LeanState));
+    j.Field("AnimPos", p->AnimPos);
+    j.Field("Finished", p->Finished);
+    j.Field("TimeUp", p->TimeUp);
+    j.Field("EndSequence", p->EndSequence);
+    j.Field("Crashed", p->Crashed);
+    j.Field("NewestMark", static_cast<int>(p->NewestMark));
+    j.Close();
+  }
+  AppendTrafficState(j, f);
+}
+
+bool TScriptRunner::ExtraCommand(const std::string& cmd, const std::string& arg, std::string& error) {
+  if (cmd == "race") {
+    const int bike = arg.size() == 1 ? arg[0] - '0' : 0;
+    if (bike < 1 || bike > 5) {
+      error = "'race' needs a bike from 1 to 5";
+      return true;
+    }
+    if (Form->Menu.CurrentScreen == 6) {
+      error = "a race is already running";
+      return true;
+    }
+    // As the bike selection's start item does: leave the menu, then start.
+    Form->Race.SelectedBike = bike;
+    if (Form->Menu.ActiveDialog != 0) Form->CloseDialog();
+    Form->LeaveCurrentSubScreen();
+    if (Form->Menu.CurrentScreen == 0 || Form->Menu.CurrentScreen == 1) {
+      if (Form->Menu.CurrentScreen == 0) Form->ShowMenu(false, 1, false);
+      Form->LeaveMainMenu();
+    }
+    Form->StartRace();
+    return true;
+  }
+  if (cmd == "level") {
+    const int level = arg.size() <= 2 ? std::atoi(arg.c_str()) : 0;
+    if (level < 1 || level > 10) {
+      error = "'level' needs a level from 1 to 10";
+      return true;
+    }
+    Form->SetUpLevel(level);
+    return true;
+  }
+  if (cmd == "track") {
+    std::ofstream out(arg, std::ios::binary | std::ios::trunc);
+    const TTrackState& t = Form->Track;
+    out.write(reinterpret_cast<const char*>(t.Cells.data()), static_cast<std::streamsize>(t.Cells.size()));
+    out.write(reinterpret_cast<const char*>(t.RowKindTable.data()),
+              static_cast<std::streamsize>(t.RowKindTable.size()));
+    for (int32_t v : t.RoadCentreXTable) {
+      const uint32_t u = static_cast<uint32_t>(v);
+      const char b[4] = {static_cast<char>(u & 255), static_cast<char>((u >> 8) & 255),
+                         static_cast<char>((u >> 16) & 255), static_cast<char>((u >> 24) & 255)};
+      out.write(b, 4);
+    }
+    if (!out) error = "cannot write the track '" + arg + "'";
+    return true;
+  }
+  return false;
+}
+
+}  // namespace zw

@@ -1,0 +1,16 @@
+// The race part of the state dump and the race commands of the scripted runner.
+#pragma once
+
+#include "shell/form.hpp"
+#include "tools/autoplay/json.hpp"
+
+namespace zw {
+
+void AppendRaceState(TJson& j, TMForm& f);
+
+}  // namespace zw
+
+namespace zw {
+// The opponents and bonuses in the state dump.
+void AppendTrafficState(TJson& j, TMForm& f);
+}  // namespace zw

@@ -1,0 +1,40 @@
+// The scripted runner behind zapwheely-autoplay, also used by the scenario tests.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/headless/headless.hpp"
+#include "shell/form.hpp"
+
+namespace zw {
+
+class TScriptRunner {
+ public:
+  TScriptRunner();
+  ~TScriptRunner();
+  // Runs a whole script; answers 0, or non-zero with `error` naming the line.
+  int Run(const std::string& script, std::string& error);
+  // Runs one command line; answers false with `error` set.
+  bool Command(const std::string& line, std::string& error);
+
+  THeadlessPlatform Headless;
+  std::unique_ptr<TMForm> Form;
+  int FrameTimeMs = 12;
+  bool Started = false;
+  bool Quit = false;
+  bool SeedSet = false;
+
+  // Starts the game (FormCreate) on first use.
+  bool EnsureStarted(std::string& error);
+  void Frames(int n);
+  // The race commands (race, level, track); answers false when the command is not one of them.
+  bool ExtraCommand(const std::string& cmd, const std::string& arg, std::string& error);
+};
+
+// The game's state as JSON under the game's own names.
+std::string StateJson(TMForm& form);
+// The headless sound log as JSON lines.
+std::string SoundLogJson(const THeadlessAudio& audio);
+
+}  // namespace zw
