@@ -19,12 +19,15 @@ bool HasPanel(int kind) {
 
 }  // namespace
 
+std::string TMForm::ClockText(int32_t ms) {
+  return TwoDigits(ms / 60000) + " : " + TwoDigits((ms / 1000) % 60);
+}
+
 void TMForm::DrawHUD() {
   SelectFont(6);
   DrawText("LEVEL " + std::to_string(Race.Level) + " / 10", 714, 20, true, true);
   SelectFont(18);
-  const int32_t clock = Race.RaceClock;
-  DrawText(TwoDigits(clock / 60000) + " : " + TwoDigits((clock / 1000) % 60), 87, 23, true, true);
+  DrawText(ClockText(Race.RaceClock), 87, 23, true, true);
   DrawText(std::to_string(Race.RaceScore), 84, 218, true, true);
   DrawText(Race.Lives < 0 ? "0" : std::to_string(Race.Lives), 113, 342, true, true);
   const double speed = Race.Player ? Race.Player->Speed : 0.0;

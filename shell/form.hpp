@@ -223,6 +223,8 @@ class TMForm {
   int TextWidthInFont(const std::string& s, int n);
   void DrawText(const std::string& s, int x, int y, bool centreX, bool centreY);
   void DrawHUD();
+  // The HUD clock: minutes and seconds with leading zeros, joined by " : ".
+  static std::string ClockText(int32_t ms);
   void OpenDialog(int kind);
   void CloseDialog();
   void DrawDialog(int moveCount);

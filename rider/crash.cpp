@@ -1,0 +1,261 @@
+// The rider's contacts with opponents, the push from behind, hits, crashes and restarts.
+#include <algorithm>
+#include <cmath>
+
+#include "rider/player.hpp"
+#include "shell/form.hpp"
+#include "traffic/bonus.hpp"
+#include "traffic/car.hpp"
+#include "world/scroll_background.hpp"
+
+namespace zw {
+
+// P lies inside when the angles it sees between neighbouring corners add up to a full turn.
+bool PointInQuad(const TPoint& p, const TPoint q[4]) {
+  double sum = 0;
+  for (int k = 0; k < 4; ++k) {
+    const TPoint& a = q[k];
+    const TPoint& b = q[(k + 1) % 4];
+    const double ax = a.X - p.X, ay = a.Y - p.Y, bx = b.X - p.X, by = b.Y - p.Y;
+    const double la = std::hypot(ax, ay), lb = std::hypot(bx, by);
+    // A corner standing on the point itself: the point is on the quadrilateral.
+    if (la == 0 || lb == 0) return true;
+    const double c = std::clamp((ax * bx + ay * by) / (la * lb), -1.0, 1.0);
+    sum += std::acos(c);
+  }
+  return sum * 180.0 / M_PI >= 355.0;
+}
+
+bool QuadsOverlap(const TPoint a[4], const TPoint b[4]) {
+  for (int k = 3; k >= 0; --k)
+    if (PointInQuad(b[k], a)) return true;
+  for (int k = 3; k >= 0; --k)
+    if (PointInQuad(a[k], b)) return true;
+  return false;
+}
+
+void TPlayer::PushTimer() {
+  if (!BoostActive) return;
+  BoostTimer -= Form().Timing.FrameTime;
+  if (BoostTimer <= 0) {
+    AddSpeed(false, -10);
+    BoostActive = false;
+  }
+}
+
+void TPlayer::ScaleSpeed(bool withSound, double f) {
+  Speed *= f;
+  ScrollSpeed *= f;
+  StopRiderSounds(false);
+  ResumeEngineSound(false);
+  if (withSound) Form().PlaySound(17);
+}
+
+// A push adds or takes ten speed units by scaling; at a standstill the scale has no meaning,
+// so the units are added directly there (the same result at every other speed).
+void TPlayer::AddSpeed(bool withSound, double delta) {
+  if (Speed != 0) {
+    ScaleSpeed(withSound, (Speed + delta) / Speed);
+    return;
+  }
+  Speed += delta;
+  ScrollSpeed = PowerFactor() * Speed / 8;
+  StopRiderSounds(false);
+  ResumeEngineSound(false);
+  if (withSound) Form().PlaySound(17);
+}
+
+void TPlayer::VehicleContacts() {
+  TMForm& f = Form();
+  TCar* car = f.Race.Car;
+  if (!car) return;
+  const double bx = f.Race.Background ? f.Race.Background->X : 0.0;
+  const double by = f.Race.Background ? f.Race.Background->Y : 0.0;
+  const double ox = -f.Track.ViewCol * 72.0 + bx, oy = -f.Track.ViewRow * 72.0 + by;
+  TPoint rider[4] = {Corners[1], Corners[2], Corners[3], Corners[4]};
+  for (int i = 1; i <= 5; ++i) {
+    if (!car->CarActive[i]) continue;
+    TPoint q[4];
+    for (int k = 0; k < 4; ++k) q[k] = TPoint{car->CarCorners[i].P[k].X + ox, car->CarCorners[i].P[k].Y + oy};
+    if (!QuadsOverlap(rider, q)) {
+      car->CarTouching[i] = false;
+      continue;
+    }
+    if (!car->CarTouching[i]) {
+      if (!Finished) TakeHits(1);
+      if (car->CarY[i] + oy > CentreY) {
+        // Run into from behind: a short push forward.
+        AddSpeed(true, 10);
+        BoostActive = true;
+        BoostTimer = 100;
+        car->CarSpeed[i] *= 0.95;
+      } else {
+        car->CarSpeed[i] *= 1.05;
+        ScaleSpeed(true, 0.95);
+      }
+      const double h = car->CarHeading[i];
+      const double d = 2 * h - Steer;
+      Steer = 2 * h + d / 2;
+      car->CarHeading[i] = h - d / 2;
+      car->CarRiderHits[i] = static_cast<uint8_t>(car->CarRiderHits[i] + 1);
+      if (car->CarRiderHits[i] >= 2 && !car->CarWrecked[i]) car->WreckCar(i);
+    }
+    car->CarTouching[i] = true;
+  }
+}
+
+void TPlayer::TakeHit() {
+  HitsLeft -= 1;
+  if (HitsLeft == 0) {
+    HitsLeft = 3;
+    Form().Race.Lives -= 1;
+    Crash();
+  }
+}
+
+void TPlayer::TakeHits(int n) {
+  for (int i = 0; i < n; ++i) TakeHit();
+}
+
+void TPlayer::Crash() {
+  Crashed = true;
+  ClearStatus(true);
+  Form().PlaySound(20);
+  SetAnimation(BikeCrashImage(Model()), 8);
+  StopRiderSounds(false);
+  CrashTimer = 3000;
+}
+
+double TPlayer::RowDirection(int row) const {
+  int d = 0;
+  if (row >= 1 && row <= TrackRows) {
+    for (int c = 1; c <= TrackCols; ++c) {
+      switch (Form().Track.TrackMap(row, c)) {
+        case 10: d = 0; break;
+        case 27: case 33: d = -1; break;
+        case 39: case 45: d = 1; break;
+        default: break;
+      }
+    }
+  }
+  return 38.0 * d - Heading;
+}
+
+void TPlayer::BrakeSpill() {
+  if (Crashed) return;
+  const double lean = 5.5 - AnimPos;
+  const bool spill = (CtlBrake && Speed > 100 && NewestMark > 10) ||
+                     (CtlBrake && lean > 2 && LeanState != 0 && NewestMark > 8) ||
+                     (CtlDown && lean > 3 && LeanState != 0) ||
+                     (CtlDown && lean > 2 && LeanState != 0 && Speed > 100);
+  if (spill) {
+    CrashHeadingSet = true;
+    Crash();
+  }
+}
+
+void TPlayer::CrashStep() {
+  TMForm& f = Form();
+  const double last = BikeCrashFrames(Model()) - 1;
+  AnimPos = std::min(AnimPos, last);
+  if (!CrashHeadingSet) {
+    CrashHeadingSet = true;
+    Heading = static_cast<int32_t>(RowDirection(f.Track.ViewRow + 5));
+  }
+  ScrollMarks();
+  if (Speed > 0) {
+    Speed -= 0.8 * f.Timing.SpeedFactor;
+    ScrollSpeed = PowerFactor() * Speed / 8;
+    if (Speed < 10) {
+      AnimRate = 0;
+      AnimSpeed = 0;
+      AnimPos = last;
+    }
+  } else {
+    ScrollSpeed = 0;
+  }
+  if (CrashTimer > 0) {
+    CrashTimer -= f.Timing.FrameTime;
+    return;
+  }
+  if (f.Race.Lives > 0) {
+    FindRestartPosition();
+    ResetAfterCrash();
+    return;
+  }
+  f.OpenDialog(7);
+}
+
+void TPlayer::FindRestartPosition() {
+  TMForm& f = Form();
+  TTrackState& t = f.Track;
+  int row = t.ViewRow + 5;
+  int offset = 0;
+  bool found = false;
+  // Search towards the start, never beyond the map's last row.
+  while (!found && t.ViewRow < 1490 && row <= TrackRows) {
+    for (int c = TrackCols - 1; c >= 1; --c) {
+      const uint8_t cell = t.TrackMap(row, c);
+      const bool restart = (cell == 0 && IsRoadAt((c - 1) * 72.0, row * 72.0)) || cell == 23 ||
+                           cell == 29 || cell == 47;
+      if (!restart) continue;
+      offset = c - 8;
+      if (cell == 47) {
+        Steer = 38;
+        offset -= 1;
+      } else if (cell == 29) {
+        Steer = -38;
+        offset += 1;
+      } else {
+        Steer = 0;
+      }
+      Heading = static_cast<int32_t>(std::nearbyint(Steer / 2));
+      found = true;
+      break;
+    }
+    row += 1;
+  }
+  if (t.ViewRow >= 1490) {
+    t.ViewCol = 1;
+  } else if (!found) {
+    // No restart cell up to the map's end: stand the bike on the road centre of its own row.
+    const int here = std::clamp(t.ViewRow + 5, 1, TrackRows);
+    const int centreCol = t.RoadCentreX(here) / 72;
+    Steer = 0;
+    Heading = 0;
+    t.ViewCol = std::clamp(centreCol - 5, 1, TrackCols - 13);
+  } else {
+    t.ViewCol = offset + 1;
+    t.ViewRow = row - 5;
+  }
+  if (TScrollBackground* bg = f.Race.Background) {
+    bg->X = 0;
+    bg->Y = 0;
+  }
+}
+
+void TPlayer::RestartLevel(bool nextLevel) {
+  TMForm& f = Form();
+  f.SetUpLevel(nextLevel ? f.Race.Level + 1 : f.Race.Level);
+  TimeUp = false;
+  EndSequence = false;
+  Steer = 0;
+  Heading = 0;
+  HitsLeft = 3;
+  if (TScrollBackground* bg = f.Race.Background) {
+    bg->X = 0;
+    bg->Y = 0;
+  }
+  if (f.Race.Bonus) f.Race.Bonus->ResetBonuses();
+  Finished = false;
+  if (f.Race.Car) f.Race.Car->ResetCars();
+  f.OpenDialog(6);
+  ResetAfterCrash();
+  PlayEngineSound(4);
+}
+
+void TMForm::RestartLevel(bool next) {
+  if (Race.Player) Race.Player->RestartLevel(next);
+}
+
+}  // namespace zw

@@ -1,0 +1,201 @@
+// The rider's drawing: tyre marks, the bike, the opponents, the panels and the track radar;
+// and the speedometer needle.
+#include <cmath>
+
+#include "rider/player.hpp"
+#include "rider/pointer.hpp"
+#include "shell/form.hpp"
+#include "traffic/car.hpp"
+#include "world/scroll_background.hpp"
+
+namespace zw {
+
+namespace {
+int RoundI(double v) { return static_cast<int>(std::nearbyint(v)); }
+int TruncI(double v) { return static_cast<int>(std::trunc(v)); }
+}  // namespace
+
+void TPlayer::Draw() {
+  TMForm& f = Form();
+  TSurface& s = f.MDisplay;
+  const TImageList& l2 = f.MImageList2;
+  // 1. Tyre marks.
+  if (const TPictureItem* mark = l2.Item(10)) {
+    for (int i = 1; i <= 100; ++i)
+      if (Marks[i].Used)
+        mark->DrawRotate(s, TruncI(Marks[i].X), TruncI(Marks[i].Y), 10, 14, 0, 0.5, 0.5, Marks[i].Heading);
+  }
+  // 2, 3. The bike, pinned to the screen while the world scrolls.
+  X = 400;
+  Y = 400;
+  if (Image) {
+    const int w = Image->PatternWidth(), h = Image->PatternHeight();
+    const int cx = Crashed ? TruncI(X + Width / 2.0) : TruncI(X + w / 2.0);
+    const int cy = Crashed ? TruncI(Y) : TruncI(Y + h / 2.0);
+    Image->DrawRotate(s, cx, cy, w, h, TruncI(AnimPos), 0.5, 0.5, Heading);
+  }
+  // 4, 5. The opponents: wrecks first, then the riders, above the bike and below the panel.
+  if (const TCar* car = f.Race.Car) {
+    const double bx = f.Race.Background ? f.Race.Background->X : 0.0;
+    const double by = f.Race.Background ? f.Race.Background->Y : 0.0;
+    const double ox = -f.Track.ViewCol * 72.0 + bx, oy = -f.Track.ViewRow * 72.0 + by;
+    for (int pass = 0; pass < 2; ++pass) {
+      const bool wrecks = pass == 0;
+      for (int i = 1; i <= 5; ++i) {
+        if (!car->CarRacing[i] || !car->CarActive[i] || car->CarWrecked[i] != wrecks) continue;
+        const TPictureItem* pic = l2.Item(car->CarImage[i]);
+        if (!pic) continue;
+        const int m = car->CarModel[i];
+        if (wrecks)
+          pic->DrawRotate(s, RoundI(car->CarX[i] + ox), RoundI(car->CarY[i] + oy - WreckHeight(m) / 2.0),
+                          WreckWidth(m), WreckHeight(m), TruncI(car->CarAnimPos[i]), 0.5, 0.5, 0);
+        else
+          pic->DrawRotate(s, RoundI(car->CarX[i] + ox), RoundI(car->CarY[i] + oy), CarWidth(m),
+                          CarHeight(m), TruncI(car->CarAnimPos[i]), 0.5, 0.5, TruncI(car->CarHeading[i]));
+      }
+    }
+  }
+  // 6. The panels.
+  if (const TPictureItem* p = l2.Item(2)) p->DrawPattern(s, 0, 0, 0);
+  if (const TPictureItem* p = l2.Item(3)) p->DrawPattern(s, 626, 0, 0);
+  // 7.
+  DrawRadar();
+}
+
+void TPlayer::DrawRadar() {
+  TMForm& f = Form();
+  const TTrackState& t = f.Track;
+  for (auto& col : RadarGrid)
+    for (int32_t& v : col) v = 0;
+  auto cell = [&](int row, int col) -> int {
+    return TTrackState::InMap(row, col) ? t.TrackMap(row, col) : 0;
+  };
+  for (int r = 1; r <= 12; ++r) {
+    const int row = t.ViewRow + r;
+    if (row > TrackRows) continue;
+    for (int c = 1; c <= 16; ++c) {
+      const int code = cell(row, t.ViewCol + c);
+      if (code != 11 && code != 24) continue;
+      if (code == 24) {
+        if (c < 16) RadarGrid[c + 1][r] = 7;
+      } else {
+        switch (cell(row, t.ViewCol + c - 1)) {
+          case 10: RadarGrid[c][r] = 6; break;
+          case 33:
+            if (c > 1) RadarGrid[c - 1][r] = 20;
+            RadarGrid[c][r] = 10;
+            break;
+          case 27:
+            RadarGrid[c][r] = 40;
+            if (c < 16) RadarGrid[c + 1][r] = 30;
+            break;
+          case 45:
+            RadarGrid[c][r] = 1;
+            if (c < 16) RadarGrid[c + 1][r] = 2;
+            break;
+          case 39:
+            if (c > 1) RadarGrid[c - 1][r] = 3;
+            RadarGrid[c][r] = 4;
+            break;
+          default: break;
+        }
+      }
+      break;
+    }
+  }
+  const double bgY = f.Race.Background ? f.Race.Background->Y : 0.0;
+  const double v = bgY / 72.0 * 15.0;
+  // Keep the road of the rider's row under the marker; with no road there, keep the last shift.
+  for (int c = 1; c <= 16; ++c) {
+    const int type = RadarGrid[c][6];
+    if (type == 0) continue;
+    double fx = 0;
+    switch (type) {
+      case 1: fx = 9 + 0.36208 * v; break;
+      case 3: fx = 14 + 0.36208 * v; break;
+      case 6: case 7: fx = 4; break;
+      case 20: fx = 8 - 0.36208 * v; break;
+      case 40: fx = 3 - 0.36208 * v; break;
+      default: break;
+    }
+    RadarShift = 717 - (10.0 * (c - 1) + 631 + fx);
+    break;
+  }
+  auto item = [](int type) {
+    switch (type) {
+      case 1: return 0;
+      case 2: return 1;
+      case 3: return 2;
+      case 4: return 3;
+      case 6: return 4;
+      case 7: return 5;
+      case 10: return 6;
+      case 20: return 7;
+      case 30: return 8;
+      case 40: return 9;
+      default: return -1;
+    }
+  };
+  TSurface& s = f.MDisplay;
+  const TImageList& l3 = f.MImageList3;
+  const int shift = RoundI(RadarShift);
+  const int vy = RoundI(v);
+  for (int r = 1; r <= 11; ++r)
+    for (int c = 1; c <= 16; ++c)
+      if (const TPictureItem* p = l3.Item(item(RadarGrid[c][r])))
+        p->DrawPattern(s, shift + 10 * (c - 1) + 631, vy + 15 * (r - 1) + 46, 0);
+  if (const TCar* car = f.Race.Car) {
+    for (int i = 1; i <= 5; ++i) {
+      if (!car->CarRacing[i] || !car->CarActive[i]) continue;
+      const double top = car->CarTop[i];
+      const int q = RoundI((top - t.ViewRow * 72.0) / 72.0 * 15.0 - 14 + 32);
+      const int r = q / 15;
+      if (r < 1 || r > 12) continue;
+      int c = 1;
+      while (c <= 16 && RadarGrid[c][r] == 0) ++c;
+      if (c > 16) continue;  // no road in its row: no dot
+      const int type = RadarGrid[c][r];
+      const int w = q % 15;
+      double g = 0;
+      switch (type) {
+        case 1: g = 9 - 0.36208 * w; break;
+        case 3: g = 14 - 0.36208 * w; break;
+        case 20: g = 4 + 0.36208 * w; break;
+        case 40: g = -1 + 0.36208 * w; break;
+        default: break;
+      }
+      const int dotY = vy + 46 + RoundI((top - t.ViewRow * 72.0) / 72.0 * 15.0 - 14);
+      if (dotY <= 192)
+        if (const TPictureItem* p = l3.Item(10)) p->DrawPattern(s, RoundI(10.0 * c + 631 + RadarShift - 15 + g), dotY, 0);
+    }
+  }
+  if (const TPictureItem* p = l3.Item(12)) p->DrawPattern(s, 626, 0, 0);
+  if (const TPictureItem* p = l3.Item(13)) p->DrawPattern(s, 626, 195, 0);
+  if (const TPictureItem* p = l3.Item(11)) p->DrawPattern(s, 708, 116, 0);
+}
+
+TPointer::TPointer(TSpriteEngine& engine, int listNo) : TMyImageSprite(engine, listNo) {}
+
+TPointer* TPointer::Create(TSpriteEngine& engine, int listNo, int imageIndex, double pivotX,
+                           double pivotY, int x, int y) {
+  auto* p = new TPointer(engine, listNo);
+  p->SetImageIndex(imageIndex);
+  p->X = x;
+  p->Y = y;
+  p->SetZ(12);
+  p->PivotX = pivotX;
+  p->PivotY = pivotY;
+  p->BaseX = x;
+  p->BaseY = y;
+  return p;
+}
+
+TPointer* TPointer::Create(TSpriteEngine& engine) { return Create(engine, 2, 4, 0.7, 0.5, -10, 510); }
+
+void TPointer::Draw() {
+  if (!Image || !Engine || !Engine->Surface) return;
+  const int w = Image->PatternWidth(), h = Image->PatternHeight();
+  Image->DrawRotate(*Engine->Surface, w + BaseX, h + BaseY, w, h, 0, PivotX, PivotY, Angle);
+}
+
+}  // namespace zw

@@ -1,0 +1,205 @@
+// Scenario tests: the real game run headless from scripts, checked the way a player would see it.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "rider/player.hpp"
+#include "tests/test_support.hpp"
+#include "tools/autoplay/script.hpp"
+
+namespace zw {
+namespace {
+
+// A started game in a scratch run-time folder, driven by script lines.
+struct TGame {
+  test::TRunDir Dir;
+  TScriptRunner Runner;
+  explicit TGame(const std::string& setup = "seed 7\nrefresh 85\nframetime 12\n") {
+    Run(setup);
+    std::string error;
+    EXPECT_TRUE(Runner.EnsureStarted(error)) << error;
+  }
+  void Run(const std::string& script) {
+    std::string error;
+    ASSERT_EQ(Runner.Run(script, error), 0) << error;
+  }
+  TMForm& F() { return *Runner.Form; }
+  int CountSounds(const std::string& op, int index) const {
+    int n = 0;
+    for (const auto& e : Runner.Headless.Audio.Log) n += e.Op == op && e.Index == index;
+    return n;
+  }
+};
+
+TEST(ScenarioMenu, StartsOnTheMainMenuWithItsFlyIn) {
+  TGame g;
+  EXPECT_EQ(g.F().Menu.CurrentScreen, 1);
+  EXPECT_TRUE(g.F().Menu.MenuIntro);
+  EXPECT_EQ(g.CountSounds("play", 0), 1);
+  EXPECT_EQ(g.F().MusicHandle != 0, true);
+  // A click during the fly-in only clicks.
+  g.Run("click\nframes 1\n");
+  EXPECT_EQ(g.CountSounds("play", 2), 1);
+  EXPECT_EQ(g.F().Menu.CurrentScreen, 1);
+  g.Run("frames 70\n");
+  EXPECT_FALSE(g.F().Menu.MenuIntro);
+  EXPECT_EQ(g.F().Menu.MenuIndex, 1);
+}
+
+TEST(ScenarioMenu, KeysMoveTheSelectionWithOneClickEach) {
+  TGame g;
+  g.Run("frames 70\npress Up\nframes 1\n");
+  EXPECT_EQ(g.F().Menu.MenuIndex, 6);
+  EXPECT_EQ(g.CountSounds("play", 1), 1);
+  g.Run("press Down\npress Down\nframes 1\n");
+  EXPECT_EQ(g.F().Menu.MenuIndex, 2);
+  EXPECT_EQ(g.CountSounds("play", 1), 3);
+}
+
+TEST(ScenarioMenu, TheCloseBoxAsksAndYesEndsTheGame) {
+  TGame g;
+  g.Run("frames 70\nclose\nframes 1\n");
+  EXPECT_EQ(g.F().Menu.ActiveDialog, 1);
+  EXPECT_EQ(g.F().Menu.MenuIndex, 12);  // No is preselected
+  g.Run("press Return\nframes 1\n");
+  EXPECT_EQ(g.F().Menu.ActiveDialog, 0);
+  EXPECT_FALSE(g.F().Terminated);
+  g.Run("press Escape\nframes 1\npress Left\nframes 1\n");
+  EXPECT_EQ(g.F().Menu.MenuIndex, 11);
+  g.Run("press Return\n");
+  EXPECT_TRUE(g.F().Terminated);
+  EXPECT_TRUE(std::filesystem::exists("Data/Save/options"));
+  EXPECT_TRUE(std::filesystem::exists("Data/Save/hs"));
+}
+
+TEST(ScenarioRace, TheLevelBannerThenRiding) {
+  TGame g;
+  g.Run("race 1\n");
+  EXPECT_EQ(g.F().Menu.CurrentScreen, 6);
+  EXPECT_EQ(g.F().Menu.ActiveDialog, 6);
+  EXPECT_EQ(g.F().Race.Level, 1);
+  EXPECT_EQ(g.F().Race.Lives, 3);
+  EXPECT_EQ(g.F().Race.RaceClock, 45000);
+  // 2000 ms at the measured frame time: the banner closes on the frame it cannot take more.
+  g.Run("frames 150\n");
+  EXPECT_EQ(g.F().Menu.ActiveDialog, 6);
+  g.Run("frames 40\n");
+  EXPECT_EQ(g.F().Menu.ActiveDialog, 0);
+  const int32_t before = g.F().Race.RaceClock;
+  g.Run("keydown Up\nframes 100\n");
+  EXPECT_LT(g.F().Race.RaceClock, before);
+  EXPECT_GT(g.F().Race.Player->Speed, 10);
+}
+
+TEST(ScenarioRace, PauseAndTheExitQuestion) {
+  TGame g;
+  g.Run("race 2\nframes 200\npress P\n");
+  EXPECT_EQ(g.F().Menu.ActiveDialog, 5);
+  g.Run("frames 5\npress P\n");
+  EXPECT_EQ(g.F().Menu.ActiveDialog, 0);
+  // P and Esc in one frame: only the exit question.
+  g.Run("keydown P\nkeydown Escape\nframes 1\nkeyup P\nkeyup Escape\nframes 1\n");
+  EXPECT_EQ(g.F().Menu.ActiveDialog, 2);
+  EXPECT_EQ(g.F().Menu.MenuIndex, 12);
+  g.Run("press Left\npress Left\n");
+  EXPECT_EQ(g.F().Menu.MenuIndex, 11);
+  g.Run("press Right\n");
+  EXPECT_EQ(g.F().Menu.MenuIndex, 12);
+  g.Run("press Return\nframes 1\n");
+  EXPECT_EQ(g.F().Menu.ActiveDialog, 0);
+  EXPECT_EQ(g.F().Menu.CurrentScreen, 6);
+}
+
+TEST(ScenarioRace, TheClockTicksInItsLastTenSecondsAndTimeOverCostsALife) {
+  TGame g;
+  g.Run("race 1\nframes 200\n");
+  TMForm& f = g.F();
+  f.Race.RaceClock = 10000 + 5 * f.Timing.FrameTime;
+  const size_t logBefore = g.Runner.Headless.Audio.Log.size();
+  g.Run("frames 4\n");
+  int ticks = 0;
+  for (size_t i = logBefore; i < g.Runner.Headless.Audio.Log.size(); ++i)
+    ticks += g.Runner.Headless.Audio.Log[i].Op == "play" && g.Runner.Headless.Audio.Log[i].Index == 18;
+  EXPECT_EQ(ticks, 0);  // still at or above ten seconds
+  g.Run("frames 2\n");
+  EXPECT_EQ(g.CountSounds("play", 18), 1);
+  f.Race.RaceClock = 5;
+  g.Run("frames 1\n");
+  EXPECT_EQ(f.Race.RaceClock, 5);
+  EXPECT_TRUE(f.Race.Player->TimeUp);
+  g.Run("frames 200\n");
+  EXPECT_EQ(f.Menu.ActiveDialog, 3);
+  EXPECT_EQ(f.Race.Lives, 2);
+  g.Run("frames 300\n");
+  EXPECT_NE(f.Menu.ActiveDialog, 3);
+  EXPECT_EQ(f.Race.Level, 1);
+  EXPECT_EQ(f.Race.RaceClock, 45000);
+}
+
+TEST(ScenarioRace, TimeOverWithTheLastLifeEndsTheGame) {
+  TGame g;
+  g.Run("race 1\nframes 200\n");
+  TMForm& f = g.F();
+  f.Race.Lives = 1;
+  f.Race.RaceClock = 5;
+  g.Run("frames 200\n");
+  EXPECT_EQ(f.Menu.ActiveDialog, 7);
+  EXPECT_EQ(f.Race.Lives, 0);
+  g.Run("frames 300\n");
+  // Score 0 does not qualify: back to the main menu.
+  EXPECT_EQ(f.Menu.CurrentScreen, 1);
+  EXPECT_EQ(f.Menu.ActiveDialog, 0);
+}
+
+TEST(ScenarioRace, TheTallyCountsTheTimeLeftAndGoesOnToTheNextLevel) {
+  TGame g;
+  g.Run("race 1\nframes 200\n");
+  TMForm& f = g.F();
+  f.Race.RaceClock = 12300;
+  f.Race.RacePosition = 1;
+  f.Race.Player->Finished = true;
+  g.Run("frames 400\n");
+  EXPECT_EQ(f.Menu.ActiveDialog, 11);
+  EXPECT_EQ(f.Race.BonusPoints, 800);
+  g.Run("frames 600\n");
+  EXPECT_EQ(f.Race.TimeBonus, 60);
+  EXPECT_EQ(f.Race.RaceScore, 860);
+  EXPECT_EQ(f.Race.Level, 2);
+  EXPECT_EQ(f.Menu.ActiveDialog, 6);
+}
+
+TEST(ScenarioRace, NameEntryPutsAQualifyingScoreInTheTable) {
+  TGame g;
+  g.Run("race 1\nframes 200\n");
+  TMForm& f = g.F();
+  f.Race.RaceScore = 5000;
+  g.Run("press Escape\npress Left\npress Return\nframes 1\n");
+  EXPECT_EQ(f.Menu.ActiveDialog, 8);
+  g.Run("type Ace!Rider_123456789\nframes 1\n");
+  EXPECT_EQ(f.Dialog.PlayerName, "AceRider1234");
+  g.Run("press Backspace\nframes 1\npress Return\nframes 1\n");
+  EXPECT_EQ(f.Menu.ActiveDialog, 9);
+  EXPECT_EQ(f.Menu.MenuIndex, 11);  // sending is preselected
+  EXPECT_EQ(f.HighScores[6].Score, 5000);
+  EXPECT_EQ(f.HighScores[6].Name, "ANONYMOUS");
+  EXPECT_EQ(f.HighScores[7].Name, "AceRider123");
+  g.Run("press N\nframes 1\n");
+  EXPECT_EQ(f.Menu.CurrentScreen, 4);
+}
+
+TEST(ScenarioHud, TheClockReadsMinutesAndSeconds) {
+  EXPECT_EQ(TMForm::ClockText(307000), "05 : 07");
+  EXPECT_EQ(TMForm::ClockText(9999), "00 : 09");
+}
+
+TEST(ScenarioRunner, AScriptErrorNamesItsLine) {
+  test::TRunDir dir;
+  TScriptRunner r;
+  std::string error;
+  EXPECT_NE(r.Run("seed 1\nframes 2\nwobble\n", error), 0);
+  EXPECT_NE(error.find("line 3"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace zw

@@ -1,0 +1,32 @@
+// The scratch run-time folders of the tests.
+#include "tests/test_support.hpp"
+
+#include <atomic>
+#include <string>
+#include <unistd.h>
+
+namespace zw::test {
+
+TRunDir::TRunDir() {
+  static std::atomic<int> counter{0};
+  Old = std::filesystem::current_path();
+  Path = std::filesystem::temp_directory_path() /
+         ("zw-test-" + std::to_string(getpid()) + "-" + std::to_string(counter++));
+  std::filesystem::remove_all(Path);
+  std::filesystem::create_directories(Path / "Data" / "Save");
+  const std::filesystem::path run = ZW_RUN_DIR;
+  std::error_code ec;
+  for (const char* sub : {"Res", "Music", "Fonts"}) {
+    // Links keep the scratch folder cheap; the packs are only read.
+    std::filesystem::create_directory_symlink(run / "Data" / sub, Path / "Data" / sub, ec);
+  }
+  std::filesystem::current_path(Path);
+}
+
+TRunDir::~TRunDir() {
+  std::error_code ec;
+  std::filesystem::current_path(Old, ec);
+  std::filesystem::remove_all(Path, ec);
+}
+
+}  // namespace zw::test
