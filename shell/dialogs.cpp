@@ -5,6 +5,7 @@
 #include "rider/player.hpp"
 #include "shell/form.hpp"
 #include "sprites/game_sprites.hpp"
+#include "world/scroll_background.hpp"
 
 namespace zw {
 

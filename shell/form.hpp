@@ -250,6 +250,8 @@ class TMForm {
   void SortHighScores();
   void ResetHighScores();
   void SetUpLevel(int level);
+  // Copies the visible window of the track into the race background's chips.
+  void RefreshChips();
 
   // --- Front end ---
   void CreateMainMenuSprites(bool intro, bool fresh);

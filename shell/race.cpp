@@ -52,7 +52,7 @@ void TMForm::RaceFrame(int moveCount) {
   if (Menu.CurrentScreen != 6 || !Race.Player) return;
   UpdateNeedle();
   UpdateRaceClock();
-  if (Race.Background) Race.Background->RefreshChips();
+  RefreshChips();
   if (p) {
     const double a = p->Heading / 256.0 * 2.0 * M_PI;
     Race.ScrollVX = -std::sin(a) * p->ScrollSpeed;

@@ -1,0 +1,226 @@
+// Pattern geometry of a picture and its drawing operations on the 16-bit surface.
+#include "packs/picture.hpp"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+namespace zw {
+
+int TPictureItem::PatternWidth() const {
+  return StoredPatternWidth <= 0 ? PictureWidth : StoredPatternWidth;
+}
+
+int TPictureItem::PatternHeight() const {
+  return StoredPatternHeight <= 0 ? PictureHeight : StoredPatternHeight;
+}
+
+namespace {
+
+// How many patterns fit along one side before the patterns are built.
+int FitCount(int size, int pattern, int skip) {
+  const int step = pattern + skip;
+  if (step <= 0) return 0;
+  int n = size / step;
+  if (size - n * step == pattern) n += 1;
+  return n;
+}
+
+}  // namespace
+
+int TPictureItem::PatternCount() const {
+  if (Built) return static_cast<int>(Patterns.size());
+  return FitCount(PictureWidth, PatternWidth(), SkipWidth) *
+         FitCount(PictureHeight, PatternHeight(), SkipHeight);
+}
+
+void TPictureItem::BuildPatterns() {
+  Patterns.clear();
+  Built = true;
+  const int w = PictureWidth, h = PictureHeight;
+  const int pw = PatternWidth(), ph = PatternHeight();
+  if (pw == w && ph == h) {
+    Patterns.push_back(TRect{0, 0, w, h});
+    return;
+  }
+  const int stepX = pw + SkipWidth, stepY = ph + SkipHeight;
+  if (stepX <= 0 || stepY <= 0 || pw <= 0 || ph <= 0) return;
+  const int rows = (h + SkipHeight) / stepY;
+  const int cols = (w + SkipWidth) / stepX;
+  for (int r = 0; r < rows; ++r)
+    for (int c = 0; c < cols; ++c) Patterns.push_back(TRect{c * stepX, r * stepY, c * stepX + pw, r * stepY + ph});
+}
+
+TRect TPictureItem::PatternRect(int index) const {
+  if (Built) {
+    if (index < 0 || index >= static_cast<int>(Patterns.size())) return TRect{};
+    return Patterns[static_cast<size_t>(index)];
+  }
+  if (index < 0 || index >= PatternCount()) return TRect{};
+  const int pw = PatternWidth(), ph = PatternHeight();
+  if (pw == PictureWidth && ph == PictureHeight) return TRect{0, 0, pw, ph};
+  const int cols = std::max(1, (PictureWidth + SkipWidth) / std::max(1, pw + SkipWidth));
+  const int c = index % cols, r = index / cols;
+  const int x = c * (pw + SkipWidth), y = r * (ph + SkipHeight);
+  return TRect{x, y, x + pw, y + ph};
+}
+
+namespace {
+
+// The part of a pattern that lies inside the picture (a damaged pack may describe more).
+TRect InsidePicture(const TRect& r, int w, int h) {
+  return TRect{std::max(r.Left, 0), std::max(r.Top, 0), std::min(r.Right, w), std::min(r.Bottom, h)};
+}
+
+}  // namespace
+
+bool TPictureItem::PatternPixelSolid(int index, int x, int y) const {
+  const TRect r = PatternRect(index);
+  if (x < 0 || y < 0 || x >= r.Width() || y >= r.Height()) return false;
+  const int px = r.Left + x, py = r.Top + y;
+  if (px < 0 || py < 0 || px >= PictureWidth || py >= PictureHeight) return false;
+  return !(Transparent && Keyed[static_cast<size_t>(py) * PictureWidth + px]);
+}
+
+void TPictureItem::DrawPattern(TSurface& dest, int x, int y, int index) const {
+  if (Pixels.empty()) return;
+  const TRect pr = PatternRect(index);
+  if (pr.Empty()) return;
+  const TRect src = InsidePicture(pr, PictureWidth, PictureHeight);
+  // Clip the destination to the surface.
+  int sx = src.Left, sy = src.Top;
+  int dx = x + (src.Left - pr.Left), dy = y + (src.Top - pr.Top);
+  int w = src.Width(), h = src.Height();
+  if (dx < 0) {
+    sx -= dx;
+    w += dx;
+    dx = 0;
+  }
+  if (dy < 0) {
+    sy -= dy;
+    h += dy;
+    dy = 0;
+  }
+  w = std::min(w, dest.Width - dx);
+  h = std::min(h, dest.Height - dy);
+  if (w <= 0 || h <= 0) return;
+  for (int row = 0; row < h; ++row) {
+    const size_t srcOff = static_cast<size_t>(sy + row) * PictureWidth + sx;
+    const uint16_t* s = Pixels.data() + srcOff;
+    uint16_t* d = dest.Row(dy + row) + dx;
+    if (!Transparent) {
+      std::copy(s, s + w, d);
+      continue;
+    }
+    const uint8_t* k = Keyed.data() + srcOff;
+    for (int col = 0; col < w; ++col)
+      if (!k[col]) d[col] = s[col];
+  }
+}
+
+namespace {
+
+uint16_t Blend565(uint16_t src, uint16_t dst, int alpha) {
+  const int inv = 255 - alpha;
+  const int r = (((src >> 11) & 31) * alpha + ((dst >> 11) & 31) * inv + 127) / 255;
+  const int g = (((src >> 5) & 63) * alpha + ((dst >> 5) & 63) * inv + 127) / 255;
+  const int b = ((src & 31) * alpha + (dst & 31) * inv + 127) / 255;
+  return static_cast<uint16_t>((r << 11) | (g << 5) | b);
+}
+
+}  // namespace
+
+void TPictureItem::DrawPatternAlpha(TSurface& dest, const TRect& destRect, int index, int alpha) const {
+  if (alpha <= 0 || Pixels.empty()) return;
+  if (alpha > 255) alpha = 255;
+  const TRect pr = PatternRect(index);
+  if (pr.Empty() || destRect.Empty()) return;
+  const int dw = destRect.Width(), dh = destRect.Height();
+  const int x0 = std::max(destRect.Left, 0), x1 = std::min(destRect.Right, dest.Width);
+  const int y0 = std::max(destRect.Top, 0), y1 = std::min(destRect.Bottom, dest.Height);
+  for (int y = y0; y < y1; ++y) {
+    const int sy = pr.Top + static_cast<int>(static_cast<int64_t>(y - destRect.Top) * pr.Height() / dh);
+    if (sy < 0 || sy >= PictureHeight) continue;
+    uint16_t* d = dest.Row(y);
+    for (int x = x0; x < x1; ++x) {
+      const int sx = pr.Left + static_cast<int>(static_cast<int64_t>(x - destRect.Left) * pr.Width() / dw);
+      if (sx < 0 || sx >= PictureWidth) continue;
+      const size_t i = static_cast<size_t>(sy) * PictureWidth + sx;
+      if (Transparent && Keyed[i]) continue;
+      d[x] = alpha == 255 ? Pixels[i] : Blend565(Pixels[i], d[x], alpha);
+    }
+  }
+}
+
+namespace {
+
+// One table of 256 cosines in 16.16 fixed point; sine(a) is entry (a + 192) mod 256.
+const std::array<int32_t, 256>& CosTable() {
+  static const std::array<int32_t, 256> table = [] {
+    std::array<int32_t, 256> t{};
+    for (int i = 0; i < 256; ++i) t[static_cast<size_t>(i)] = static_cast<int32_t>(std::lround(std::cos(i * 2.0 * M_PI / 256.0) * 65536.0));
+    return t;
+  }();
+  return table;
+}
+
+}  // namespace
+
+void TPictureItem::DrawRotate(TSurface& dest, int x, int y, int width, int height, int index,
+                              double centerX, double centerY, int angle) const {
+  if (Pixels.empty() || width <= 0 || height <= 0) return;
+  const TRect pr = PatternRect(index);
+  if (pr.Empty()) return;
+  const auto& cosT = CosTable();
+  const int a = angle & 255;
+  const int64_t c = cosT[static_cast<size_t>(a)];
+  const int64_t s = cosT[static_cast<size_t>((a + 192) & 255)];
+  // The pivot, in the scaled pattern's own pixels.
+  const double pivotX = width * centerX, pivotY = height * centerY;
+  // The rotated box around the pivot, for the destination span.
+  const double cs = c / 65536.0, sn = s / 65536.0;
+  double minX = 1e18, maxX = -1e18, minY = 1e18, maxY = -1e18;
+  const double cornersX[4] = {-pivotX, width - pivotX, width - pivotX, -pivotX};
+  const double cornersY[4] = {-pivotY, -pivotY, height - pivotY, height - pivotY};
+  for (int k = 0; k < 4; ++k) {
+    const double rx = cornersX[k] * cs - cornersY[k] * sn;
+    const double ry = cornersX[k] * sn + cornersY[k] * cs;
+    minX = std::min(minX, rx);
+    maxX = std::max(maxX, rx);
+    minY = std::min(minY, ry);
+    maxY = std::max(maxY, ry);
+  }
+  const int x0 = std::max(0, static_cast<int>(std::floor(x + minX)));
+  const int x1 = std::min(dest.Width, static_cast<int>(std::ceil(x + maxX)) + 1);
+  const int y0 = std::max(0, static_cast<int>(std::floor(y + minY)));
+  const int y1 = std::min(dest.Height, static_cast<int>(std::ceil(y + maxY)) + 1);
+  if (x0 >= x1 || y0 >= y1) return;
+  // Source steps per destination pixel, scaled from the drawn size to the pattern, in 16.16.
+  const int64_t scaleX = (static_cast<int64_t>(pr.Width()) << 16) / width;
+  const int64_t scaleY = (static_cast<int64_t>(pr.Height()) << 16) / height;
+  const int64_t pivX = static_cast<int64_t>(std::llround(pivotX * 65536.0));
+  const int64_t pivY = static_cast<int64_t>(std::llround(pivotY * 65536.0));
+  const int pw = pr.Width(), ph = pr.Height();
+  for (int dy = y0; dy < y1; ++dy) {
+    uint16_t* d = dest.Row(dy);
+    // Sample at pixel centres: offsets from the pivot in 16.16.
+    const int64_t ry = ((static_cast<int64_t>(dy - y) << 16) + 32768);
+    const int64_t rx = ((static_cast<int64_t>(x0 - x) << 16) + 32768);
+    // Inverse rotation: u = rx cos + ry sin, v = -rx sin + ry cos (in the scaled pattern).
+    int64_t u = ((rx * c + ry * s) >> 16) + pivX;
+    int64_t v = ((-rx * s + ry * c) >> 16) + pivY;
+    for (int dx = x0; dx < x1; ++dx, u += c, v -= s) {
+      if (u < 0 || v < 0) continue;
+      const int px = static_cast<int>((u * scaleX) >> 32);
+      const int py = static_cast<int>((v * scaleY) >> 32);
+      if (px >= pw || py >= ph) continue;
+      const int sx = pr.Left + px, sy = pr.Top + py;
+      if (sx >= PictureWidth || sy >= PictureHeight) continue;
+      const size_t i = static_cast<size_t>(sy) * PictureWidth + sx;
+      if (Transparent && Keyed[i]) continue;
+      d[dx] = Pixels[i];
+    }
+  }
+}
+
+}  // namespace zw

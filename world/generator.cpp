@@ -1,0 +1,283 @@
+// The track map generator: the start stretch, the segment chain, the finish line, scenery,
+// decorations and the road's centre line.
+#include "world/generator.hpp"
+
+#include <algorithm>
+
+namespace zw {
+
+namespace {
+
+constexpr uint8_t Empty = 255;
+
+struct TGenerator {
+  TTrackState& T;
+  TRandom& Rng;
+  int SegmentKind = 1;
+  int SegmentRowsLeft = 0;
+
+  // A cell as the rules read it: a signed byte, with the cells beyond the map empty.
+  int Cell(int row, int col) const {
+    if (!TTrackState::InMap(row, col)) return -1;
+    return static_cast<int8_t>(T.TrackMap(row, col));
+  }
+  void Put(int row, int col, int v) {
+    if (TTrackState::InMap(row, col)) T.TrackMap(row, col) = static_cast<uint8_t>(v);
+  }
+  int RandomLeftBarrier() { return Rng.Random(4) != 0 ? 1 : 2 + Rng.Random(8); }
+  int RandomRightBarrier() { return Rng.Random(4) != 0 ? 13 : 14 + Rng.Random(8); }
+  static bool IsLeftBarrier(int c) { return c >= 1 && c <= 9; }
+  static bool IsRightBarrier(int c) { return c >= 13 && c <= 21; }
+  void BeginSegment(int kind) {
+    static constexpr int Lengths[6] = {0, 8, 10, 6, 6, 4};
+    SegmentKind = kind;
+    SegmentRowsLeft = Lengths[kind];
+  }
+  bool AreaIsFree(int col, int row, int height, int width) const {
+    for (int r = row + 1; r <= row + height; ++r)
+      for (int c = col; c <= col + width - 1; ++c)
+        if (Cell(r, c) != -1) return false;
+    return true;
+  }
+
+  // The leftmost and rightmost claimed cells of a row, for keeping the road inside the map.
+  void RoadSpan(int row, int& first, int& last) const {
+    first = 0;
+    last = 0;
+    for (int c = 1; c <= TrackCols; ++c)
+      if (Cell(row, c) != -1) {
+        if (!first) first = c;
+        last = c;
+      }
+  }
+
+  void ChooseSegment(int j) {
+    if (j < 1600 - T.TrackLength) {
+      static constexpr int Forced[6] = {0, 1, 1, 5, 5, 1};
+      BeginSegment(Forced[SegmentKind]);
+      return;
+    }
+    switch (SegmentKind) {
+      case 1: BeginSegment(Rng.Random(2) == 0 ? 1 : 2); break;
+      case 2: {
+        int kind = Rng.Random(2) == 0 ? 3 : 4;
+        // A drift that would carry the road off the map turns the other way; nothing changes
+        // for roads that stay well inside, since the draw is made all the same.
+        int first = 0, last = 0;
+        RoadSpan(j, first, last);
+        if (first != 0 && first <= 12) kind = 4;
+        if (last != 0 && last >= TrackCols - 11) kind = 3;
+        BeginSegment(kind);
+        break;
+      }
+      case 3: BeginSegment(Rng.Random(2) == 0 ? 3 : 5); break;
+      case 4: BeginSegment(Rng.Random(2) == 0 ? 4 : 5); break;
+      default: BeginSegment(1); break;
+    }
+  }
+
+  // The rules of one cell of row j for the row above it, n.
+  void RowRules(int j, int n, int k) {
+    const int c = Cell(j, k);
+    int g = -1, b = -1, h = -1;
+    switch (SegmentKind) {
+      case KindStraight:
+        if (c == 0 || c == 22 || c == 23) b = 0;
+        else if (c == 10 || c == 11 || c == 12) b = c;
+        else if (IsLeftBarrier(c)) b = RandomLeftBarrier();
+        else if (IsRightBarrier(c)) b = RandomRightBarrier();
+        break;
+      case KindLeadIn:
+        if (c == 0) {
+          const int left = Cell(j, k - 1);
+          if (left == 12) b = 23;
+          else if (IsLeftBarrier(left)) b = 22;
+        } else if (c == 10 || c == 11 || c == 12 || c == 22 || c == 23) {
+          b = c;
+        } else if (IsLeftBarrier(c)) {
+          b = RandomLeftBarrier();
+        } else if (IsRightBarrier(c)) {
+          b = RandomRightBarrier();
+        }
+        break;
+      case KindDriftLeft:
+        if (c == 10 || c == 27) b = 33;
+        else if (c == 11) b = 11;
+        else if (c == 12 || c == 28) b = 34;
+        else if (c == 22 || c == 26) b = 32;
+        else if (c == 23 || c == 29) b = 35;
+        else if (c == 25) b = 31;
+        else if (c == 30 || IsRightBarrier(c)) b = 36;
+        else if (IsLeftBarrier(c)) b = 31;
+        else if (c == 31) g = 25;
+        else if (c == 32) g = 26;
+        else if (c == 33) {
+          g = 27;
+          b = 11;
+          h = 11;
+        } else if (c == 34) g = 28;
+        else if (c == 35) g = 29;
+        else if (c == 36) g = 30;
+        break;
+      case KindDriftRight:
+        if (c == 10 || c == 39) b = 45;
+        else if (c == 12 || c == 40) b = 46;
+        else if (c == 22 || c == 38) b = 44;
+        else if (c == 23 || c == 41) b = 47;
+        else if (c == 37 || IsLeftBarrier(c)) b = 43;
+        else if (c == 42 || IsRightBarrier(c)) b = 48;
+        else if (c == 11) {
+          const int left = Cell(j, k - 1), right = Cell(j, k + 1);
+          if (left == 10 || left == 39 || right == 12 || right == 40) b = 11;
+        } else if (c == 43) h = 37;
+        else if (c == 44) h = 38;
+        else if (c == 45) h = 39;
+        else if (c == 46) {
+          g = 11;
+          b = 11;
+          h = 40;
+        } else if (c == 47) h = 41;
+        else if (c == 48) h = 42;
+        break;
+      case KindLeadOut:
+        if (c == 10 || c == 27 || c == 39) b = 10;
+        else if (c == 11) b = 11;
+        else if (c == 12 || c == 28 || c == 40) b = 12;
+        else if (c == 22 || c == 26 || c == 38) b = 22;
+        else if (c == 23 || c == 29 || c == 41) b = 23;
+        else if (c == 25 || c == 37 || IsLeftBarrier(c)) b = RandomLeftBarrier();
+        else if (c == 30 || c == 42 || IsRightBarrier(c)) b = RandomRightBarrier();
+        break;
+      default: break;
+    }
+    if (g != -1) Put(n, k - 1, g);
+    if (b != -1) Put(n, k, b);
+    if (h != -1) Put(n, k + 1, h);
+  }
+
+  void Run() {
+    // 1. The start view, and every cell unclaimed.
+    T.ViewCol = 318;
+    T.ViewRow = 1478;
+    std::fill(T.Cells.begin(), T.Cells.end(), Empty);
+    // 2. The start stretch with the start line in its 21st row.
+    for (int s = 1; s <= 40; ++s) {
+      const int r = 1500 - s;
+      Put(r, 319, RandomLeftBarrier());
+      Put(r, 320, 0);
+      const bool line = s == 21;
+      Put(r, 321, line ? 24 : 10);
+      Put(r, 322, line ? 24 : 11);
+      Put(r, 323, line ? 24 : 11);
+      Put(r, 324, line ? 24 : 12);
+      Put(r, 325, 0);
+      Put(r, 326, RandomRightBarrier());
+      T.RowKind(r) = KindStraight;
+    }
+    // 3, 4. The road, row by row from the row below.
+    BeginSegment(KindStraight);
+    for (int j = 1460; j >= 1501 - T.TrackLength; --j) {
+      const int n = j - 1;
+      if (SegmentRowsLeft == 0) ChooseSegment(j);
+      for (int k = 1; k <= TrackCols; ++k) RowRules(j, n, k);
+      if (n >= 1) T.RowKind(n) = static_cast<uint8_t>(SegmentKind);
+      SegmentRowsLeft -= 1;
+    }
+    // 5. The finish line across the four road tiles.
+    const int finish = 1550 - T.TrackLength;
+    for (int k = 1; k <= TrackCols; ++k)
+      if (Cell(finish, k) == 11) {
+        for (int c = k - 1; c <= k + 2; ++c) Put(finish, c, 24);
+        break;
+      }
+    // 6. Scenery blocks on unclaimed ground.
+    for (int j = 1498; j >= 1500 - T.TrackLength; --j) {
+      for (int col = 3; col <= 645; ++col) {
+        if (Cell(j, col - 1) != -1) continue;
+        const int t = Rng.Random(12);
+        if (t == 0 && j < 1496 && AreaIsFree(col, j, 4, 4)) {
+          static constexpr int Big[4][4] = {{0, 55, 55, 55}, {56, 60, 61, 59}, {56, 63, 64, 59}, {56, 57, 57, 58}};
+          for (int r = 0; r < 4; ++r)
+            for (int c = 0; c < 4; ++c) Put(j + 1 + r, col + c, Big[r][c]);
+        } else if (t == 1 && j < 1497 && AreaIsFree(col, j, 3, 3)) {
+          for (int r = 0; r < 3; ++r)
+            for (int c = 0; c < 3; ++c) Put(j + 1 + r, col + c, 65 + 3 * r + c);
+        } else if (t == 2 && j < 1498 && AreaIsFree(col, j, 2, 2)) {
+          static constexpr int Square[2][2] = {{60, 61}, {63, 64}};
+          for (int r = 0; r < 2; ++r)
+            for (int c = 0; c < 2; ++c) Put(j + 1 + r, col + c, Square[r][c]);
+        } else if (t == 3 && j < 1498 && AreaIsFree(col, j, 2, 2)) {
+          static constexpr int Small[2][2] = {{52, 0}, {53, 54}};
+          for (int r = 0; r < 2; ++r)
+            for (int c = 0; c < 2; ++c) Put(j + 1 + r, col + c, Small[r][c]);
+        }
+      }
+    }
+    // 7. Decorations on what is still unclaimed.
+    for (uint8_t& cell : T.Cells)
+      if (cell == Empty && Rng.Random(2) == 0) cell = static_cast<uint8_t>(49 + Rng.Random(3));
+    // 8. Clean-up and the road's centre line.
+    for (int r = 1; r <= TrackRows; ++r) {
+      for (int c = 1; c <= TrackCols; ++c) {
+        uint8_t& cell = T.TrackMap(r, c);
+        if (cell == Empty) cell = 0;
+        if (cell == 11) {
+          const int left = c > 1 ? T.TrackMap(r, c - 1) : 0;
+          if (left == 10) T.RoadCentreX(r) = 72 * c + 72;
+          else if (left == 33 || left == 39) T.RoadCentreX(r) = 72 * c + 52;
+          else if (left == 27 || left == 45) T.RoadCentreX(r) = 72 * c + 92;
+        } else if (cell == 24) {
+          T.RoadCentreX(r) = 72 * (c - 2) + 72;
+        }
+      }
+    }
+  }
+};
+
+}  // namespace
+
+int TrackLengthForLevel(int level) { return level <= 5 ? 200 * level + 100 : 1300; }
+
+void GenerateTrack(TTrackState& track, TRandom& rng) {
+  TGenerator g{track, rng};
+  g.Run();
+}
+
+const int SolidShapeX[33][4] = {
+    {0, 0, 0, 0},       {38, 72, 38, 72},   {38, 72, 38, 72},   {38, 72, 38, 72},
+    {38, 72, 38, 72},   {38, 72, 38, 72},   {38, 72, 38, 72},   {38, 72, 38, 72},
+    {38, 72, 38, 72},   {38, 72, 38, 72},   {0, 35, 0, 35},     {0, 35, 0, 35},
+    {0, 35, 0, 35},     {0, 35, 0, 35},     {0, 35, 0, 35},     {0, 35, 0, 35},
+    {0, 35, 0, 35},     {0, 35, 0, 35},     {0, 35, 0, 35},     {38, 71, 55, 71},
+    {2, 20, 2, 36},     {71, 52, 61, 71},   {8, 0, 17, 45},     {2, 38, 38, 71},
+    {71, 17, 45, 71},   {0, 19, 0, 34},     {35, 71, 1, 55},    {0, 17, 10, 0},
+    {69, 35, 71, 69},   {0, 33, 17, 0},     {71, 54, 37, 71},   {0, 55, 24, 0},
+    {33, 69, 0, 33}};
+const int SolidShapeY[33][4] = {
+    {0, 0, 0, 0},      {0, 0, 72, 72},    {0, 0, 72, 72},    {0, 0, 72, 72},   {0, 0, 72, 72},
+    {0, 0, 72, 72},    {0, 0, 72, 72},    {0, 0, 72, 72},    {0, 0, 72, 72},   {0, 0, 72, 72},
+    {0, 0, 72, 72},    {0, 0, 72, 72},    {0, 0, 72, 72},    {0, 0, 72, 72},   {0, 0, 72, 72},
+    {0, 0, 72, 72},    {0, 0, 72, 72},    {0, 0, 72, 72},    {0, 0, 72, 72},   {0, 0, 34, 66},
+    {0, 35, 71, 71},   {0, 10, 27, 46},   {0, 48, 71, 71},   {0, 0, 71, 71},   {0, 9, 63, 70},
+    {0, 38, 71, 71},   {0, 48, 67, 71},   {0, 0, 28, 47},    {0, 67, 68, 71},  {0, 0, 32, 66},
+    {0, 34, 68, 71},   {0, 8, 65, 70},    {0, 0, 71, 71}};
+
+int SolidIndex(int code) {
+  static constexpr int Codes[33] = {0,  1,  2,  3,  4,  5,  6,  7,  8,  9,  13, 14, 15, 16, 17, 18, 19,
+                                    20, 21, 25, 26, 29, 30, 31, 35, 36, 37, 38, 41, 42, 43, 44, 48};
+  for (int i = 1; i <= 32; ++i)
+    if (Codes[i] == code) return i;
+  return -1;
+}
+
+bool IsRoadCode(int code) {
+  switch (code) {
+    case 10: case 11: case 12: case 24: case 27: case 28: case 29: case 32: case 33: case 34:
+    case 38: case 39: case 40: case 45: case 46: case 47:
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace zw

@@ -1,0 +1,156 @@
+// The scrolling background: the view stepping over the map and the roadside obstacles.
+#include "world/scroll_background.hpp"
+
+#include <cmath>
+
+#include "rider/player.hpp"
+#include "shell/form.hpp"
+#include "traffic/car.hpp"
+#include "world/generator.hpp"
+
+namespace zw {
+
+TScrollBackground::TScrollBackground(TSpriteEngine& engine, int imageListNo, int imageIndex, int mapWidth,
+                                     int mapHeight)
+    : TBackgroundSprite(&engine) {
+  SetMapSize(mapWidth, mapHeight);
+  ImageListNo = static_cast<uint8_t>(imageListNo);
+  SetTileImage(imageIndex);
+  X = 0;
+  Y = 0;
+  SetZ(2);
+  Tile = false;
+  StepX = StepY = 0;
+  if (engine.Form) {
+    engine.Form->Race.ScrollVX = 0;
+    engine.Form->Race.ScrollVY = 0;
+  }
+  Killed = false;
+}
+
+TScrollBackground* TScrollBackground::CreateRace(TSpriteEngine& engine) {
+  auto* b = new TScrollBackground(engine, 2, 1, 13, 10);
+  b->SetImageListAndTile(1, 2);
+  b->X = 0;
+  b->Y = 0;
+  return b;
+}
+
+TScrollBackground* TScrollBackground::CreateMenuBackground(TSpriteEngine& engine, int imageListNo,
+                                                           int imageIndex) {
+  return new TScrollBackground(engine, imageListNo, imageIndex, 1, 1);
+}
+
+TMForm& TScrollBackground::Form() const { return *Engine->Form; }
+
+void TScrollBackground::SetTileImage(int index) {
+  if ((ImageListNo == 1 || ImageListNo == 2) && Engine && Engine->ImageLists[ImageListNo])
+    SetBackgroundImage(Engine->ImageLists[ImageListNo]->Item(index));
+  Width = Image ? Image->PatternWidth() : 0;
+  Height = Image ? Image->PatternHeight() : 0;
+}
+
+void TScrollBackground::SetImageListAndTile(int index, int listNo) {
+  ImageListNo = static_cast<uint8_t>(listNo);
+  SetTileImage(index);
+}
+
+void TScrollBackground::KillOnce() {
+  if (Killed) return;
+  Kill();
+  Killed = true;
+}
+
+void TScrollBackground::Move(int) {
+  TMForm& f = Form();
+  TTrackState& t = f.Track;
+  StepX = f.Race.ScrollVX;
+  StepY = f.Race.ScrollVY;
+  X += StepX * 0.5 * f.Timing.SpeedFactor;
+  Y += StepY * 0.5 * f.Timing.SpeedFactor;
+  // The view moves one tile at most per direction and frame, by the sign of the velocity.
+  auto stepCol = [&] {
+    if (f.Race.ScrollVX > 0 && t.ViewCol > 0) t.ViewCol -= 1;
+    if (f.Race.ScrollVX < 0 && t.ViewCol + 13 < TrackCols) t.ViewCol += 1;
+  };
+  auto stepRow = [&] {
+    if (f.Race.ScrollVY > 0 && t.ViewRow > 0) t.ViewRow -= 1;
+    if (f.Race.ScrollVY < 0 && t.ViewRow + 10 < TrackRows) t.ViewRow += 1;
+  };
+  if (X > 0) {
+    X -= 72;
+    stepCol();
+  }
+  if (X < -72) {
+    X += 72;
+    stepCol();
+  }
+  if (Y > 0) {
+    Y -= 72;
+    stepRow();
+  }
+  if (Y < -72) {
+    Y += 72;
+    stepRow();
+  }
+  if (f.Menu.CurrentScreen != 6) return;
+  ObstaclesAgainstRider();
+  ObstaclesAgainstOpponents();
+}
+
+namespace {
+
+// A cell of the map, with everything beyond it plain ground.
+int CellOrGround(const TTrackState& t, int row, int col) {
+  return TTrackState::InMap(row, col) ? t.TrackMap(row, col) : 0;
+}
+
+}  // namespace
+
+void TScrollBackground::ObstaclesAgainstRider() {
+  TMForm& f = Form();
+  TPlayer* p = f.Race.Player;
+  if (!p) return;
+  const TTrackState& t = f.Track;
+  const TPoint rider[4] = {p->Corners[1], p->Corners[2], p->Corners[3], p->Corners[4]};
+  for (int i = 1; i <= 10; ++i)
+    for (int j = 1; j <= 13; ++j) {
+      const int s = SolidIndex(CellOrGround(t, t.ViewRow + i, t.ViewCol + j));
+      if (s == -1) continue;
+      TPoint q[4];
+      for (int k = 0; k < 4; ++k)
+        q[k] = TPoint{std::trunc(72.0 * j + X + SolidShapeX[s][k]), std::trunc(72.0 * i + Y + SolidShapeY[s][k])};
+      if (QuadsOverlap(rider, q) && p->HitsLeft > 0 && !p->Crashed) {
+        p->CrashHeadingSet = false;
+        p->TakeHits(p->HitsLeft);
+      }
+    }
+}
+
+void TScrollBackground::ObstaclesAgainstOpponents() {
+  TMForm& f = Form();
+  TCar* car = f.Race.Car;
+  if (!car) return;
+  const TTrackState& t = f.Track;
+  for (int i = 1; i <= 5; ++i) {
+    if (!car->CarRacing[i]) continue;
+    const int r = static_cast<int>(std::trunc(car->CarY[i] / 72.0));
+    const int c = static_cast<int>(std::trunc(car->CarX[i] / 72.0));
+    const TPoint quad[4] = {car->CarCorners[i].P[0], car->CarCorners[i].P[1], car->CarCorners[i].P[2],
+                            car->CarCorners[i].P[3]};
+    for (int dr = -3; dr <= 3; ++dr)
+      for (int dc = -3; dc <= 3; ++dc) {
+        const int s = SolidIndex(CellOrGround(t, r + dr, c + dc));
+        if (s == -1) continue;
+        TPoint q[4];
+        for (int k = 0; k < 4; ++k)
+          q[k] = TPoint{72.0 * (c + dc) + SolidShapeX[s][k], 72.0 * (r + dr) + SolidShapeY[s][k]};
+        if (QuadsOverlap(quad, q) && !car->CarWrecked[i]) {
+          car->CarRiderHits[i] = 2;
+          car->WreckCar(i);
+        }
+      }
+  }
+}
+
+}  // namespace zw
