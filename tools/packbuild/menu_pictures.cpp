@@ -1,0 +1,396 @@
+// Image list 1: the menu backdrop, tab buttons, dialog pieces, option values, titles and bikes.
+#include <algorithm>
+#include <cmath>
+#include <functional>
+#include <map>
+#include <sstream>
+
+#include "tools/packbuild/canvas.hpp"
+#include "tools/packbuild/packbuild.hpp"
+#include "tools/packbuild/svg.hpp"
+
+namespace zw::packbuild {
+
+namespace {
+
+std::map<std::string, std::string> ReadLabels(const std::string& assets) {
+  std::map<std::string, std::string> labels;
+  std::istringstream in(ReadAsset(assets, "menu/labels.txt"));
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.empty() || line[0] == '#') continue;
+    const size_t eq = line.find('=');
+    if (eq == std::string::npos) continue;
+    auto trim = [](std::string s) {
+      while (!s.empty() && (s.back() == ' ' || s.back() == '\r')) s.pop_back();
+      while (!s.empty() && s.front() == ' ') s.erase(s.begin());
+      return s;
+    };
+    labels[trim(line.substr(0, eq))] = trim(line.substr(eq + 1));
+  }
+  return labels;
+}
+
+// A chrome-rimmed plate; lit plates glow orange, plain ones are steel blue.
+void Plate(TCanvas& c, double x, double y, double w, double h, bool lit) {
+  const double r = std::min(12.0, h / 3);
+  c.RoundRect(x + 1, y + 1, w - 2, h - 2, r);
+  c.FillVertical(y, y + h, lit ? TColour{1.0, 0.62, 0.22} : pal::SteelLight, lit ? pal::OrangeDark : pal::Night, true);
+  cairo_set_line_width(c.Cr, 2.5);
+  c.Colour(lit ? pal::Yellow : pal::Chrome, 0.95);
+  cairo_stroke(c.Cr);
+  // A glassy highlight over the top half.
+  c.RoundRect(x + 5, y + 4, w - 10, h / 2 - 4, r / 2);
+  cairo_set_source_rgba(c.Cr, 1, 1, 1, lit ? 0.22 : 0.12);
+  cairo_fill(c.Cr);
+}
+
+TPackPicture Button(const std::string& name, int w, int h, const std::string& label, bool lit, double size) {
+  TCanvas c(w, h);
+  Plate(c, 0, 0, w, h, lit);
+  c.Text(label, w / 2.0, h / 2.0 + 1, size, lit ? pal::White : pal::Yellow, pal::Night);
+  return KeyedPicture(name, w, h, c.Argb());
+}
+
+// Two looks in one picture: pattern 0 lit, pattern 1 plain.
+TPackPicture TwoLookButton(const std::string& name, int w, int h, const std::string& label, double size) {
+  std::vector<std::vector<uint32_t>> frames;
+  for (bool lit : {true, false}) {
+    TCanvas c(w, h);
+    Plate(c, 0, 0, w, h, lit);
+    c.Text(label, w / 2.0, h / 2.0 + 1, size, lit ? pal::White : pal::Yellow, pal::Night);
+    frames.push_back(c.Argb());
+  }
+  return StripPicture(name, w, h, frames, true);
+}
+
+TPackPicture ArrowButton(const std::string& name, int w, int h, bool left) {
+  std::vector<std::vector<uint32_t>> frames;
+  for (bool lit : {true, false}) {
+    TCanvas c(w, h);
+    cairo_t* cr = c.Cr;
+    const double tip = left ? 6 : w - 6, back = left ? w - 8 : 8;
+    cairo_move_to(cr, tip, h / 2.0);
+    cairo_line_to(cr, back, 8);
+    cairo_line_to(cr, back, h - 8.0);
+    cairo_close_path(cr);
+    c.FillVertical(0, h, lit ? TColour{1, 0.75, 0.3} : pal::SteelLight, lit ? pal::OrangeDark : pal::Night, true);
+    cairo_set_line_width(cr, 3);
+    c.Colour(lit ? pal::Yellow : pal::Chrome);
+    cairo_stroke(cr);
+    frames.push_back(c.Argb());
+  }
+  return StripPicture(name, w, h, frames, true);
+}
+
+// The backdrop: a dusk sky over a racetrack with speed streaks, and the tab column's rail.
+TPackPicture Backdrop() {
+  TCanvas c(800, 600);
+  cairo_t* cr = c.Cr;
+  cairo_rectangle(cr, 0, 0, 800, 600);
+  c.FillVertical(0, 600, TColour{0.10, 0.05, 0.20}, TColour{0.02, 0.03, 0.08});
+  // Sunset glow behind the hills.
+  cairo_pattern_t* glow = cairo_pattern_create_radial(560, 330, 10, 560, 330, 420);
+  cairo_pattern_add_color_stop_rgba(glow, 0, 1.0, 0.55, 0.15, 0.85);
+  cairo_pattern_add_color_stop_rgba(glow, 0.5, 0.7, 0.15, 0.30, 0.35);
+  cairo_pattern_add_color_stop_rgba(glow, 1, 0.1, 0.05, 0.2, 0);
+  cairo_set_source(cr, glow);
+  cairo_paint(cr);
+  cairo_pattern_destroy(glow);
+  // Stars.
+  for (int i = 0; i < 120; ++i) {
+    const double x = Noise(11, i, 0) * 800, y = Noise(12, i, 0) * 260;
+    cairo_arc(cr, x, y, 0.6 + Noise(13, i, 0) * 1.1, 0, 2 * M_PI);
+    cairo_set_source_rgba(cr, 1, 1, 0.9, 0.35 + 0.5 * Noise(14, i, 0));
+    cairo_fill(cr);
+  }
+  // Hills.
+  cairo_move_to(cr, 0, 380);
+  for (int x = 0; x <= 800; x += 20) cairo_line_to(cr, x, 360 - 40 * std::sin(x / 130.0) - 18 * std::sin(x / 47.0));
+  cairo_line_to(cr, 800, 600);
+  cairo_line_to(cr, 0, 600);
+  cairo_close_path(cr);
+  c.FillVertical(300, 600, TColour{0.12, 0.08, 0.22}, TColour{0.03, 0.02, 0.06});
+  // The road sweeping to the horizon.
+  cairo_move_to(cr, 520, 380);
+  cairo_curve_to(cr, 560, 450, 380, 520, 330, 600);
+  cairo_line_to(cr, 800, 600);
+  cairo_curve_to(cr, 760, 520, 640, 450, 560, 380);
+  cairo_close_path(cr);
+  c.FillVertical(380, 600, TColour{0.16, 0.16, 0.20}, TColour{0.08, 0.08, 0.10});
+  cairo_set_line_width(cr, 3);
+  for (int i = 0; i < 9; ++i) {
+    const double t0 = i / 9.0, t1 = t0 + 0.05;
+    auto px = [](double t) { return 540 + (565 - 540) * t + 0 * t; };
+    (void)px;
+    cairo_move_to(cr, 540 + 25 * t0 + 30 * t0 * t0, 380 + 220 * t0);
+    cairo_line_to(cr, 540 + 25 * t1 + 30 * t1 * t1, 380 + 220 * t1);
+    cairo_set_source_rgba(cr, 1, 0.9, 0.5, 0.8);
+    cairo_stroke(cr);
+  }
+  // Speed streaks.
+  for (int i = 0; i < 40; ++i) {
+    const double y = 120 + Noise(21, i, 1) * 440, x = 300 + Noise(22, i, 1) * 500, len = 40 + Noise(23, i, 1) * 160;
+    cairo_move_to(cr, x, y);
+    cairo_line_to(cr, x + len, y);
+    cairo_set_source_rgba(cr, 1, 0.7 + 0.3 * Noise(24, i, 1), 0.3, 0.10 + 0.15 * Noise(25, i, 1));
+    cairo_set_line_width(cr, 1 + Noise(26, i, 1) * 2);
+    cairo_stroke(cr);
+  }
+  // The tab column: a steel rail with bolts.
+  c.RoundRect(4, 160, 300, 384, 14);
+  cairo_set_source_rgba(cr, 0.02, 0.03, 0.08, 0.55);
+  cairo_fill_preserve(cr);
+  cairo_set_line_width(cr, 2);
+  c.Colour(pal::SteelLight, 0.8);
+  cairo_stroke(cr);
+  // The game's name over the tabs.
+  c.Text("ZAP WHEELY", 156, 86, 84, pal::Orange, pal::Night);
+  c.Text("SUPERBIKE ARCADE RACING", 156, 138, 22, pal::Chrome, pal::Night, false);
+  return OpaquePicture("Backdrop", 800, 600, c.Argb());
+}
+
+// A side view of a superbike for the showcase, in the model's livery.
+TPackPicture Showcase(int model) {
+  static const TColour Livery[6] = {pal::Black, {0.85, 0.10, 0.10}, {0.10, 0.35, 0.90}, {1.0, 0.75, 0.05},
+                                    {0.10, 0.70, 0.25}, {0.95, 0.45, 0.05}};
+  const TColour body = Livery[model];
+  TCanvas c(256, 216);
+  cairo_t* cr = c.Cr;
+  // Ground shadow.
+  cairo_save(cr);
+  cairo_scale(cr, 1, 0.18);
+  cairo_arc(cr, 128, 196 / 0.18, 116, 0, 2 * M_PI);
+  cairo_restore(cr);
+  cairo_set_source_rgba(cr, 0, 0, 0, 0.45);
+  cairo_fill(cr);
+  // Wheels.
+  for (double wx : {58.0, 198.0}) {
+    cairo_arc(cr, wx, 160, 36, 0, 2 * M_PI);
+    c.Colour(TColour{0.06, 0.06, 0.07});
+    cairo_fill(cr);
+    cairo_arc(cr, wx, 160, 25, 0, 2 * M_PI);
+    c.Colour(pal::Chrome);
+    cairo_set_line_width(cr, 4);
+    cairo_stroke(cr);
+    for (int k = 0; k < 5; ++k) {
+      const double a = k * 2 * M_PI / 5 + model;
+      cairo_move_to(cr, wx + 6 * std::cos(a), 160 + 6 * std::sin(a));
+      cairo_line_to(cr, wx + 24 * std::cos(a), 160 + 24 * std::sin(a));
+    }
+    cairo_set_line_width(cr, 3);
+    c.Colour(TColour{0.6, 0.62, 0.66});
+    cairo_stroke(cr);
+    cairo_arc(cr, wx, 160, 7, 0, 2 * M_PI);
+    c.Colour(pal::Chrome);
+    cairo_fill(cr);
+  }
+  // Fork and swingarm.
+  cairo_set_line_width(cr, 7);
+  c.Colour(TColour{0.55, 0.57, 0.6});
+  cairo_move_to(cr, 198, 160);
+  cairo_line_to(cr, 176, 84);
+  cairo_stroke(cr);
+  cairo_move_to(cr, 58, 160);
+  cairo_line_to(cr, 120, 140);
+  cairo_stroke(cr);
+  // Engine block.
+  c.RoundRect(96, 112, 62, 42, 6);
+  c.FillVertical(112, 154, TColour{0.45, 0.46, 0.5}, TColour{0.15, 0.15, 0.18});
+  // Exhaust.
+  cairo_move_to(cr, 110, 150);
+  cairo_curve_to(cr, 90, 168, 60, 150, 30, 128);
+  cairo_set_line_width(cr, 9);
+  c.Colour(pal::Chrome);
+  cairo_stroke(cr);
+  // Fairing and tank.
+  cairo_move_to(cr, 40, 104);
+  cairo_curve_to(cr, 70, 84, 100, 76, 130, 74);
+  cairo_curve_to(cr, 160, 60, 196, 58, 222, 92);
+  cairo_curve_to(cr, 230, 108, 214, 132, 190, 138);
+  cairo_line_to(cr, 150, 140);
+  cairo_curve_to(cr, 120, 118, 80, 118, 40, 104);
+  cairo_close_path(cr);
+  c.FillVertical(56, 140, TColour{std::min(1.0, body.R + 0.35), std::min(1.0, body.G + 0.35), std::min(1.0, body.B + 0.35)},
+                 TColour{body.R * 0.45, body.G * 0.45, body.B * 0.45}, true);
+  cairo_set_line_width(cr, 2);
+  c.Colour(pal::Night);
+  cairo_stroke(cr);
+  // Racing stripe and number.
+  cairo_move_to(cr, 60, 100);
+  cairo_curve_to(cr, 110, 86, 170, 80, 214, 100);
+  cairo_set_line_width(cr, 5);
+  c.Colour(pal::White, 0.9);
+  cairo_stroke(cr);
+  cairo_arc(cr, 188, 112, 13, 0, 2 * M_PI);
+  c.Colour(pal::White);
+  cairo_fill(cr);
+  c.Text(std::to_string(model), 188, 113, 20, pal::Night, pal::White, true);
+  // Windscreen.
+  cairo_move_to(cr, 178, 66);
+  cairo_curve_to(cr, 190, 44, 206, 46, 214, 70);
+  cairo_close_path(cr);
+  cairo_set_source_rgba(cr, 0.6, 0.8, 1.0, 0.75);
+  cairo_fill(cr);
+  // The rider tucked in.
+  cairo_move_to(cr, 96, 74);
+  cairo_curve_to(cr, 112, 40, 150, 36, 170, 52);
+  cairo_line_to(cr, 160, 70);
+  cairo_curve_to(cr, 140, 64, 120, 74, 112, 92);
+  cairo_close_path(cr);
+  c.FillVertical(36, 92, TColour{0.25, 0.25, 0.3}, TColour{0.05, 0.05, 0.08});
+  cairo_arc(cr, 168, 40, 15, 0, 2 * M_PI);
+  c.FillVertical(25, 55, TColour{std::min(1.0, body.R + 0.4), std::min(1.0, body.G + 0.4), std::min(1.0, body.B + 0.4)}, body);
+  cairo_arc(cr, 172, 40, 8, -0.6, 0.9);
+  cairo_set_source_rgba(cr, 0.1, 0.1, 0.15, 0.9);
+  cairo_set_line_width(cr, 6);
+  cairo_stroke(cr);
+  return KeyedPicture("Bike showcase " + std::to_string(model), 256, 216, c.Argb());
+}
+
+TPackPicture Panel(const std::string& name, int w, int h, const std::vector<std::pair<std::string, double>>& labels,
+                   const std::string& extra) {
+  TCanvas c(w, h);
+  cairo_t* cr = c.Cr;
+  c.RoundRect(2, 2, w - 4, h - 4, 18);
+  cairo_set_source_rgba(cr, 0.03, 0.05, 0.12, 0.88);
+  cairo_fill_preserve(cr);
+  cairo_set_line_width(cr, 3);
+  c.Colour(pal::SteelLight);
+  cairo_stroke(cr);
+  c.RoundRect(8, 8, w - 16, h - 16, 14);
+  cairo_set_line_width(cr, 1);
+  c.Colour(pal::Orange, 0.6);
+  cairo_stroke(cr);
+  for (const auto& [text, y] : labels) c.Text(text, 100, y, 22, pal::Orange, pal::Night);
+  if (extra == "ranks")
+    for (int i = 1; i <= 10; ++i) {
+      static const double rows[11] = {0, 196, 230, 263, 297, 331, 364, 398, 432, 466, 499};
+      c.Text(std::to_string(i) + ".", 50, rows[i] - 130, 24, pal::Orange, pal::Night);
+      cairo_move_to(cr, 80, rows[i] - 130 + 15);
+      cairo_line_to(cr, w - 14, rows[i] - 130 + 15);
+      cairo_set_source_rgba(cr, 0.5, 0.6, 0.8, 0.25);
+      cairo_stroke(cr);
+    }
+  return KeyedPicture(name, w, h, c.Argb());
+}
+
+TPackPicture ValueBox(const std::string& name, int w, int h, const std::string& label, bool on) {
+  TCanvas c(w, h);
+  c.RoundRect(1, 1, w - 2, h - 2, 10);
+  c.FillVertical(0, h, on ? TColour{0.12, 0.45, 0.25} : TColour{0.40, 0.10, 0.10}, pal::Night, true);
+  cairo_set_line_width(c.Cr, 2);
+  c.Colour(pal::Chrome, 0.9);
+  cairo_stroke(c.Cr);
+  c.Text(label, w / 2.0, h / 2.0 + 1, h * 0.55, on ? pal::Cyan : TColour{1, 0.5, 0.4}, pal::Night);
+  return KeyedPicture(name, w, h, c.Argb());
+}
+
+TPackPicture TextBox(const std::string& name, int w, int h) {
+  TCanvas c(w, h);
+  c.RoundRect(1, 1, w - 2, h - 2, 6);
+  c.FillVertical(0, h, pal::Night, pal::Steel, true);
+  cairo_set_line_width(c.Cr, 2);
+  c.Colour(pal::Cyan, 0.8);
+  cairo_stroke(c.Cr);
+  return KeyedPicture(name, w, h, c.Argb());
+}
+
+TPackPicture Title(const std::string& name, int w, int h, const std::string& text) {
+  TCanvas c(w, h);
+  c.Text(text, w / 2.0, h / 2.0, 64, pal::Orange, pal::Night);
+  cairo_move_to(c.Cr, 10, h - 10);
+  cairo_line_to(c.Cr, w - 10, h - 10);
+  cairo_set_line_width(c.Cr, 3);
+  c.Colour(pal::Yellow, 0.8);
+  cairo_stroke(c.Cr);
+  return KeyedPicture(name, w, h, c.Argb());
+}
+
+}  // namespace
+
+std::vector<TPackPicture> BuildMenuPictures(const std::string& assets) {
+  auto L = ReadLabels(assets);
+  std::vector<TPackPicture> items;
+  items.push_back(Filler("Hit area"));  // 0: drawn, but shows nothing
+  items.push_back(Backdrop());           // 1
+  const char* tabs[6] = {"tab1", "tab2", "tab3", "tab4", "tab5", "tab6"};
+  for (bool lit : {false, true})  // 2..7 plain, 8..13 lit
+    for (int i = 0; i < 6; ++i) items.push_back(Button(std::string("Tab ") + tabs[i], 280, 52, L[tabs[i]], lit, 34));
+  items.push_back(ValueBox("Display windowed", 236, 56, L["windowed"], false));  // 14
+  items.push_back(ValueBox("Display full screen", 236, 56, L["fullscreen"], true));  // 15
+  items.push_back(ValueBox("Music on", 120, 56, L["on"], true));                 // 16
+  items.push_back(ValueBox("Music off", 120, 56, L["off"], false));              // 17
+  items.push_back(ValueBox("Sound on", 112, 56, L["on"], true));                 // 18
+  items.push_back(ValueBox("Sound off", 112, 56, L["off"], false));              // 19
+  items.push_back(TextBox("Country box", 376, 34));                              // 20
+  items.push_back(TextBox("Boss key box", 214, 32));                             // 21
+  {
+    TCanvas c(3, 20);  // 22: the text cursor
+    cairo_rectangle(c.Cr, 0, 0, 3, 20);
+    c.Colour(pal::Cyan);
+    cairo_fill(c.Cr);
+    items.push_back(KeyedPicture("Text cursor", 3, 20, c.Argb()));
+  }
+  items.push_back(Filler("Unused 23"));
+  items.push_back(Title("Title help", 300, 80, L["title_help"]));             // 24
+  items.push_back(Title("Title bikes", 470, 80, L["title_bikes"]));           // 25
+  items.push_back(Title("Title options", 380, 80, L["title_options"]));       // 26
+  items.push_back(Title("Title high scores", 460, 80, L["title_scores"]));    // 27
+  for (int m = 1; m <= 5; ++m) items.push_back(Showcase(m));                  // 28..32
+  {
+    TCanvas c(394, 140);  // 33: the dialog panel
+    c.RoundRect(2, 2, 390, 136, 16);
+    c.FillVertical(0, 140, TColour{0.10, 0.12, 0.24}, TColour{0.02, 0.03, 0.08}, true);
+    cairo_set_line_width(c.Cr, 4);
+    c.Colour(pal::Orange);
+    cairo_stroke(c.Cr);
+    c.RoundRect(9, 9, 376, 122, 11);
+    cairo_set_line_width(c.Cr, 1.5);
+    c.Colour(pal::Chrome, 0.5);
+    cairo_stroke(c.Cr);
+    items.push_back(KeyedPicture("Dialog panel", 394, 140, c.Argb()));
+  }
+  items.push_back(TwoLookButton("Yes", 118, 44, L["yes"], 30));          // 34
+  items.push_back(TwoLookButton("No", 118, 44, L["no"], 30));            // 35
+  items.push_back(TwoLookButton("Back", 130, 48, L["back"], 30));        // 36
+  items.push_back(ArrowButton("Previous bike", 72, 96, true));           // 37
+  items.push_back(ArrowButton("Next bike", 72, 96, false));              // 38
+  items.push_back(TwoLookButton("Start the race", 284, 48, L["start"], 30));  // 39
+  items.push_back(TwoLookButton("Clear the table", 146, 52, L["clear"], 28));  // 40
+  items.push_back(TwoLookButton("Online table", 138, 52, L["online"], 28));    // 41
+  items.push_back(TwoLookButton("Help previous", 146, 48, L["prev"], 28));      // 42
+  items.push_back(TwoLookButton("Help next", 142, 48, L["next"], 28));          // 43
+  for (int i = 44; i <= 49; ++i) items.push_back(Filler("Unused " + std::to_string(i)));
+  {
+    TCanvas c(96, 96);  // 50: the about picture, a chequered-flag badge
+    for (int y = 0; y < 6; ++y)
+      for (int x = 0; x < 6; ++x) {
+        cairo_rectangle(c.Cr, 12 + x * 12, 12 + y * 12, 12, 12);
+        c.Colour(((x + y) & 1) ? pal::White : pal::Black);
+        cairo_fill(c.Cr);
+      }
+    cairo_arc(c.Cr, 48, 48, 44, 0, 2 * M_PI);
+    cairo_set_line_width(c.Cr, 6);
+    c.Colour(pal::Orange);
+    cairo_stroke(c.Cr);
+    items.push_back(KeyedPicture("About", 96, 96, c.Argb()));
+  }
+  items.push_back(Panel("Content", 440, 408, {}, ""));  // 51
+  items.push_back(Panel("Bike selection content", 440, 408,
+                        {{L["power"], 278}, {L["handling"], 306}, {L["acceleration"], 336}, {L["braking"], 368}},
+                        ""));  // 52
+  items.push_back(Panel("High-score table", 440, 396, {}, "ranks"));  // 53
+  {
+    TCanvas c(16, 24);  // 54: one square of a rating bar
+    c.RoundRect(1, 1, 14, 22, 3);
+    c.FillVertical(0, 24, pal::Yellow, pal::OrangeDark, true);
+    cairo_set_line_width(c.Cr, 1);
+    c.Colour(pal::Night);
+    cairo_stroke(c.Cr);
+    items.push_back(KeyedPicture("Rating square", 16, 24, c.Argb()));
+  }
+  return items;
+}
+
+}  // namespace zw::packbuild
