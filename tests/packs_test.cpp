@@ -1,0 +1,317 @@
+// Tests of the pack format, picture geometry and drawing, and the playing of sound items.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <unistd.h>
+#include <filesystem>
+#include <fstream>
+
+#include "packs/pack_io.hpp"
+
+namespace zw {
+namespace {
+
+TPackPicture Gradient(const std::string& name, int w, int h) {
+  TPackPicture p;
+  p.Name = name;
+  p.Width = w;
+  p.Height = h;
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) p.Rgb.push_back(static_cast<uint32_t>((x * 37 % 256) << 16 | (y * 53 % 256) << 8 | ((x + y) * 11 % 256)));
+  return p;
+}
+
+TEST(PacksFormat, PicturesAndSoundsReadBackAsWritten) {
+  TPackPicture a = Gradient("A", 13, 7);
+  a.PatternWidth = 5;
+  a.SkipWidth = 1;
+  a.TransparentColor = 0x00FF00FF;
+  a.Rgb[3] = 0xFF00FF;  // one keyed pixel
+  TPackPicture b = Gradient("Opaque", 4, 3);
+  b.Transparent = false;
+  TImageList list;
+  ReadImagePack(WriteImagePack({a, b}), list);
+  ASSERT_EQ(list.Count(), 2);
+  const TPictureItem& pa = *list.Item(0);
+  EXPECT_EQ(pa.Name, "A");
+  EXPECT_EQ(pa.PictureWidth, 13);
+  EXPECT_EQ(pa.PictureHeight, 7);
+  EXPECT_EQ(pa.PatternWidth(), 5);
+  EXPECT_EQ(pa.PatternCount(), 2);  // (13 + 1) div 6
+  EXPECT_TRUE(pa.Keyed[3]);
+  EXPECT_FALSE(pa.Keyed[4]);
+  for (size_t i = 0; i < a.Rgb.size(); ++i) {
+    const uint32_t c = a.Rgb[i];
+    EXPECT_EQ(pa.Pixels[i], Rgb565(c >> 16, (c >> 8) & 255, c & 255)) << i;
+  }
+  EXPECT_FALSE(list.Item(1)->Transparent);
+
+  TPackSound s;
+  s.Name = "Beep";
+  s.Looped = true;
+  s.MaxPlayingCount = 3;
+  s.Wave.Channels = 2;
+  s.Wave.Bits = 8;
+  s.Wave.Rate = 11025;
+  s.Wave.Pcm = {1, 2, 3, 4, 5, 6};
+  TSoundList sounds;
+  ReadSoundPack(WriteSoundPack({s}), sounds);
+  ASSERT_EQ(sounds.Count(), 1);
+  EXPECT_EQ(sounds.Item(0)->Name, "Beep");
+  EXPECT_TRUE(sounds.Item(0)->Looped);
+  EXPECT_EQ(sounds.Item(0)->MaxPlayingCount, 3);
+  EXPECT_EQ(sounds.Item(0)->Wave->Pcm, s.Wave.Pcm);
+  EXPECT_EQ(sounds.Item(0)->Wave->Rate, 11025);
+  // The writer is deterministic.
+  EXPECT_EQ(WriteImagePack({a, b}), WriteImagePack({a, b}));
+}
+
+TEST(PacksFormat, DamagedPacksFailWithTheirReasons) {
+  const std::vector<uint8_t> good = WriteImagePack({Gradient("A", 8, 8)});
+  TImageList list;
+  auto why = [&](std::vector<uint8_t> bytes) {
+    try {
+      ReadImagePack(bytes, list);
+    } catch (const TPackError& e) {
+      return std::string(e.what());
+    }
+    return std::string("loaded");
+  };
+  std::vector<uint8_t> bad = good;
+  bad[0] = 0xFE;
+  EXPECT_EQ(why(bad), "Invalid stream format");
+  // Every truncation fails cleanly.
+  for (size_t n = 0; n < good.size(); n += 7) EXPECT_NE(why(std::vector<uint8_t>(good.begin(), good.begin() + n)), "loaded") << n;
+  // A bitmap header of a size no bitmap has.
+  bad = good;
+  for (size_t i = 0; i + 13 < bad.size(); ++i)
+    if (std::memcmp(&bad[i], "TDIBitmap", 9) == 0) {
+      bad[i + 9] = 41;
+      break;
+    }
+  EXPECT_EQ(why(bad), "DIB is invalid");
+  // Random bytes after a good header never crash.
+  uint32_t seed = 99;
+  for (int round = 0; round < 300; ++round) {
+    std::vector<uint8_t> r(good.begin(), good.begin() + 30);
+    for (int i = 0; i < 200; ++i) {
+      seed = seed * 1103515245u + 12345u;
+      r.push_back(static_cast<uint8_t>(seed >> 16));
+    }
+    why(r);
+  }
+  EXPECT_THROW(LoadImagePack("no/such/pack.gpk", list), TPackError);
+}
+
+TEST(PacksGeometry, PatternCountsBeforeAndAfterBuilding) {
+  TPictureItem p;
+  p.PictureWidth = 100;
+  p.PictureHeight = 20;
+  p.StoredPatternWidth = 30;
+  p.SkipWidth = 5;
+  EXPECT_EQ(p.PatternCount(), 3);  // 100 div 35 = 2, remainder 30 = the pattern width
+  p.BuildPatterns();
+  EXPECT_EQ(p.PatternCount(), 3);
+  EXPECT_EQ(p.PatternRect(2), (TRect{70, 0, 100, 20}));
+  EXPECT_EQ(p.PatternRect(3), TRect{});
+  EXPECT_EQ(p.PatternRect(-1), TRect{});
+  TPictureItem whole;
+  whole.PictureWidth = 9;
+  whole.PictureHeight = 4;
+  whole.BuildPatterns();
+  EXPECT_EQ(whole.PatternCount(), 1);
+  EXPECT_EQ(whole.PatternRect(0), (TRect{0, 0, 9, 4}));
+}
+
+TPictureItem Arrow() {
+  // A 5 x 5 picture: a vertical bar in the middle column, the rest keyed.
+  TPictureItem p;
+  p.PictureWidth = p.PictureHeight = 5;
+  p.Pixels.assign(25, 0xFFFF);
+  p.Keyed.assign(25, 1);
+  for (int y = 0; y < 5; ++y) p.Keyed[static_cast<size_t>(y * 5 + 2)] = 0;
+  p.Keyed[2] = 0;
+  p.BuildPatterns();
+  return p;
+}
+
+int CountLit(const TSurface& s) {
+  int n = 0;
+  for (uint16_t v : s.Pixels) n += v != 0;
+  return n;
+}
+
+TEST(PacksDrawing, KeyedCopiesClipAtEveryEdge) {
+  TPictureItem p = Arrow();
+  TSurface s(20, 10);
+  p.DrawPattern(s, -2, -3, 0);
+  EXPECT_EQ(CountLit(s), 2);
+  s.Fill(0);
+  p.DrawPattern(s, 16, 8, 0);
+  EXPECT_EQ(CountLit(s), 2);
+  s.Fill(0);
+  p.DrawPattern(s, 3, 3, 1);  // no such pattern
+  p.DrawPattern(s, 300, 300, 0);
+  EXPECT_EQ(CountLit(s), 0);
+  p.DrawPatternAlpha(s, TRect{0, 0, 10, 10}, 0, 0);
+  EXPECT_EQ(CountLit(s), 0);
+  p.DrawPatternAlpha(s, TRect{0, 0, 10, 10}, 0, 255);
+  EXPECT_EQ(CountLit(s), 20);  // the bar, stretched twice as wide and high
+}
+
+TEST(PacksDrawing, RotationUsesOnlyTheLowEightBits) {
+  TPictureItem p = Arrow();
+  TSurface a(40, 40), b(40, 40), q(40, 40);
+  p.DrawRotate(a, 20, 20, 10, 10, 0, 0.5, 0.5, 0);
+  p.DrawRotate(b, 20, 20, 10, 10, 0, 0.5, 0.5, 256);
+  EXPECT_EQ(a.Pixels, b.Pixels);
+  // A quarter turn lays the upright bar on its side.
+  p.DrawRotate(q, 20, 20, 10, 10, 0, 0.5, 0.5, 64);
+  int minX = 99, maxX = -1, minY = 99, maxY = -1;
+  for (int y = 0; y < 40; ++y)
+    for (int x = 0; x < 40; ++x)
+      if (q.Pixels[static_cast<size_t>(y * 40 + x)]) {
+        minX = std::min(minX, x), maxX = std::max(maxX, x), minY = std::min(minY, y), maxY = std::max(maxY, y);
+      }
+  EXPECT_GE(maxX - minX, 8);
+  EXPECT_LE(maxY - minY, 2);
+}
+
+// A 23 x 11 bitmap file: 16-bit 5-6-5 or 32-bit bit fields, or 24-bit stored top-down.
+std::vector<uint8_t> HandBitmap(const std::string& kind) {
+  const int w = 23, h = 11;
+  const int bits = kind == "hand:16" ? 16 : kind == "hand:32" ? 32 : 24;
+  const bool fields = bits != 24;
+  const size_t stride = ((static_cast<size_t>(w) * bits + 31) / 32) * 4;
+  std::vector<uint8_t> f;
+  auto u16 = [&](uint32_t v) { f.push_back(v & 255), f.push_back((v >> 8) & 255); };
+  auto u32 = [&](uint32_t v) { u16(v & 0xFFFF), u16(v >> 16); };
+  const uint32_t off = 14 + 40 + (fields ? 12 : 0);
+  f.push_back('B'), f.push_back('M');
+  u32(off + static_cast<uint32_t>(stride * h)), u32(0), u32(off);
+  u32(40), u32(w), u32(kind == "hand:top-down" ? static_cast<uint32_t>(-h) : h), u16(1), u16(bits);
+  u32(fields ? 3 : 0), u32(static_cast<uint32_t>(stride * h)), u32(2835), u32(2835), u32(0), u32(0);
+  if (bits == 16) u32(0xF800), u32(0x07E0), u32(0x001F);
+  if (bits == 32) u32(0x00FF0000), u32(0x0000FF00), u32(0x000000FF);
+  for (int y = 0; y < h; ++y) {
+    size_t n = 0;
+    for (int x = 0; x < w; ++x) {
+      const uint32_t v = static_cast<uint32_t>(x * 2654435761u + y * 40503u);
+      if (bits == 16) u16(v & 0xFFFF), n += 2;
+      else if (bits == 32) u32(v & 0x00FFFFFF), n += 4;
+      else f.push_back(v & 255), f.push_back((v >> 8) & 255), f.push_back((v >> 16) & 255), n += 3;
+    }
+    for (; n < stride; ++n) f.push_back(0);
+  }
+  return f;
+}
+
+// Independent decoding: the same bitmap files as ImageMagick sees them.
+TEST(PacksFormat, BitmapsOfEveryDepthMatchAnIndependentDecoder) {
+  if (std::system("command -v convert >/dev/null 2>&1") != 0) GTEST_SKIP() << "ImageMagick is not installed";
+  const auto dir = std::filesystem::temp_directory_path() / ("zw-bmp-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  struct Case {
+    const char* Args;
+  };
+  const Case cases[] = {{"-type palette -depth 8 BMP3:"},     {"-type palette -colors 16 BMP3:"},
+                        {"-type bilevel BMP3:"},              {"-depth 8 BMP3:"},
+                        {"-define bmp:format=bmp2 BMP2:"},    {"-compress RLE -type palette -colors 200 BMP3:"},
+                        {"hand:16"},                          {"hand:32"},
+                        {"hand:top-down"},                    {"-compress RLE -type palette -colors 12 BMP3:"}};
+  int k = 0;
+  for (const Case& c : cases) {
+    const std::string bmp = (dir / ("c" + std::to_string(k) + ".bmp")).string();
+    const std::string ppm = (dir / ("c" + std::to_string(k) + ".ppm")).string();
+    ++k;
+    const std::string args = c.Args;
+    if (args.rfind("hand:", 0) == 0) {
+      // Bit-field and top-down bitmaps, written by hand with the 40-byte header.
+      std::ofstream(bmp, std::ios::binary).write(reinterpret_cast<const char*>(HandBitmap(args).data()),
+                                                 static_cast<std::streamsize>(HandBitmap(args).size()));
+    } else if (std::system(("convert -seed 5 -size 23x11 plasma: " + args + bmp + " 2>/dev/null").c_str()) != 0) {
+      continue;
+    }
+    if (std::system(("convert " + bmp + " -alpha off -depth 8 " + ppm + " 2>/dev/null").c_str()) != 0) continue;
+    // Wrap the file as a picture of the plain bitmap class.
+    std::ifstream in(bmp, std::ios::binary);
+    std::vector<uint8_t> file((std::istreambuf_iterator<char>(in)), {});
+    std::ifstream pin(ppm, std::ios::binary);
+    std::string magic;
+    int w = 0, h = 0, maxv = 0;
+    pin >> magic >> w >> h >> maxv;
+    pin.get();
+    std::vector<uint8_t> rgb(static_cast<size_t>(w) * h * 3);
+    pin.read(reinterpret_cast<char*>(rgb.data()), static_cast<std::streamsize>(rgb.size()));
+    // A pack by hand: the writer's header, then a picture of class TBitmap.
+    std::vector<uint8_t> pack = WriteImagePack({});
+    pack.resize(pack.size() - 3);  // drop the empty collection's end and the root's two ends
+    pack.push_back(1);
+    auto shortstr = [&](const std::string& s) {
+      pack.push_back(static_cast<uint8_t>(s.size()));
+      pack.insert(pack.end(), s.begin(), s.end());
+    };
+    shortstr("Picture.Data");
+    pack.push_back(10);
+    const uint32_t len = static_cast<uint32_t>(1 + 7 + 4 + file.size());
+    for (int i = 0; i < 4; ++i) pack.push_back(static_cast<uint8_t>(len >> (8 * i)));
+    shortstr("TBitmap");
+    for (int i = 0; i < 4; ++i) pack.push_back(static_cast<uint8_t>(file.size() >> (8 * i)));
+    pack.insert(pack.end(), file.begin(), file.end());
+    pack.insert(pack.end(), {0, 0, 0, 0});  // the item's, the collection's and the root's ends, no children
+    TImageList list;
+    ASSERT_NO_THROW(ReadImagePack(pack, list)) << c.Args;
+    ASSERT_EQ(list.Count(), 1);
+    const TPictureItem& p = *list.Item(0);
+    ASSERT_EQ(p.PictureWidth, w) << c.Args;
+    ASSERT_EQ(p.PictureHeight, h) << c.Args;
+    int wrong = 0;
+    for (int i = 0; i < w * h; ++i)
+      wrong += p.Pixels[static_cast<size_t>(i)] != Rgb565(rgb[3 * i], rgb[3 * i + 1], rgb[3 * i + 2]);
+    EXPECT_EQ(wrong, 0) << c.Args;
+  }
+  std::filesystem::remove_all(dir);
+}
+
+// A sound device that only counts.
+class TCountingAudio : public IAudio {
+ public:
+  std::vector<bool> Playing;
+  std::vector<int> Plays;
+  int CreateBuffer(std::shared_ptr<const TWaveData>) override {
+    Playing.push_back(false);
+    Plays.push_back(0);
+    return static_cast<int>(Playing.size());
+  }
+  void PlayBuffer(int b, bool) override {
+    Playing[static_cast<size_t>(b - 1)] = true;
+    Plays[static_cast<size_t>(b - 1)] += 1;
+  }
+  void StopBuffer(int b) override { Playing[static_cast<size_t>(b - 1)] = false; }
+  bool BufferPlaying(int b) override { return Playing[static_cast<size_t>(b - 1)]; }
+};
+
+TEST(PacksSound, TheOldestInstanceRestartsAtTheLimit) {
+  TCountingAudio audio;
+  TSoundItem item;
+  item.Wave = std::make_shared<TWaveData>();
+  item.MaxPlayingCount = 2;
+  item.Play(audio);
+  item.Play(audio);
+  item.Play(audio);
+  EXPECT_EQ(audio.Playing.size(), 2u);
+  EXPECT_EQ(audio.Plays[0], 2);  // the first, oldest, played again
+  EXPECT_EQ(item.Buffers().front(), 2);
+  TSoundItem looped;
+  looped.Wave = item.Wave;
+  looped.Looped = true;
+  looped.Play(audio);
+  looped.Play(audio);
+  EXPECT_EQ(looped.Buffers().size(), 1u);
+  looped.Stop(audio);
+  EXPECT_FALSE(audio.Playing.back());
+}
+
+}  // namespace
+}  // namespace zw
