@@ -1,0 +1,174 @@
+// Tests of the rider's numbers: rates, controls, rolling back, tyre marks, race place, hits.
+#include <gtest/gtest.h>
+
+#include "rider/player.hpp"
+#include "rider/pointer.hpp"
+#include "world/scroll_background.hpp"
+#include "tests/test_support.hpp"
+#include "tools/autoplay/script.hpp"
+#include "traffic/car.hpp"
+
+namespace zw {
+namespace {
+
+TEST(RiderModel, RatesOfModelOneAtTwoSpeeds) {
+  EXPECT_NEAR(AccelRate(1, 100), 0.0757, 5e-5);
+  EXPECT_NEAR(SteerRate(1, 100), 0.559, 5e-4);
+  EXPECT_NEAR(DragRate(1, 100), 0.1122, 5e-5);
+  EXPECT_NEAR(AccelRate(1, 150), 0.0412, 5e-5);
+  EXPECT_NEAR(SteerRate(1, 150), 0.3043, 5e-5);
+  EXPECT_NEAR(DragRate(1, 150), 0.1294, 5e-5);
+  // At rest: full acceleration, no steering, no drag; rolling back the steering is 0.8.
+  EXPECT_DOUBLE_EQ(AccelRate(1, 0), 0.3);
+  EXPECT_DOUBLE_EQ(SteerRate(1, 0), 0);
+  EXPECT_DOUBLE_EQ(DragRate(1, 0), 0);
+  EXPECT_DOUBLE_EQ(SteerRate(1, -8), 0.8);
+  EXPECT_DOUBLE_EQ(BrakeRate(3), 0.275);
+  EXPECT_DOUBLE_EQ(BrakeRate(1), 0.35);
+  EXPECT_NEAR(TopSpeed(2), 160, 1e-9);
+  EXPECT_NEAR(TopSpeed(1), 152.727, 1e-3);
+}
+
+TEST(RiderModel, QuadsOverlapByCornersInside) {
+  const TPoint a[4] = {{0, 0}, {10, 0}, {10, 10}, {0, 10}};
+  const TPoint inside[4] = {{5, 5}, {20, 5}, {20, 20}, {5, 20}};
+  const TPoint apart[4] = {{11, 0}, {20, 0}, {20, 10}, {11, 10}};
+  EXPECT_TRUE(QuadsOverlap(a, inside));
+  EXPECT_FALSE(QuadsOverlap(a, apart));
+  EXPECT_TRUE(PointInQuad(TPoint{1, 1}, a));
+  EXPECT_FALSE(PointInQuad(TPoint{-1, 1}, a));
+}
+
+// A race in its riding state on a scratch folder.
+struct TRiding {
+  test::TRunDir Dir;
+  TScriptRunner R;
+  TRiding() {
+    std::string e;
+    R.Run("seed 11\nrefresh 85\nframetime 12\nrace 1\nframes 200\n", e);
+  }
+  TMForm& F() { return *R.Form; }
+  TPlayer& P() { return *R.Form->Race.Player; }
+  void Run(const std::string& s) {
+    std::string e;
+    ASSERT_EQ(R.Run(s, e), 0) << e;
+  }
+};
+
+TEST(RiderHandling, HoldingDownRollsBackToMinusEightWithSteeringReversed) {
+  TRiding g;
+  ASSERT_EQ(g.F().Menu.ActiveDialog, 0);
+  g.Run("keydown Down\nframes 150\n");
+  EXPECT_DOUBLE_EQ(g.P().Speed, -8);
+  const double steer = g.P().Steer;
+  g.Run("keydown Left\nframes 5\n");
+  EXPECT_GT(g.P().Steer, steer);  // left while rolling back turns the other way
+  // The space bar stops the bike dead below a speed of 1.
+  g.Run("keyup Down\nkeyup Left\nkeydown Space\nframes 30\n");
+  EXPECT_DOUBLE_EQ(g.P().Speed, 0);
+}
+
+TEST(RiderHandling, TheThrottleRaisesTheSpeedAndTheNeedleFollows) {
+  TRiding g;
+  g.Run("keydown Up\nframes 300\n");
+  EXPECT_GT(g.P().Speed, 40);
+  EXPECT_LE(g.P().Speed, TopSpeed(1) + 1);
+  EXPECT_GE(g.F().Race.Pointer->Angle, 28);
+  // Off the road above 80 the bike slows at 0.5 whatever keys are held.
+  g.P().OnRoad = false;
+  g.P().Speed = 120;
+  g.P().ApplyControls();
+  EXPECT_DOUBLE_EQ(g.P().Decel, 0.5);
+  g.P().Speed = 79;  // still at or below 80 after this frame's throttle
+  g.P().ApplyControls();
+  EXPECT_NE(g.P().Decel, 0.5);
+}
+
+TEST(RiderHandling, TyreMarksLieCloserAtSpeed) {
+  TRiding g;
+  TPlayer& p = g.P();
+  p.Heading = 0;
+  p.AddMark(100, 100);
+  EXPECT_EQ(p.NewestMark, 1);
+  p.AddMark(100, 110);
+  EXPECT_EQ(p.NewestMark, 2);
+  p.RemoveMark(1);
+  p.AddMark(0, 0);
+  EXPECT_EQ(p.NewestMark, 1);  // the lowest free slot
+  for (int i = 0; i < 120; ++i) p.AddMark(5, 5);
+  EXPECT_TRUE(p.Marks[100].Used);
+  p.DropOffscreenMarks();
+  EXPECT_TRUE(p.Marks[2].Used);
+  p.Marks[2].X = 701;
+  p.DropOffscreenMarks();
+  EXPECT_FALSE(p.Marks[2].Used);
+}
+
+TEST(RiderRace, EqualPositionsKeepTheLastPlace) {
+  TRiding g;
+  TMForm& f = g.F();
+  TPlayer& p = g.P();
+  TCar& car = *f.Race.Car;
+  const double riderY = f.Track.ViewRow * 72.0 + p.CentreY - f.Race.Background->Y;
+  car.CarY[1] = riderY - 10;  // ahead
+  f.Race.RacePosition = 1;
+  p.UpdateRacePosition();
+  EXPECT_EQ(f.Race.RacePosition, 2);
+  EXPECT_EQ(f.Race.RaceCount, 2);
+  car.CarY[1] = riderY;  // level: the place stays
+  p.UpdateRacePosition();
+  EXPECT_EQ(f.Race.RacePosition, 2);
+  car.CarY[1] = riderY + 10;
+  p.UpdateRacePosition();
+  EXPECT_EQ(f.Race.RacePosition, 1);
+}
+
+TEST(RiderCrash, AnObstacleCostsALifeAndTheBikeRestarts) {
+  TRiding g;
+  TMForm& f = g.F();
+  TPlayer& p = g.P();
+  p.HitsLeft = 2;
+  p.TakeHits(p.HitsLeft);
+  EXPECT_TRUE(p.Crashed);
+  EXPECT_EQ(p.HitsLeft, 3);
+  EXPECT_EQ(f.Race.Lives, 2);
+  g.Run("frames 300\n");
+  EXPECT_FALSE(p.Crashed);
+  EXPECT_TRUE(p.AllCornersOnRoad() || p.Speed == 0);
+  // A brake spill crashes without a life.
+  p.CtlBrake = true;
+  p.Speed = 120;
+  p.NewestMark = 20;
+  p.BrakeSpill();
+  EXPECT_TRUE(p.Crashed);
+  EXPECT_EQ(f.Race.Lives, 2);
+}
+
+TEST(RiderCrash, APushAtAStandstillAddsTenDirectly) {
+  TRiding g;
+  TPlayer& p = g.P();
+  p.Speed = 0;
+  p.AddSpeed(false, 10);
+  EXPECT_DOUBLE_EQ(p.Speed, 10);
+  p.AddSpeed(false, -10);
+  EXPECT_DOUBLE_EQ(p.Speed, 0);
+  p.Speed = 50;
+  p.AddSpeed(false, 10);
+  EXPECT_DOUBLE_EQ(p.Speed, 60);
+}
+
+TEST(RiderLives, AnExtraLifeNeverGoesAboveThree) {
+  TRiding g;
+  TMForm& f = g.F();
+  f.Race.Lives = 3;
+  g.P().AddLife(1);
+  EXPECT_EQ(f.Race.Lives, 3);
+  f.Race.Lives = 2;
+  g.P().AddLife(2);
+  EXPECT_EQ(f.Race.Lives, 2);
+  g.P().AddLife(1);
+  EXPECT_EQ(f.Race.Lives, 3);
+}
+
+}  // namespace
+}  // namespace zw
