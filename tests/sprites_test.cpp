@@ -1,0 +1,223 @@
+// Tests of the sprite engine and the game sprite base.
+#include <gtest/gtest.h>
+
+#include "sprites/game_sprites.hpp"
+
+namespace zw {
+namespace {
+
+// A sprite that records the order it is drawn and moved in.
+class TProbe : public TSprite {
+ public:
+  TProbe(TSprite* parent, std::vector<int>* log, int id) : TSprite(parent), Log(log), Id(id) {
+    Width = Height = 10;
+  }
+  void Draw() override { Log->push_back(Id); }
+  void Move(int) override { Log->push_back(100 + Id); }
+  std::vector<int>* Log;
+  int Id;
+};
+
+struct TEngineFixture {
+  TSurface Surface{100, 100};
+  TSpriteEngine Engine;
+  TEngineFixture() { Engine.SetSurface(&Surface); }
+};
+
+TEST(SpritesEngine, EqualDepthsDrawTheNewcomerUnderneath) {
+  TEngineFixture f;
+  std::vector<int> log;
+  auto* a = new TProbe(&f.Engine, &log, 1);
+  a->SetZ(3);
+  auto* b = new TProbe(&f.Engine, &log, 2);
+  b->SetZ(3);
+  auto* c = new TProbe(&f.Engine, &log, 3);
+  c->SetZ(3);
+  f.Engine.DrawAll();
+  EXPECT_EQ(log, (std::vector<int>{3, 2, 1}));
+  EXPECT_EQ(f.Engine.DrawCount, 3);
+  // Setting the depth it already has does not move it.
+  log.clear();
+  a->SetZ(3);
+  f.Engine.DrawAll();
+  EXPECT_EQ(log, (std::vector<int>{3, 2, 1}));
+  // Moves go in creation order.
+  log.clear();
+  f.Engine.MoveAll(1);
+  EXPECT_EQ(log, (std::vector<int>{101, 102, 103}));
+}
+
+TEST(SpritesEngine, HiddenAndStillParentsHoldBackTheirChildren) {
+  TEngineFixture f;
+  std::vector<int> log;
+  auto* parent = new TProbe(&f.Engine, &log, 1);
+  new TProbe(parent, &log, 2);
+  parent->Visible = false;
+  f.Engine.DrawAll();
+  EXPECT_TRUE(log.empty());
+  parent->Visible = true;
+  parent->Moved = false;
+  f.Engine.MoveAll(1);
+  EXPECT_TRUE(log.empty());
+  EXPECT_EQ(f.Engine.AllCount, 2);
+}
+
+TEST(SpritesEngine, KilledSpritesLiveToTheSweepAndGoOnce) {
+  TEngineFixture f;
+  std::vector<int> log;
+  auto* a = new TProbe(&f.Engine, &log, 1);
+  auto* b = new TProbe(&f.Engine, &log, 2);
+  new TProbe(b, &log, 3);
+  a->Kill();
+  a->Kill();
+  b->Kill();
+  EXPECT_EQ(f.Engine.DeadList.size(), 2u);
+  f.Engine.DrawAll();  // still drawn this frame
+  EXPECT_EQ(log.size(), 3u);
+  f.Engine.Dead();
+  EXPECT_EQ(f.Engine.AllCount, 0);
+  EXPECT_TRUE(f.Engine.DeadList.empty());
+  EXPECT_THROW(f.Engine.Items(0), std::out_of_range);
+}
+
+TEST(SpritesEngine, GetSpriteAtFindsTheEdgesAndTheTopmost) {
+  TEngineFixture f;
+  std::vector<int> log;
+  auto* a = new TProbe(&f.Engine, &log, 1);
+  a->X = 20;
+  a->Y = 20;
+  auto* b = new TProbe(&f.Engine, &log, 2);
+  b->X = 25;
+  b->Y = 25;
+  b->SetZ(5);
+  EXPECT_EQ(f.Engine.GetSpriteAt(30, 21), a);  // the right edge X + Width still counts
+  EXPECT_EQ(f.Engine.GetSpriteAt(27, 27), b);
+  EXPECT_EQ(f.Engine.GetSpriteAt(36, 36), nullptr);
+  b->Visible = false;
+  EXPECT_EQ(f.Engine.GetSpriteAt(27, 27), a);
+}
+
+TEST(SpritesEngine, AnimationLoopsOrStopsOnItsLastFrame) {
+  TEngineFixture f;
+  auto* s = new TImageSprite(&f.Engine);
+  s->AnimCount = 4;
+  s->AnimLooped = true;
+  s->AnimPos = 3.7;
+  s->AnimSpeed = 0.5;
+  s->Move(1);
+  EXPECT_NEAR(s->AnimPos, 0.2, 1e-9);
+  s->AnimLooped = false;
+  s->AnimPos = 3.7;
+  s->AnimSpeed = 0.5;
+  s->Move(1);
+  EXPECT_DOUBLE_EQ(s->AnimPos, 3);
+  EXPECT_DOUBLE_EQ(s->AnimSpeed, 0);
+}
+
+TPictureItem Chips() {
+  // Three 4 x 4 chips side by side, each a flat colour.
+  TPictureItem p;
+  p.PictureWidth = 12;
+  p.PictureHeight = 4;
+  p.StoredPatternWidth = 4;
+  p.StoredPatternHeight = 4;
+  p.Transparent = false;
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 12; ++x) p.Pixels.push_back(static_cast<uint16_t>(1 + x / 4));
+  p.Keyed.assign(48, 0);
+  p.BuildPatterns();
+  return p;
+}
+
+TEST(SpritesBackground, ChipsDrawAtNegativePositions) {
+  TEngineFixture f;
+  TPictureItem chips = Chips();
+  auto* bg = new TBackgroundSprite(&f.Engine);
+  bg->SetMapSize(3, 1);
+  bg->SetChip(0, 0, 0);
+  bg->SetChip(1, 0, 1);
+  bg->SetChip(2, 0, 2);
+  bg->SetBackgroundImage(&chips);
+  bg->X = -5;  // map column 1 lies at -1
+  f.Engine.DrawAll();
+  EXPECT_EQ(f.Surface.Pixels[0], 2);
+  EXPECT_EQ(f.Surface.Pixels[3], 3);
+  EXPECT_EQ(f.Surface.Pixels[7], 0);
+  EXPECT_EQ(bg->GetChip(5, 0), -1);
+  bg->SetMapSize(0, 5);
+  EXPECT_EQ(bg->MapWidth, 0);
+  EXPECT_EQ(bg->MapHeight, 0);
+}
+
+struct TGameSpriteFixture : TEngineFixture {
+  TImageList List;
+  int32_t FrameTime = 10;
+  TGameSpriteFixture() {
+    Engine.ImageLists[1] = &List;
+    Engine.FrameTime = &FrameTime;
+    for (int w : {25, 12}) {
+      auto p = std::make_unique<TPictureItem>();
+      p->PictureWidth = w * 3;
+      p->PictureHeight = 8;
+      p->StoredPatternWidth = w;
+      p->Pixels.assign(static_cast<size_t>(w) * 3 * 8, 7);
+      p->Keyed.assign(p->Pixels.size(), 0);
+      p->BuildPatterns();
+      List.Items.push_back(std::move(p));
+    }
+  }
+};
+
+TEST(SpritesGame, AnimationWrapsBeforeRoundingPastTheEnd) {
+  TGameSpriteFixture f;
+  auto* s = TMyImageSprite::CreateAt(f.Engine, 1, 0, 0, 0, 3);
+  EXPECT_EQ(s->AnimCount, 3);
+  s->AnimPos = 2.4;
+  s->AnimSpeed = 0.2;
+  s->Move(1);
+  EXPECT_DOUBLE_EQ(s->AnimPos, 0);
+  EXPECT_DOUBLE_EQ(s->PrevAnimPos, 0);
+  s->AnimRate = 100;
+  s->Move(1);
+  EXPECT_DOUBLE_EQ(s->AnimSpeed, 0.1);
+  auto* c = TMyImageSprite::CreateCentered(f.Engine, 1, 0, 100, 50, 3);
+  EXPECT_DOUBLE_EQ(c->X, 87.5);
+}
+
+TEST(SpritesGame, TheCursorBlinksOnlyWhileBlinking) {
+  TGameSpriteFixture f;
+  f.FrameTime = 15;
+  auto* c = TMyCursor::Create(f.Engine, 1, 1, 0, 0, 5, 600);
+  for (int i = 0; i < 100; ++i) c->Move(15);
+  EXPECT_FALSE(c->Visible);
+  c->Blinking = true;
+  c->Move(15);
+  EXPECT_TRUE(c->Visible);  // shows at once
+  int frames = 0;
+  while (c->Visible && frames < 1000) {
+    c->Move(15);
+    ++frames;
+  }
+  EXPECT_EQ(frames, 41);  // 600 ms at 15 ms a frame
+}
+
+TEST(SpritesGame, ButtonsChangeLookAndDepth) {
+  TGameSpriteFixture f;
+  auto* b = TMenuButton::Create(f.Engine, 1, 1, 0, 0, 1, 10, 10);
+  EXPECT_EQ(b->Z, 4);
+  EXPECT_DOUBLE_EQ(b->AnimPos, 1);
+  b->RaiseWhenSelected = true;
+  b->UseOwnZ = true;
+  b->Select();
+  EXPECT_EQ(b->Z, 5);  // the second depth change wins
+  EXPECT_EQ(b->Width, 12);
+  EXPECT_DOUBLE_EQ(b->AnimPos, 0);
+  b->Deselect();
+  EXPECT_EQ(b->Z, 4);
+  b->KillOnce();
+  b->KillOnce();
+  EXPECT_EQ(f.Engine.DeadList.size(), 1u);
+}
+
+}  // namespace
+}  // namespace zw
