@@ -34,9 +34,26 @@ int TPictureItem::PatternCount() const {
          FitCount(PictureHeight, PatternHeight(), SkipHeight);
 }
 
+void TPictureItem::BuildRuns() {
+  Runs.assign(static_cast<size_t>(std::max(PictureHeight, 0)), {});
+  if (Keyed.size() != static_cast<size_t>(PictureWidth) * std::max(PictureHeight, 0)) return;
+  for (int y = 0; y < PictureHeight; ++y) {
+    const uint8_t* k = Keyed.data() + static_cast<size_t>(y) * PictureWidth;
+    auto& row = Runs[static_cast<size_t>(y)];
+    int x = 0;
+    while (x < PictureWidth) {
+      while (x < PictureWidth && k[x]) ++x;
+      const int start = x;
+      while (x < PictureWidth && !k[x]) ++x;
+      if (x > start) row.emplace_back(start, x - start);
+    }
+  }
+}
+
 void TPictureItem::BuildPatterns() {
   Patterns.clear();
   Built = true;
+  BuildRuns();
   const int w = PictureWidth, h = PictureHeight;
   const int pw = PatternWidth(), ph = PatternHeight();
   if (pw == w && ph == h) {
@@ -110,6 +127,15 @@ void TPictureItem::DrawPattern(TSurface& dest, int x, int y, int index) const {
     uint16_t* d = dest.Row(dy + row) + dx;
     if (!Transparent) {
       std::copy(s, s + w, d);
+      continue;
+    }
+    if (static_cast<size_t>(sy + row) < Runs.size()) {
+      // Copy the drawn runs that fall inside the clipped span.
+      const int lo = sx, hi = sx + w;
+      for (const auto& [start, length] : Runs[static_cast<size_t>(sy + row)]) {
+        const int a = std::max(start, lo), b = std::min(start + length, hi);
+        if (a < b) std::copy(s + (a - sx), s + (b - sx), d + (a - sx));
+      }
       continue;
     }
     const uint8_t* k = Keyed.data() + srcOff;

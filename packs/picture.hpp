@@ -49,6 +49,10 @@ class TPictureItem {
  private:
   bool Built = false;
   std::vector<TRect> Patterns;
+  // Per picture row, the runs of drawn pixels as (start, length), made with the patterns so a
+  // keyed copy moves whole runs instead of testing every pixel.
+  std::vector<std::vector<std::pair<int, int>>> Runs;
+  void BuildRuns();
 };
 
 class TImageList {

@@ -3,6 +3,8 @@
 #include "world/generator.hpp"
 
 #include <algorithm>
+#include <utility>
+#include <vector>
 
 namespace zw {
 
@@ -17,12 +19,17 @@ struct TGenerator {
   int SegmentRowsLeft = 0;
 
   // A cell as the rules read it: a signed byte, with the cells beyond the map empty.
+  // The generator reads and writes every cell many times: one range test each, then the raw map.
+  static bool Inside(int row, int col) {
+    return static_cast<unsigned>(row - 1) < static_cast<unsigned>(TrackRows) &&
+           static_cast<unsigned>(col - 1) < static_cast<unsigned>(TrackCols);
+  }
+  static size_t Index(int row, int col) { return static_cast<size_t>(row - 1) * TrackCols + (col - 1); }
   int Cell(int row, int col) const {
-    if (!TTrackState::InMap(row, col)) return -1;
-    return static_cast<int8_t>(T.TrackMap(row, col));
+    return Inside(row, col) ? static_cast<int8_t>(T.Cells[Index(row, col)]) : -1;
   }
   void Put(int row, int col, int v) {
-    if (TTrackState::InMap(row, col)) T.TrackMap(row, col) = static_cast<uint8_t>(v);
+    if (Inside(row, col)) T.Cells[Index(row, col)] = static_cast<uint8_t>(v);
   }
   int RandomLeftBarrier() { return Rng.Random(4) != 0 ? 1 : 2 + Rng.Random(8); }
   int RandomRightBarrier() { return Rng.Random(4) != 0 ? 13 : 14 + Rng.Random(8); }
@@ -34,9 +41,12 @@ struct TGenerator {
     SegmentRowsLeft = Lengths[kind];
   }
   bool AreaIsFree(int col, int row, int height, int width) const {
-    for (int r = row + 1; r <= row + height; ++r)
-      for (int c = col; c <= col + width - 1; ++c)
-        if (Cell(r, c) != -1) return false;
+    for (int r = row + 1; r <= row + height; ++r) {
+      if (!Inside(r, col) || !Inside(r, col + width - 1)) return false;
+      const uint8_t* cells = T.Cells.data() + Index(r, col);
+      for (int c = 0; c < width; ++c)
+        if (cells[c] != Empty) return false;
+    }
     return true;
   }
 
@@ -179,7 +189,10 @@ struct TGenerator {
     for (int j = 1460; j >= 1501 - T.TrackLength; --j) {
       const int n = j - 1;
       if (SegmentRowsLeft == 0) ChooseSegment(j);
-      for (int k = 1; k <= TrackCols; ++k) RowRules(j, n, k);
+      // Unclaimed cells give nothing under every kind's rules, so only claimed ones are read.
+      const uint8_t* below = T.Cells.data() + Index(j, 1);
+      for (int k = 1; k <= TrackCols; ++k)
+        if (below[k - 1] != Empty) RowRules(j, n, k);
       if (n >= 1) T.RowKind(n) = static_cast<uint8_t>(SegmentKind);
       SegmentRowsLeft -= 1;
     }
@@ -191,10 +204,23 @@ struct TGenerator {
         break;
       }
     // 6. Scenery blocks on unclaimed ground.
+    TRandom scenery = Rng;  // kept in a register for the pass
+    std::vector<std::pair<int, int>> candidates(TrackCols + 1);  // (column, draw) of draws 0..3
     for (int j = 1498; j >= 1500 - T.TrackLength; --j) {
+      if (j < 1) break;
+      // A block only ever writes the rows below row j, so the row's test cells stay as they
+      // are through its pass: every draw of the row is made first, in column order, and the
+      // few that place a block are handled after.
+      const uint8_t* row = T.Cells.data() + Index(j, 1);
+      size_t found = 0;
       for (int col = 3; col <= 645; ++col) {
-        if (Cell(j, col - 1) != -1) continue;
-        const int t = Rng.Random(12);
+        if (row[col - 2] != Empty) continue;
+        const int t = scenery.Random(12);
+        candidates[found] = {col, t};
+        found += t < 4;  // kept without a branch: the draws are a coin toss for the predictor
+      }
+      for (size_t i = 0; i < found; ++i) {
+        const auto [col, t] = candidates[i];
         if (t == 0 && j < 1496 && AreaIsFree(col, j, 4, 4)) {
           static constexpr int Big[4][4] = {{0, 55, 55, 55}, {56, 60, 61, 59}, {56, 63, 64, 59}, {56, 57, 57, 58}};
           for (int r = 0; r < 4; ++r)
@@ -213,24 +239,43 @@ struct TGenerator {
         }
       }
     }
-    // 7. Decorations on what is still unclaimed.
-    for (uint8_t& cell : T.Cells)
-      if (cell == Empty && Rng.Random(2) == 0) cell = static_cast<uint8_t>(49 + Rng.Random(3));
-    // 8. Clean-up and the road's centre line.
+    Rng = scenery;
+    // 7, 8. Decorations on what is still unclaimed, then the rest to ground, and the road's
+    // centre line. One pass does both: a cell's clean-up needs only itself and its left
+    // neighbour, both final by then, and the draws keep their row-by-row order. The
+    // generator's state is kept in a local for the pass, so it lives in a register.
+    TRandom rng = Rng;
     for (int r = 1; r <= TrackRows; ++r) {
+      uint8_t* row = T.Cells.data() + Index(r, 1);
+      int32_t& centre = T.RoadCentreX(r);
       for (int c = 1; c <= TrackCols; ++c) {
-        uint8_t& cell = T.TrackMap(r, c);
-        if (cell == Empty) cell = 0;
+        uint8_t& cell = row[c - 1];
+        if (cell == Empty) {
+          // Random(2), and Random(3) only when the first gave 0: both draws are worked out
+          // and the generator keeps the state of the draws actually made, without a branch
+          // on a coin toss.
+          // The second step is taken straight from the first seed (a*a, a+1), so the two
+          // steps run side by side.
+          const uint32_t once = rng.Seed * 134775813u + 1u;
+          const uint32_t twice = rng.Seed * (134775813u * 134775813u) + (134775813u + 1u);
+          // All ones when Random(2) gave 0; the choice is made by masks, not by a jump.
+          const uint32_t zero = (once >> 31) - 1u;
+          const auto kind = static_cast<uint32_t>((static_cast<uint64_t>(twice) * 3u) >> 32);
+          rng.Seed = (twice & zero) | (once & ~zero);
+          cell = static_cast<uint8_t>((49 + kind) & zero);
+          continue;
+        }
         if (cell == 11) {
-          const int left = c > 1 ? T.TrackMap(r, c - 1) : 0;
-          if (left == 10) T.RoadCentreX(r) = 72 * c + 72;
-          else if (left == 33 || left == 39) T.RoadCentreX(r) = 72 * c + 52;
-          else if (left == 27 || left == 45) T.RoadCentreX(r) = 72 * c + 92;
+          const int left = c > 1 ? row[c - 2] : 0;
+          if (left == 10) centre = 72 * c + 72;
+          else if (left == 33 || left == 39) centre = 72 * c + 52;
+          else if (left == 27 || left == 45) centre = 72 * c + 92;
         } else if (cell == 24) {
-          T.RoadCentreX(r) = 72 * (c - 2) + 72;
+          centre = 72 * (c - 2) + 72;
         }
       }
     }
+    Rng = rng;
   }
 };
 
