@@ -24,7 +24,32 @@ bool WriteFile(const std::filesystem::path& path, const std::vector<uint8_t>& by
 
 }  // namespace
 
+// Small packs of every kind the writer makes, to seed the pack readers' fuzzer.
+int WriteSeeds(const std::filesystem::path& dir) {
+  using namespace zw;
+  std::vector<TPackPicture> pictures;
+  for (int k = 0; k < 3; ++k) {
+    TPackPicture p;
+    p.Name = "Seed " + std::to_string(k);
+    p.Width = 6 + k * 5;
+    p.Height = 4 + k;
+    for (int i = 0; i < p.Width * p.Height; ++i) p.Rgb.push_back(static_cast<uint32_t>(i * 2654435761u) & 0xFFFFFF);
+    p.PatternWidth = k == 1 ? 3 : 0;
+    p.SkipWidth = k == 1 ? 1 : 0;
+    p.Transparent = k != 2;
+    p.TransparentColor = 0xFF00FF;
+    pictures.push_back(p);
+  }
+  TPackSound s;
+  s.Name = "Seed";
+  s.Wave.Pcm = {0, 1, 2, 3, 4, 5, 6, 7};
+  return WriteFile(dir / "images.gpk", WriteImagePack(pictures)) && WriteFile(dir / "sounds.spk", WriteSoundPack({s}))
+             ? 0
+             : 1;
+}
+
 int main(int argc, char** argv) {
+  if (argc == 3 && std::string(argv[1]) == "--seeds") return WriteSeeds(argv[2]);
   if (argc != 3) {
     std::fprintf(stderr, "usage: packbuild ASSETS_DIR DATA_DIR\n");
     return 2;

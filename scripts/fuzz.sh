@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Fuzzes the pack readers with libFuzzer for SECONDS (default 60), from a seed corpus of small
+# packs made by the writer and, where the build made them, the game's own packs.
+set -euo pipefail
+here="$(cd "$(dirname "$0")/.." && pwd)"
+seconds="${1:-60}"
+out="$here/build-fuzz"
+mkdir -p "$out/corpus" "$out/seeds"
+clang++ -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -I"$here" \
+  "$here/fuzz/pack_fuzzer.cpp" "$here"/packs/*.cpp -o "$out/pack_fuzzer"
+if [ -x "$here/build/packbuild" ]; then
+  "$here/build/packbuild" --seeds "$out/seeds"
+fi
+for f in "$here"/build/Data/Res/*.gpk "$here"/build/Data/Res/*.spk; do
+  [ -f "$f" ] && head -c 65536 "$f" > "$out/seeds/$(basename "$f").head"
+done
+"$out/pack_fuzzer" -max_total_time="$seconds" -max_len=65536 -timeout=10 -rss_limit_mb=2048 \
+  -print_final_stats=1 "$out/corpus" "$out/seeds"
