@@ -2,6 +2,7 @@
 #include "tools/autoplay/race_state.hpp"
 
 #include <fstream>
+#include <sstream>
 
 #include "rider/player.hpp"
 #include "rider/pointer.hpp"
@@ -105,6 +106,26 @@ bool TScriptRunner::ExtraCommand(const std::string& cmd, const std::string& arg,
       return true;
     }
     Form->SetUpLevel(level);
+    return true;
+  }
+  if (cmd == "set") {
+    // A few race values a scenario may put in place: RaceClock, RaceScore, Lives, Finished,
+    // RacePosition, Speed.
+    std::istringstream a(arg);
+    std::string name;
+    long long v = 0;
+    if (!(a >> name >> v)) {
+      error = "'set' needs a name and a number";
+      return true;
+    }
+    TRaceState& r = Form->Race;
+    if (name == "RaceClock") r.RaceClock = static_cast<int32_t>(v);
+    else if (name == "RaceScore") r.RaceScore = static_cast<int32_t>(v);
+    else if (name == "Lives") r.Lives = static_cast<int32_t>(v);
+    else if (name == "RacePosition") r.RacePosition = static_cast<uint8_t>(v);
+    else if (name == "Finished" && r.Player) r.Player->Finished = v != 0;
+    else if (name == "Speed" && r.Player) r.Player->Speed = static_cast<double>(v);
+    else error = "cannot set '" + name + "'";
     return true;
   }
   if (cmd == "track") {

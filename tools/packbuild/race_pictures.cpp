@@ -32,96 +32,111 @@ TColour Darker(const TColour& c, double k) { return TColour{c.R * k, c.G * k, c.
 void DrawBikeTop(TCanvas& c, double cx, double cy, double w, double h, int model, double lean) {
   cairo_t* cr = c.Cr;
   const TColour body = Livery[model];
-  const double narrow = 1.0 - 0.25 * std::fabs(lean);
+  const TColour hi = Lighter(body, 0.35), lo = Darker(body, 0.45);
+  const double narrow = 1.0 - 0.2 * std::fabs(lean);
   cairo_save(cr);
   cairo_translate(cr, cx, cy);
   // The whole bike tilts a little into the turn.
-  cairo_rotate(cr, lean * 0.12);
-  const double bw = w * 0.44 * narrow, top = -h / 2, bottom = h / 2;
-  // Shadow.
+  cairo_rotate(cr, lean * 0.10);
+  const double top = -h / 2, bottom = h / 2;
+  const double half = w * 0.17 * narrow;  // the fairing's half width
+  // Shadow on the road, thrown to the outside of the lean.
   cairo_save(cr);
-  cairo_translate(cr, 3 - lean * 4, 4);
-  cairo_scale(cr, bw * 0.7, h * 0.47);
+  cairo_translate(cr, 3 - lean * 5, 3);
+  cairo_scale(cr, half * 1.5, h * 0.46);
   cairo_arc(cr, 0, 0, 1, 0, 2 * M_PI);
   cairo_restore(cr);
   cairo_set_source_rgba(cr, 0, 0, 0, 0.35);
   cairo_fill(cr);
-  // Tyres.
-  for (double ty : {top + h * 0.02, bottom - h * 0.24}) {
-    c.RoundRect(-w * 0.08, ty, w * 0.16, h * 0.22, w * 0.06);
-    c.FillVertical(ty, ty + h * 0.22, TColour{0.2, 0.2, 0.22}, TColour{0.04, 0.04, 0.05});
+  // Tyres, front and back.
+  for (double ty : {top + h * 0.01, bottom - h * 0.23}) {
+    c.RoundRect(-w * 0.055, ty, w * 0.11, h * 0.22, w * 0.05);
+    c.FillVertical(ty, ty + h * 0.22, TColour{0.25, 0.25, 0.27}, TColour{0.03, 0.03, 0.04});
   }
-  // Handlebars with mirrors and grips.
-  cairo_set_line_width(cr, 3);
-  c.Colour(TColour{0.55, 0.57, 0.62});
-  cairo_move_to(cr, -w * 0.40 * narrow, top + h * 0.30);
-  cairo_line_to(cr, w * 0.40 * narrow, top + h * 0.30);
+  // Handlebars with grips and mirrors.
+  const double barY = top + h * 0.29, bar = w * 0.30 * narrow;
+  cairo_set_line_width(cr, 2.5);
+  c.Colour(TColour{0.6, 0.62, 0.66});
+  cairo_move_to(cr, -bar, barY + 2);
+  cairo_line_to(cr, bar, barY + 2);
   cairo_stroke(cr);
-  for (double s : {-1.0, 1.0}) {
-    cairo_arc(cr, s * w * 0.42 * narrow, top + h * 0.25, 3, 0, 2 * M_PI);
+  for (double sgn : {-1.0, 1.0}) {
+    cairo_arc(cr, sgn * (bar - 1), barY - 3, 2.6, 0, 2 * M_PI);
     c.Colour(pal::Chrome);
     cairo_fill(cr);
   }
-  // Fairing, tank and tail.
-  cairo_move_to(cr, 0, top + h * 0.10);
-  cairo_curve_to(cr, bw * 0.55, top + h * 0.14, bw * 0.75, top + h * 0.35, bw * 0.62, top + h * 0.55);
-  cairo_curve_to(cr, bw * 0.50, top + h * 0.75, bw * 0.30, bottom - h * 0.14, 0, bottom - h * 0.08);
-  cairo_curve_to(cr, -bw * 0.30, bottom - h * 0.14, -bw * 0.50, top + h * 0.75, -bw * 0.62, top + h * 0.55);
-  cairo_curve_to(cr, -bw * 0.75, top + h * 0.35, -bw * 0.55, top + h * 0.14, 0, top + h * 0.10);
+  // Fairing, tank and tail: long and slim.
+  cairo_move_to(cr, 0, top + h * 0.08);
+  cairo_curve_to(cr, half * 0.9, top + h * 0.10, half * 1.2, top + h * 0.28, half, top + h * 0.46);
+  cairo_curve_to(cr, half * 0.9, top + h * 0.70, half * 0.6, bottom - h * 0.12, 0, bottom - h * 0.05);
+  cairo_curve_to(cr, -half * 0.6, bottom - h * 0.12, -half * 0.9, top + h * 0.70, -half, top + h * 0.46);
+  cairo_curve_to(cr, -half * 1.2, top + h * 0.28, -half * 0.9, top + h * 0.10, 0, top + h * 0.08);
   cairo_close_path(cr);
-  cairo_pattern_t* g = cairo_pattern_create_linear(-bw * 0.7, 0, bw * 0.7, 0);
-  const TColour hi = Lighter(body, 0.35), lo = Darker(body, 0.45);
+  cairo_pattern_t* g = cairo_pattern_create_linear(-half * 1.2, 0, half * 1.2, 0);
   cairo_pattern_add_color_stop_rgb(g, 0, lo.R, lo.G, lo.B);
-  cairo_pattern_add_color_stop_rgb(g, 0.45 - lean * 0.2, hi.R, hi.G, hi.B);
+  cairo_pattern_add_color_stop_rgb(g, 0.42 - lean * 0.2, hi.R, hi.G, hi.B);
   cairo_pattern_add_color_stop_rgb(g, 1, lo.R, lo.G, lo.B);
   cairo_set_source(cr, g);
   cairo_fill_preserve(cr);
   cairo_pattern_destroy(g);
-  cairo_set_line_width(cr, 1.5);
+  cairo_set_line_width(cr, 1.2);
   c.Colour(pal::Night);
   cairo_stroke(cr);
-  // Windscreen and racing stripe.
-  cairo_move_to(cr, -bw * 0.30, top + h * 0.22);
-  cairo_curve_to(cr, -bw * 0.2, top + h * 0.12, bw * 0.2, top + h * 0.12, bw * 0.30, top + h * 0.22);
+  // Windscreen, racing stripe and tail light.
+  cairo_move_to(cr, -half * 0.7, top + h * 0.21);
+  cairo_curve_to(cr, -half * 0.5, top + h * 0.11, half * 0.5, top + h * 0.11, half * 0.7, top + h * 0.21);
   cairo_close_path(cr);
-  cairo_set_source_rgba(cr, 0.55, 0.75, 1.0, 0.85);
+  cairo_set_source_rgba(cr, 0.55, 0.78, 1.0, 0.9);
   cairo_fill(cr);
-  cairo_move_to(cr, 0, top + h * 0.26);
-  cairo_line_to(cr, 0, bottom - h * 0.12);
-  cairo_set_line_width(cr, 3);
-  c.Colour(pal::White, 0.85);
+  cairo_move_to(cr, 0, top + h * 0.62);
+  cairo_line_to(cr, 0, bottom - h * 0.09);
+  cairo_set_line_width(cr, 2);
+  c.Colour(pal::White, 0.9);
   cairo_stroke(cr);
-  // The rider: back and arms, shifted to the inside of the turn, then the helmet.
-  const double shift = lean * w * 0.20;
-  cairo_save(cr);
-  cairo_translate(cr, shift, top + h * 0.56);
-  cairo_scale(cr, w * 0.26, h * 0.20);
-  cairo_arc(cr, 0, 0, 1, 0, 2 * M_PI);
-  cairo_restore(cr);
-  c.FillVertical(top + h * 0.36, top + h * 0.76, TColour{0.30, 0.30, 0.36}, TColour{0.06, 0.06, 0.09});
-  cairo_set_line_width(cr, 4);
+  cairo_rectangle(cr, -half * 0.35, bottom - h * 0.085, half * 0.7, 2);
+  c.Colour(pal::Red);
+  cairo_fill(cr);
+  // The rider: back, arms to the grips, hanging off to the inside of the turn; then the helmet.
+  const double shift = lean * w * 0.16;
+  cairo_set_line_width(cr, 3.2);
   cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
-  c.Colour(TColour{0.18, 0.18, 0.22});
-  for (double s : {-1.0, 1.0}) {
-    cairo_move_to(cr, shift + s * w * 0.18, top + h * 0.52);
-    cairo_line_to(cr, s * w * 0.34 * narrow, top + h * 0.31);
+  c.Colour(TColour{0.14, 0.14, 0.18});
+  for (double sgn : {-1.0, 1.0}) {
+    cairo_move_to(cr, shift + sgn * w * 0.12, top + h * 0.50);
+    cairo_line_to(cr, sgn * (bar - 2), barY);
     cairo_stroke(cr);
   }
-  // The inside knee sticks out in a deep lean.
+  cairo_save(cr);
+  cairo_translate(cr, shift, top + h * 0.56);
+  cairo_scale(cr, w * 0.16, h * 0.15);
+  cairo_arc(cr, 0, 0, 1, 0, 2 * M_PI);
+  cairo_restore(cr);
+  c.FillVertical(top + h * 0.41, top + h * 0.71, TColour{0.34, 0.34, 0.40}, TColour{0.07, 0.07, 0.10});
+  // Suit stripe in the bike's colours down the back.
+  cairo_move_to(cr, shift, top + h * 0.45);
+  cairo_line_to(cr, shift, top + h * 0.68);
+  cairo_set_line_width(cr, 2.2);
+  c.Colour(body);
+  cairo_stroke(cr);
+  // The inside knee slides out in a deep lean.
   if (std::fabs(lean) > 0.3) {
-    const double s = lean > 0 ? 1 : -1;
-    cairo_arc(cr, s * (bw * 0.62 + 3), top + h * 0.66, 3.5, 0, 2 * M_PI);
+    const double sgn = lean > 0 ? 1 : -1;
+    cairo_arc(cr, sgn * (half + 4 + 3 * std::fabs(lean)), top + h * 0.64, 3, 0, 2 * M_PI);
     c.Colour(pal::Chrome);
     cairo_fill(cr);
   }
-  cairo_pattern_t* hg = cairo_pattern_create_radial(shift - 2, top + h * 0.40, 1, shift, top + h * 0.43, w * 0.13);
+  const double hx = shift * 1.1, hy = top + h * 0.43, hr = w * 0.095;
+  cairo_pattern_t* hg = cairo_pattern_create_radial(hx - hr * 0.3, hy - hr * 0.4, 0.5, hx, hy, hr);
   cairo_pattern_add_color_stop_rgb(hg, 0, 1, 1, 1);
-  cairo_pattern_add_color_stop_rgb(hg, 0.35, hi.R, hi.G, hi.B);
+  cairo_pattern_add_color_stop_rgb(hg, 0.4, hi.R, hi.G, hi.B);
   cairo_pattern_add_color_stop_rgb(hg, 1, lo.R, lo.G, lo.B);
-  cairo_arc(cr, shift, top + h * 0.43, w * 0.13, 0, 2 * M_PI);
+  cairo_arc(cr, hx, hy, hr, 0, 2 * M_PI);
   cairo_set_source(cr, hg);
-  cairo_fill(cr);
+  cairo_fill_preserve(cr);
   cairo_pattern_destroy(hg);
+  cairo_set_line_width(cr, 1);
+  c.Colour(pal::Night);
+  cairo_stroke(cr);
   cairo_restore(cr);
 }
 

@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Makes the screenshots and contact sheets in docs/ from scripted runs of the real game.
+# Run after a build: bash scripts/make-docs.sh [BUILD_DIR]
+set -euo pipefail
+here="$(cd "$(dirname "$0")/.." && pwd)"
+build="${1:-$here/build}"
+docs="$here/docs"
+mkdir -p "$docs"
+cd "$build"
+for n in 1 2 3; do ./zapwheely-pack sheet "Data/Res/Res$n.gpk" "$docs/sheet-res$n.png"; done
+run() { printf '%s\n' "$@" > /tmp/zw-docs.script; ./zapwheely-autoplay /tmp/zw-docs.script; }
+run "seed 7" "frames 70" "shot $docs/menu.png" "press Down" "frames 1" "press Return" "frames 3" \
+    "shot $docs/help.png"
+run "seed 7" "frames 70" "press Return" "frames 2" "shot $docs/bike-selection.png"
+run "seed 7" "race 1" "frames 40" "shot $docs/banner.png" "frames 160" "shot $docs/race-start.png" \
+    "keydown Up" "frames 420" "keydown Left" "frames 30" "keyup Left" "frames 120" "keydown Right" \
+    "frames 40" "keyup Right" "keydown Space" "frames 20" "shot $docs/race-riding.png" "keyup Space" \
+    "press P" "frames 2" "shot $docs/pause.png"
+run "seed 9" "race 1" "frames 200" "set RaceClock 12300" "set Finished 1" "frames 400" \
+    "shot $docs/tally.png"
+run "seed 9" "race 4" "frames 200" "set RaceScore 7350" "press Escape" "frames 1" "press Left" \
+    "frames 1" "press Return" "frames 2" "type Wanda" "frames 30" "shot $docs/name-entry.png"
+# The level-5 grid: finish level 4, and the tally leads to level 5 with its five opponents.
+run "seed 5" "race 1" "level 4" "frames 200" "set Finished 1" "set RaceClock 1000" "frames 700" \
+    "shot $docs/level5-grid.png"
