@@ -122,21 +122,30 @@ uint32_t NextChar(const std::string& s, size_t& i) {
 
 }  // namespace
 
-int TFontRenderer::Width(int style, const std::string& s) {
-  FT_Face face = P->Face(style);
-  if (!face) return 0;
-  long adv = 0;
+// Walks the glyphs of a line with kerning, handing each loaded glyph and its pen position (26.6)
+// to `each`; answers the line's advance.
+template <typename F>
+long WalkGlyphs(FT_Face face, const std::string& s, long pen, FT_Int32 loadFlags, F&& each) {
   FT_UInt prev = 0;
   for (size_t i = 0; i < s.size();) {
-    FT_UInt g = FT_Get_Char_Index(face, NextChar(s, i));
+    const FT_UInt g = FT_Get_Char_Index(face, NextChar(s, i));
     if (prev && g && FT_HAS_KERNING(face)) {
       FT_Vector k;
       FT_Get_Kerning(face, prev, g, FT_KERNING_DEFAULT, &k);
-      adv += k.x;
+      pen += k.x;
     }
-    if (FT_Load_Glyph(face, g, FT_LOAD_DEFAULT) == 0) adv += face->glyph->advance.x;
     prev = g;
+    if (FT_Load_Glyph(face, g, loadFlags) != 0) continue;
+    each(face->glyph, pen);
+    pen += face->glyph->advance.x;
   }
+  return pen;
+}
+
+int TFontRenderer::Width(int style, const std::string& s) {
+  FT_Face face = P->Face(style);
+  if (!face) return 0;
+  const long adv = WalkGlyphs(face, s, 0, FT_LOAD_DEFAULT, [](FT_GlyphSlot, long) {});
   return static_cast<int>((adv + 32) >> 6);
 }
 
@@ -151,21 +160,10 @@ void TFontRenderer::Draw(TSurface& dest, int style, const std::string& s, int x,
   if (!face) return;
   const TFontStyle& fs = FontStyles[style < 1 || style > 24 ? 1 : style];
   const int baseline = y + static_cast<int>((face->size->metrics.ascender + 32) >> 6);
-  long pen = static_cast<long>(x) << 6;
-  FT_UInt prev = 0;
-  for (size_t i = 0; i < s.size();) {
-    FT_UInt g = FT_Get_Char_Index(face, NextChar(s, i));
-    if (prev && g && FT_HAS_KERNING(face)) {
-      FT_Vector k;
-      FT_Get_Kerning(face, prev, g, FT_KERNING_DEFAULT, &k);
-      pen += k.x;
-    }
-    prev = g;
-    if (FT_Load_Glyph(face, g, FT_LOAD_DEFAULT) != 0) continue;
-    if (FT_Render_Glyph(face->glyph, FT_RENDER_MODE_NORMAL) != 0) continue;
-    const FT_Bitmap& bm = face->glyph->bitmap;
-    const int gx = static_cast<int>((pen + 32) >> 6) + face->glyph->bitmap_left;
-    const int gy = baseline - face->glyph->bitmap_top;
+  WalkGlyphs(face, s, static_cast<long>(x) << 6, FT_LOAD_RENDER, [&](FT_GlyphSlot glyph, long pen) {
+    const FT_Bitmap& bm = glyph->bitmap;
+    const int gx = static_cast<int>((pen + 32) >> 6) + glyph->bitmap_left;
+    const int gy = baseline - glyph->bitmap_top;
     for (int row = 0; row < static_cast<int>(bm.rows); ++row) {
       const int py = gy + row;
       if (py < 0 || py >= dest.Height) continue;
@@ -175,16 +173,13 @@ void TFontRenderer::Draw(TSurface& dest, int style, const std::string& s, int x,
         const int px = gx + col;
         const unsigned a = src[col];
         if (a == 0 || px < 0 || px >= dest.Width) continue;
-        uint8_t r, gg, b;
-        Rgb565ToRgb(line[px], r, gg, b);
-        auto mix = [a](unsigned f, unsigned d) {
-          return static_cast<uint8_t>((f * a + d * (255 - a) + 127) / 255);
-        };
-        line[px] = Rgb565(mix(fs.R, r), mix(fs.G, gg), mix(fs.B, b));
+        uint8_t r, g, b;
+        Rgb565ToRgb(line[px], r, g, b);
+        auto mix = [a](unsigned f, unsigned d) { return static_cast<uint8_t>((f * a + d * (255 - a) + 127) / 255); };
+        line[px] = Rgb565(mix(fs.R, r), mix(fs.G, g), mix(fs.B, b));
       }
     }
-    pen += face->glyph->advance.x;
-  }
+  });
 }
 
 // --- The form's text operations ---

@@ -23,6 +23,15 @@ TBonus* TBonus::Create(TSpriteEngine& engine) {
 
 TMForm& TBonus::Form() { return *Engine->Form; }
 
+// The top-left corner of bonus i's box on the screen: 19 pixels into its tile.
+void TBonus::BoxAt(int i, int& x, int& y) {
+  const TMForm& f = Form();
+  const double bx = f.Race.Background ? f.Race.Background->X : 0.0;
+  const double by = f.Race.Background ? f.Race.Background->Y : 0.0;
+  x = static_cast<int>(std::nearbyint(72.0 * (BonusCol[i] - f.Track.ViewCol) + bx)) + 19;
+  y = static_cast<int>(std::nearbyint(72.0 * (BonusRow[i] - f.Track.ViewRow) + by)) + 19;
+}
+
 void TBonus::ResetBonuses() {
   TMForm& f = Form();
   TTrackState& t = f.Track;
@@ -51,16 +60,13 @@ void TBonus::ResetBonuses() {
 void TBonus::Move(int moveCount) {
   TMyImageSprite::Move(moveCount);
   TMForm& f = Form();
-  const TTrackState& t = f.Track;
-  const double bx = f.Race.Background ? f.Race.Background->X : 0.0;
-  const double by = f.Race.Background ? f.Race.Background->Y : 0.0;
-  const int count = std::min(t.BonusCount, 400);
+  const int count = std::min(f.Track.BonusCount, 400);
   for (int i = 1; i <= count; ++i) {
     if (!BonusActive[i]) continue;
     BonusAnimPos[i] += 0.1 * f.Timing.SpeedFactor;
     if (BonusAnimPos[i] > 4) BonusAnimPos[i] = 0;
-    const int x = static_cast<int>(std::nearbyint(72.0 * (BonusCol[i] - t.ViewCol) + bx)) + 19;
-    const int y = static_cast<int>(std::nearbyint(72.0 * (BonusRow[i] - t.ViewRow) + by)) + 19;
+    int x = 0, y = 0;
+    BoxAt(i, x, y);
     if (x < -20 || x > 720 || y < -20 || y > 620) continue;
     bool taken = false;
     const int pts[4][2] = {{x, y}, {x + 35, y}, {x, y + 34}, {x + 35, y + 34}};
@@ -88,8 +94,6 @@ void TBonus::Move(int moveCount) {
 void TBonus::Draw() {
   TMForm& f = Form();
   const TTrackState& t = f.Track;
-  const double bx = f.Race.Background ? f.Race.Background->X : 0.0;
-  const double by = f.Race.Background ? f.Race.Background->Y : 0.0;
   const int count = std::min(t.BonusCount, 400);
   for (int i = 1; i <= count; ++i) {
     if (!BonusActive[i]) continue;
@@ -98,8 +102,8 @@ void TBonus::Draw() {
       continue;
     const TPictureItem* pic = f.MImageList2.Item(10 + BonusKind[i]);
     if (!pic) continue;
-    const int x = static_cast<int>(std::nearbyint(72.0 * (BonusCol[i] - t.ViewCol) + bx)) + 19;
-    const int y = static_cast<int>(std::nearbyint(72.0 * (BonusRow[i] - t.ViewRow) + by)) + 19;
+    int x = 0, y = 0;
+    BoxAt(i, x, y);
     pic->DrawPattern(f.MDisplay, x, y, static_cast<int>(std::trunc(BonusAnimPos[i])));
   }
 }

@@ -26,6 +26,7 @@ class TBonus : public TMyImageSprite {
 
  private:
   TMForm& Form();
+  void BoxAt(int i, int& x, int& y);
 };
 
 }  // namespace zw

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "tools/packbuild/svg.hpp"
+#include "tools/packbuild/content.hpp"
 
 namespace zw::packbuild {
 

@@ -7,7 +7,7 @@
 
 #include "tools/packbuild/canvas.hpp"
 #include "tools/packbuild/packbuild.hpp"
-#include "tools/packbuild/svg.hpp"
+#include "tools/packbuild/content.hpp"
 
 namespace zw::packbuild {
 

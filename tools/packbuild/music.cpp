@@ -8,7 +8,7 @@
 #include <stdexcept>
 
 #include "tools/packbuild/packbuild.hpp"
-#include "tools/packbuild/svg.hpp"
+#include "tools/packbuild/content.hpp"
 
 namespace zw::packbuild {
 

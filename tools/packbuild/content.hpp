@@ -1,4 +1,4 @@
-// Rasterising the content's SVG drawings and turning them into pack pictures.
+// Shared pieces of the content build: reading asset files and turning drawings into pack pictures.
 #pragma once
 
 #include <cstdint>
@@ -11,10 +11,6 @@ namespace zw::packbuild {
 
 // The whole text of a file under the assets folder; throws std::runtime_error when missing.
 std::string ReadAsset(const std::string& assets, const std::string& relative);
-
-// Renders SVG text into a width x height picture of straight (not premultiplied) ARGB pixels,
-// 0xAARRGGBB, top row first. The drawing is scaled from its viewBox to the size.
-std::vector<uint32_t> RenderSvg(const std::string& svg, int width, int height);
 
 // The colour key every keyed picture uses: a magenta no drawing uses (0x00BBGGRR form).
 constexpr uint32_t KeyColourBgr = 0x00FF00FF;
