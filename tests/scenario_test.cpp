@@ -1,6 +1,7 @@
 // Scenario tests: the real game run headless from scripts, checked the way a player would see it.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
@@ -191,6 +192,78 @@ TEST(ScenarioRace, NameEntryPutsAQualifyingScoreInTheTable) {
   EXPECT_EQ(f.HighScores[7].Name, "AceRider123");
   g.Run("press N\nframes 1\n");
   EXPECT_EQ(f.Menu.CurrentScreen, 4);
+}
+
+TEST(ScenarioRace, AfterTheLastLevelComeTheCongratulations) {
+  TGame g;
+  g.Run("race 1\nlevel 10\nframes 200\n");
+  TMForm& f = g.F();
+  f.Race.RaceClock = 1000;
+  f.Race.Player->Finished = true;
+  int frames = 0;
+  while (f.Menu.ActiveDialog != 12 && frames < 3000) {
+    g.Run("frames 1\n");
+    ++frames;
+  }
+  ASSERT_EQ(f.Menu.ActiveDialog, 12);
+  EXPECT_EQ(g.CountSounds("play", 21), 1);
+  // 3.2 s of congratulations, then the menu (a score of a few hundred does not qualify).
+  g.Run("frames 280\n");
+  EXPECT_EQ(f.Menu.ActiveDialog, 12);
+  g.Run("frames 20\n");
+  EXPECT_EQ(f.Menu.CurrentScreen, 1);
+}
+
+TEST(ScenarioRace, RidingIntoTheBarrierCostsALifeAndRestartsOnTheRoad) {
+  TGame g;
+  g.Run("race 1\nframes 200\nkeydown Up\nframes 60\nkeydown Right\n");
+  TMForm& f = g.F();
+  int frames = 0;
+  while (!f.Race.Player->Crashed && frames < 600) {
+    g.Run("frames 1\n");
+    ++frames;
+  }
+  ASSERT_TRUE(f.Race.Player->Crashed);
+  EXPECT_EQ(f.Race.Lives, 2);
+  EXPECT_EQ(g.CountSounds("play", 20), 1);
+  g.Run("keyup Right\nkeyup Up\nframes 250\n");
+  EXPECT_TRUE(f.Race.Player->Crashed);  // the crash lasts 3000 ms
+  g.Run("frames 50\n");
+  EXPECT_FALSE(f.Race.Player->Crashed);
+  g.Run("frames 2\n");
+  EXPECT_TRUE(f.Race.Player->OnRoad || f.Race.Player->AllCornersOnRoad());
+}
+
+TEST(ScenarioRunner, TheSameScriptGivesTheSameBytes) {
+  std::string out[2][2];
+  for (int run = 0; run < 2; ++run) {
+    TGame g("seed 99\n");
+    g.Run("race 2\nframes 200\nkeydown Up\nkeydown Left\nframes 150\nshot shot.png\nstate state.json\n");
+    for (int k = 0; k < 2; ++k) {
+      std::ifstream in(k ? "state.json" : "shot.png", std::ios::binary);
+      out[run][k] = std::string(std::istreambuf_iterator<char>(in), {});
+    }
+  }
+  EXPECT_FALSE(out[0][0].empty());
+  EXPECT_EQ(out[0][0], out[1][0]);
+  EXPECT_EQ(out[0][1], out[1][1]);
+}
+
+TEST(ScenarioTools, ThePackToolFailsCleanlyOnABadPack) {
+  test::TRunDir dir;
+  std::ofstream("bad.gpk", std::ios::binary) << "not a pack at all";
+  const std::string tool = std::string(ZW_RUN_DIR) + "/zapwheely-pack";
+  EXPECT_EQ(std::system((tool + " list bad.gpk 2>err.txt").c_str()) >> 8, 1);
+  std::ifstream err("err.txt");
+  const std::string text((std::istreambuf_iterator<char>(err)), {});
+  EXPECT_NE(text.find("Invalid stream format"), std::string::npos);
+  EXPECT_EQ(std::system((tool + " list Data/Res/Res2.gpk >list.txt").c_str()), 0);
+  std::ifstream list("list.txt");
+  std::string line;
+  std::getline(list, line);
+  std::getline(list, line);
+  EXPECT_NE(line.find("pattern=72x72"), std::string::npos);
+  EXPECT_NE(line.find("patterns=74"), std::string::npos);
 }
 
 TEST(ScenarioHud, TheClockReadsMinutesAndSeconds) {

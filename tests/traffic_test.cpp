@@ -159,7 +159,8 @@ TEST(TrafficSoak, RandomRidingAcrossRestartsStaysSound) {
   const int32_t riding = f.Engine().AllCount;
   uint32_t r = 12345;
   const char* keys[] = {"Up", "Down", "Left", "Right", "Space", "H"};
-  for (int chunk = 0; chunk < 400; ++chunk) {
+  // 100 000 frames of random riding, across crashes, restarts and new levels.
+  for (int chunk = 0; chunk < 4000; ++chunk) {
     r = r * 1664525u + 1013904223u;
     const char* k = keys[(r >> 16) % 6];
     g.Run(std::string((r >> 8) & 1 ? "keydown " : "keyup ") + k + "\nframes 25\n");

@@ -110,7 +110,7 @@ bool TScriptRunner::ExtraCommand(const std::string& cmd, const std::string& arg,
   }
   if (cmd == "set") {
     // A few race values a scenario may put in place: RaceClock, RaceScore, Lives, Finished,
-    // RacePosition, Speed.
+    // RacePosition, Speed, and CarWrecked SLOT to bring an opponent down.
     std::istringstream a(arg);
     std::string name;
     long long v = 0;
@@ -125,6 +125,7 @@ bool TScriptRunner::ExtraCommand(const std::string& cmd, const std::string& arg,
     else if (name == "RacePosition") r.RacePosition = static_cast<uint8_t>(v);
     else if (name == "Finished" && r.Player) r.Player->Finished = v != 0;
     else if (name == "Speed" && r.Player) r.Player->Speed = static_cast<double>(v);
+    else if (name == "CarWrecked" && r.Car && v >= 1 && v <= 5) r.Car->WreckCar(static_cast<int>(v));
     else error = "cannot set '" + name + "'";
     return true;
   }
