@@ -23,3 +23,6 @@ run "seed 9" "race 4" "frames 200" "set RaceScore 7350" "press Escape" "frames 1
 # The level-5 grid: finish level 4, and the tally leads to level 5 with its five opponents.
 run "seed 5" "race 1" "level 4" "frames 200" "set Finished 1" "set RaceClock 1000" "frames 700" \
     "shot $docs/level5-grid.png"
+# Opponents, a wreck and the bonuses on the road.
+run "seed 12" "race 3" "level 6" "frames 1" "set Finished 1" "set RaceClock 1000" "frames 1000" \
+    "keydown Up" "frames 90" "set CarWrecked 2" "frames 25" "shot $docs/race-traffic.png"
