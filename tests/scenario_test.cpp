@@ -266,6 +266,40 @@ TEST(ScenarioTools, ThePackToolFailsCleanlyOnABadPack) {
   EXPECT_NE(line.find("patterns=74"), std::string::npos);
 }
 
+TEST(ScenarioDisplay, MinimisingOrSwitchingModesInARaceLeavesItPaused) {
+  TGame g;
+  g.Run("race 1\n");
+  TMForm& f = g.F();
+  // During the level banner Alt+Enter switches the mode but keeps the banner.
+  g.Run("keydown Alt\npress Return\nkeyup Alt\nframes 1\n");
+  EXPECT_TRUE(f.GameOptions.FullScreen);
+  EXPECT_TRUE(g.Runner.Headless.Display.FullScreen);
+  EXPECT_EQ(f.Menu.ActiveDialog, 6);
+  g.Run("frames 200\n");
+  ASSERT_EQ(f.Menu.ActiveDialog, 0);
+  g.Run("keydown Alt\npress Return\nkeyup Alt\nframes 1\n");
+  EXPECT_FALSE(f.GameOptions.FullScreen);
+  EXPECT_EQ(f.Menu.ActiveDialog, 5);
+  g.Run("press P\nframes 1\nminimise\nframes 1\n");
+  EXPECT_EQ(f.Menu.ActiveDialog, 5);
+}
+
+TEST(ScenarioDisplay, TheBossKeyHidesTheGameAndTheMusicWaitsForADialog) {
+  TGame g;
+  g.Run("frames 70\nkeydown Alt\npress F9\nkeyup Alt\nframes 1\n");
+  TMForm& f = g.F();
+  EXPECT_TRUE(g.Runner.Headless.Display.Minimised);
+  EXPECT_EQ(f.MusicHandle, 0);
+  EXPECT_TRUE(f.Keys.MusicRestartPending);
+  // Moving to a sub-screen and back does not bring the tune back; a closed dialog does.
+  g.Run("press Down\nframes 1\npress Escape\nframes 1\n");
+  EXPECT_EQ(f.Menu.ActiveDialog, 1);
+  EXPECT_EQ(f.MusicHandle, 0);
+  g.Run("press N\nframes 1\n");
+  EXPECT_FALSE(f.Keys.MusicRestartPending);
+  EXPECT_NE(f.MusicHandle, 0);
+}
+
 TEST(ScenarioHud, TheClockReadsMinutesAndSeconds) {
   EXPECT_EQ(TMForm::ClockText(307000), "05 : 07");
   EXPECT_EQ(TMForm::ClockText(9999), "00 : 09");
