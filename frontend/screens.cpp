@@ -236,7 +236,28 @@ void SubScreenKeys(TMForm& f, int backItem) {
 }  // namespace
 
 void TMForm::OptionsFrame(int) { SubScreenKeys(*this, 12); }
-void TMForm::HighScoresFrame(int) { SubScreenKeys(*this, 9); }
+
+void TMForm::HighScoresFrame(int moveCount) {
+  HighlightMenu(true);
+  int32_t& m = Menu.MenuIndex;
+  if (Keys.KeyLeft || Keys.KeyRight || Keys.KeyUp || Keys.KeyDown) ClampFirst(m, 7, 9);
+  if (Keys.KeyLeft) StepDown(m, 7, 1);
+  if (Keys.KeyRight) StepUp(m, 9, 1);
+  if (Keys.KeyEscape) SelectAndActivate(9);
+  if (Menu.CurrentScreen != 4) return;
+  MSpriteEngine.Move(moveCount);
+  DrawHighScores();
+}
+
+void TMForm::DrawHighScores() {
+  static constexpr int Rows[11] = {0, 196, 230, 263, 297, 331, 364, 398, 432, 466, 499};
+  for (int i = 1; i <= 10; ++i) {
+    SelectFont(2);
+    DrawText(HighScores[static_cast<size_t>(i)].Name, 578, Rows[i], true, true);
+    SelectFont(17);
+    DrawText(std::to_string(HighScores[static_cast<size_t>(i)].Score), 732, Rows[i], true, true);
+  }
+}
 void TMForm::HelpFrame(int) { SubScreenKeys(*this, 9); }
 
 void TMForm::ActivateSubScreenItem() {

@@ -26,3 +26,7 @@ run "seed 5" "race 1" "level 4" "frames 200" "set Finished 1" "set RaceClock 100
 # Opponents, a wreck and the bonuses on the road.
 run "seed 12" "race 3" "level 6" "frames 1" "set Finished 1" "set RaceClock 1000" "frames 1000" \
     "keydown Up" "frames 90" "set CarWrecked 2" "frames 25" "shot $docs/race-traffic.png"
+# A name entered goes into the table, which is shown at the end of the race.
+run "seed 9" "race 4" "frames 200" "set RaceScore 7350" "press Escape" "frames 1" "press Left" "frames 1" \
+    "press Return" "frames 2" "type Wanda" "frames 3" "press Return" "frames 2" "press N" "frames 3" \
+    "shot $docs/high-scores.png"

@@ -280,6 +280,7 @@ class TMForm {
   void BikeSelectionFrame(int moveCount);
   void OptionsFrame(int moveCount);
   void HighScoresFrame(int moveCount);
+  void DrawHighScores();
   void HelpFrame(int moveCount);
 
   // --- Saved state ---
