@@ -1,0 +1,165 @@
+// Tests of the menus as a player meets them: the fly-in, the mouse, the tabs and the bike choice.
+#include <gtest/gtest.h>
+
+#include "sprites/game_sprites.hpp"
+#include "tests/test_support.hpp"
+#include "tools/autoplay/script.hpp"
+
+namespace zw {
+namespace {
+
+struct TMenu {
+  test::TRunDir Dir;
+  TScriptRunner R;
+  explicit TMenu(const std::string& setup = "seed 3\nrefresh 85\nframetime 12\n") {
+    std::string e;
+    EXPECT_EQ(R.Run(setup, e), 0) << e;
+    EXPECT_TRUE(R.EnsureStarted(e)) << e;
+  }
+  TMForm& F() { return *R.Form; }
+  void Run(const std::string& s) {
+    std::string e;
+    ASSERT_EQ(R.Run(s, e), 0) << e;
+  }
+  int Plays(int index) const {
+    int n = 0;
+    for (const auto& l : R.Headless.Audio.Log) n += l.Op == "play" && l.Index == index;
+    return n;
+  }
+  double ButtonY(int i) { return F().Menu.MenuButtons[static_cast<size_t>(i)]->Y; }
+};
+
+TEST(FrontEndIntro, TheButtonsFlyInOneAfterTheOther) {
+  TMenu g;
+  TMForm& f = g.F();
+  // At 85 Hz the fly-in steps 25 pixels a frame: button 3 lands first, then 2, then 1.
+  int landed3 = 0, landed1 = 0, frames = 0;
+  while (f.Menu.MenuIntro && frames < 200) {
+    g.Run("frames 1\n");
+    ++frames;
+    if (!landed3 && g.ButtonY(3) == 291) landed3 = frames;
+    if (!landed1 && g.ButtonY(1) == 173) landed1 = frames;
+  }
+  EXPECT_EQ(landed3, 17);  // moved on 16 frames, set onto its row on the next
+  EXPECT_EQ(landed1, 54);
+  EXPECT_EQ(frames, 54);
+  EXPECT_EQ(g.ButtonY(6), 473);
+  // Esc does nothing during the fly-in; afterwards it asks to leave.
+  TMenu h;
+  h.Run("press Escape\nframes 1\n");
+  EXPECT_EQ(h.F().Menu.ActiveDialog, 0);
+  h.Run("frames 60\npress Escape\nframes 1\n");
+  EXPECT_EQ(h.F().Menu.ActiveDialog, 1);
+}
+
+TEST(FrontEndMouse, TheMainMenuKeepsItsChoiceOtherScreensDoNot) {
+  TMenu g;
+  TMForm& f = g.F();
+  g.Run("frames 60\nmouse 100 260\nframes 1\n");
+  EXPECT_EQ(f.Menu.MenuIndex, 2);
+  EXPECT_EQ(g.Plays(1), 1);
+  g.Run("mouse 600 20\nframes 1\n");
+  EXPECT_EQ(f.Menu.MenuIndex, 2);  // still selected on the main menu
+  g.Run("click\nframes 1\n");      // opens help
+  EXPECT_EQ(f.Menu.CurrentScreen, 5);
+  g.Run("mouse 700 560\nframes 1\n");
+  EXPECT_EQ(f.Menu.MenuIndex, 9);  // over Back
+  g.Run("mouse 600 20\nframes 1\n");
+  EXPECT_EQ(f.Menu.MenuIndex, 0);  // off every item: nothing selected
+  g.Run("press Return\nframes 1\n");
+  EXPECT_EQ(f.Menu.CurrentScreen, 5);  // Enter activates nothing
+}
+
+TEST(FrontEndTabs, AnotherTabLeavesTheScreenAndOpensItsOwn) {
+  TMenu g;
+  TMForm& f = g.F();
+  g.Run("frames 60\npress Down\nframes 1\npress Down\nframes 1\npress Return\nframes 1\n");
+  ASSERT_EQ(f.Menu.CurrentScreen, 3);  // options
+  // The options tab itself only clicks.
+  g.Run("mouse 100 310\nframes 1\nclick\nframes 1\n");
+  EXPECT_EQ(f.Menu.CurrentScreen, 3);
+  // The high-score tab leaves the options for the table, with Back selected.
+  g.Run("mouse 100 370\nframes 1\nclick\nframes 1\n");
+  EXPECT_EQ(f.Menu.CurrentScreen, 4);
+  EXPECT_EQ(f.Menu.MenuIndex, 9);
+  EXPECT_TRUE(f.Menu.MenuButtons[4]->Selected);
+  EXPECT_FALSE(f.Menu.MenuButtons[3]->Selected);
+}
+
+TEST(FrontEndTable, KeysStepWithoutWrapping) {
+  TMenu g;
+  TMForm& f = g.F();
+  g.Run("frames 60\npress Up\nframes 1\npress Up\nframes 1\npress Up\nframes 1\npress Return\nframes 1\n");
+  ASSERT_EQ(f.Menu.CurrentScreen, 4);
+  g.Run("press Right\nframes 1\n");
+  EXPECT_EQ(f.Menu.MenuIndex, 9);
+  g.Run("press Left\nframes 1\npress Left\nframes 1\npress Left\nframes 1\n");
+  EXPECT_EQ(f.Menu.MenuIndex, 7);
+  // Clearing the table asks first; Yes puts the default table back.
+  f.HighScores[1] = {"ACE", 50000};
+  g.Run("press Return\nframes 1\n");
+  EXPECT_EQ(f.Menu.ActiveDialog, 4);
+  g.Run("press Y\nframes 1\n");
+  EXPECT_EQ(f.HighScores[1].Name, "ANONYMOUS");
+  EXPECT_EQ(f.Menu.ActiveDialog, 0);
+  g.Run("press Escape\nframes 1\n");
+  EXPECT_EQ(f.Menu.CurrentScreen, 1);
+  EXPECT_EQ(f.Menu.MenuIndex, 4);
+}
+
+TEST(FrontEndBikes, ArrowsWrapFadeAndIgnoreTheirEcho) {
+  TMenu g;
+  TMForm& f = g.F();
+  g.Run("frames 60\npress Return\nframes 1\n");
+  ASSERT_EQ(f.Menu.CurrentScreen, 2);
+  EXPECT_EQ(f.Menu.MenuIndex, 9);
+  g.Run("press Up\nframes 1\n");
+  EXPECT_EQ(f.Menu.MenuIndex, 7);
+  // Left on the previous arrow changes the bike at once and keeps the arrow selected.
+  g.Run("press Left\nframes 1\n");
+  EXPECT_EQ(f.FrontEnd.BikeFade, 1);
+  EXPECT_EQ(f.FrontEnd.PendingBike, 5);  // previous from 1 wraps to 5
+  EXPECT_EQ(f.Menu.MenuIndex, 7);
+  EXPECT_EQ(g.Plays(3), 1);
+  // A second press during the fade only clicks.
+  g.Run("press Left\nframes 1\n");
+  EXPECT_EQ(f.FrontEnd.PendingBike, 5);
+  EXPECT_EQ(g.Plays(3), 2);
+  g.Run("frames 15\n");
+  EXPECT_EQ(f.FrontEnd.BikeFade, 0);
+  EXPECT_EQ(f.Race.SelectedBike, 5);
+  // Next from 5 wraps to 1; Start sets off on the chosen bike.
+  g.Run("press Right\nframes 1\npress Right\nframes 20\n");
+  EXPECT_EQ(f.Race.SelectedBike, 1);
+  // From the next arrow, Left then Down reach Start.
+  g.Run("press Left\nframes 1\npress Down\nframes 1\n");
+  EXPECT_EQ(f.Menu.MenuIndex, 9);
+  g.Run("press Return\nframes 1\n");
+  EXPECT_EQ(f.Menu.CurrentScreen, 6);
+  EXPECT_EQ(f.Race.SelectedBike, 1);
+}
+
+TEST(FrontEndBikes, TheBarsFollowTheChosenBike) {
+  TMenu g;
+  TMForm& f = g.F();
+  g.Run("frames 60\npress Return\nframes 1\n");
+  f.Race.SelectedBike = 2;
+  // Count the squares drawn on each bar row: bike 2 has 11, 4, 3 and 8.
+  f.MDisplay.Fill(0);
+  f.DrawBikeStats();
+  const TPictureItem* square = f.MImageList1.Item(54);
+  ASSERT_NE(square, nullptr);
+  const int tops[4] = {396, 424, 454, 486};
+  const int expected[4] = {11, 4, 3, 8};
+  for (int r = 0; r < 4; ++r) {
+    int count = 0;
+    for (int k = 1; k <= 12; ++k) {
+      const int x = 546 + 18 * (k - 1) + square->PatternWidth() / 2;
+      count += f.MDisplay.Row(tops[r] + square->PatternHeight() / 2)[x] != 0;
+    }
+    EXPECT_EQ(count, expected[r]) << r;
+  }
+}
+
+}  // namespace
+}  // namespace zw
