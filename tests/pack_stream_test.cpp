@@ -1,0 +1,179 @@
+// Tests of the pack stream's less common forms: every value tag, named colours, the plain bitmap
+// class, unknown picture classes, run-length bitmaps, and blended drawing.
+#include <gtest/gtest.h>
+
+#include "packs/pack_io.hpp"
+#include "platform/headless/headless.hpp"
+
+namespace zw {
+namespace {
+
+// Builds a pack by hand, property by property.
+class TPackBytes {
+ public:
+  std::vector<uint8_t> B;
+  TPackBytes() {
+    B = {0xFF, 10, 0};
+    for (char c : std::string("TEST")) B.push_back(static_cast<uint8_t>(c));
+    B.insert(B.end(), {0, 0x30, 0x10, 0, 0, 0, 0});
+    for (char c : std::string("TPF0")) B.push_back(static_cast<uint8_t>(c));
+    Short("TImagePack");
+    Short("");
+  }
+  void Short(const std::string& s) {
+    B.push_back(static_cast<uint8_t>(s.size()));
+    B.insert(B.end(), s.begin(), s.end());
+  }
+  void U32(uint32_t v) {
+    for (int i = 0; i < 4; ++i) B.push_back(static_cast<uint8_t>(v >> (8 * i)));
+  }
+  void Block(const std::vector<uint8_t>& data) {
+    B.push_back(10);
+    U32(static_cast<uint32_t>(data.size()));
+    B.insert(B.end(), data.begin(), data.end());
+  }
+  void BeginList() {
+    Short("List");
+    B.push_back(14);
+  }
+  void BeginItem() { B.push_back(1); }
+  void End() { B.push_back(0); }
+  void Finish() { B.insert(B.end(), {0, 0}); }
+};
+
+// A DIB with the 40-byte header, 8 bits, run-length coded: width 6, height 2.
+std::vector<uint8_t> Rle8Dib() {
+  std::vector<uint8_t> d;
+  auto u16 = [&](uint32_t v) { d.push_back(v & 255), d.push_back((v >> 8) & 255); };
+  auto u32 = [&](uint32_t v) { u16(v & 0xFFFF), u16(v >> 16); };
+  u32(40), u32(6), u32(2), u16(1), u16(8), u32(1), u32(0), u32(0), u32(0), u32(3), u32(0);
+  // Palette: black, red, green.
+  d.insert(d.end(), {0, 0, 0, 0, 0, 0, 255, 0, 0, 255, 0, 0});
+  // Bottom row: three red, an absolute run of green, black, green; top row: six green.
+  d.insert(d.end(), {3, 1, 0, 3, 2, 0, 2, 0, 0, 0, 6, 2, 0, 1});
+  return d;
+}
+
+TEST(PackStream, EveryValueTagIsReadOrSkipped) {
+  TPackBytes p;
+  // Unknown properties of every kind at the root, skipped by their tags.
+  const std::vector<std::vector<uint8_t>> values = {
+      {2, 5},        {3, 1, 0},      {4, 1, 2, 3, 4}, {5, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, {6, 1, 'a'},
+      {7, 1, 'b'},   {8},            {9},             {10, 1, 0, 0, 0, 7},             {11, 1, 'x', 0},
+      {12, 1, 0, 0, 0, 'c'},         {13},            {15, 0, 0, 0, 0},                {16, 0, 0, 0, 0, 0, 0, 0, 0},
+      {17, 0, 0, 0, 0, 0, 0, 0, 0},  {18, 1, 0, 0, 0, 'd', 0},                         {19, 0, 0, 0, 0, 0, 0, 0, 0},
+      {20, 1, 0, 0, 0, 'e'},         {1, 2, 7, 6, 1, 'q', 0}};
+  int k = 0;
+  for (const auto& v : values) {
+    p.Short("Unknown" + std::to_string(k++));
+    p.B.insert(p.B.end(), v.begin(), v.end());
+  }
+  p.BeginList();
+  p.B.push_back(2);  // an order value before the item, read and ignored
+  p.B.push_back(0);
+  p.BeginItem();
+  p.Short("Name");
+  p.B.insert(p.B.end(), {18, 3, 0, 0, 0, 'W', 0, 'i', 0, 'd', 0});  // wide text
+  p.Short("TransparentColor");
+  p.B.push_back(7);
+  p.Short("clFuchsia");
+  p.Short("PatternWidth");
+  p.B.insert(p.B.end(), {3, 2, 0});
+  p.Short("Picture.Data");
+  std::vector<uint8_t> data = {9};
+  for (char c : std::string("TDIBitmap")) data.push_back(static_cast<uint8_t>(c));
+  const auto dib = Rle8Dib();
+  data.insert(data.end(), dib.begin(), dib.end());
+  p.Block(data);
+  p.End();
+  p.End();
+  p.Finish();
+  TImageList list;
+  ASSERT_NO_THROW(ReadImagePack(p.B, list));
+  ASSERT_EQ(list.Count(), 1);
+  const TPictureItem& item = *list.Item(0);
+  EXPECT_EQ(item.Name, "Wid");
+  EXPECT_EQ(item.TransparentColor, 0xFF00FFu);
+  EXPECT_EQ(item.PatternWidth(), 2);
+  EXPECT_EQ(item.PatternCount(), 3);
+  ASSERT_EQ(item.PictureWidth, 6);
+  // The bottom row of the file is the picture's second row.
+  const uint16_t red = Rgb565(255, 0, 0), green = Rgb565(0, 255, 0);
+  EXPECT_EQ(item.Pixels[6], red);
+  EXPECT_EQ(item.Pixels[8], red);
+  EXPECT_EQ(item.Pixels[9], green);
+  EXPECT_EQ(item.Pixels[10], 0);
+  EXPECT_EQ(item.Pixels[11], green);
+  for (int x = 0; x < 6; ++x) EXPECT_EQ(item.Pixels[static_cast<size_t>(x)], green);
+}
+
+TEST(PackStream, PictureClassesAndWrongValues) {
+  auto pack = [](const std::string& cls, const std::vector<uint8_t>& body, bool badWidth) {
+    TPackBytes p;
+    p.BeginList();
+    p.BeginItem();
+    if (badWidth) {
+      p.Short("PatternWidth");
+      p.B.insert(p.B.end(), {6, 1, 'x'});
+    }
+    p.Short("Picture.Data");
+    std::vector<uint8_t> data = {static_cast<uint8_t>(cls.size())};
+    data.insert(data.end(), cls.begin(), cls.end());
+    data.insert(data.end(), body.begin(), body.end());
+    p.Block(data);
+    p.End();
+    p.End();
+    p.Finish();
+    return p.B;
+  };
+  TImageList list;
+  ReadImagePack(pack("TBitmap", {0, 0, 0, 0}, false), list);  // length 0: an empty picture
+  ASSERT_EQ(list.Count(), 1);
+  EXPECT_EQ(list.Item(0)->PictureWidth, 0);
+  ReadImagePack(pack("TJPEGImage", {1, 2, 3}, false), list);  // not a class packs use
+  ASSERT_EQ(list.Count(), 1);
+  EXPECT_TRUE(list.Item(0)->Pixels.empty());
+  TSurface s(10, 10);
+  list.Item(0)->DrawPattern(s, 0, 0, 0);  // draws nothing, and no harm
+  try {
+    ReadImagePack(pack("TBitmap", {0, 0, 0, 0}, true), list);
+    FAIL() << "a text where a number belongs was accepted";
+  } catch (const TPackError& e) {
+    EXPECT_STREQ(e.what(), "Invalid property value");
+  }
+}
+
+TEST(PackStream, BlendedDrawingWeighsOldAndNew) {
+  TPictureItem p;
+  p.PictureWidth = p.PictureHeight = 2;
+  p.Pixels.assign(4, Rgb565(248, 0, 0));
+  p.Keyed = {0, 0, 0, 1};
+  p.BuildPatterns();
+  TSurface s(4, 4);
+  s.Fill(Rgb565(0, 0, 248));
+  p.DrawPatternAlpha(s, TRect{0, 0, 2, 2}, 0, 128);
+  uint8_t r, g, b;
+  Rgb565ToRgb(s.Pixels[0], r, g, b);
+  EXPECT_NEAR(r, 124, 9);
+  EXPECT_NEAR(b, 124, 9);
+  EXPECT_EQ(s.Pixels[5], Rgb565(0, 0, 248));  // the keyed corner leaves the surface alone
+}
+
+TEST(PackStream, HeadlessBuffersPlayForTheirLength) {
+  THeadlessPlatform h;
+  auto wave = std::make_shared<TWaveData>();
+  wave->Rate = 1000;
+  wave->Pcm.assign(200, 0);  // 100 frames of 16-bit mono: 100 ms
+  const int b = h.Audio.CreateBuffer(wave);
+  h.Audio.PlayBuffer(b, false);
+  h.Clock.Now += 99;
+  EXPECT_TRUE(h.Audio.BufferPlaying(b));
+  h.Clock.Now += 1;
+  EXPECT_FALSE(h.Audio.BufferPlaying(b));
+  h.Audio.PlayBuffer(b, true);
+  h.Clock.Now += 100000;
+  EXPECT_TRUE(h.Audio.BufferPlaying(b));
+}
+
+}  // namespace
+}  // namespace zw
