@@ -122,6 +122,24 @@ TEST(SaveHighScores, SortingKeepsEqualScoresInTheirOrder) {
   EXPECT_EQ(form.HighScores[11].Score, 1000);
 }
 
+TEST(SaveHighScores, LongNamesAreReadWholeAndDamagedTablesFallBack) {
+  test::TRunDir dir;
+  std::string hs;
+  for (int i = 1; i <= 10; ++i)
+    hs += (i == 2 ? std::string("A name far longer than twelve") : "N" + std::to_string(i)) + "\r\n" +
+          std::to_string(1000 - i) + "\r\n";
+  WriteRaw("Data/Save/hs", hs);
+  test::TFormFixture f;
+  f.Form->LoadHighScores();
+  EXPECT_EQ(f.Form->HighScores[2].Name, "A name far longer than twelve");
+  EXPECT_EQ(f.Form->ComputeHighScoreCheck().size(), 29u);
+  // A score that is not a number: the whole table falls back to the defaults.
+  WriteRaw("Data/Save/hs", "ACE\r\nlots\r\n");
+  f.Form->LoadHighScores();
+  EXPECT_EQ(f.Form->HighScores[1].Name, "ANONYMOUS");
+  EXPECT_EQ(f.Form->HighScores[1].Score, 10000);
+}
+
 TEST(SaveFiles, WritingReplacesTheFileWhole) {
   test::TRunDir dir;
   ASSERT_TRUE(WriteLinesAtomically("Data/Save/x", {"a", "b"}));

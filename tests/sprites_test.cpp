@@ -219,5 +219,94 @@ TEST(SpritesGame, ButtonsChangeLookAndDepth) {
   EXPECT_EQ(f.Engine.DeadList.size(), 1u);
 }
 
+TEST(SpritesEngine, TheSweepFreesTheLastMarkedFirst) {
+  TEngineFixture f;
+  std::vector<int> freed;
+  class TNoisy : public TSprite {
+   public:
+    TNoisy(TSprite* p, std::vector<int>* log, int id) : TSprite(p), Log(log), Id(id) {}
+    ~TNoisy() override { Log->push_back(Id); }
+    std::vector<int>* Log;
+    int Id;
+  };
+  auto* a = new TNoisy(&f.Engine, &freed, 1);
+  auto* b = new TNoisy(&f.Engine, &freed, 2);
+  new TNoisy(b, &freed, 3);
+  a->Kill();
+  b->Kill();
+  f.Engine.Dead();
+  EXPECT_EQ(freed, (std::vector<int>{2, 3, 1}));  // b (then its child) first, a last
+  try {
+    f.Engine.Items(4);
+  } catch (const std::out_of_range& e) {
+    EXPECT_STREQ(e.what(), "Index of the list exceeds the range. (4)");
+  }
+}
+
+TEST(SpritesEngine, TiledSpritesComeBackOnTheOtherEdge) {
+  TEngineFixture f;  // a 100 x 100 surface
+  auto* s = new TImageSprite(&f.Engine);
+  s->Width = s->Height = 10;
+  s->Tile = true;
+  s->X = -5;
+  EXPECT_EQ(s->GetBoundsRect().Left, -5);
+  s->X = 105;  // past the right edge by more than its width comes in from the left
+  EXPECT_EQ(s->GetBoundsRect().Left, -5);
+  s->X = 250;
+  EXPECT_EQ(s->GetBoundsRect().Left, 30);
+}
+
+TPictureItem Solid(int w, int h, bool hole) {
+  TPictureItem p;
+  p.PictureWidth = w;
+  p.PictureHeight = h;
+  p.Pixels.assign(static_cast<size_t>(w) * h, 1);
+  p.Keyed.assign(p.Pixels.size(), 0);
+  if (hole)
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w / 2; ++x) p.Keyed[static_cast<size_t>(y * w + x)] = 1;  // left half see-through
+  p.BuildPatterns();
+  return p;
+}
+
+TEST(SpritesCollision, PixelsDecideWhereBoxesOverlap) {
+  TEngineFixture f;
+  TPictureItem half = Solid(10, 10, true), full = Solid(10, 10, false);
+  auto* a = new TImageSprite(&f.Engine);
+  a->SetImage(&half);
+  a->PixelCheck = true;
+  auto* b = new TImageSprite(&f.Engine);
+  b->SetImage(&full);
+  b->X = -7;  // overlaps only a's see-through left half
+  EXPECT_FALSE(a->TestCollision(*b));
+  b->X = 3;  // now also its drawn right half
+  EXPECT_TRUE(a->TestCollision(*b));
+  b->X = 20;
+  EXPECT_FALSE(a->TestCollision(*b));
+  a->PixelCheck = false;
+  EXPECT_TRUE(a->TestCollision(*b));  // without the pixel test every pair collides
+}
+
+TEST(SpritesCollision, TheBackgroundMapTestsItsCells) {
+  TEngineFixture f;
+  TPictureItem chips = Solid(8, 8, false);
+  auto* bg = new TBackgroundSprite(&f.Engine);
+  bg->SetMapSize(4, 4);
+  bg->SetBackgroundImage(&chips);
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 4; ++x) bg->SetCollisionMapItem(x, y, 0);
+  bg->SetCollisionMapItem(2, 1, 1);
+  TSprite probe(&f.Engine);
+  probe.Width = probe.Height = 4;
+  probe.X = 1;
+  probe.Y = 1;
+  EXPECT_FALSE(bg->TestCollision(probe));
+  probe.X = 17;
+  probe.Y = 9;
+  EXPECT_TRUE(bg->TestCollision(probe));
+  TBackgroundSprite empty(&f.Engine);
+  EXPECT_TRUE(empty.TestCollision(probe));  // no picture: always
+}
+
 }  // namespace
 }  // namespace zw
