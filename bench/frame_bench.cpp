@@ -70,14 +70,15 @@ void BM_RaceFrame(benchmark::State& state) {
   }
   TScriptRunner runner;
   std::string error;
+  // Riding up the straight start stretch: the median is taken while the bike is on the road.
   runner.Run("seed 5\nrace 1\nframes 200\nkeydown Up\nframes 60\n", error);
   auto frame = [&] { runner.Frames(1); };
-  for (auto _ : state) frame();
   const double ours = bench::MedianMicros(300, frame);
+  state.counters["on_road"] = runner.Form->Race.Player && runner.Form->Race.Player->OnRoad;
+  for (auto _ : state) frame();
   state.counters["frame_us"] = ours;
   state.counters["baseline_us"] = BaselineMicros();
   state.counters["ratio"] = ours / state.counters["baseline_us"];
-  state.counters["on_road"] = runner.Form->Race.Player && runner.Form->Race.Player->OnRoad;
 }
 BENCHMARK(BM_RaceFrame)->Unit(benchmark::kMicrosecond);
 

@@ -65,7 +65,8 @@ void TMyImageSprite::Draw() {
   if (AlphaDraw && Alpha != 255) {
     if (!Image || !Engine || !Engine->Surface) return;
     const TRect r{static_cast<int>(std::trunc(X)), static_cast<int>(std::trunc(Y)),
-                  static_cast<int>(std::trunc(X + Width)), static_cast<int>(std::trunc(Y + Height))};
+                  static_cast<int>(std::trunc(X + Width)),
+                  static_cast<int>(std::trunc(Y + Height))};
     Image->DrawPatternAlpha(*Engine->Surface, r, static_cast<int>(std::trunc(AnimPos)), Alpha);
     return;
   }
@@ -82,7 +83,10 @@ void TMyImageSprite::Move(int moveCount) {
   if (KillAtAnimEnd && AnimPos < PrevAnimPos) KillOnce();
   if (HideAtAnimEnd && AnimPos < PrevAnimPos) Visible = false;
   PrevAnimPos = AnimPos;
-  if (AnimRate > 0) AnimSpeed = (1.0 / Eng().CurrentFrameTime()) * AnimRate / 100.0;
+  // A frame time of 0 (a display reporting over 1000 Hz) would make the speed infinite and the
+  // frame number meaningless; the speed then stays as it was.
+  const int32_t frameTime = Eng().CurrentFrameTime();
+  if (AnimRate > 0 && frameTime > 0) AnimSpeed = (1.0 / frameTime) * AnimRate / 100.0;
 }
 
 TMyCursor::TMyCursor(TSpriteEngine& engine, int listNo) : TMyImageSprite(engine, listNo) {}

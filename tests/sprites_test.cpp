@@ -219,6 +219,70 @@ TEST(SpritesGame, ButtonsChangeLookAndDepth) {
   EXPECT_EQ(f.Engine.DeadList.size(), 1u);
 }
 
+TEST(SpritesGame, AnimationEndsKillOrHideAndARateOfZeroKeepsTheSpeed) {
+  TGameSpriteFixture f;
+  auto* k = TMyImageSprite::CreateAt(f.Engine, 1, 0, 0, 0, 3);  // 3 patterns
+  auto* h = TMyImageSprite::CreateAt(f.Engine, 1, 0, 0, 0, 3);
+  k->KillAtAnimEnd = true;
+  h->HideAtAnimEnd = true;
+  for (auto* s : {k, h}) {
+    s->AnimSpeed = 0.01;  // a pattern every 100 ms
+    s->Move(100);
+    s->Move(100);
+    EXPECT_DOUBLE_EQ(s->AnimPos, 2);
+    EXPECT_DOUBLE_EQ(s->AnimSpeed, 0.01);  // AnimRate 0 does not touch it
+  }
+  EXPECT_TRUE(f.Engine.DeadList.empty());
+  EXPECT_TRUE(h->Visible);
+  f.Engine.MoveAll(100);  // both wrap round to 0
+  EXPECT_EQ(f.Engine.DeadList, (std::vector<TSprite*>{k}));
+  EXPECT_TRUE(k->Killed);
+  EXPECT_FALSE(h->Visible);
+  EXPECT_EQ(k->CenterX, 12);  // trunc(0 + 25 / 2)
+  EXPECT_EQ(k->CenterY, 4);
+}
+
+TEST(SpritesGame, BlendedDrawingStretchesTheTruncatedFrameUnlessOpaque) {
+  TGameSpriteFixture f;
+  // Two 4 x 4 patterns: pure red, then pure blue.
+  auto p = std::make_unique<TPictureItem>();
+  p->PictureWidth = 8;
+  p->PictureHeight = 4;
+  p->StoredPatternWidth = 4;
+  p->Transparent = false;
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 8; ++x) p->Pixels.push_back(x < 4 ? 0xF800 : 0x001F);
+  p->Keyed.assign(p->Pixels.size(), 0);
+  p->BuildPatterns();
+  f.List.Items.push_back(std::move(p));
+  auto* s = TMyImageSprite::CreateAt(f.Engine, 1, 2, 10, 10, 3);
+  s->Width = s->Height = 8;  // a box larger than the pattern
+  s->AnimPos = 0.6;
+  s->AlphaDraw = true;
+  auto px = [&](int x, int y) { return f.Surface.Pixels[static_cast<size_t>(y * 100 + x)]; };
+
+  s->Alpha = 255;  // the ordinary draw: centred, frame rounded to 1
+  f.Engine.DrawAll();
+  EXPECT_EQ(px(12, 12), 0x001F);
+  EXPECT_EQ(px(15, 15), 0x001F);
+  EXPECT_EQ(px(10, 10), 0);
+  EXPECT_EQ(px(16, 16), 0);
+
+  f.Surface.Fill(0);
+  s->Alpha = 0;  // blended at weight 0: nothing
+  f.Engine.DrawAll();
+  EXPECT_EQ(px(12, 12), 0);
+
+  s->Alpha = 128;  // blended: frame truncated to 0, stretched over the whole box
+  f.Engine.DrawAll();
+  for (auto [x, y] : {std::pair{10, 10}, std::pair{17, 17}}) {
+    EXPECT_NE(px(x, y), 0);
+    EXPECT_NE(px(x, y), 0xF800);      // half way to red, not red
+    EXPECT_EQ(px(x, y) & 0x07FF, 0);  // no green or blue from pattern 1
+  }
+  EXPECT_EQ(px(18, 18), 0);
+}
+
 TEST(SpritesEngine, TheSweepFreesTheLastMarkedFirst) {
   TEngineFixture f;
   std::vector<int> freed;
@@ -236,11 +300,14 @@ TEST(SpritesEngine, TheSweepFreesTheLastMarkedFirst) {
   b->Kill();
   f.Engine.Dead();
   EXPECT_EQ(freed, (std::vector<int>{2, 3, 1}));  // b (then its child) first, a last
+  bool thrown = false;
   try {
     f.Engine.Items(4);
   } catch (const std::out_of_range& e) {
+    thrown = true;
     EXPECT_STREQ(e.what(), "Index of the list exceeds the range. (4)");
   }
+  EXPECT_TRUE(thrown);
 }
 
 TEST(SpritesEngine, TiledSpritesComeBackOnTheOtherEdge) {
@@ -264,7 +331,8 @@ TPictureItem Solid(int w, int h, bool hole) {
   p.Keyed.assign(p.Pixels.size(), 0);
   if (hole)
     for (int y = 0; y < h; ++y)
-      for (int x = 0; x < w / 2; ++x) p.Keyed[static_cast<size_t>(y * w + x)] = 1;  // left half see-through
+      for (int x = 0; x < w / 2; ++x)
+        p.Keyed[static_cast<size_t>(y * w + x)] = 1;  // left half see-through
   p.BuildPatterns();
   return p;
 }
