@@ -178,6 +178,11 @@ void TMForm::ShowOptions() {
   Menu.MenuFirst = 7;
   Menu.MenuLast = 12;
   Menu.MenuIndex = 12;
+  MakePicture(*this, 16, 26, 406, 42, 3);
+  MakePicture(*this, 17, 51, 358, 130, 3);
+  FrontEnd.CountryBox = TMyImageSprite::CreateAt(Engine(), 1, 20, 392, 400, 4);
+  FrontEnd.BossKeyBox = TMyImageSprite::CreateAt(Engine(), 1, 21, 468, 478, 4);
+  // Items 7..11 are hit areas only: their labels show the selection.
   const int hit[5][4] = {{530, 154, 94, 70}, {459, 257, 84, 70}, {604, 257, 84, 70},
                          {486, 365, 170, 70}, {510, 441, 120, 70}};
   for (int i = 0; i < 5; ++i) {
@@ -187,13 +192,81 @@ void TMForm::ShowOptions() {
     Menu.MenuButtons[static_cast<size_t>(7 + i)] = b;
   }
   MakeItem(*this, 12, 36, 661, 542, 4);
-  MakePicture(*this, 16, 26, 406, 42, 3);
-  MakePicture(*this, 17, 51, 358, 130, 3);
+  MakePicture(*this, 13, GameOptions.FullScreen ? 15 : 14, 456, 192, 4);
+  MakePicture(*this, 14, GameOptions.Music ? 16 : 17, 444, 296, 4);
+  MakePicture(*this, 15, GameOptions.Sound ? 18 : 19, 590, 296, 4);
+  Dialog.TextCursor = TMyCursor::Create(Engine(), 1, 22, 392, 406, 5, 600);
+  Keys.CountryEdit = false;
+  Keys.BossKeyCapture = false;
 }
 
 void TMForm::LeaveOptions() {
-  EndOptionEdits();
+  // A running edit or capture is left as it is.
   LeaveSubScreen(*this);
+  for (int slot = 13; slot <= 15; ++slot) KillSlot(*this, slot);
+  for (TMyImageSprite** s : {&FrontEnd.CountryBox, &FrontEnd.BossKeyBox}) {
+    if (*s) (*s)->KillOnce();
+    *s = nullptr;
+  }
+  if (Dialog.TextCursor) Dialog.TextCursor->KillOnce();
+  Dialog.TextCursor = nullptr;
+}
+
+void TMForm::ToggleCountryEdit() {
+  Keys.CountryEdit = !Keys.CountryEdit;
+  if (Dialog.TextCursor) Dialog.TextCursor->Blinking = !Dialog.TextCursor->Blinking;
+}
+
+std::string TMForm::BossKeyName() const {
+  std::string name;
+  const uint8_t m = Keys.BossKeyShift;
+  if (m & mod::Alt) name = "ALT+";
+  else if (m & mod::Ctrl) name = "CTRL+";
+  else if (m & mod::Shift) name = "SHIFT+";
+  if (Keys.BossKey >= 112 && Keys.BossKey <= 123) name += "F" + std::to_string(Keys.BossKey - 111);
+  if (name.empty() || name.back() == '+') name += "?";
+  return name;
+}
+
+void TMForm::DrawOptions() {
+  struct TLabel {
+    int Item;
+    const char* Text;
+    int X, Y;
+  };
+  static constexpr TLabel Labels[5] = {{7, "Display:", 574, 168}, {8, "Music:", 504, 272},
+                                       {9, "Sound:", 646, 272},   {10, "Country:", 575, 380},
+                                       {11, "Boss Key:", 570, 458}};
+  for (const TLabel& l : Labels) {
+    SelectFont(l.Item == Menu.MenuIndex ? 16 : 12);
+    DrawText(l.Text, l.X, l.Y, true, true);
+  }
+  SelectFont(13);
+  DrawText(GameOptions.Country, 580, 417, true, true);
+  DrawText(BossKeyName(), 575, 494, true, true);
+  auto look = [&](int slot, int image) {
+    if (TMenuButton* b = Menu.MenuButtons[static_cast<size_t>(slot)]) b->SetImageIndex(image);
+  };
+  look(13, GameOptions.FullScreen ? 15 : 14);
+  look(14, GameOptions.Music ? 16 : 17);
+  look(15, GameOptions.Sound ? 18 : 19);
+}
+
+void TMForm::OptionsFrame(int moveCount) {
+  HighlightMenu(true);
+  int32_t& m = Menu.MenuIndex;
+  if (Keys.KeyLeft || Keys.KeyRight || Keys.KeyUp || Keys.KeyDown) ClampFirst(m, 7, 12);
+  if (!Keys.CountryEdit) {
+    if (Keys.KeyUp) m = (m == 8 || m == 9) ? 7 : m == 10 ? 8 : m == 11 ? 10 : m == 12 ? 11 : m;
+    else if (Keys.KeyDown) m = m == 7 ? 8 : (m == 8 || m == 9) ? 10 : m == 10 ? 11 : m == 11 ? 12 : m;
+    else if (Keys.KeyLeft && m == 9) m = 8;
+    else if (Keys.KeyRight && m == 8) m = 9;
+  }
+  if (Keys.KeyEscape) SelectAndActivate(Keys.CountryEdit ? 10 : 12);
+  if (Menu.CurrentScreen != 3) return;
+  MSpriteEngine.Move(moveCount);
+  DrawOptions();
+  if (Dialog.TextCursor) Dialog.TextCursor->X = TextWidth(GameOptions.Country) / 2.0 + 580 + 2;
 }
 
 void TMForm::ShowHighScores() {
@@ -210,9 +283,10 @@ void TMForm::ShowHighScores() {
 
 void TMForm::LeaveHighScores() { LeaveSubScreen(*this); }
 
+// A newly lit item of the options screen ends a running capture or edit.
 void TMForm::EndOptionEdits() {
-  Keys.BossKeyCapture = false;
-  Keys.CountryEdit = false;
+  if (Keys.BossKeyCapture) ToggleBossKeyCapture();
+  if (Keys.CountryEdit) ToggleCountryEdit();
 }
 
 void TMForm::LeaveCurrentSubScreen() {
@@ -235,7 +309,6 @@ void SubScreenKeys(TMForm& f, int backItem) {
 }
 }  // namespace
 
-void TMForm::OptionsFrame(int) { SubScreenKeys(*this, 12); }
 
 void TMForm::HighScoresFrame(int moveCount) {
   HighlightMenu(true);
@@ -290,6 +363,10 @@ void TMForm::ActivateSubScreenItem() {
         PlayScreenMusic();
       } else if (item == 9) {
         GameOptions.Sound = !GameOptions.Sound;
+      } else if (item == 10) {
+        ToggleCountryEdit();
+      } else if (item == 11) {
+        ToggleBossKeyCapture();
       } else if (item == 12) {
         LeaveOptions();
         ShowMenu(false, 3, false);

@@ -65,8 +65,8 @@ struct TKeyState {
   bool MusicRestartPending = false;
   bool CountryEdit = false;
   // The boss key as it was when a capture began, put back when the capture ends with no key.
-  uint8_t CaptureOldShift = 2;
-  uint16_t CaptureOldKey = 120;
+  uint8_t SavedBossKeyShift = 2;
+  uint16_t SavedBossKey = 120;
 };
 
 // The saved options.
@@ -99,6 +99,8 @@ struct TFrontEndState {
   int32_t BikeFade = 0;
   TMyImageSprite* BikePicture = nullptr;
   TMyImageSprite* NewBikePicture = nullptr;
+  TMyImageSprite* CountryBox = nullptr;
+  TMyImageSprite* BossKeyBox = nullptr;
   int32_t HelpPage = 1;
 };
 
@@ -195,7 +197,10 @@ class TMForm {
   void FormKeyPress(int key);
   void BossKeyAction();
   void BossKeyCaptureKey(int key, uint8_t shift, bool down);
-  void StartBossKeyCapture();
+  void ToggleBossKeyCapture();
+  void ToggleCountryEdit();
+  std::string BossKeyName() const;
+  void DrawOptions();
   static bool IsNameChar(int c);
   static void AppendChar(std::string& s, int c, size_t max);
   static void DeleteLastChar(std::string& s);

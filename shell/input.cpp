@@ -33,10 +33,18 @@ void TMForm::FormKeyUp(int key, uint8_t shift) {
   if (Keys.BossKeyCapture) BossKeyCaptureKey(key, shift, false);
 }
 
-void TMForm::StartBossKeyCapture() {
-  Keys.CaptureOldShift = Keys.BossKeyShift;
-  Keys.CaptureOldKey = Keys.BossKey;
-  Keys.BossKeyCapture = true;
+void TMForm::ToggleBossKeyCapture() {
+  if (!Keys.BossKeyCapture) {
+    // The name shows "?" while the next key combination is awaited.
+    Keys.SavedBossKeyShift = Keys.BossKeyShift;
+    Keys.SavedBossKey = Keys.BossKey;
+    Keys.BossKeyShift = 0;
+    Keys.BossKey = 0;
+  } else if (Keys.BossKey == 0) {
+    Keys.BossKeyShift = Keys.SavedBossKeyShift;
+    Keys.BossKey = Keys.SavedBossKey;
+  }
+  Keys.BossKeyCapture = !Keys.BossKeyCapture;
 }
 
 void TMForm::BossKeyCaptureKey(int key, uint8_t shift, bool down) {
@@ -51,7 +59,7 @@ void TMForm::BossKeyCaptureKey(int key, uint8_t shift, bool down) {
   const bool function = key >= vk::F1 && key <= vk::F12;
   if (down) {
     Keys.BossKey = function ? static_cast<uint16_t>(key) : 0;
-    if (Keys.BossKey != 0) Keys.BossKeyCapture = false;
+    if (Keys.BossKey != 0) ToggleBossKeyCapture();
   } else if (function) {
     Keys.BossKey = 0;
   }

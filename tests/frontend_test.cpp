@@ -161,5 +161,70 @@ TEST(FrontEndBikes, TheBarsFollowTheChosenBike) {
   }
 }
 
+TEST(FrontEndOptions, TheBossKeyCaptureAndTheCountryEdit) {
+  TMenu g;
+  TMForm& f = g.F();
+  g.Run("frames 60\npress Down\nframes 1\npress Down\nframes 1\npress Return\nframes 2\n");
+  ASSERT_EQ(f.Menu.CurrentScreen, 3);
+  EXPECT_EQ(f.BossKeyName(), "ALT+F9");
+  // Start the capture on item 11, end it again with no key: the old key comes back.
+  g.Run("press Up\nframes 1\npress Return\nframes 1\n");
+  ASSERT_EQ(f.Menu.MenuIndex, 11);
+  EXPECT_TRUE(f.Keys.BossKeyCapture);
+  EXPECT_EQ(f.BossKeyName(), "?");
+  g.Run("press Return\nframes 1\n");
+  EXPECT_FALSE(f.Keys.BossKeyCapture);
+  EXPECT_EQ(f.BossKeyName(), "ALT+F9");
+  // Ctrl held and F5 pressed: the capture takes CTRL+F5 and ends.
+  g.Run("press Return\nframes 1\nkeydown Ctrl\npress F5\nkeyup Ctrl\nframes 1\n");
+  EXPECT_FALSE(f.Keys.BossKeyCapture);
+  EXPECT_EQ(f.BossKeyName(), "CTRL+F5");
+  // Moving on during a capture ends it and restores the key.
+  g.Run("press Return\nframes 1\npress Down\nframes 1\n");
+  EXPECT_EQ(f.Menu.MenuIndex, 12);
+  EXPECT_FALSE(f.Keys.BossKeyCapture);
+  EXPECT_EQ(f.BossKeyName(), "CTRL+F5");
+  // The country: while typing, Up and Down stay; Esc ends the edit, a second Esc leaves.
+  g.Run("press Up\nframes 1\npress Up\nframes 1\npress Return\nframes 1\n");
+  ASSERT_EQ(f.Menu.MenuIndex, 10);
+  ASSERT_TRUE(f.Keys.CountryEdit);
+  g.Run("press Up\nframes 1\n");
+  EXPECT_EQ(f.Menu.MenuIndex, 10);
+  f.GameOptions.Country = "ABCDEFGHIJKLMNOP";
+  g.Run("type Q!\nframes 1\n");
+  EXPECT_EQ(f.GameOptions.Country, "ABCDEFGHIJKLMNOP");  // 16 characters is the most
+  g.Run("press Escape\nframes 1\n");
+  EXPECT_FALSE(f.Keys.CountryEdit);
+  EXPECT_EQ(f.Menu.CurrentScreen, 3);
+  g.Run("press Escape\nframes 1\n");
+  EXPECT_EQ(f.Menu.CurrentScreen, 1);
+  EXPECT_EQ(f.Menu.MenuIndex, 3);
+}
+
+TEST(FrontEndOptions, SwitchesTakeEffectAtOnce) {
+  TMenu g;
+  TMForm& f = g.F();
+  g.Run("frames 60\npress Down\nframes 1\npress Down\nframes 1\npress Return\nframes 2\n");
+  ASSERT_EQ(f.Menu.CurrentScreen, 3);
+  g.Run("press Up\nframes 1\npress Up\nframes 1\npress Up\nframes 1\n");
+  ASSERT_EQ(f.Menu.MenuIndex, 8);
+  const int musicBefore = f.MusicHandle;
+  g.Run("press Return\nframes 1\n");
+  EXPECT_FALSE(f.GameOptions.Music);
+  EXPECT_EQ(f.MusicHandle, 0);
+  g.Run("press Return\nframes 1\n");
+  EXPECT_TRUE(f.GameOptions.Music);
+  EXPECT_NE(f.MusicHandle, 0);  // the menu tune again, from its start
+  EXPECT_NE(f.MusicHandle, musicBefore);
+  g.Run("press Right\nframes 1\npress Return\nframes 1\n");
+  EXPECT_FALSE(f.GameOptions.Sound);
+  const size_t logged = g.R.Headless.Audio.Log.size();
+  g.Run("press Left\nframes 1\n");  // a silent click
+  EXPECT_EQ(g.R.Headless.Audio.Log.size(), logged);
+  g.Run("press Up\nframes 1\npress Return\nframes 1\n");
+  EXPECT_TRUE(f.GameOptions.FullScreen);
+  EXPECT_TRUE(g.R.Headless.Display.FullScreen);
+}
+
 }  // namespace
 }  // namespace zw

@@ -162,7 +162,7 @@ TEST(ShellBossKey, OnlyTheExactModifiersFire) {
 TEST(ShellBossKey, TheCaptureTakesAFunctionKeyWithItsModifier) {
   test::TFormFixture f;
   TMForm& form = *f.Form;
-  form.StartBossKeyCapture();
+  form.ToggleBossKeyCapture();
   form.FormKeyDown(vk::Alt, mod::Alt);  // a modifier alone only changes the modifier
   EXPECT_TRUE(form.Keys.BossKeyCapture);
   EXPECT_EQ(form.Keys.BossKeyShift, 2);
