@@ -158,21 +158,6 @@ void TMForm::BikeSelectionFrame(int) {
   DrawBikeStats();
 }
 
-// The other sub-screens show their shared layout; their own contents arrive with them.
-void TMForm::ShowHelp() {
-  Menu.CurrentScreen = 5;
-  Menu.MenuFirst = 7;
-  Menu.MenuLast = 9;
-  Menu.MenuIndex = 9;
-  MakeItem(*this, 7, 42, 360, 542, 4);
-  MakeItem(*this, 8, 43, 513, 542, 4);
-  MakeItem(*this, 9, 36, 661, 542, 4);
-  MakePicture(*this, 16, 24, 479, 42, 3);
-  MakePicture(*this, 17, 51, 358, 130, 3);
-}
-
-void TMForm::LeaveHelp() { LeaveSubScreen(*this); }
-
 void TMForm::ShowOptions() {
   Menu.CurrentScreen = 3;
   Menu.MenuFirst = 7;
@@ -299,17 +284,6 @@ void TMForm::LeaveCurrentSubScreen() {
   }
 }
 
-// Esc, Back and the tab switch on the screens that show only the shared layout so far.
-namespace {
-void SubScreenKeys(TMForm& f, int backItem) {
-  f.HighlightMenu(true);
-  if (f.Keys.KeyLeft || f.Keys.KeyUp) TMForm::StepPrev(f.Menu.MenuIndex, f.Menu.MenuFirst, f.Menu.MenuLast);
-  if (f.Keys.KeyRight || f.Keys.KeyDown) TMForm::StepNext(f.Menu.MenuIndex, f.Menu.MenuFirst, f.Menu.MenuLast);
-  if (f.Keys.KeyEscape) f.SelectAndActivate(backItem);
-}
-}  // namespace
-
-
 void TMForm::HighScoresFrame(int moveCount) {
   HighlightMenu(true);
   int32_t& m = Menu.MenuIndex;
@@ -331,7 +305,6 @@ void TMForm::DrawHighScores() {
     DrawText(std::to_string(HighScores[static_cast<size_t>(i)].Score), 732, Rows[i], true, true);
   }
 }
-void TMForm::HelpFrame(int) { SubScreenKeys(*this, 9); }
 
 void TMForm::ActivateSubScreenItem() {
   const int screen = Menu.CurrentScreen;
@@ -383,7 +356,11 @@ void TMForm::ActivateSubScreenItem() {
       }
       break;
     case 5:
-      if (item == 9) {
+      if (item == 7) {
+        StepPrev(FrontEnd.HelpPage, 1, 5);
+      } else if (item == 8) {
+        StepNext(FrontEnd.HelpPage, 1, 5);
+      } else if (item == 9) {
         LeaveHelp();
         ShowMenu(false, 2, false);
         return;

@@ -10,7 +10,10 @@ cd "$build"
 for n in 1 2 3; do ./zapwheely-pack sheet "Data/Res/Res$n.gpk" "$docs/sheet-res$n.png"; done
 run() { printf '%s\n' "$@" > /tmp/zw-docs.script; ./zapwheely-autoplay /tmp/zw-docs.script; }
 run "seed 7" "frames 70" "shot $docs/menu.png" "press Down" "frames 1" "press Return" "frames 3" \
-    "shot $docs/help.png"
+    "shot $docs/help.png" "press Left" "frames 1" "press Return" "frames 3" "shot $docs/help-bonuses.png"
+run "seed 7" "frames 70" "press Down" "frames 1" "press Down" "frames 1" "press Return" "frames 2" \
+    "press Up" "frames 1" "press Up" "frames 1" "press Return" "frames 1" "type Norway" "frames 20" \
+    "shot $docs/options.png"
 run "seed 7" "frames 70" "press Return" "frames 2" "shot $docs/bike-selection.png"
 run "seed 7" "race 1" "frames 40" "shot $docs/banner.png" "frames 160" "shot $docs/race-start.png" \
     "keydown Up" "frames 420" "keydown Left" "frames 30" "keyup Left" "frames 120" "keydown Right" \

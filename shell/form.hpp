@@ -102,6 +102,8 @@ struct TFrontEndState {
   TMyImageSprite* CountryBox = nullptr;
   TMyImageSprite* BossKeyBox = nullptr;
   int32_t HelpPage = 1;
+  // Page 2's five bonus pictures and page 5's about picture.
+  std::array<TMyImageSprite*, 6> HelpPictures{};
 };
 
 // The race variables and the race sprites.
@@ -287,6 +289,7 @@ class TMForm {
   void HighScoresFrame(int moveCount);
   void DrawHighScores();
   void HelpFrame(int moveCount);
+  void DrawHelpPage();
 
   // --- Saved state ---
   void LoadSavedState();

@@ -161,6 +161,36 @@ TEST(FrontEndBikes, TheBarsFollowTheChosenBike) {
   }
 }
 
+TEST(FrontEndHelp, PagesTurnBothWaysAndShowTheirPictures) {
+  TMenu g;
+  TMForm& f = g.F();
+  g.Run("frames 60\npress Down\nframes 1\npress Return\nframes 1\n");
+  ASSERT_EQ(f.Menu.CurrentScreen, 5);
+  EXPECT_EQ(f.FrontEnd.HelpPage, 1);
+  f.Menu.MenuIndex = 0;
+  g.Run("press Right\nframes 1\n");  // from nothing: item 7, no page turned
+  EXPECT_EQ(f.Menu.MenuIndex, 7);
+  EXPECT_EQ(f.FrontEnd.HelpPage, 1);
+  g.Run("press Left\nframes 1\n");  // on 7: back a page, from 1 to 5
+  EXPECT_EQ(f.FrontEnd.HelpPage, 5);
+  EXPECT_EQ(f.Menu.MenuIndex, 7);
+  g.Run("frames 1\n");
+  EXPECT_TRUE(f.FrontEnd.HelpPictures[5]->Visible);
+  EXPECT_FALSE(f.FrontEnd.HelpPictures[0]->Visible);
+  g.Run("press Right\nframes 1\npress Return\nframes 1\n");  // next: from 5 to 1
+  EXPECT_EQ(f.FrontEnd.HelpPage, 1);
+  g.Run("press Return\nframes 2\n");
+  EXPECT_EQ(f.FrontEnd.HelpPage, 2);
+  EXPECT_TRUE(f.FrontEnd.HelpPictures[0]->Visible);
+  EXPECT_FALSE(f.FrontEnd.HelpPictures[5]->Visible);
+  g.Run("press Right\nframes 1\n");  // 8 to Back, no page turned
+  EXPECT_EQ(f.Menu.MenuIndex, 9);
+  EXPECT_EQ(f.FrontEnd.HelpPage, 2);
+  g.Run("press Escape\nframes 1\npress Return\nframes 1\n");
+  EXPECT_EQ(f.Menu.CurrentScreen, 5);
+  EXPECT_EQ(f.FrontEnd.HelpPage, 1);  // reopened on page 1
+}
+
 TEST(FrontEndOptions, TheBossKeyCaptureAndTheCountryEdit) {
   TMenu g;
   TMForm& f = g.F();
