@@ -68,7 +68,8 @@ void BM_DrawRotateVsRotozoom(benchmark::State& state) {
   SDL_Surface* dst = SDL_CreateRGBSurfaceWithFormat(0, 800, 600, 16, SDL_PIXELFORMAT_RGB565);
   int angle = 0;
   auto drawOurs = [&] {
-    for (int k = 0; k < 16; ++k) p.DrawRotate(ours, 100 + k * 40, 300, W, H, 0, 0.5, 0.5, angle + k * 9);
+    for (int k = 0; k < 16; ++k)
+      p.DrawRotate(ours, 100 + k * 40, 300, W, H, 0, 0.5, 0.5, angle + k * 9);
     angle += 3;
   };
   // SDL2_gfx makes a rotated copy, then it is blitted with its key: the work our one call does.

@@ -9,43 +9,43 @@ namespace {
 
 const char* const Headings[6] = {"", "GAME OVERVIEW", "BONUSES", "CONTROLS", "CONTROLS", "ABOUT"};
 
-const char* const Overview[10] = {
-    "  The game \"Zap Wheely\" welcomes you to the world of",
-    "breathtaking motor-cycle races and formidable opponents.",
-    "Various effects, splendid graphics and many fantastic",
-    "routes will not leave you indifferent.",
-    "  You can choose one of the fastest superbikes and drive",
-    "a race. Don't think it's so easy. Increasing number of",
-    "strong opponents will stand on your way to the finish",
-    "The obstacles will take the time, that's limited. Pick up",
-    "bonuses and life.",
-    "  Are you ready for a race? Go!"};
+const char* const Overview[10] = {"  The game \"Zap Wheely\" welcomes you to the world of",
+                                  "breathtaking motor-cycle races and formidable opponents.",
+                                  "Various effects, splendid graphics and many fantastic",
+                                  "routes will not leave you indifferent.",
+                                  "  You can choose one of the fastest superbikes and drive",
+                                  "a race. Don't think it's so easy. Increasing number of",
+                                  "strong opponents will stand on your way to the finish",
+                                  "The obstacles will take the time, that's limited. Pick up",
+                                  "bonuses and life.",
+                                  "  Are you ready for a race? Go!"};
 
-const char* const MenuHelp[6] = {
-    "Use the cursor keys or mouse to move the menu cursor",
-    "up and down. Press the \"Enter\" key or any mouse button",
-    "to enter menu options. Press the \"Left Arrow\",",
-    "\"Right Arrow\", \"Enter\" keys or any mouse button to",
-    "change a menu option. Press \"Esc\" to back from the",
-    "submenu to Main Menu."};
+const char* const MenuHelp[6] = {"Use the cursor keys or mouse to move the menu cursor",
+                                 "up and down. Press the \"Enter\" key or any mouse button",
+                                 "to enter menu options. Press the \"Left Arrow\",",
+                                 "\"Right Arrow\", \"Enter\" keys or any mouse button to",
+                                 "change a menu option. Press \"Esc\" to back from the",
+                                 "submenu to Main Menu."};
 
-const char* const GameHelp[8] = {
-    "Use the keys \"Arrow Left\" and \"Arrow Right\" to move the",
-    "bike rightwards or leftwards. Use the keys \"Arrow Up\"",
-    "and \"Arrow Down\" to speed up and reduce the speed of the",
-    "bike. Press the \"Space\" key to use Extra brake.",
-    "Use \"P\" to pause or resume the game.",
-    "Use \"Escape\" key to quit the game to Main Menu.",
-    "Use \"Alt\"+\"Enter\" keys to change screen modes.",
-    "Use Boss key to hide the game."};
+const char* const GameHelp[8] = {"Use the keys \"Arrow Left\" and \"Arrow Right\" to move the",
+                                 "bike rightwards or leftwards. Use the keys \"Arrow Up\"",
+                                 "and \"Arrow Down\" to speed up and reduce the speed of the",
+                                 "bike. Press the \"Space\" key to use Extra brake.",
+                                 "Use \"P\" to pause or resume the game.",
+                                 "Use \"Escape\" key to quit the game to Main Menu.",
+                                 "Use \"Alt\"+\"Enter\" keys to change screen modes.",
+                                 "Use Boss key to hide the game."};
 
 // The bonus pictures of page 2 (image list 2) and where they stand, with their captions.
 struct TBonusLine {
   int Image, Y;
   const char* Caption;
 };
-constexpr TBonusLine BonusLines[5] = {
-    {41, 230, "10 score"}, {40, 290, "20 score"}, {39, 350, "50 score"}, {38, 410, "100 score"}, {42, 470, "Life"}};
+constexpr TBonusLine BonusLines[5] = {{41, 230, "10 score"},
+                                      {40, 290, "20 score"},
+                                      {39, 350, "50 score"},
+                                      {38, 410, "100 score"},
+                                      {42, 470, "Life"}};
 
 }  // namespace
 
@@ -57,14 +57,15 @@ void TMForm::ShowHelp() {
   FrontEnd.HelpPage = 1;
   for (int i = 0; i < 3; ++i) {
     static constexpr int Items[3][3] = {{42, 360, 542}, {43, 513, 542}, {36, 661, 542}};
-    TMenuButton* b = TMenuButton::Create(Engine(), 1, Items[i][0], Items[i][0], 0, 1, Items[i][1], Items[i][2]);
+    TMenuButton* b =
+        TMenuButton::Create(Engine(), 1, Items[i][0], Items[i][0], 0, 1, Items[i][1], Items[i][2]);
     b->SetZ(4);
     Menu.MenuButtons[static_cast<size_t>(7 + i)] = b;
   }
   for (int slot : {16, 17}) {
     const int image = slot == 16 ? 24 : 51;
-    TMenuButton* b =
-        TMenuButton::Create(Engine(), 1, image, image, 0, 0, slot == 16 ? 479 : 358, slot == 16 ? 42 : 130);
+    TMenuButton* b = TMenuButton::Create(Engine(), 1, image, image, 0, 0, slot == 16 ? 479 : 358,
+                                         slot == 16 ? 42 : 130);
     b->SetZ(3);
     Menu.MenuButtons[static_cast<size_t>(slot)] = b;
   }
@@ -128,13 +129,18 @@ void TMForm::HelpFrame(int moveCount) {
   HighlightMenu(true);
   int32_t& m = Menu.MenuIndex;
   if (Keys.KeyLeft) {
-    if (m == 7) SelectAndActivate(7);
-    else if (m == 8) m = 7;
-    else if (m == 9) m = 8;
+    if (m == 7)
+      SelectAndActivate(7);
+    else if (m == 8)
+      m = 7;
+    else if (m == 9)
+      m = 8;
   }
   if (Keys.KeyRight) {
-    if (m == 8) m = 9;
-    else if (m == 7) m = 8;
+    if (m == 8)
+      m = 9;
+    else if (m == 7)
+      m = 8;
   }
   if (Keys.KeyLeft || Keys.KeyRight || Keys.KeyUp || Keys.KeyDown) ClampFirst(m, 7, 9);
   if (Keys.KeyEscape) SelectAndActivate(9);

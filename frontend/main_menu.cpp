@@ -12,7 +12,7 @@ namespace {
 struct TTab {
   int NormalImage, SelectedImage, RestY, IntroY;
 };
-constexpr TTab Tabs[7] = {{0, 0, 0, 0},        {2, 8, 173, -300}, {3, 9, 232, -200},
+constexpr TTab Tabs[7] = {{0, 0, 0, 0},       {2, 8, 173, -300}, {3, 9, 232, -200},
                           {4, 10, 291, -100}, {5, 11, 351, 700}, {6, 12, 412, 800},
                           {7, 13, 473, 900}};
 
@@ -27,8 +27,8 @@ void TMForm::CreateMainMenuSprites(bool intro, bool fresh) {
   if (fresh) {
     for (int i = 1; i <= 6; ++i) {
       const TTab& t = Tabs[i];
-      TMenuButton* b = TMenuButton::Create(Engine(), 1, t.SelectedImage, t.NormalImage, 0, 0, 12,
-                                           t.RestY);
+      TMenuButton* b =
+          TMenuButton::Create(Engine(), 1, t.SelectedImage, t.NormalImage, 0, 0, 12, t.RestY);
       b->UseOwnZ = true;
       Menu.MenuButtons[static_cast<size_t>(i)] = b;
     }
@@ -109,8 +109,7 @@ void TMForm::OpenWebPage(const std::string& address) {
 void TMForm::ActivateItem() {
   // 1. The click: every activation outside the running race is heard, even when nothing follows.
   if (!(Menu.CurrentScreen == 6 && Menu.ActiveDialog == 0)) {
-    const bool arrow =
-        Menu.CurrentScreen == 2 && (Menu.MenuIndex == 7 || Menu.MenuIndex == 8);
+    const bool arrow = Menu.CurrentScreen == 2 && (Menu.MenuIndex == 7 || Menu.MenuIndex == 8);
     PlaySound(arrow ? 3 : 2);
   }
   // 2. An open dialog takes the answer.
@@ -137,13 +136,26 @@ void TMForm::ActivateItem() {
 
 void TMForm::ActivateMainMenuItem(int item) {
   switch (item) {
-    case 1: ShowBikeSelection(); break;
-    case 2: ShowHelp(); break;
-    case 3: ShowOptions(); break;
-    case 4: ShowHighScores(); break;
-    case 5: OpenWebPage(HomePage); break;
-    case 6: OpenDialog(1); break;
-    default: break;
+    case 1:
+      ShowBikeSelection();
+      break;
+    case 2:
+      ShowHelp();
+      break;
+    case 3:
+      ShowOptions();
+      break;
+    case 4:
+      ShowHighScores();
+      break;
+    case 5:
+      OpenWebPage(HomePage);
+      break;
+    case 6:
+      OpenDialog(1);
+      break;
+    default:
+      break;
   }
 }
 

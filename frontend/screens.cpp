@@ -9,17 +9,23 @@ namespace zw {
 
 namespace {
 
-constexpr const char* OnlineTable = "https://zapwheely.example.org/cgi/version.pl?prg=ZapWheely&show&type=0";
+constexpr const char* OnlineTable =
+    "https://zapwheely.example.org/cgi/version.pl?prg=ZapWheely&show&type=0";
 constexpr int BikePictureImage[6] = {0, 28, 29, 30, 31, 32};
 
 // The tab (main-menu item) that opens each sub-screen.
 int TabOfScreen(int screen) {
   switch (screen) {
-    case 2: return 1;
-    case 5: return 2;
-    case 3: return 3;
-    case 4: return 4;
-    default: return 0;
+    case 2:
+      return 1;
+    case 5:
+      return 2;
+    case 3:
+      return 3;
+    case 4:
+      return 4;
+    default:
+      return 0;
   }
 }
 
@@ -110,29 +116,40 @@ void TMForm::DrawBikeStats() {
                        BikeAcceleration(Race.SelectedBike), BikeBraking(Race.SelectedBike)};
   const int tops[4] = {396, 424, 454, 486};
   for (int r = 0; r < 4; ++r)
-    for (int k = 1; k <= rows[r]; ++k) square->DrawPattern(MDisplay, 546 + 18 * (k - 1), tops[r], 0);
+    for (int k = 1; k <= rows[r]; ++k)
+      square->DrawPattern(MDisplay, 546 + 18 * (k - 1), tops[r], 0);
 }
 
 void TMForm::BikeSelectionFrame(int) {
   HighlightMenu(true);
   int32_t& m = Menu.MenuIndex;
   if (Keys.KeyLeft) {
-    if (m == 7) SelectAndActivate(7);
-    else if (m == 8) m = 7;
-    else if (m == 10) m = 9;
+    if (m == 7)
+      SelectAndActivate(7);
+    else if (m == 8)
+      m = 7;
+    else if (m == 10)
+      m = 9;
   }
   if (Keys.KeyRight) {
-    if (m == 8) SelectAndActivate(8);
-    else if (m == 7) m = 8;
-    else if (m == 9) m = 10;
+    if (m == 8)
+      SelectAndActivate(8);
+    else if (m == 7)
+      m = 8;
+    else if (m == 9)
+      m = 10;
   }
   if (Keys.KeyUp) {
-    if (m == 9) m = 7;
-    else if (m == 10) m = 8;
+    if (m == 9)
+      m = 7;
+    else if (m == 10)
+      m = 8;
   }
   if (Keys.KeyDown) {
-    if (m == 7) m = 9;
-    else if (m == 8) m = 10;
+    if (m == 7)
+      m = 9;
+    else if (m == 8)
+      m = 10;
   }
   if (Keys.KeyLeft || Keys.KeyRight || Keys.KeyUp || Keys.KeyDown) ClampFirst(m, 7, 10);
   if (Keys.KeyEscape) SelectAndActivate(10);
@@ -168,8 +185,11 @@ void TMForm::ShowOptions() {
   FrontEnd.CountryBox = TMyImageSprite::CreateAt(Engine(), 1, 20, 392, 400, 4);
   FrontEnd.BossKeyBox = TMyImageSprite::CreateAt(Engine(), 1, 21, 468, 478, 4);
   // Items 7..11 are hit areas only: their labels show the selection.
-  const int hit[5][4] = {{530, 154, 94, 70}, {459, 257, 84, 70}, {604, 257, 84, 70},
-                         {486, 365, 170, 70}, {510, 441, 120, 70}};
+  const int hit[5][4] = {{530, 154, 94, 70},
+                         {459, 257, 84, 70},
+                         {604, 257, 84, 70},
+                         {486, 365, 170, 70},
+                         {510, 441, 120, 70}};
   for (int i = 0; i < 5; ++i) {
     TMenuButton* b = TMenuButton::Create(Engine(), 1, 0, 0, 0, 0, hit[i][0], hit[i][1]);
     b->HitWidth = hit[i][2];
@@ -205,9 +225,12 @@ void TMForm::ToggleCountryEdit() {
 std::string TMForm::BossKeyName() const {
   std::string name;
   const uint8_t m = Keys.BossKeyShift;
-  if (m & mod::Alt) name = "ALT+";
-  else if (m & mod::Ctrl) name = "CTRL+";
-  else if (m & mod::Shift) name = "SHIFT+";
+  if (m & mod::Alt)
+    name = "ALT+";
+  else if (m & mod::Ctrl)
+    name = "CTRL+";
+  else if (m & mod::Shift)
+    name = "SHIFT+";
   if (Keys.BossKey >= 112 && Keys.BossKey <= 123) name += "F" + std::to_string(Keys.BossKey - 111);
   if (name.empty() || name.back() == '+') name += "?";
   return name;
@@ -219,8 +242,10 @@ void TMForm::DrawOptions() {
     const char* Text;
     int X, Y;
   };
-  static constexpr TLabel Labels[5] = {{7, "Display:", 574, 168}, {8, "Music:", 504, 272},
-                                       {9, "Sound:", 646, 272},   {10, "Country:", 575, 380},
+  static constexpr TLabel Labels[5] = {{7, "Display:", 574, 168},
+                                       {8, "Music:", 504, 272},
+                                       {9, "Sound:", 646, 272},
+                                       {10, "Country:", 575, 380},
                                        {11, "Boss Key:", 570, 458}};
   for (const TLabel& l : Labels) {
     SelectFont(l.Item == Menu.MenuIndex ? 16 : 12);
@@ -242,10 +267,14 @@ void TMForm::OptionsFrame(int moveCount) {
   int32_t& m = Menu.MenuIndex;
   if (Keys.KeyLeft || Keys.KeyRight || Keys.KeyUp || Keys.KeyDown) ClampFirst(m, 7, 12);
   if (!Keys.CountryEdit) {
-    if (Keys.KeyUp) m = (m == 8 || m == 9) ? 7 : m == 10 ? 8 : m == 11 ? 10 : m == 12 ? 11 : m;
-    else if (Keys.KeyDown) m = m == 7 ? 8 : (m == 8 || m == 9) ? 10 : m == 10 ? 11 : m == 11 ? 12 : m;
-    else if (Keys.KeyLeft && m == 9) m = 8;
-    else if (Keys.KeyRight && m == 8) m = 9;
+    if (Keys.KeyUp)
+      m = (m == 8 || m == 9) ? 7 : m == 10 ? 8 : m == 11 ? 10 : m == 12 ? 11 : m;
+    else if (Keys.KeyDown)
+      m = m == 7 ? 8 : (m == 8 || m == 9) ? 10 : m == 10 ? 11 : m == 11 ? 12 : m;
+    else if (Keys.KeyLeft && m == 9)
+      m = 8;
+    else if (Keys.KeyRight && m == 8)
+      m = 9;
   }
   if (Keys.KeyEscape) SelectAndActivate(Keys.CountryEdit ? 10 : 12);
   if (Menu.CurrentScreen != 3) return;
@@ -266,7 +295,9 @@ void TMForm::ShowHighScores() {
   MakePicture(*this, 17, 53, 356, 130, 5);
 }
 
-void TMForm::LeaveHighScores() { LeaveSubScreen(*this); }
+void TMForm::LeaveHighScores() {
+  LeaveSubScreen(*this);
+}
 
 // A newly lit item of the options screen ends a running capture or edit.
 void TMForm::EndOptionEdits() {
@@ -276,11 +307,20 @@ void TMForm::EndOptionEdits() {
 
 void TMForm::LeaveCurrentSubScreen() {
   switch (Menu.CurrentScreen) {
-    case 2: LeaveBikeSelection(); break;
-    case 3: LeaveOptions(); break;
-    case 4: LeaveHighScores(); break;
-    case 5: LeaveHelp(); break;
-    default: break;
+    case 2:
+      LeaveBikeSelection();
+      break;
+    case 3:
+      LeaveOptions();
+      break;
+    case 4:
+      LeaveHighScores();
+      break;
+    case 5:
+      LeaveHelp();
+      break;
+    default:
+      break;
   }
 }
 
@@ -312,8 +352,10 @@ void TMForm::ActivateSubScreenItem() {
   if (screen == 2 && FrontEnd.BikeFade != 0) return;
   switch (screen) {
     case 2:
-      if (item == 7) PreviousBike();
-      else if (item == 8) NextBike();
+      if (item == 7)
+        PreviousBike();
+      else if (item == 8)
+        NextBike();
       else if (item == 9) {
         LeaveBikeSelection();
         ShowMenu(false, 1, false);
@@ -347,8 +389,10 @@ void TMForm::ActivateSubScreenItem() {
       }
       break;
     case 4:
-      if (item == 7) OpenDialog(4);
-      else if (item == 8) OpenWebPage(OnlineTable);
+      if (item == 7)
+        OpenDialog(4);
+      else if (item == 8)
+        OpenWebPage(OnlineTable);
       else if (item == 9) {
         LeaveHighScores();
         ShowMenu(false, 4, false);
@@ -366,7 +410,8 @@ void TMForm::ActivateSubScreenItem() {
         return;
       }
       break;
-    default: break;
+    default:
+      break;
   }
   // The tab switch: a click on another main-menu tab while no item of the screen is selected.
   if (Menu.HoverButton != 0 && Menu.MenuIndex == 0) {

@@ -41,7 +41,8 @@ class TReader {
   uint32_t U32() {
     Need(4);
     uint32_t v = static_cast<uint32_t>(P[Pos]) | (static_cast<uint32_t>(P[Pos + 1]) << 8) |
-                 (static_cast<uint32_t>(P[Pos + 2]) << 16) | (static_cast<uint32_t>(P[Pos + 3]) << 24);
+                 (static_cast<uint32_t>(P[Pos + 2]) << 16) |
+                 (static_cast<uint32_t>(P[Pos + 3]) << 24);
     Pos += 4;
     return v;
   }
@@ -78,14 +79,24 @@ TValue ReadValue(TReader& r) {
   TValue v;
   v.Tag = r.U8();
   switch (v.Tag) {
-    case 2: v.Int = static_cast<int8_t>(r.U8()); break;
-    case 3: v.Int = static_cast<int16_t>(r.U16()); break;
-    case 4: v.Int = r.I32(); break;
+    case 2:
+      v.Int = static_cast<int8_t>(r.U8());
+      break;
+    case 3:
+      v.Int = static_cast<int16_t>(r.U16());
+      break;
+    case 4:
+      v.Int = r.I32();
+      break;
     case 6:
-    case 7: v.Text = r.ShortString(); break;
+    case 7:
+      v.Text = r.ShortString();
+      break;
     case 10:
     case 12:
-    case 20: v.Text = r.Bytes(r.U32()); break;
+    case 20:
+      v.Text = r.Bytes(r.U32());
+      break;
     case 18: {
       // Wide text: keep the low byte of each character.
       const uint32_t count = r.U32();
@@ -98,7 +109,9 @@ TValue ReadValue(TReader& r) {
       v.Int = static_cast<int64_t>((static_cast<uint64_t>(hi) << 32) | lo);
       break;
     }
-    default: SkipValueBody(r, v.Tag); break;
+    default:
+      SkipValueBody(r, v.Tag);
+      break;
   }
   return v;
 }
@@ -108,20 +121,33 @@ void SkipValueBody(TReader& r, uint8_t tag) {
     case 0:
     case 8:
     case 9:
-    case 13: return;
+    case 13:
+      return;
     case 1:  // a list of values
       for (int guard = 0; r.Peek() != 0; ++guard) ReadValue(r);
       r.U8();
       return;
-    case 2: r.Skip(1); return;
-    case 3: r.Skip(2); return;
-    case 4: r.Skip(4); return;
-    case 5: r.Skip(10); return;
+    case 2:
+      r.Skip(1);
+      return;
+    case 3:
+      r.Skip(2);
+      return;
+    case 4:
+      r.Skip(4);
+      return;
+    case 5:
+      r.Skip(10);
+      return;
     case 6:
-    case 7: r.Skip(r.U8()); return;
+    case 7:
+      r.Skip(r.U8());
+      return;
     case 10:
     case 12:
-    case 20: r.Skip(r.U32()); return;
+    case 20:
+      r.Skip(r.U32());
+      return;
     case 11:  // a set: names until an empty one
       while (true) {
         const uint8_t n = r.U8();
@@ -141,17 +167,22 @@ void SkipValueBody(TReader& r, uint8_t tag) {
       }
       r.U8();
       return;
-    case 15: r.Skip(4); return;
+    case 15:
+      r.Skip(4);
+      return;
     case 16:
     case 17:
-    case 19: r.Skip(8); return;
+    case 19:
+      r.Skip(8);
+      return;
     case 18: {
       const uint32_t count = r.U32();
       if (count > r.Left() / 2) throw TPackError(BadStream);
       r.Skip(static_cast<size_t>(count) * 2);
       return;
     }
-    default: throw TPackError(BadStream);
+    default:
+      throw TPackError(BadStream);
   }
 }
 
@@ -175,11 +206,11 @@ std::string AsString(const TValue& v) {
 uint32_t AsColour(const TValue& v) {
   if (v.Tag == 7) {
     static const std::map<std::string, uint32_t> named = {
-        {"clBlack", 0x000000},  {"clMaroon", 0x000080}, {"clGreen", 0x008000},
-        {"clOlive", 0x008080},  {"clNavy", 0x800000},   {"clPurple", 0x800080},
-        {"clTeal", 0x808000},   {"clGray", 0x808080},   {"clSilver", 0xC0C0C0},
-        {"clRed", 0x0000FF},    {"clLime", 0x00FF00},   {"clYellow", 0x00FFFF},
-        {"clBlue", 0xFF0000},   {"clFuchsia", 0xFF00FF}, {"clAqua", 0xFFFF00},
+        {"clBlack", 0x000000}, {"clMaroon", 0x000080},  {"clGreen", 0x008000},
+        {"clOlive", 0x008080}, {"clNavy", 0x800000},    {"clPurple", 0x800080},
+        {"clTeal", 0x808000},  {"clGray", 0x808080},    {"clSilver", 0xC0C0C0},
+        {"clRed", 0x0000FF},   {"clLime", 0x00FF00},    {"clYellow", 0x00FFFF},
+        {"clBlue", 0xFF0000},  {"clFuchsia", 0xFF00FF}, {"clAqua", 0xFFFF00},
         {"clWhite", 0xFFFFFF}};
     auto it = named.find(v.Text);
     if (it == named.end()) throw TPackError(BadValue);
@@ -288,12 +319,15 @@ TRgbImage DecodeDib(const uint8_t* data, size_t size, long bitsOffset) {
   } else if (compression > 2) {
     throw TPackError(BadDib);
   }
-  if ((compression == 1 && bitCount != 8) || (compression == 2 && bitCount != 4)) throw TPackError(BadDib);
-  if (bitCount != 1 && bitCount != 4 && bitCount != 8 && bitCount != 16 && bitCount != 24 && bitCount != 32)
+  if ((compression == 1 && bitCount != 8) || (compression == 2 && bitCount != 4))
+    throw TPackError(BadDib);
+  if (bitCount != 1 && bitCount != 4 && bitCount != 8 && bitCount != 16 && bitCount != 24 &&
+      bitCount != 32)
     throw TPackError(BadDib);
   const bool topDown = height < 0;
   if (topDown) height = -height;
-  if (width < 0 || height < 0 || static_cast<int64_t>(width) * height > MaxPixels) throw TPackError(BadDib);
+  if (width < 0 || height < 0 || static_cast<int64_t>(width) * height > MaxPixels)
+    throw TPackError(BadDib);
   // The colour table.
   std::vector<uint32_t> palette;
   if (bitCount <= 8) {
@@ -371,22 +405,35 @@ TRgbImage DecodeDib(const uint8_t* data, size_t size, long bitsOffset) {
     for (int x = 0; x < width; ++x) {
       uint32_t rgb = 0;
       switch (bitCount) {
-        case 1: rgb = pal((line[x / 8] >> (7 - x % 8)) & 1); break;
-        case 4: rgb = pal((x & 1) ? (line[x / 2] & 15) : (line[x / 2] >> 4)); break;
-        case 8: rgb = pal(line[x]); break;
+        case 1:
+          rgb = pal((line[x / 8] >> (7 - x % 8)) & 1);
+          break;
+        case 4:
+          rgb = pal((x & 1) ? (line[x / 2] & 15) : (line[x / 2] >> 4));
+          break;
+        case 8:
+          rgb = pal(line[x]);
+          break;
         case 16: {
           const uint32_t p = line[2 * x] | (line[2 * x + 1] << 8);
-          rgb = (MaskValue(p, masks[0]) << 16) | (MaskValue(p, masks[1]) << 8) | MaskValue(p, masks[2]);
+          rgb = (MaskValue(p, masks[0]) << 16) | (MaskValue(p, masks[1]) << 8) |
+                MaskValue(p, masks[2]);
           break;
         }
-        case 24: rgb = (static_cast<uint32_t>(line[3 * x + 2]) << 16) | (line[3 * x + 1] << 8) | line[3 * x]; break;
+        case 24:
+          rgb =
+              (static_cast<uint32_t>(line[3 * x + 2]) << 16) | (line[3 * x + 1] << 8) | line[3 * x];
+          break;
         case 32: {
           const uint32_t p = static_cast<uint32_t>(line[4 * x]) | (line[4 * x + 1] << 8) |
-                             (line[4 * x + 2] << 16) | (static_cast<uint32_t>(line[4 * x + 3]) << 24);
-          rgb = (MaskValue(p, masks[0]) << 16) | (MaskValue(p, masks[1]) << 8) | MaskValue(p, masks[2]);
+                             (line[4 * x + 2] << 16) |
+                             (static_cast<uint32_t>(line[4 * x + 3]) << 24);
+          rgb = (MaskValue(p, masks[0]) << 16) | (MaskValue(p, masks[1]) << 8) |
+                MaskValue(p, masks[2]);
           break;
         }
-        default: break;
+        default:
+          break;
       }
       put(x, row, rgb);
     }
@@ -431,7 +478,8 @@ void FinishPicture(TPictureItem& item, const TRgbImage& img) {
   const uint32_t keyRgb = ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
   for (size_t i = 0; i < img.Rgb.size(); ++i) {
     const uint32_t p = img.Rgb[i];
-    item.Pixels[i] = Rgb565(static_cast<uint8_t>(p >> 16), static_cast<uint8_t>(p >> 8), static_cast<uint8_t>(p));
+    item.Pixels[i] = Rgb565(static_cast<uint8_t>(p >> 16), static_cast<uint8_t>(p >> 8),
+                            static_cast<uint8_t>(p));
     item.Keyed[i] = p == keyRgb ? 1 : 0;
   }
 }
@@ -439,7 +487,8 @@ void FinishPicture(TPictureItem& item, const TRgbImage& img) {
 std::vector<uint8_t> ReadWholeFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) throw TPackError(path + ": " + std::strerror(errno ? errno : ENOENT));
-  std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                             std::istreambuf_iterator<char>());
   if (in.bad()) throw TPackError(path + ": " + std::strerror(errno ? errno : EIO));
   return bytes;
 }
@@ -464,14 +513,22 @@ void ReadImagePack(const std::vector<uint8_t>& bytes, TImageList& list) {
           },
           [&](const std::string& name, const TValue& v) {
             TPictureItem& it = *items.back();
-            if (name == "Name") it.Name = AsString(v);
-            else if (name == "PatternHeight") it.StoredPatternHeight = static_cast<int>(AsInt(v));
-            else if (name == "PatternWidth") it.StoredPatternWidth = static_cast<int>(AsInt(v));
-            else if (name == "SkipHeight") it.SkipHeight = static_cast<int>(AsInt(v));
-            else if (name == "SkipWidth") it.SkipWidth = static_cast<int>(AsInt(v));
-            else if (name == "SystemMemory") it.SystemMemory = AsBool(v);
-            else if (name == "Transparent") it.Transparent = AsBool(v);
-            else if (name == "TransparentColor") it.TransparentColor = AsColour(v);
+            if (name == "Name")
+              it.Name = AsString(v);
+            else if (name == "PatternHeight")
+              it.StoredPatternHeight = static_cast<int>(AsInt(v));
+            else if (name == "PatternWidth")
+              it.StoredPatternWidth = static_cast<int>(AsInt(v));
+            else if (name == "SkipHeight")
+              it.SkipHeight = static_cast<int>(AsInt(v));
+            else if (name == "SkipWidth")
+              it.SkipWidth = static_cast<int>(AsInt(v));
+            else if (name == "SystemMemory")
+              it.SystemMemory = AsBool(v);
+            else if (name == "Transparent")
+              it.Transparent = AsBool(v);
+            else if (name == "TransparentColor")
+              it.TransparentColor = AsColour(v);
             else if (name == "Picture.Data") {
               if (v.Tag != 10) throw TPackError(BadValue);
               DecodePictureData(v.Text, pictures.back());
@@ -480,7 +537,8 @@ void ReadImagePack(const std::vector<uint8_t>& bytes, TImageList& list) {
     } else if (prop == "List.ColorTable") {
       const TValue v = ReadValue(r);
       if (v.Tag != 10) throw TPackError(BadValue);
-      std::memcpy(list.ColorTable, v.Text.data(), std::min<size_t>(v.Text.size(), sizeof list.ColorTable));
+      std::memcpy(list.ColorTable, v.Text.data(),
+                  std::min<size_t>(v.Text.size(), sizeof list.ColorTable));
     } else {
       ReadValue(r);
     }
@@ -505,9 +563,12 @@ void ReadSoundPack(const std::vector<uint8_t>& bytes, TSoundList& list) {
           r, [&] { items.push_back(std::make_unique<TSoundItem>()); },
           [&](const std::string& name, const TValue& v) {
             TSoundItem& it = *items.back();
-            if (name == "Name") it.Name = AsString(v);
-            else if (name == "Looped") it.Looped = AsBool(v);
-            else if (name == "MaxPlayingCount") it.MaxPlayingCount = std::max<int32_t>(0, static_cast<int32_t>(AsInt(v)));
+            if (name == "Name")
+              it.Name = AsString(v);
+            else if (name == "Looped")
+              it.Looped = AsBool(v);
+            else if (name == "MaxPlayingCount")
+              it.MaxPlayingCount = std::max<int32_t>(0, static_cast<int32_t>(AsInt(v)));
             else if (name == "Wave.WAVE") {
               if (v.Tag != 10) throw TPackError(BadValue);
               it.RiffData.assign(v.Text.begin(), v.Text.end());

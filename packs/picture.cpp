@@ -65,7 +65,8 @@ void TPictureItem::BuildPatterns() {
   const int rows = (h + SkipHeight) / stepY;
   const int cols = (w + SkipWidth) / stepX;
   for (int r = 0; r < rows; ++r)
-    for (int c = 0; c < cols; ++c) Patterns.push_back(TRect{c * stepX, r * stepY, c * stepX + pw, r * stepY + ph});
+    for (int c = 0; c < cols; ++c)
+      Patterns.push_back(TRect{c * stepX, r * stepY, c * stepX + pw, r * stepY + ph});
 }
 
 TRect TPictureItem::PatternRect(int index) const {
@@ -86,7 +87,8 @@ namespace {
 
 // The part of a pattern that lies inside the picture (a damaged pack may describe more).
 TRect InsidePicture(const TRect& r, int w, int h) {
-  return TRect{std::max(r.Left, 0), std::max(r.Top, 0), std::min(r.Right, w), std::min(r.Bottom, h)};
+  return TRect{std::max(r.Left, 0), std::max(r.Top, 0), std::min(r.Right, w),
+               std::min(r.Bottom, h)};
 }
 
 }  // namespace
@@ -156,7 +158,8 @@ uint16_t Blend565(uint16_t src, uint16_t dst, int alpha) {
 
 }  // namespace
 
-void TPictureItem::DrawPatternAlpha(TSurface& dest, const TRect& destRect, int index, int alpha) const {
+void TPictureItem::DrawPatternAlpha(TSurface& dest, const TRect& destRect, int index,
+                                    int alpha) const {
   if (alpha <= 0 || Pixels.empty()) return;
   if (alpha > 255) alpha = 255;
   const TRect pr = PatternRect(index);
@@ -165,11 +168,13 @@ void TPictureItem::DrawPatternAlpha(TSurface& dest, const TRect& destRect, int i
   const int x0 = std::max(destRect.Left, 0), x1 = std::min(destRect.Right, dest.Width);
   const int y0 = std::max(destRect.Top, 0), y1 = std::min(destRect.Bottom, dest.Height);
   for (int y = y0; y < y1; ++y) {
-    const int sy = pr.Top + static_cast<int>(static_cast<int64_t>(y - destRect.Top) * pr.Height() / dh);
+    const int sy =
+        pr.Top + static_cast<int>(static_cast<int64_t>(y - destRect.Top) * pr.Height() / dh);
     if (sy < 0 || sy >= PictureHeight) continue;
     uint16_t* d = dest.Row(y);
     for (int x = x0; x < x1; ++x) {
-      const int sx = pr.Left + static_cast<int>(static_cast<int64_t>(x - destRect.Left) * pr.Width() / dw);
+      const int sx =
+          pr.Left + static_cast<int>(static_cast<int64_t>(x - destRect.Left) * pr.Width() / dw);
       if (sx < 0 || sx >= PictureWidth) continue;
       const size_t i = static_cast<size_t>(sy) * PictureWidth + sx;
       if (Transparent && Keyed[i]) continue;
@@ -184,7 +189,9 @@ namespace {
 const std::array<int32_t, 256>& CosTable() {
   static const std::array<int32_t, 256> table = [] {
     std::array<int32_t, 256> t{};
-    for (int i = 0; i < 256; ++i) t[static_cast<size_t>(i)] = static_cast<int32_t>(std::lround(std::cos(i * 2.0 * M_PI / 256.0) * 65536.0));
+    for (int i = 0; i < 256; ++i)
+      t[static_cast<size_t>(i)] =
+          static_cast<int32_t>(std::lround(std::cos(i * 2.0 * M_PI / 256.0) * 65536.0));
     return t;
   }();
   return table;

@@ -14,7 +14,7 @@ class TPictureItem {
  public:
   // Stored item properties, as the pack holds them.
   std::string Name;
-  int StoredPatternWidth = 0;   // 0 or less: the whole picture
+  int StoredPatternWidth = 0;  // 0 or less: the whole picture
   int StoredPatternHeight = 0;
   int SkipWidth = 0;
   int SkipHeight = 0;

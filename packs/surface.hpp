@@ -1,8 +1,8 @@
 // The game's own 16-bit (RGB565) drawing surface and the rectangle type used by drawing.
 #pragma once
 
-#include <cstdint>
 #include <algorithm>
+#include <cstdint>
 #include <vector>
 
 namespace zw {

@@ -26,9 +26,9 @@ constexpr int Left = 37;
 constexpr int Up = 38;
 constexpr int Right = 39;
 constexpr int Down = 40;
-constexpr int Digit0 = 48;  // '0'..'9' are 48..57
-constexpr int LetterA = 65; // 'A'..'Z' are 65..90
-constexpr int F1 = 112;     // F1..F12 are 112..123
+constexpr int Digit0 = 48;   // '0'..'9' are 48..57
+constexpr int LetterA = 65;  // 'A'..'Z' are 65..90
+constexpr int F1 = 112;      // F1..F12 are 112..123
 constexpr int F12 = 123;
 constexpr int Count = 256;
 }  // namespace vk
@@ -47,9 +47,9 @@ constexpr uint8_t MiddleButton = 32;
 struct TInputEvent {
   enum Kind { KeyDown, KeyUp, Char, MouseMove, Click, Close, Minimise, Restore };
   Kind Type = KeyDown;
-  int Key = 0;          // virtual-key code for KeyDown/KeyUp, character code for Char
+  int Key = 0;            // virtual-key code for KeyDown/KeyUp, character code for Char
   uint8_t Modifiers = 0;  // mod:: flags held with the key
-  int X = 0, Y = 0;     // surface pixels for mouse events
+  int X = 0, Y = 0;       // surface pixels for mouse events
 };
 
 // The window and its 800 x 600 16-bit picture.

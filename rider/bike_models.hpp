@@ -47,21 +47,40 @@ inline int ModelIndex(int model) {
   ZW_CHECK(model >= 1 && model <= 5);
   return std::clamp(model, 1, 5);
 }
-inline int BikeUprightImage(int m) { return BikeUprightImageTable[ModelIndex(m)]; }
-inline int BikeLeanLeftImage(int m) { return BikeLeanLeftImageTable[ModelIndex(m)]; }
-inline int BikeLeanRightImage(int m) { return BikeLeanRightImageTable[ModelIndex(m)]; }
-inline int BikeCrashImage(int m) { return BikeCrashImageTable[ModelIndex(m)]; }
-inline int BikeCrashFrames(int m) { return BikeCrashFramesTable[ModelIndex(m)]; }
-inline int BikeBodyWidth(int m) { return BikeBodyWidthTable[ModelIndex(m)]; }
-inline double BikeCornerScale(int m) { return BikeCornerScaleTable[ModelIndex(m)]; }
+inline int BikeUprightImage(int m) {
+  return BikeUprightImageTable[ModelIndex(m)];
+}
+inline int BikeLeanLeftImage(int m) {
+  return BikeLeanLeftImageTable[ModelIndex(m)];
+}
+inline int BikeLeanRightImage(int m) {
+  return BikeLeanRightImageTable[ModelIndex(m)];
+}
+inline int BikeCrashImage(int m) {
+  return BikeCrashImageTable[ModelIndex(m)];
+}
+inline int BikeCrashFrames(int m) {
+  return BikeCrashFramesTable[ModelIndex(m)];
+}
+inline int BikeBodyWidth(int m) {
+  return BikeBodyWidthTable[ModelIndex(m)];
+}
+inline double BikeCornerScale(int m) {
+  return BikeCornerScaleTable[ModelIndex(m)];
+}
 
 // The rate functions of a model at speed v (speed units).
-inline double PowerFactor(int m) { return BikePower(ModelIndex(m)) / 11.0 / 10.0 + 0.9; }
+inline double PowerFactor(int m) {
+  return BikePower(ModelIndex(m)) / 11.0 / 10.0 + 0.9;
+}
 inline double AccelRate(int m, double v) {
-  if (v > 0) return std::min(0.3, (3.0 * BikeAcceleration(ModelIndex(m)) + 80.0) / (v * std::sqrt(2.0 * v)));
+  if (v > 0)
+    return std::min(0.3, (3.0 * BikeAcceleration(ModelIndex(m)) + 80.0) / (v * std::sqrt(2.0 * v)));
   return 0.3;
 }
-inline double BrakeRate(int m) { return (11.0 - BikeBraking(ModelIndex(m))) / 40.0 + 0.25; }
+inline double BrakeRate(int m) {
+  return (11.0 - BikeBraking(ModelIndex(m))) / 40.0 + 0.25;
+}
 inline double SteerRate(int m, double v) {
   if (v > 0)
     return std::min(0.8, 1000.0 / (v * std::sqrt(v * (4.0 - BikeHandling(ModelIndex(m)) / 10.0))));
@@ -71,7 +90,9 @@ inline double DragRate(int m, double v) {
   if (v > 0) return std::max(0.05, (0.3 - AccelRate(m, v)) / 2.0);
   return 0.0;
 }
-inline double TopSpeed(int m) { return 160.0 * PowerFactor(m); }
+inline double TopSpeed(int m) {
+  return 160.0 * PowerFactor(m);
+}
 
 // A point at angle a (1/256 turns, 0 up, clockwise) and distance d from (x, y).
 struct TPoint {

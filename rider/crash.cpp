@@ -76,7 +76,8 @@ void TPlayer::VehicleContacts() {
   for (int i = 1; i <= 5; ++i) {
     if (!car->CarActive[i]) continue;
     TPoint q[4];
-    for (int k = 0; k < 4; ++k) q[k] = TPoint{car->CarCorners[i].P[k].X + ox, car->CarCorners[i].P[k].Y + oy};
+    for (int k = 0; k < 4; ++k)
+      q[k] = TPoint{car->CarCorners[i].P[k].X + ox, car->CarCorners[i].P[k].Y + oy};
     if (!QuadsOverlap(rider, q)) {
       car->CarTouching[i] = false;
       continue;
@@ -131,10 +132,19 @@ double TPlayer::RowDirection(int row) const {
   if (row >= 1 && row <= TrackRows) {
     for (int c = 1; c <= TrackCols; ++c) {
       switch (Form().Track.TrackMap(row, c)) {
-        case 10: d = 0; break;
-        case 27: case 33: d = -1; break;
-        case 39: case 45: d = 1; break;
-        default: break;
+        case 10:
+          d = 0;
+          break;
+        case 27:
+        case 33:
+          d = -1;
+          break;
+        case 39:
+        case 45:
+          d = 1;
+          break;
+        default:
+          break;
       }
     }
   }

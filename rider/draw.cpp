@@ -11,8 +11,12 @@
 namespace zw {
 
 namespace {
-int RoundI(double v) { return static_cast<int>(std::nearbyint(v)); }
-int TruncI(double v) { return static_cast<int>(std::trunc(v)); }
+int RoundI(double v) {
+  return static_cast<int>(std::nearbyint(v));
+}
+int TruncI(double v) {
+  return static_cast<int>(std::trunc(v));
+}
 }  // namespace
 
 void TPlayer::Draw() {
@@ -23,7 +27,8 @@ void TPlayer::Draw() {
   if (const TPictureItem* mark = l2.Item(10)) {
     for (int i = 1; i <= 100; ++i)
       if (Marks[i].Used)
-        mark->DrawRotate(s, TruncI(Marks[i].X), TruncI(Marks[i].Y), 10, 14, 0, 0.5, 0.5, Marks[i].Heading);
+        mark->DrawRotate(s, TruncI(Marks[i].X), TruncI(Marks[i].Y), 10, 14, 0, 0.5, 0.5,
+                         Marks[i].Heading);
   }
   // 2, 3. The bike, pinned to the screen while the world scrolls.
   X = 400;
@@ -47,11 +52,13 @@ void TPlayer::Draw() {
         if (!pic) continue;
         const int m = car->CarModel[i];
         if (wrecks)
-          pic->DrawRotate(s, RoundI(car->CarX[i] + ox), RoundI(car->CarY[i] + oy - WreckHeight(m) / 2.0),
-                          WreckWidth(m), WreckHeight(m), TruncI(car->CarAnimPos[i]), 0.5, 0.5, 0);
+          pic->DrawRotate(s, RoundI(car->CarX[i] + ox),
+                          RoundI(car->CarY[i] + oy - WreckHeight(m) / 2.0), WreckWidth(m),
+                          WreckHeight(m), TruncI(car->CarAnimPos[i]), 0.5, 0.5, 0);
         else
           pic->DrawRotate(s, RoundI(car->CarX[i] + ox), RoundI(car->CarY[i] + oy), CarWidth(m),
-                          CarHeight(m), TruncI(car->CarAnimPos[i]), 0.5, 0.5, TruncI(car->CarHeading[i]));
+                          CarHeight(m), TruncI(car->CarAnimPos[i]), 0.5, 0.5,
+                          TruncI(car->CarHeading[i]));
       }
     }
   }
@@ -80,7 +87,9 @@ void TPlayer::DrawRadar() {
         if (c < 16) RadarGrid[c + 1][r] = 7;
       } else {
         switch (cell(row, t.ViewCol + c - 1)) {
-          case 10: RadarGrid[c][r] = 6; break;
+          case 10:
+            RadarGrid[c][r] = 6;
+            break;
           case 33:
             if (c > 1) RadarGrid[c - 1][r] = 20;
             RadarGrid[c][r] = 10;
@@ -97,7 +106,8 @@ void TPlayer::DrawRadar() {
             if (c > 1) RadarGrid[c - 1][r] = 3;
             RadarGrid[c][r] = 4;
             break;
-          default: break;
+          default:
+            break;
         }
       }
       break;
@@ -111,29 +121,52 @@ void TPlayer::DrawRadar() {
     if (type == 0) continue;
     double fx = 0;
     switch (type) {
-      case 1: fx = 9 + 0.36208 * v; break;
-      case 3: fx = 14 + 0.36208 * v; break;
-      case 6: case 7: fx = 4; break;
-      case 20: fx = 8 - 0.36208 * v; break;
-      case 40: fx = 3 - 0.36208 * v; break;
-      default: break;
+      case 1:
+        fx = 9 + 0.36208 * v;
+        break;
+      case 3:
+        fx = 14 + 0.36208 * v;
+        break;
+      case 6:
+      case 7:
+        fx = 4;
+        break;
+      case 20:
+        fx = 8 - 0.36208 * v;
+        break;
+      case 40:
+        fx = 3 - 0.36208 * v;
+        break;
+      default:
+        break;
     }
     RadarShift = 717 - (10.0 * (c - 1) + 631 + fx);
     break;
   }
   auto item = [](int type) {
     switch (type) {
-      case 1: return 0;
-      case 2: return 1;
-      case 3: return 2;
-      case 4: return 3;
-      case 6: return 4;
-      case 7: return 5;
-      case 10: return 6;
-      case 20: return 7;
-      case 30: return 8;
-      case 40: return 9;
-      default: return -1;
+      case 1:
+        return 0;
+      case 2:
+        return 1;
+      case 3:
+        return 2;
+      case 4:
+        return 3;
+      case 6:
+        return 4;
+      case 7:
+        return 5;
+      case 10:
+        return 6;
+      case 20:
+        return 7;
+      case 30:
+        return 8;
+      case 40:
+        return 9;
+      default:
+        return -1;
     }
   };
   TSurface& s = f.MDisplay;
@@ -158,15 +191,25 @@ void TPlayer::DrawRadar() {
       const int w = q % 15;
       double g = 0;
       switch (type) {
-        case 1: g = 9 - 0.36208 * w; break;
-        case 3: g = 14 - 0.36208 * w; break;
-        case 20: g = 4 + 0.36208 * w; break;
-        case 40: g = -1 + 0.36208 * w; break;
-        default: break;
+        case 1:
+          g = 9 - 0.36208 * w;
+          break;
+        case 3:
+          g = 14 - 0.36208 * w;
+          break;
+        case 20:
+          g = 4 + 0.36208 * w;
+          break;
+        case 40:
+          g = -1 + 0.36208 * w;
+          break;
+        default:
+          break;
       }
       const int dotY = vy + 46 + RoundI((top - t.ViewRow * 72.0) / 72.0 * 15.0 - 14);
       if (dotY <= 192)
-        if (const TPictureItem* p = l3.Item(10)) p->DrawPattern(s, RoundI(10.0 * c + 631 + RadarShift - 15 + g), dotY, 0);
+        if (const TPictureItem* p = l3.Item(10))
+          p->DrawPattern(s, RoundI(10.0 * c + 631 + RadarShift - 15 + g), dotY, 0);
     }
   }
   if (const TPictureItem* p = l3.Item(12)) p->DrawPattern(s, 626, 0, 0);
@@ -190,7 +233,9 @@ TPointer* TPointer::Create(TSpriteEngine& engine, int listNo, int imageIndex, do
   return p;
 }
 
-TPointer* TPointer::Create(TSpriteEngine& engine) { return Create(engine, 2, 4, 0.7, 0.5, -10, 510); }
+TPointer* TPointer::Create(TSpriteEngine& engine) {
+  return Create(engine, 2, 4, 0.7, 0.5, -10, 510);
+}
 
 void TPointer::Draw() {
   if (!Image || !Engine || !Engine->Surface) return;

@@ -9,13 +9,29 @@ void TPlayer::PlayEngineSound(int n) {
   Form().PlaySound(n);
   SndTopGear = SndAccel = SndShift = SndCoast = SndIdle = SndBrake = false;
   switch (n) {
-    case 13: SndTopGear = true; break;
-    case 4: SndIdle = true; break;
-    case 9: case 10: case 11: case 12: SndAccel = true; break;
-    case 5: SndShift = true; break;
-    case 6: SndCoast = true; break;
-    case 7: SndBrake = true; break;
-    default: break;
+    case 13:
+      SndTopGear = true;
+      break;
+    case 4:
+      SndIdle = true;
+      break;
+    case 9:
+    case 10:
+    case 11:
+    case 12:
+      SndAccel = true;
+      break;
+    case 5:
+      SndShift = true;
+      break;
+    case 6:
+      SndCoast = true;
+      break;
+    case 7:
+      SndBrake = true;
+      break;
+    default:
+      break;
   }
 }
 
@@ -50,10 +66,10 @@ void TPlayer::UpdateEngineSound() {
       int Sound;
       int Kind;  // 0 gear, 1 change, 2 top gear
     };
-    static constexpr Band Bands[] = {
-        {0, 65, 9, 0},     {65, 67, 5, 1},    {67, 90, 10, 0},   {95, 97, 5, 1},
-        {97, 115, 11, 0},  {115, 116, 5, 1},  {116, 130, 12, 0}, {130, 131, 5, 1},
-        {131, 142, 12, 0}, {142, 143, 5, 1},  {143, 157, 12, 0}, {157, 180, 13, 2}};
+    static constexpr Band Bands[] = {{0, 65, 9, 0},     {65, 67, 5, 1},    {67, 90, 10, 0},
+                                     {95, 97, 5, 1},    {97, 115, 11, 0},  {115, 116, 5, 1},
+                                     {116, 130, 12, 0}, {130, 131, 5, 1},  {131, 142, 12, 0},
+                                     {142, 143, 5, 1},  {143, 157, 12, 0}, {157, 180, 13, 2}};
     for (const Band& b : Bands) {
       if (!(b.Low * p < v && v <= b.High * p)) continue;
       if (b.Kind == 0 && !SndAccel) PlayEngineSound(b.Sound);

@@ -11,16 +11,22 @@
 namespace zw {
 
 namespace {
-double Round(double v) { return std::nearbyint(v); }
+double Round(double v) {
+  return std::nearbyint(v);
+}
 }  // namespace
 
 TPlayer* TPlayer::Create(TSpriteEngine& engine, double x, double y) {
   return new TPlayer(engine, x, y);
 }
 
-TMForm& TPlayer::Form() const { return *Engine->Form; }
+TMForm& TPlayer::Form() const {
+  return *Engine->Form;
+}
 
-int TPlayer::Model() const { return std::clamp(Engine->Form->Race.SelectedBike, 1, 5); }
+int TPlayer::Model() const {
+  return std::clamp(Engine->Form->Race.SelectedBike, 1, 5);
+}
 
 TPlayer::TPlayer(TSpriteEngine& engine, double x, double y) : TMyImageSprite(engine, 2) {
   const int b = Model();
@@ -55,7 +61,9 @@ void TPlayer::Accelerate() {
     Coast();
 }
 
-void TPlayer::ClampSteer() { Steer = std::clamp(Steer, -128.0, 128.0); }
+void TPlayer::ClampSteer() {
+  Steer = std::clamp(Steer, -128.0, 128.0);
+}
 
 // Steering follows the direction of travel: reversed rolling backwards, none at a standstill.
 void TPlayer::SteerLeft() {
@@ -91,7 +99,9 @@ void TPlayer::StandUp() {
   LeanState = 0;
 }
 
-void TPlayer::AddScore(int points) { Form().Race.RaceScore += points; }
+void TPlayer::AddScore(int points) {
+  Form().Race.RaceScore += points;
+}
 
 void TPlayer::AddLife(int kind) {
   if (kind == 1 && Form().Race.Lives < 3) Form().Race.Lives += 1;
@@ -245,8 +255,22 @@ bool TPlayer::IsRoadAt(double x, double y) const {
   // Beyond the map there is no road.
   if (!TTrackState::InMap(row, col)) return false;
   switch (Form().Track.TrackMap(row, col)) {
-    case 10: case 11: case 12: case 24: case 27: case 28: case 29: case 32: case 33: case 34:
-    case 38: case 39: case 40: case 45: case 46: case 47:
+    case 10:
+    case 11:
+    case 12:
+    case 24:
+    case 27:
+    case 28:
+    case 29:
+    case 32:
+    case 33:
+    case 34:
+    case 38:
+    case 39:
+    case 40:
+    case 45:
+    case 46:
+    case 47:
       return true;
     default:
       return false;
@@ -284,7 +308,9 @@ void TPlayer::AddMark(double x, double y) {
   }
 }
 
-void TPlayer::RemoveMark(int i) { Marks[i] = TTyreMark{}; }
+void TPlayer::RemoveMark(int i) {
+  Marks[i] = TTyreMark{};
+}
 
 void TPlayer::DropOffscreenMarks() {
   for (int i = 1; i <= 100; ++i) {

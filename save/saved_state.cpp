@@ -38,7 +38,9 @@ void TMForm::LoadOptions() {
   // A short or damaged file keeps the defaults for whatever cannot be read.
   SetDefaultOptions();
   long long v = 0;
-  auto line = [&](size_t n) -> const std::string* { return n <= lines.size() ? &lines[n - 1] : nullptr; };
+  auto line = [&](size_t n) -> const std::string* {
+    return n <= lines.size() ? &lines[n - 1] : nullptr;
+  };
   if (auto* l = line(1); l && ParseLeadingInt(*l, v)) GameOptions.FullScreen = v != 0;
   if (auto* l = line(2); l && ParseLeadingInt(*l, v)) GameOptions.Music = v != 0;
   if (auto* l = line(3); l && ParseLeadingInt(*l, v)) GameOptions.Sound = v != 0;
@@ -52,11 +54,15 @@ void TMForm::LoadOptions() {
 
 void TMForm::SaveOptions() {
   const uint8_t m = Keys.BossKeyShift;
-  const char* modifier = (m & mod::Alt) ? "1" : (m & mod::Ctrl) ? "2" : (m & mod::Shift) ? "3" : "0";
+  const char* modifier = (m & mod::Alt)     ? "1"
+                         : (m & mod::Ctrl)  ? "2"
+                         : (m & mod::Shift) ? "3"
+                                            : "0";
   const int key = (Keys.BossKey >= 112 && Keys.BossKey <= 123) ? Keys.BossKey - 111 : 0;
-  WriteLinesAtomically(OptionsPath, {GameOptions.FullScreen ? "1" : "0", GameOptions.Music ? "1" : "0",
-                                     GameOptions.Sound ? "1" : "0", GameOptions.Country, modifier,
-                                     std::to_string(key), ComputeHighScoreCheck()});
+  WriteLinesAtomically(OptionsPath,
+                       {GameOptions.FullScreen ? "1" : "0", GameOptions.Music ? "1" : "0",
+                        GameOptions.Sound ? "1" : "0", GameOptions.Country, modifier,
+                        std::to_string(key), ComputeHighScoreCheck()});
 }
 
 void TMForm::ResetHighScores() {
@@ -97,7 +103,8 @@ void TMForm::SaveHighScores() {
 
 std::string TMForm::ComputeHighScoreCheck() const {
   size_t longest = 0;
-  for (int i = 1; i <= 10; ++i) longest = std::max(longest, HighScores[static_cast<size_t>(i)].Name.size());
+  for (int i = 1; i <= 10; ++i)
+    longest = std::max(longest, HighScores[static_cast<size_t>(i)].Name.size());
   std::string s(longest, ' ');
   auto mix = [&](const std::string& t) {
     for (size_t j = 0; j < t.size() && j < longest; ++j) {

@@ -11,9 +11,13 @@ namespace zw {
 
 namespace {
 
-std::string TwoDigits(int v) { return (v < 10 ? "0" : "") + std::to_string(v); }
+std::string TwoDigits(int v) {
+  return (v < 10 ? "0" : "") + std::to_string(v);
+}
 
-bool IsQuestion(int kind) { return kind == 1 || kind == 2 || kind == 4 || kind == 9; }
+bool IsQuestion(int kind) {
+  return kind == 1 || kind == 2 || kind == 4 || kind == 9;
+}
 bool HasPanel(int kind) {
   return kind == 1 || kind == 2 || kind == 4 || (kind >= 8 && kind <= 12);
 }
@@ -36,8 +40,8 @@ void TMForm::DrawHUD() {
       speed > 0 ? std::to_string(static_cast<long long>(std::nearbyint(speed * 1.9))) : "0";
   DrawText(readout, 91, 578, true, true);
   SelectFont(24);
-  DrawText(std::to_string(Race.RacePosition) + "/" + std::to_string(Race.RaceCount), 635, 185, false,
-           true);
+  DrawText(std::to_string(Race.RacePosition) + "/" + std::to_string(Race.RaceCount), 635, 185,
+           false, true);
 }
 
 void TMForm::StopRiderSounds(bool all) {
@@ -116,8 +120,10 @@ void TMForm::DrawDialog(int moveCount) {
     for (int i : {11, 12})
       if (TMenuButton* b = Menu.MenuButtons[static_cast<size_t>(i)]) b->Move(moveCount);
     HighlightMenu(false);
-    if (Keys.KeyYes) SelectAndActivate(11);
-    else if (Keys.KeyNo) SelectAndActivate(12);
+    if (Keys.KeyYes)
+      SelectAndActivate(11);
+    else if (Keys.KeyNo)
+      SelectAndActivate(12);
     if (Menu.ActiveDialog == kind) {
       if (Keys.KeyLeft) {
         ClampFirst(Menu.MenuIndex, 11, 12);
@@ -170,7 +176,9 @@ void TMForm::DrawDialog(int moveCount) {
         EndGame();
       }
       break;
-    case 8: DrawNameEntry(moveCount); break;
+    case 8:
+      DrawNameEntry(moveCount);
+      break;
     case 9:
       SelectFont(11);
       DrawText("Send the result to World's", 382, 245, true, true);
@@ -187,7 +195,9 @@ void TMForm::DrawDialog(int moveCount) {
         LeaveToHighScores();
       }
       break;
-    case 11: TallyStepFrame(); break;
+    case 11:
+      TallyStepFrame();
+      break;
     case 12:
       SelectFont(9);
       DrawText("CONGRATULATIONS!", 382, 259, true, true);
@@ -198,7 +208,8 @@ void TMForm::DrawDialog(int moveCount) {
         EndGame();
       }
       break;
-    default: break;
+    default:
+      break;
   }
   if (Menu.CurrentScreen == 6) DrawHUD();
 }
@@ -281,7 +292,8 @@ void TMForm::ActivateDialogAnswer() {
         LeaveToHighScores();
       }
       break;
-    default: break;
+    default:
+      break;
   }
 }
 

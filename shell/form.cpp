@@ -23,10 +23,14 @@ TMForm::~TMForm() = default;
 
 TImageList* TMForm::ImageList(int no) {
   switch (no) {
-    case 1: return &MImageList1;
-    case 2: return &MImageList2;
-    case 3: return &MImageList3;
-    default: return nullptr;
+    case 1:
+      return &MImageList1;
+    case 2:
+      return &MImageList2;
+    case 3:
+      return &MImageList3;
+    default:
+      return nullptr;
   }
 }
 
@@ -81,7 +85,9 @@ void TMForm::FormCloseQuery() {
     OpenDialog(1);
 }
 
-void TMForm::FormClose() { Shutdown(); }
+void TMForm::FormClose() {
+  Shutdown();
+}
 
 void TMForm::TimerTick(int moveCount) {
   if (moveCount < 1) moveCount = 1;
@@ -108,13 +114,26 @@ void TMForm::MTimerTimer(int moveCount) {
     DrawDialog(moveCount);
   } else {
     switch (Menu.CurrentScreen) {
-      case 1: MainMenuFrame(); break;
-      case 2: BikeSelectionFrame(moveCount); break;
-      case 3: OptionsFrame(moveCount); break;
-      case 4: HighScoresFrame(moveCount); break;
-      case 5: HelpFrame(moveCount); break;
-      case 6: RaceFrame(moveCount); break;
-      default: break;
+      case 1:
+        MainMenuFrame();
+        break;
+      case 2:
+        BikeSelectionFrame(moveCount);
+        break;
+      case 3:
+        OptionsFrame(moveCount);
+        break;
+      case 4:
+        HighScoresFrame(moveCount);
+        break;
+      case 5:
+        HelpFrame(moveCount);
+        break;
+      case 6:
+        RaceFrame(moveCount);
+        break;
+      default:
+        break;
     }
   }
   if (Menu.MenuIndex != before) PlaySound(1);

@@ -2,8 +2,8 @@
 #pragma once
 
 #include <array>
-#include <memory>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "packs/picture.hpp"
@@ -50,7 +50,7 @@ struct TTiming {
   // The timer's measuring window.
   int64_t WindowMs = 0;
   int32_t WindowFrames = 0;
-  int64_t FrameNumber = 0;  // frames run so far (for logs)
+  int64_t FrameNumber = 0;     // frames run so far (for logs)
   int32_t TimerFrameRate = 0;  // the timer's last measured rate
 };
 

@@ -1,12 +1,13 @@
-// Keyboard and mouse: the per-frame key flags, the form's key handlers, text entry and the boss key.
+// Keyboard and mouse: the per-frame key flags, the form's key handlers, text entry and the boss
+// key.
 #include "shell/form.hpp"
 
 namespace zw {
 
 void TMForm::ReadInput() {
   // The eight tracked keys, each true on exactly one frame per press.
-  static constexpr int Tracked[8] = {vk::Up,         vk::Down,        vk::Left,        vk::Right,
-                                     'P', 'Y', 'N', vk::Escape};
+  static constexpr int Tracked[8] = {vk::Up, vk::Down, vk::Left, vk::Right,
+                                     'P',    'Y',      'N',      vk::Escape};
   bool* flags[8] = {&Keys.KeyUp,    &Keys.KeyDown, &Keys.KeyLeft, &Keys.KeyRight,
                     &Keys.KeyPause, &Keys.KeyYes,  &Keys.KeyNo,   &Keys.KeyEscape};
   for (int i = 0; i < 8; ++i) {
@@ -110,14 +111,30 @@ void TMForm::FormKeyPress(int key) {
 
 void TMForm::HandleEvent(const TInputEvent& ev) {
   switch (ev.Type) {
-    case TInputEvent::KeyDown: FormKeyDown(ev.Key, ev.Modifiers); break;
-    case TInputEvent::KeyUp: FormKeyUp(ev.Key, ev.Modifiers); break;
-    case TInputEvent::Char: FormKeyPress(ev.Key); break;
-    case TInputEvent::MouseMove: MDisplayMouseMove(ev.X, ev.Y); break;
-    case TInputEvent::Click: MDisplayClick(); break;
-    case TInputEvent::Close: FormCloseQuery(); break;
-    case TInputEvent::Minimise: WMSysCommandMinimise(); break;
-    case TInputEvent::Restore: WMSysCommandRestore(); break;
+    case TInputEvent::KeyDown:
+      FormKeyDown(ev.Key, ev.Modifiers);
+      break;
+    case TInputEvent::KeyUp:
+      FormKeyUp(ev.Key, ev.Modifiers);
+      break;
+    case TInputEvent::Char:
+      FormKeyPress(ev.Key);
+      break;
+    case TInputEvent::MouseMove:
+      MDisplayMouseMove(ev.X, ev.Y);
+      break;
+    case TInputEvent::Click:
+      MDisplayClick();
+      break;
+    case TInputEvent::Close:
+      FormCloseQuery();
+      break;
+    case TInputEvent::Minimise:
+      WMSysCommandMinimise();
+      break;
+    case TInputEvent::Restore:
+      WMSysCommandRestore();
+      break;
   }
 }
 

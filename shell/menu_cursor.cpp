@@ -121,7 +121,9 @@ void TMForm::MDisplayMouseMove(int x, int y) {
   if (Menu.MenuIndex != before && !(Menu.CurrentScreen == 1 && Menu.MenuIntro)) PlaySound(1);
 }
 
-void TMForm::MDisplayClick() { ActivateItem(); }
+void TMForm::MDisplayClick() {
+  ActivateItem();
+}
 
 void TMForm::ShowPointer(bool shown) {
   Menu.PointerShown = shown;

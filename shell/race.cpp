@@ -15,7 +15,9 @@ namespace {
 constexpr int32_t PositionPrize[7] = {0, 800, 600, 400, 300, 200, 100};
 }  // namespace
 
-int32_t TMForm::PositionPrizeFor(int place) { return (place >= 1 && place <= 6) ? PositionPrize[place] : 0; }
+int32_t TMForm::PositionPrizeFor(int place) {
+  return (place >= 1 && place <= 6) ? PositionPrize[place] : 0;
+}
 
 void TMForm::StartRace() {
   Menu.CurrentScreen = 6;
@@ -111,11 +113,14 @@ void TMForm::TallyStepFrame() {
     Race.TallyStepTimer -= Timing.FrameTime;
   }
   SelectFont(11);
-  if (Race.TallyStep >= 1) DrawText("Your rank is " + std::to_string(Race.RacePosition), 382, 244, true, true);
-  if (Race.TallyStep >= 2) DrawText("Bonus: " + std::to_string(Race.BonusPoints), 382, 274, true, true);
+  if (Race.TallyStep >= 1)
+    DrawText("Your rank is " + std::to_string(Race.RacePosition), 382, 244, true, true);
+  if (Race.TallyStep >= 2)
+    DrawText("Bonus: " + std::to_string(Race.BonusPoints), 382, 274, true, true);
   if (Race.TallyStep >= 3)
     DrawText("Time left: " + std::to_string(Race.TallyTimeLeft / 1000), 307, 304, false, true);
-  if (Race.TallyStep >= 4) DrawText("Time bonus: " + std::to_string(Race.TimeBonus), 292, 334, false, true);
+  if (Race.TallyStep >= 4)
+    DrawText("Time bonus: " + std::to_string(Race.TimeBonus), 292, 334, false, true);
   if (Race.TallyStep < 5) return;
   if (Race.TallyTimeLeft >= 0) {
     // The time left runs down at ten times real speed; each whole second is worth 5 points.

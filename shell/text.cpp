@@ -17,18 +17,18 @@ namespace zw {
 
 const TFontStyle FontStyles[25] = {
     {"BancoDi", 30, 255, 222, 0, false},  // 0: unused
-    {"BancoDi", 30, 255, 222, 0, false},    {"BancoDi", 18, 255, 222, 0, false},
-    {"BancoDi", 24, 255, 222, 0, false},    {"BancoDi", 28, 0, 0, 0, true},
-    {"BancoDi", 36, 244, 9, 9, false},      {"BancoDi", 16, 66, 252, 202, false},
-    {"BancoDi", 20, 66, 252, 202, false},   {"BancoDi", 16, 255, 255, 255, false},
-    {"BancoDi", 26, 255, 222, 0, false},    {"BancoDi", 26, 0, 255, 174, false},
-    {"BancoDi", 24, 255, 222, 0, false},    {"BancoDi", 24, 255, 222, 0, false},
-    {"BancoDi", 24, 0, 255, 174, false},    {"BancoDi", 24, 255, 222, 0, false},
-    {"BancoDi", 78, 255, 242, 168, false},  {"BancoDi", 24, 191, 166, 0, false},
-    {"BancoDi", 18, 255, 222, 0, false},    {"BancoDi", 22, 66, 252, 202, false},
-    {"BancoDi", 28, 255, 242, 168, false},  {"BancoDi", 14, 255, 242, 168, false},
-    {"BancoDi", 15, 255, 242, 168, false},  {"Courier", 14, 0, 255, 0, false},
-    {"BancoDi", 20, 255, 242, 168, false},  {"BancoDi", 14, 66, 252, 202, false},
+    {"BancoDi", 30, 255, 222, 0, false},   {"BancoDi", 18, 255, 222, 0, false},
+    {"BancoDi", 24, 255, 222, 0, false},   {"BancoDi", 28, 0, 0, 0, true},
+    {"BancoDi", 36, 244, 9, 9, false},     {"BancoDi", 16, 66, 252, 202, false},
+    {"BancoDi", 20, 66, 252, 202, false},  {"BancoDi", 16, 255, 255, 255, false},
+    {"BancoDi", 26, 255, 222, 0, false},   {"BancoDi", 26, 0, 255, 174, false},
+    {"BancoDi", 24, 255, 222, 0, false},   {"BancoDi", 24, 255, 222, 0, false},
+    {"BancoDi", 24, 0, 255, 174, false},   {"BancoDi", 24, 255, 222, 0, false},
+    {"BancoDi", 78, 255, 242, 168, false}, {"BancoDi", 24, 191, 166, 0, false},
+    {"BancoDi", 18, 255, 222, 0, false},   {"BancoDi", 22, 66, 252, 202, false},
+    {"BancoDi", 28, 255, 242, 168, false}, {"BancoDi", 14, 255, 242, 168, false},
+    {"BancoDi", 15, 255, 242, 168, false}, {"Courier", 14, 0, 255, 0, false},
+    {"BancoDi", 20, 255, 242, 168, false}, {"BancoDi", 14, 66, 252, 202, false},
 };
 
 namespace {
@@ -175,7 +175,9 @@ void TFontRenderer::Draw(TSurface& dest, int style, const std::string& s, int x,
         if (a == 0 || px < 0 || px >= dest.Width) continue;
         uint8_t r, g, b;
         Rgb565ToRgb(line[px], r, g, b);
-        auto mix = [a](unsigned f, unsigned d) { return static_cast<uint8_t>((f * a + d * (255 - a) + 127) / 255); };
+        auto mix = [a](unsigned f, unsigned d) {
+          return static_cast<uint8_t>((f * a + d * (255 - a) + 127) / 255);
+        };
         line[px] = Rgb565(mix(fs.R, r), mix(fs.G, g), mix(fs.B, b));
       }
     }
@@ -184,11 +186,17 @@ void TFontRenderer::Draw(TSurface& dest, int style, const std::string& s, int x,
 
 // --- The form's text operations ---
 
-void TMForm::SelectFont(int n) { CurrentFontStyle = (n >= 1 && n <= 24) ? n : 1; }
+void TMForm::SelectFont(int n) {
+  CurrentFontStyle = (n >= 1 && n <= 24) ? n : 1;
+}
 
-int TMForm::TextWidth(const std::string& s) { return Fonts->Width(CurrentFontStyle, s); }
+int TMForm::TextWidth(const std::string& s) {
+  return Fonts->Width(CurrentFontStyle, s);
+}
 
-int TMForm::TextHeight(const std::string&) { return Fonts->Height(CurrentFontStyle); }
+int TMForm::TextHeight(const std::string&) {
+  return Fonts->Height(CurrentFontStyle);
+}
 
 int TMForm::TextWidthInFont(const std::string& s, int n) {
   SelectFont(n);

@@ -89,7 +89,9 @@ TEST(FrontEndTabs, AnotherTabLeavesTheScreenAndOpensItsOwn) {
 TEST(FrontEndTable, KeysStepWithoutWrapping) {
   TMenu g;
   TMForm& f = g.F();
-  g.Run("frames 60\npress Up\nframes 1\npress Up\nframes 1\npress Up\nframes 1\npress Return\nframes 1\n");
+  g.Run(
+      "frames 60\npress Up\nframes 1\npress Up\nframes 1\npress Up\nframes 1\npress Return\nframes "
+      "1\n");
   ASSERT_EQ(f.Menu.CurrentScreen, 4);
   g.Run("press Right\nframes 1\n");
   EXPECT_EQ(f.Menu.MenuIndex, 9);

@@ -1,4 +1,5 @@
-// Tests of the built tunes as tracker modules: a valid header, several channels, over a minute long.
+// Tests of the built tunes as tracker modules: a valid header, several channels, over a minute
+// long.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -11,8 +12,12 @@ std::vector<uint8_t> ReadFile(const std::string& path) {
   return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), {});
 }
 
-uint32_t U16(const std::vector<uint8_t>& b, size_t at) { return b[at] | (b[at + 1] << 8); }
-uint32_t U32(const std::vector<uint8_t>& b, size_t at) { return U16(b, at) | (U16(b, at + 2) << 16); }
+uint32_t U16(const std::vector<uint8_t>& b, size_t at) {
+  return b[at] | (b[at + 1] << 8);
+}
+uint32_t U32(const std::vector<uint8_t>& b, size_t at) {
+  return U16(b, at) | (U16(b, at + 2) << 16);
+}
 
 TEST(ContentTunes, BothTunesAreModulesOfOverAMinute) {
   for (const char* name : {"Menu", "Race"}) {
@@ -20,7 +25,8 @@ TEST(ContentTunes, BothTunesAreModulesOfOverAMinute) {
     ASSERT_GT(b.size(), 336u) << name;
     EXPECT_EQ(std::string(b.begin(), b.begin() + 17), "Extended Module: ");
     EXPECT_EQ(U16(b, 58), 0x0104u);
-    const uint32_t orders = U16(b, 64), channels = U16(b, 68), patterns = U16(b, 70), instruments = U16(b, 72);
+    const uint32_t orders = U16(b, 64), channels = U16(b, 68), patterns = U16(b, 70),
+                   instruments = U16(b, 72);
     const uint32_t speed = U16(b, 76), bpm = U16(b, 78);
     EXPECT_GE(channels, 4u) << name;
     EXPECT_GE(instruments, 4u) << name;

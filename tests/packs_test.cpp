@@ -1,9 +1,9 @@
 // Tests of the pack format, picture geometry and drawing, and the playing of sound items.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <cstring>
-#include <unistd.h>
 #include <filesystem>
 #include <fstream>
 
@@ -18,7 +18,9 @@ TPackPicture Gradient(const std::string& name, int w, int h) {
   p.Width = w;
   p.Height = h;
   for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) p.Rgb.push_back(static_cast<uint32_t>((x * 37 % 256) << 16 | (y * 53 % 256) << 8 | ((x + y) * 11 % 256)));
+    for (int x = 0; x < w; ++x)
+      p.Rgb.push_back(
+          static_cast<uint32_t>((x * 37 % 256) << 16 | (y * 53 % 256) << 8 | ((x + y) * 11 % 256)));
   return p;
 }
 
@@ -82,7 +84,8 @@ TEST(PacksFormat, DamagedPacksFailWithTheirReasons) {
   bad[0] = 0xFE;
   EXPECT_EQ(why(bad), "Invalid stream format");
   // Every truncation fails cleanly.
-  for (size_t n = 0; n < good.size(); n += 7) EXPECT_NE(why(std::vector<uint8_t>(good.begin(), good.begin() + n)), "loaded") << n;
+  for (size_t n = 0; n < good.size(); n += 7)
+    EXPECT_NE(why(std::vector<uint8_t>(good.begin(), good.begin() + n)), "loaded") << n;
   // A bitmap header of a size no bitmap has.
   bad = good;
   for (size_t i = 0; i + 13 < bad.size(); ++i)
@@ -172,7 +175,8 @@ TEST(PacksDrawing, RotationUsesOnlyTheLowEightBits) {
   for (int y = 0; y < 40; ++y)
     for (int x = 0; x < 40; ++x)
       if (q.Pixels[static_cast<size_t>(y * 40 + x)]) {
-        minX = std::min(minX, x), maxX = std::max(maxX, x), minY = std::min(minY, y), maxY = std::max(maxY, y);
+        minX = std::min(minX, x), maxX = std::max(maxX, x), minY = std::min(minY, y),
+        maxY = std::max(maxY, y);
       }
   EXPECT_GE(maxX - minX, 8);
   EXPECT_LE(maxY - minY, 2);
@@ -198,9 +202,12 @@ std::vector<uint8_t> HandBitmap(const std::string& kind) {
     size_t n = 0;
     for (int x = 0; x < w; ++x) {
       const uint32_t v = static_cast<uint32_t>(x * 2654435761u + y * 40503u);
-      if (bits == 16) u16(v & 0xFFFF), n += 2;
-      else if (bits == 32) u32(v & 0x00FFFFFF), n += 4;
-      else f.push_back(v & 255), f.push_back((v >> 8) & 255), f.push_back((v >> 16) & 255), n += 3;
+      if (bits == 16)
+        u16(v & 0xFFFF), n += 2;
+      else if (bits == 32)
+        u32(v & 0x00FFFFFF), n += 4;
+      else
+        f.push_back(v & 255), f.push_back((v >> 8) & 255), f.push_back((v >> 16) & 255), n += 3;
     }
     for (; n < stride; ++n) f.push_back(0);
   }
@@ -209,17 +216,24 @@ std::vector<uint8_t> HandBitmap(const std::string& kind) {
 
 // Independent decoding: the same bitmap files as ImageMagick sees them.
 TEST(PacksFormat, BitmapsOfEveryDepthMatchAnIndependentDecoder) {
-  if (std::system("command -v convert >/dev/null 2>&1") != 0) GTEST_SKIP() << "ImageMagick is not installed";
-  const auto dir = std::filesystem::temp_directory_path() / ("zw-bmp-" + std::to_string(::getpid()));
+  if (std::system("command -v convert >/dev/null 2>&1") != 0)
+    GTEST_SKIP() << "ImageMagick is not installed";
+  const auto dir =
+      std::filesystem::temp_directory_path() / ("zw-bmp-" + std::to_string(::getpid()));
   std::filesystem::create_directories(dir);
   struct Case {
     const char* Args;
   };
-  const Case cases[] = {{"-type palette -depth 8 BMP3:"},     {"-type palette -colors 16 BMP3:"},
-                        {"-type bilevel BMP3:"},              {"-depth 8 BMP3:"},
-                        {"-define bmp:format=bmp2 BMP2:"},    {"-compress RLE -type palette -colors 200 BMP3:"},
-                        {"hand:16"},                          {"hand:32"},
-                        {"hand:top-down"},                    {"-compress RLE -type palette -colors 12 BMP3:"}};
+  const Case cases[] = {{"-type palette -depth 8 BMP3:"},
+                        {"-type palette -colors 16 BMP3:"},
+                        {"-type bilevel BMP3:"},
+                        {"-depth 8 BMP3:"},
+                        {"-define bmp:format=bmp2 BMP2:"},
+                        {"-compress RLE -type palette -colors 200 BMP3:"},
+                        {"hand:16"},
+                        {"hand:32"},
+                        {"hand:top-down"},
+                        {"-compress RLE -type palette -colors 12 BMP3:"}};
   int k = 0;
   for (const Case& c : cases) {
     const std::string bmp = (dir / ("c" + std::to_string(k) + ".bmp")).string();
@@ -228,12 +242,16 @@ TEST(PacksFormat, BitmapsOfEveryDepthMatchAnIndependentDecoder) {
     const std::string args = c.Args;
     if (args.rfind("hand:", 0) == 0) {
       // Bit-field and top-down bitmaps, written by hand with the 40-byte header.
-      std::ofstream(bmp, std::ios::binary).write(reinterpret_cast<const char*>(HandBitmap(args).data()),
-                                                 static_cast<std::streamsize>(HandBitmap(args).size()));
-    } else if (std::system(("convert -seed 5 -size 23x11 plasma: " + args + bmp + " 2>/dev/null").c_str()) != 0) {
+      std::ofstream(bmp, std::ios::binary)
+          .write(reinterpret_cast<const char*>(HandBitmap(args).data()),
+                 static_cast<std::streamsize>(HandBitmap(args).size()));
+    } else if (std::system(("convert -seed 5 -size 23x11 plasma: " + args + bmp + " 2>/dev/null")
+                               .c_str()) != 0) {
       continue;
     }
-    if (std::system(("convert " + bmp + " -alpha off -depth 8 " + ppm + " 2>/dev/null").c_str()) != 0) continue;
+    if (std::system(("convert " + bmp + " -alpha off -depth 8 " + ppm + " 2>/dev/null").c_str()) !=
+        0)
+      continue;
     // Wrap the file as a picture of the plain bitmap class.
     std::ifstream in(bmp, std::ios::binary);
     std::vector<uint8_t> file((std::istreambuf_iterator<char>(in)), {});
@@ -259,7 +277,8 @@ TEST(PacksFormat, BitmapsOfEveryDepthMatchAnIndependentDecoder) {
     shortstr("TBitmap");
     for (int i = 0; i < 4; ++i) pack.push_back(static_cast<uint8_t>(file.size() >> (8 * i)));
     pack.insert(pack.end(), file.begin(), file.end());
-    pack.insert(pack.end(), {0, 0, 0, 0});  // the item's, the collection's and the root's ends, no children
+    pack.insert(pack.end(),
+                {0, 0, 0, 0});  // the item's, the collection's and the root's ends, no children
     TImageList list;
     ASSERT_NO_THROW(ReadImagePack(pack, list)) << c.Args;
     ASSERT_EQ(list.Count(), 1);
@@ -268,7 +287,8 @@ TEST(PacksFormat, BitmapsOfEveryDepthMatchAnIndependentDecoder) {
     ASSERT_EQ(p.PictureHeight, h) << c.Args;
     int wrong = 0;
     for (int i = 0; i < w * h; ++i)
-      wrong += p.Pixels[static_cast<size_t>(i)] != Rgb565(rgb[3 * i], rgb[3 * i + 1], rgb[3 * i + 2]);
+      wrong +=
+          p.Pixels[static_cast<size_t>(i)] != Rgb565(rgb[3 * i], rgb[3 * i + 1], rgb[3 * i + 2]);
     EXPECT_EQ(wrong, 0) << c.Args;
   }
   std::filesystem::remove_all(dir);

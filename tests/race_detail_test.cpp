@@ -17,7 +17,11 @@ struct TRiding {
   TScriptRunner R;
   explicit TRiding(int bike = 1) {
     std::string e;
-    EXPECT_EQ(R.Run("seed 31\nrefresh 85\nframetime 12\nrace " + std::to_string(bike) + "\nframes 200\n", e), 0) << e;
+    EXPECT_EQ(
+        R.Run("seed 31\nrefresh 85\nframetime 12\nrace " + std::to_string(bike) + "\nframes 200\n",
+              e),
+        0)
+        << e;
   }
   TMForm& F() { return *R.Form; }
   TPlayer& P() { return *R.Form->Race.Player; }

@@ -3,10 +3,10 @@
 
 #include "rider/player.hpp"
 #include "rider/pointer.hpp"
-#include "world/scroll_background.hpp"
 #include "tests/test_support.hpp"
 #include "tools/autoplay/script.hpp"
 #include "traffic/car.hpp"
+#include "world/scroll_background.hpp"
 
 namespace zw {
 namespace {

@@ -24,7 +24,8 @@ TEST(SaveOptions, MissingFileGivesTheDefaultsAndResetsTheTable) {
   TMForm& form = *f.Form;
   // A table on disk without an options file fails the check and is replaced.
   std::string hs;
-  for (int i = 1; i <= 10; ++i) hs += "PLAYER" + std::to_string(i) + "\r\n" + std::to_string(500 - i) + "\r\n";
+  for (int i = 1; i <= 10; ++i)
+    hs += "PLAYER" + std::to_string(i) + "\r\n" + std::to_string(500 - i) + "\r\n";
   WriteRaw("Data/Save/hs", hs);
   form.LoadSavedState();
   EXPECT_FALSE(form.GameOptions.FullScreen);
@@ -97,7 +98,10 @@ TEST(SaveHighScores, TheCheckStringMixesNamesAndScores) {
   form.HighScores[1] = {"a", 1};
   // ' ' + 'a' -> 161, then 161 + '1' -> 242; the other entries' "0" scores mix in after.
   std::string s(1, ' ');
-  auto mix = [&](char c) { s[0] = static_cast<char>((static_cast<unsigned char>(s[0]) + static_cast<unsigned char>(c)) % 224 + 32); };
+  auto mix = [&](char c) {
+    s[0] = static_cast<char>(
+        (static_cast<unsigned char>(s[0]) + static_cast<unsigned char>(c)) % 224 + 32);
+  };
   mix('a');
   EXPECT_EQ(static_cast<unsigned char>(s[0]), 161);
   mix('1');
@@ -126,8 +130,8 @@ TEST(SaveHighScores, LongNamesAreReadWholeAndDamagedTablesFallBack) {
   test::TRunDir dir;
   std::string hs;
   for (int i = 1; i <= 10; ++i)
-    hs += (i == 2 ? std::string("A name far longer than twelve") : "N" + std::to_string(i)) + "\r\n" +
-          std::to_string(1000 - i) + "\r\n";
+    hs += (i == 2 ? std::string("A name far longer than twelve") : "N" + std::to_string(i)) +
+          "\r\n" + std::to_string(1000 - i) + "\r\n";
   WriteRaw("Data/Save/hs", hs);
   test::TFormFixture f;
   f.Form->LoadHighScores();

@@ -121,7 +121,8 @@ TEST(ScenarioRace, TheClockTicksInItsLastTenSecondsAndTimeOverCostsALife) {
   g.Run("frames 4\n");
   int ticks = 0;
   for (size_t i = logBefore; i < g.Runner.Headless.Audio.Log.size(); ++i)
-    ticks += g.Runner.Headless.Audio.Log[i].Op == "play" && g.Runner.Headless.Audio.Log[i].Index == 18;
+    ticks +=
+        g.Runner.Headless.Audio.Log[i].Op == "play" && g.Runner.Headless.Audio.Log[i].Index == 18;
   EXPECT_EQ(ticks, 0);  // still at or above ten seconds
   // The tick sounds on the first frame that finds the clock below ten seconds.
   g.Run("frames 2\n");
@@ -238,7 +239,9 @@ TEST(ScenarioRunner, TheSameScriptGivesTheSameBytes) {
   std::string out[2][2];
   for (int run = 0; run < 2; ++run) {
     TGame g("seed 99\n");
-    g.Run("race 2\nframes 200\nkeydown Up\nkeydown Left\nframes 150\nshot shot.png\nstate state.json\n");
+    g.Run(
+        "race 2\nframes 200\nkeydown Up\nkeydown Left\nframes 150\nshot shot.png\nstate "
+        "state.json\n");
     for (int k = 0; k < 2; ++k) {
       std::ifstream in(k ? "state.json" : "shot.png", std::ios::binary);
       out[run][k] = std::string(std::istreambuf_iterator<char>(in), {});

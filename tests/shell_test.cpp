@@ -1,4 +1,5 @@
-// Tests of the game shell's rules: the menu cursor, timers, frame timing, the generator and text entry.
+// Tests of the game shell's rules: the menu cursor, timers, frame timing, the generator and text
+// entry.
 #include <gtest/gtest.h>
 
 #include "shell/random.hpp"
@@ -80,8 +81,8 @@ TEST(ShellTiming, MeasuredRatesNearTheRefreshCountAsTheRefresh) {
     double Speed;
   };
   // At 60 Hz: 100 fps counts as 60; 59 (17 ms) as 60; 50 stays 50.
-  for (const Case& c : {Case{10, 100, 16, 85.0 / 60}, Case{17, 59, 16, 85.0 / 60},
-                        Case{20, 50, 20, 1.7}}) {
+  for (const Case& c :
+       {Case{10, 100, 16, 85.0 / 60}, Case{17, 59, 16, 85.0 / 60}, Case{20, 50, 20, 1.7}}) {
     test::TFormFixture f;
     Settle(f, 60, c.Ms);
     EXPECT_EQ(f.Form->Timing.FrameRate, c.Rate) << c.Ms;

@@ -1,9 +1,10 @@
 // The scratch run-time folders of the tests.
 #include "tests/test_support.hpp"
 
+#include <unistd.h>
+
 #include <atomic>
 #include <string>
-#include <unistd.h>
 
 namespace zw::test {
 

@@ -92,7 +92,8 @@ TEST(TrafficBonuses, AtMostOneLifeAndTheLifeAlwaysPays) {
     f.SetUpLevel(10);
     f.Race.Bonus->ResetBonuses();
     int lives = 0;
-    for (int i = 1; i <= f.Track.BonusCount; ++i) lives += f.Race.Bonus->BonusActive[i] && f.Race.Bonus->BonusKind[i] == 5;
+    for (int i = 1; i <= f.Track.BonusCount; ++i)
+      lives += f.Race.Bonus->BonusActive[i] && f.Race.Bonus->BonusKind[i] == 5;
     EXPECT_LE(lives, 1) << seed;
   }
   TRace g;

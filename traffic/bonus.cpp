@@ -21,7 +21,9 @@ TBonus* TBonus::Create(TSpriteEngine& engine) {
   return b;
 }
 
-TMForm& TBonus::Form() { return *Engine->Form; }
+TMForm& TBonus::Form() {
+  return *Engine->Form;
+}
 
 // The top-left corner of bonus i's box on the screen: 19 pixels into its tile.
 void TBonus::BoxAt(int i, int& x, int& y) {

@@ -15,10 +15,16 @@ namespace {
 constexpr double U = 2.0 * M_PI / 256.0;
 
 // The track's row tables, read inside the map only: rows beyond it count as never written.
-int RowKindAt(TTrackState& t, int row) { return (row >= 1 && row <= TrackRows) ? t.RowKind(row) : 0; }
-int RoadCentreAt(TTrackState& t, int row) { return (row >= 1 && row <= TrackRows) ? t.RoadCentreX(row) : 0; }
+int RowKindAt(TTrackState& t, int row) {
+  return (row >= 1 && row <= TrackRows) ? t.RowKind(row) : 0;
+}
+int RoadCentreAt(TTrackState& t, int row) {
+  return (row >= 1 && row <= TrackRows) ? t.RoadCentreX(row) : 0;
+}
 
-bool InQuad(const TPoint& p, const TQuad& q) { return PointInQuad(p, q.P); }
+bool InQuad(const TPoint& p, const TQuad& q) {
+  return PointInQuad(p, q.P);
+}
 
 }  // namespace
 
@@ -34,7 +40,9 @@ TCar* TCar::Create(TSpriteEngine& engine) {
   return c;
 }
 
-TMForm& TCar::Form() { return *Engine->Form; }
+TMForm& TCar::Form() {
+  return *Engine->Form;
+}
 
 void TCar::ResetCars() {
   TMForm& f = Form();
@@ -108,8 +116,9 @@ void TCar::RecoverCar(int i) {
     if (row < 1 || row > TrackRows) continue;
     for (int c = TrackCols - 1; c >= 1; --c) {
       const uint8_t cell = f.Track.TrackMap(row, c);
-      const bool ok = (cell == 0 && f.Race.Player && f.Race.Player->IsRoadAt((c - 1) * 72.0, row * 72.0)) ||
-                      cell == 23 || cell == 29 || cell == 47;
+      const bool ok =
+          (cell == 0 && f.Race.Player && f.Race.Player->IsRoadAt((c - 1) * 72.0, row * 72.0)) ||
+          cell == 23 || cell == 29 || cell == 47;
       if (!ok) continue;
       CarHeading[i] = cell == 47 ? 18.89 : cell == 29 ? -18.89 : 0;
       CarTop[i] = 72.0 * row;
@@ -142,8 +151,9 @@ void TCar::Move(int moveCount) {
     if (!CarRacing[i]) continue;
     const int m = CarModel[i];
     // 1. The active window around the screen.
-    CarActive[i] = 72.0 * t.ViewCol - bx <= CarLeft[i] && CarLeft[i] <= 72.0 * (t.ViewCol + 13) - bx &&
-                   72.0 * (t.ViewRow - 2) - by <= CarTop[i] && CarTop[i] <= 72.0 * (t.ViewRow + 12) - by;
+    CarActive[i] =
+        72.0 * t.ViewCol - bx <= CarLeft[i] && CarLeft[i] <= 72.0 * (t.ViewCol + 13) - bx &&
+        72.0 * (t.ViewRow - 2) - by <= CarTop[i] && CarTop[i] <= 72.0 * (t.ViewRow + 12) - by;
     // 2..5. Movement, centre, corners and probes.
     CarLeft[i] += std::sin(CarHeading[i] * U) * CarStep[i] * 0.5 * sf;
     CarTop[i] -= std::cos(CarHeading[i] * U) * CarStep[i] * 0.5 * sf;
@@ -190,7 +200,8 @@ void TCar::Move(int moveCount) {
       if (rider) {
         TQuad riderQuad;
         const double ox = t.ViewCol * 72.0 - bx, oy = t.ViewRow * 72.0 - by;
-        for (int k = 0; k < 4; ++k) riderQuad.P[k] = TPoint{rider->Corners[k + 1].X + ox, rider->Corners[k + 1].Y + oy};
+        for (int k = 0; k < 4; ++k)
+          riderQuad.P[k] = TPoint{rider->Corners[k + 1].X + ox, rider->Corners[k + 1].Y + oy};
         if (CarStep[i] > rider->ScrollSpeed) {
           if (InQuad(CarSensors[i].P[0], riderQuad)) front = true;
           if (InQuad(CarSensors[i].P[1], riderQuad)) front = true;
@@ -244,9 +255,9 @@ void TCar::Move(int moveCount) {
     // 11. Aim.
     const int row = static_cast<int>(std::nearbyint(CarY[i])) / 72;
     const int aimRow = row - 5 - CarLookAhead[i];
-    const double aim =
-        std::atan((RoadCentreAt(t, aimRow) + CarLaneOffset[i] - CarX[i]) / (CarY[i] - 72.0 * aimRow)) * 256.0 /
-        (2 * M_PI);
+    const double aim = std::atan((RoadCentreAt(t, aimRow) + CarLaneOffset[i] - CarX[i]) /
+                                 (CarY[i] - 72.0 * aimRow)) *
+                       256.0 / (2 * M_PI);
     const double diff = CarAvoiding[i] ? 0.0 : aim - CarHeading[i];
     const int aheadKind = RowKindAt(t, aimRow);
     if (aheadKind != 1 && aheadKind != 5) CarLookAhead[i] = 0;

@@ -16,10 +16,18 @@ constexpr int WreckHeightTable[6] = {0, 152, 158, 204, 154, 184};
 constexpr double CarCornerRadiusTable[6] = {0, 37, 36, 38, 35, 35};
 constexpr double CarCornerAngleTable[6] = {0, 12, 11, 13, 11, 12};
 
-inline int CarWidth(int m) { return CarWidthTable[ModelIndex(m)]; }
-inline int CarHeight(int m) { return CarHeightTable[ModelIndex(m)]; }
-inline int WreckWidth(int m) { return WreckWidthTable[ModelIndex(m)]; }
-inline int WreckHeight(int m) { return WreckHeightTable[ModelIndex(m)]; }
+inline int CarWidth(int m) {
+  return CarWidthTable[ModelIndex(m)];
+}
+inline int CarHeight(int m) {
+  return CarHeightTable[ModelIndex(m)];
+}
+inline int WreckWidth(int m) {
+  return WreckWidthTable[ModelIndex(m)];
+}
+inline int WreckHeight(int m) {
+  return WreckHeightTable[ModelIndex(m)];
+}
 
 struct TQuad {
   TPoint P[4];  // corners 1..4 as P[0..3]

@@ -76,7 +76,8 @@ bool THeadlessAudio::BufferPlaying(int buffer) {
   // A one-shot buffer plays for its wave's length on the scripted clock.
   uint64_t lengthMs = 0;
   if (b.Wave && b.Wave->Rate > 0)
-    lengthMs = static_cast<uint64_t>(b.Wave->FrameCount()) * 1000u / static_cast<uint64_t>(b.Wave->Rate);
+    lengthMs =
+        static_cast<uint64_t>(b.Wave->FrameCount()) * 1000u / static_cast<uint64_t>(b.Wave->Rate);
   if (Clock.Now - b.StartMs >= lengthMs) b.Playing = false;
   return b.Playing;
 }

@@ -38,11 +38,13 @@ std::shared_ptr<const std::vector<int16_t>> TSdlAudio::Convert(const TWaveData& 
     out->resize(outFrames * 2);
     const int bytes = wave.Bits / 8;
     for (size_t i = 0; i < outFrames; ++i) {
-      const size_t src = std::min<size_t>(static_cast<size_t>(static_cast<int64_t>(i) * wave.Rate / rate),
-                                          static_cast<size_t>(frames - 1));
+      const size_t src =
+          std::min<size_t>(static_cast<size_t>(static_cast<int64_t>(i) * wave.Rate / rate),
+                           static_cast<size_t>(frames - 1));
       for (int ch = 0; ch < 2; ++ch) {
         const int sc = std::min(ch, wave.Channels - 1);
-        const size_t at = (src * static_cast<size_t>(wave.Channels) + static_cast<size_t>(sc)) * bytes;
+        const size_t at =
+            (src * static_cast<size_t>(wave.Channels) + static_cast<size_t>(sc)) * bytes;
         int16_t v = 0;
         if (bytes == 1)
           v = static_cast<int16_t>((static_cast<int>(wave.Pcm[at]) - 128) << 8);
@@ -79,7 +81,8 @@ void TSdlAudio::PlayBuffer(int buffer, bool looped) {
 
 void TSdlAudio::StopBuffer(int buffer) {
   Lock();
-  if (buffer >= 1 && buffer <= static_cast<int>(Voices.size())) Voices[static_cast<size_t>(buffer - 1)].Playing = false;
+  if (buffer >= 1 && buffer <= static_cast<int>(Voices.size()))
+    Voices[static_cast<size_t>(buffer - 1)].Playing = false;
   Unlock();
 }
 
@@ -127,7 +130,8 @@ void TSdlAudio::Mix(int16_t* out, int frames) {
       v.Pos += 2;
     }
   }
-  for (size_t i = 0; i < acc.size(); ++i) out[i] = static_cast<int16_t>(std::clamp(acc[i], -32768, 32767));
+  for (size_t i = 0; i < acc.size(); ++i)
+    out[i] = static_cast<int16_t>(std::clamp(acc[i], -32768, 32767));
 }
 
 TSdlMusic::~TSdlMusic() {

@@ -21,7 +21,8 @@ bool TSdlDisplay::Open(std::string& error) {
   // The 800 x 600 picture is scaled to the window or desktop with its aspect kept.
   SDL_RenderSetLogicalSize(Renderer, 800, 600);
   SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
-  Texture = SDL_CreateTexture(Renderer, SDL_PIXELFORMAT_RGB565, SDL_TEXTUREACCESS_STREAMING, 800, 600);
+  Texture =
+      SDL_CreateTexture(Renderer, SDL_PIXELFORMAT_RGB565, SDL_TEXTUREACCESS_STREAMING, 800, 600);
   if (!Texture) {
     error = SDL_GetError();
     return false;
@@ -79,30 +80,45 @@ void TSdlDisplay::Minimise() {
   if (Window) SDL_MinimizeWindow(Window);
 }
 
-void TSdlDisplay::ShowPointer(bool shown) { SDL_ShowCursor(shown ? SDL_ENABLE : SDL_DISABLE); }
+void TSdlDisplay::ShowPointer(bool shown) {
+  SDL_ShowCursor(shown ? SDL_ENABLE : SDL_DISABLE);
+}
 
 int VirtualKey(SDL_Keycode key) {
   if (key >= SDLK_a && key <= SDLK_z) return 'A' + (key - SDLK_a);
   if (key >= SDLK_0 && key <= SDLK_9) return '0' + (key - SDLK_0);
   if (key >= SDLK_F1 && key <= SDLK_F12) return vk::F1 + (key - SDLK_F1);
   switch (key) {
-    case SDLK_LEFT: return vk::Left;
-    case SDLK_RIGHT: return vk::Right;
-    case SDLK_UP: return vk::Up;
-    case SDLK_DOWN: return vk::Down;
-    case SDLK_SPACE: return vk::Space;
+    case SDLK_LEFT:
+      return vk::Left;
+    case SDLK_RIGHT:
+      return vk::Right;
+    case SDLK_UP:
+      return vk::Up;
+    case SDLK_DOWN:
+      return vk::Down;
+    case SDLK_SPACE:
+      return vk::Space;
     case SDLK_RETURN:
-    case SDLK_KP_ENTER: return vk::Return;
-    case SDLK_ESCAPE: return vk::Escape;
-    case SDLK_BACKSPACE: return vk::Backspace;
-    case SDLK_TAB: return vk::Tab;
+    case SDLK_KP_ENTER:
+      return vk::Return;
+    case SDLK_ESCAPE:
+      return vk::Escape;
+    case SDLK_BACKSPACE:
+      return vk::Backspace;
+    case SDLK_TAB:
+      return vk::Tab;
     case SDLK_LSHIFT:
-    case SDLK_RSHIFT: return vk::Shift;
+    case SDLK_RSHIFT:
+      return vk::Shift;
     case SDLK_LCTRL:
-    case SDLK_RCTRL: return vk::Control;
+    case SDLK_RCTRL:
+      return vk::Control;
     case SDLK_LALT:
-    case SDLK_RALT: return vk::Alt;
-    default: return -1;
+    case SDLK_RALT:
+      return vk::Alt;
+    default:
+      return -1;
   }
 }
 
@@ -126,7 +142,9 @@ uint8_t Modifiers() {
 void TSdlInput::Translate(const SDL_Event& e) {
   TInputEvent ev;
   switch (e.type) {
-    case SDL_QUIT: ev.Type = TInputEvent::Close; break;
+    case SDL_QUIT:
+      ev.Type = TInputEvent::Close;
+      break;
     case SDL_KEYDOWN:
     case SDL_KEYUP: {
       const int key = VirtualKey(e.key.keysym.sym);
@@ -164,7 +182,9 @@ void TSdlInput::Translate(const SDL_Event& e) {
       break;
     case SDL_WINDOWEVENT:
       switch (e.window.event) {
-        case SDL_WINDOWEVENT_CLOSE: ev.Type = TInputEvent::Close; break;
+        case SDL_WINDOWEVENT_CLOSE:
+          ev.Type = TInputEvent::Close;
+          break;
         case SDL_WINDOWEVENT_MINIMIZED:
           Minimised = true;
           ev.Type = TInputEvent::Minimise;
@@ -173,12 +193,18 @@ void TSdlInput::Translate(const SDL_Event& e) {
           Minimised = false;
           ev.Type = TInputEvent::Restore;
           break;
-        case SDL_WINDOWEVENT_FOCUS_GAINED: Active = true; return;
-        case SDL_WINDOWEVENT_FOCUS_LOST: Active = false; return;
-        default: return;
+        case SDL_WINDOWEVENT_FOCUS_GAINED:
+          Active = true;
+          return;
+        case SDL_WINDOWEVENT_FOCUS_LOST:
+          Active = false;
+          return;
+        default:
+          return;
       }
       break;
-    default: return;
+    default:
+      return;
   }
   Queue.push_back(ev);
 }
@@ -201,24 +227,39 @@ bool TSdlInput::KeyHeld(int key) const {
   int n = 0;
   const Uint8* state = SDL_GetKeyboardState(&n);
   auto down = [&](SDL_Scancode s) { return s < n && state[s] != 0; };
-  if (key >= 'A' && key <= 'Z') return down(static_cast<SDL_Scancode>(SDL_SCANCODE_A + (key - 'A')));
-  if (key >= '1' && key <= '9') return down(static_cast<SDL_Scancode>(SDL_SCANCODE_1 + (key - '1')));
+  if (key >= 'A' && key <= 'Z')
+    return down(static_cast<SDL_Scancode>(SDL_SCANCODE_A + (key - 'A')));
+  if (key >= '1' && key <= '9')
+    return down(static_cast<SDL_Scancode>(SDL_SCANCODE_1 + (key - '1')));
   if (key >= vk::F1 && key <= vk::F12)
     return down(static_cast<SDL_Scancode>(SDL_SCANCODE_F1 + (key - vk::F1)));
   switch (key) {
-    case '0': return down(SDL_SCANCODE_0);
-    case vk::Left: return down(SDL_SCANCODE_LEFT);
-    case vk::Right: return down(SDL_SCANCODE_RIGHT);
-    case vk::Up: return down(SDL_SCANCODE_UP);
-    case vk::Down: return down(SDL_SCANCODE_DOWN);
-    case vk::Space: return down(SDL_SCANCODE_SPACE);
-    case vk::Return: return down(SDL_SCANCODE_RETURN) || down(SDL_SCANCODE_KP_ENTER);
-    case vk::Escape: return down(SDL_SCANCODE_ESCAPE);
-    case vk::Backspace: return down(SDL_SCANCODE_BACKSPACE);
-    case vk::Shift: return down(SDL_SCANCODE_LSHIFT) || down(SDL_SCANCODE_RSHIFT);
-    case vk::Control: return down(SDL_SCANCODE_LCTRL) || down(SDL_SCANCODE_RCTRL);
-    case vk::Alt: return down(SDL_SCANCODE_LALT) || down(SDL_SCANCODE_RALT);
-    default: return false;
+    case '0':
+      return down(SDL_SCANCODE_0);
+    case vk::Left:
+      return down(SDL_SCANCODE_LEFT);
+    case vk::Right:
+      return down(SDL_SCANCODE_RIGHT);
+    case vk::Up:
+      return down(SDL_SCANCODE_UP);
+    case vk::Down:
+      return down(SDL_SCANCODE_DOWN);
+    case vk::Space:
+      return down(SDL_SCANCODE_SPACE);
+    case vk::Return:
+      return down(SDL_SCANCODE_RETURN) || down(SDL_SCANCODE_KP_ENTER);
+    case vk::Escape:
+      return down(SDL_SCANCODE_ESCAPE);
+    case vk::Backspace:
+      return down(SDL_SCANCODE_BACKSPACE);
+    case vk::Shift:
+      return down(SDL_SCANCODE_LSHIFT) || down(SDL_SCANCODE_RSHIFT);
+    case vk::Control:
+      return down(SDL_SCANCODE_LCTRL) || down(SDL_SCANCODE_RCTRL);
+    case vk::Alt:
+      return down(SDL_SCANCODE_LALT) || down(SDL_SCANCODE_RALT);
+    default:
+      return false;
   }
 }
 

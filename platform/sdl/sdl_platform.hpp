@@ -37,7 +37,7 @@ class TSdlInput : public IInput {
   void Pump();
   bool PollEvent(TInputEvent& ev) override;
   bool KeyHeld(int key) const override;
-  bool Active = true;      // the window has the keyboard
+  bool Active = true;  // the window has the keyboard
   bool Minimised = false;
 
  private:

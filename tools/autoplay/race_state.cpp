@@ -77,7 +77,8 @@ void AppendRaceState(TJson& j, TMForm& f) {
   AppendTrafficState(j, f);
 }
 
-bool TScriptRunner::ExtraCommand(const std::string& cmd, const std::string& arg, std::string& error) {
+bool TScriptRunner::ExtraCommand(const std::string& cmd, const std::string& arg,
+                                 std::string& error) {
   if (cmd == "race") {
     const int bike = arg.size() == 1 ? arg[0] - '0' : 0;
     if (bike < 1 || bike > 5) {
@@ -119,20 +120,29 @@ bool TScriptRunner::ExtraCommand(const std::string& cmd, const std::string& arg,
       return true;
     }
     TRaceState& r = Form->Race;
-    if (name == "RaceClock") r.RaceClock = static_cast<int32_t>(v);
-    else if (name == "RaceScore") r.RaceScore = static_cast<int32_t>(v);
-    else if (name == "Lives") r.Lives = static_cast<int32_t>(v);
-    else if (name == "RacePosition") r.RacePosition = static_cast<uint8_t>(v);
-    else if (name == "Finished" && r.Player) r.Player->Finished = v != 0;
-    else if (name == "Speed" && r.Player) r.Player->Speed = static_cast<double>(v);
-    else if (name == "CarWrecked" && r.Car && v >= 1 && v <= 5) r.Car->WreckCar(static_cast<int>(v));
-    else error = "cannot set '" + name + "'";
+    if (name == "RaceClock")
+      r.RaceClock = static_cast<int32_t>(v);
+    else if (name == "RaceScore")
+      r.RaceScore = static_cast<int32_t>(v);
+    else if (name == "Lives")
+      r.Lives = static_cast<int32_t>(v);
+    else if (name == "RacePosition")
+      r.RacePosition = static_cast<uint8_t>(v);
+    else if (name == "Finished" && r.Player)
+      r.Player->Finished = v != 0;
+    else if (name == "Speed" && r.Player)
+      r.Player->Speed = static_cast<double>(v);
+    else if (name == "CarWrecked" && r.Car && v >= 1 && v <= 5)
+      r.Car->WreckCar(static_cast<int>(v));
+    else
+      error = "cannot set '" + name + "'";
     return true;
   }
   if (cmd == "track") {
     std::ofstream out(arg, std::ios::binary | std::ios::trunc);
     const TTrackState& t = Form->Track;
-    out.write(reinterpret_cast<const char*>(t.Cells.data()), static_cast<std::streamsize>(t.Cells.size()));
+    out.write(reinterpret_cast<const char*>(t.Cells.data()),
+              static_cast<std::streamsize>(t.Cells.size()));
     out.write(reinterpret_cast<const char*>(t.RowKindTable.data()),
               static_cast<std::streamsize>(t.RowKindTable.size()));
     for (int32_t v : t.RoadCentreXTable) {

@@ -15,10 +15,12 @@ namespace {
 
 int KeyCode(const std::string& name) {
   static const std::map<std::string, int> named = {
-      {"Left", vk::Left},         {"Right", vk::Right},   {"Up", vk::Up},
-      {"Down", vk::Down},         {"Space", vk::Space},   {"Return", vk::Return},
-      {"Escape", vk::Escape},     {"Backspace", vk::Backspace}, {"Shift", vk::Shift},
-      {"Ctrl", vk::Control},      {"Alt", vk::Alt}};
+      {"Left", vk::Left},     {"Right", vk::Right},
+      {"Up", vk::Up},         {"Down", vk::Down},
+      {"Space", vk::Space},   {"Return", vk::Return},
+      {"Escape", vk::Escape}, {"Backspace", vk::Backspace},
+      {"Shift", vk::Shift},   {"Ctrl", vk::Control},
+      {"Alt", vk::Alt}};
   auto it = named.find(name);
   if (it != named.end()) return it->second;
   if (name.size() == 1 && name[0] >= 'A' && name[0] <= 'Z') return name[0];
@@ -101,7 +103,8 @@ bool TScriptRunner::Command(const std::string& raw, std::string& error) {
   long long v = 0;
   auto needInt = [&](long long lo, long long hi) {
     if (!ParseInt(arg, v) || v < lo || v > hi) {
-      error = "'" + cmd + "' needs a number from " + std::to_string(lo) + " to " + std::to_string(hi);
+      error =
+          "'" + cmd + "' needs a number from " + std::to_string(lo) + " to " + std::to_string(hi);
       return false;
     }
     return true;

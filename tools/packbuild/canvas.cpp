@@ -41,7 +41,9 @@ std::vector<uint32_t> TCanvas::Argb() const {
   return out;
 }
 
-void TCanvas::Colour(const TColour& c, double alpha) { cairo_set_source_rgba(Cr, c.R, c.G, c.B, alpha); }
+void TCanvas::Colour(const TColour& c, double alpha) {
+  cairo_set_source_rgba(Cr, c.R, c.G, c.B, alpha);
+}
 
 void TCanvas::RoundRect(double x, double y, double w, double h, double r) {
   cairo_new_sub_path(Cr);
@@ -52,7 +54,8 @@ void TCanvas::RoundRect(double x, double y, double w, double h, double r) {
   cairo_close_path(Cr);
 }
 
-void TCanvas::FillVertical(double y0, double y1, const TColour& top, const TColour& bottom, bool preserve) {
+void TCanvas::FillVertical(double y0, double y1, const TColour& top, const TColour& bottom,
+                           bool preserve) {
   cairo_pattern_t* g = cairo_pattern_create_linear(0, y0, 0, y1);
   cairo_pattern_add_color_stop_rgb(g, 0, top.R, top.G, top.B);
   cairo_pattern_add_color_stop_rgb(g, 1, bottom.R, bottom.G, bottom.B);
@@ -65,7 +68,8 @@ void TCanvas::FillVertical(double y0, double y1, const TColour& top, const TColo
 }
 
 double TCanvas::TextWidth(const std::string& s, double size, bool bold, const char* face) {
-  cairo_select_font_face(Cr, face, CAIRO_FONT_SLANT_NORMAL, bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
+  cairo_select_font_face(Cr, face, CAIRO_FONT_SLANT_NORMAL,
+                         bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
   cairo_set_font_size(Cr, size);
   cairo_text_extents_t e;
   cairo_text_extents(Cr, s.c_str(), &e);
@@ -74,7 +78,8 @@ double TCanvas::TextWidth(const std::string& s, double size, bool bold, const ch
 
 void TCanvas::Text(const std::string& s, double cx, double cy, double size, const TColour& fill,
                    const TColour& outline, bool bold, const char* face) {
-  cairo_select_font_face(Cr, face, CAIRO_FONT_SLANT_NORMAL, bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
+  cairo_select_font_face(Cr, face, CAIRO_FONT_SLANT_NORMAL,
+                         bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
   cairo_set_font_size(Cr, size);
   cairo_text_extents_t e;
   cairo_text_extents(Cr, s.c_str(), &e);
@@ -90,7 +95,8 @@ void TCanvas::Text(const std::string& s, double cx, double cy, double size, cons
   cairo_set_line_width(Cr, std::max(2.0, size / 12));
   cairo_set_line_join(Cr, CAIRO_LINE_JOIN_ROUND);
   cairo_stroke_preserve(Cr);
-  cairo_pattern_t* g = cairo_pattern_create_linear(0, y + e.y_bearing, 0, y + e.y_bearing + e.height);
+  cairo_pattern_t* g =
+      cairo_pattern_create_linear(0, y + e.y_bearing, 0, y + e.y_bearing + e.height);
   cairo_pattern_add_color_stop_rgb(g, 0, std::min(1.0, fill.R + 0.35), std::min(1.0, fill.G + 0.35),
                                    std::min(1.0, fill.B + 0.35));
   cairo_pattern_add_color_stop_rgb(g, 0.5, fill.R, fill.G, fill.B);
@@ -100,8 +106,8 @@ void TCanvas::Text(const std::string& s, double cx, double cy, double size, cons
   cairo_pattern_destroy(g);
 }
 
-TPackPicture StripPicture(const std::string& name, int pw, int ph, const std::vector<std::vector<uint32_t>>& frames,
-                          bool keyed) {
+TPackPicture StripPicture(const std::string& name, int pw, int ph,
+                          const std::vector<std::vector<uint32_t>>& frames, bool keyed) {
   const int n = static_cast<int>(frames.size());
   std::vector<uint32_t> argb(static_cast<size_t>(pw) * n * ph, 0);
   for (int f = 0; f < n; ++f)
@@ -109,7 +115,8 @@ TPackPicture StripPicture(const std::string& name, int pw, int ph, const std::ve
       for (int x = 0; x < pw; ++x)
         argb[static_cast<size_t>(y) * pw * n + static_cast<size_t>(f) * pw + x] =
             frames[static_cast<size_t>(f)][static_cast<size_t>(y) * pw + x];
-  TPackPicture p = keyed ? KeyedPicture(name, pw * n, ph, argb) : OpaquePicture(name, pw * n, ph, argb);
+  TPackPicture p =
+      keyed ? KeyedPicture(name, pw * n, ph, argb) : OpaquePicture(name, pw * n, ph, argb);
   p.PatternWidth = pw;
   p.PatternHeight = ph;
   return p;
@@ -120,7 +127,8 @@ TPackPicture Filler(const std::string& name) {
 }
 
 double Noise(uint32_t seed, int x, int y) {
-  uint32_t h = seed * 374761393u + static_cast<uint32_t>(x) * 668265263u + static_cast<uint32_t>(y) * 2246822519u;
+  uint32_t h = seed * 374761393u + static_cast<uint32_t>(x) * 668265263u +
+               static_cast<uint32_t>(y) * 2246822519u;
   h = (h ^ (h >> 13)) * 1274126177u;
   h ^= h >> 16;
   return (h & 0xFFFFFF) / 16777215.0;

@@ -44,11 +44,13 @@ class TCanvas {
   void Colour(const TColour& c, double alpha = 1.0);
   void RoundRect(double x, double y, double w, double h, double r);
   // A vertical gradient fill of the current path.
-  void FillVertical(double y0, double y1, const TColour& top, const TColour& bottom, bool preserve = false);
+  void FillVertical(double y0, double y1, const TColour& top, const TColour& bottom,
+                    bool preserve = false);
   // Text centred on (cx, cy) in the display face, with a dark outline and a soft shadow.
   void Text(const std::string& s, double cx, double cy, double size, const TColour& fill,
             const TColour& outline, bool bold = true, const char* face = "Bebas Neue");
-  double TextWidth(const std::string& s, double size, bool bold = true, const char* face = "Bebas Neue");
+  double TextWidth(const std::string& s, double size, bool bold = true,
+                   const char* face = "Bebas Neue");
 
  private:
   cairo_surface_t* Surface;

@@ -46,7 +46,8 @@ TPackPicture KeyedPicture(const std::string& name, int width, int height,
   p.Rgb.resize(argb.size());
   for (size_t i = 0; i < argb.size(); ++i) {
     uint32_t a = argb[i] >> 24;
-    p.Rgb[i] = a < 128 ? KeyColourRgb : AvoidKey(a == 255 ? (argb[i] & 0xFFFFFF) : Blend(argb[i], edge));
+    p.Rgb[i] =
+        a < 128 ? KeyColourRgb : AvoidKey(a == 255 ? (argb[i] & 0xFFFFFF) : Blend(argb[i], edge));
   }
   return p;
 }

@@ -15,7 +15,8 @@ bool WriteFile(const std::filesystem::path& path, const std::vector<uint8_t>& by
   tmp += ".tmp";
   {
     std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
     if (!out) return false;
   }
   std::filesystem::rename(tmp, path);
@@ -33,7 +34,8 @@ int WriteSeeds(const std::filesystem::path& dir) {
     p.Name = "Seed " + std::to_string(k);
     p.Width = 6 + k * 5;
     p.Height = 4 + k;
-    for (int i = 0; i < p.Width * p.Height; ++i) p.Rgb.push_back(static_cast<uint32_t>(i * 2654435761u) & 0xFFFFFF);
+    for (int i = 0; i < p.Width * p.Height; ++i)
+      p.Rgb.push_back(static_cast<uint32_t>(i * 2654435761u) & 0xFFFFFF);
     p.PatternWidth = k == 1 ? 3 : 0;
     p.SkipWidth = k == 1 ? 1 : 0;
     p.Transparent = k != 2;
@@ -43,7 +45,8 @@ int WriteSeeds(const std::filesystem::path& dir) {
   TPackSound s;
   s.Name = "Seed";
   s.Wave.Pcm = {0, 1, 2, 3, 4, 5, 6, 7};
-  return WriteFile(dir / "images.gpk", WriteImagePack(pictures)) && WriteFile(dir / "sounds.spk", WriteSoundPack({s}))
+  return WriteFile(dir / "images.gpk", WriteImagePack(pictures)) &&
+                 WriteFile(dir / "sounds.spk", WriteSoundPack({s}))
              ? 0
              : 1;
 }

@@ -6,8 +6,8 @@
 #include <sstream>
 
 #include "tools/packbuild/canvas.hpp"
-#include "tools/packbuild/packbuild.hpp"
 #include "tools/packbuild/content.hpp"
+#include "tools/packbuild/packbuild.hpp"
 
 namespace zw::packbuild {
 
@@ -35,7 +35,8 @@ std::map<std::string, std::string> ReadLabels(const std::string& assets) {
 void Plate(TCanvas& c, double x, double y, double w, double h, bool lit) {
   const double r = std::min(12.0, h / 3);
   c.RoundRect(x + 1, y + 1, w - 2, h - 2, r);
-  c.FillVertical(y, y + h, lit ? TColour{1.0, 0.62, 0.22} : pal::SteelLight, lit ? pal::OrangeDark : pal::Night, true);
+  c.FillVertical(y, y + h, lit ? TColour{1.0, 0.62, 0.22} : pal::SteelLight,
+                 lit ? pal::OrangeDark : pal::Night, true);
   cairo_set_line_width(c.Cr, 2.5);
   c.Colour(lit ? pal::Yellow : pal::Chrome, 0.95);
   cairo_stroke(c.Cr);
@@ -45,7 +46,8 @@ void Plate(TCanvas& c, double x, double y, double w, double h, bool lit) {
   cairo_fill(c.Cr);
 }
 
-TPackPicture Button(const std::string& name, int w, int h, const std::string& label, bool lit, double size) {
+TPackPicture Button(const std::string& name, int w, int h, const std::string& label, bool lit,
+                    double size) {
   TCanvas c(w, h);
   Plate(c, 0, 0, w, h, lit);
   c.Text(label, w / 2.0, h / 2.0 + 1, size, lit ? pal::White : pal::Yellow, pal::Night);
@@ -53,7 +55,8 @@ TPackPicture Button(const std::string& name, int w, int h, const std::string& la
 }
 
 // Two looks in one picture: pattern 0 lit, pattern 1 plain.
-TPackPicture TwoLookButton(const std::string& name, int w, int h, const std::string& label, double size) {
+TPackPicture TwoLookButton(const std::string& name, int w, int h, const std::string& label,
+                           double size) {
   std::vector<std::vector<uint32_t>> frames;
   for (bool lit : {true, false}) {
     TCanvas c(w, h);
@@ -74,7 +77,8 @@ TPackPicture ArrowButton(const std::string& name, int w, int h, bool left) {
     cairo_line_to(cr, back, 8);
     cairo_line_to(cr, back, h - 8.0);
     cairo_close_path(cr);
-    c.FillVertical(0, h, lit ? TColour{1, 0.75, 0.3} : pal::SteelLight, lit ? pal::OrangeDark : pal::Night, true);
+    c.FillVertical(0, h, lit ? TColour{1, 0.75, 0.3} : pal::SteelLight,
+                   lit ? pal::OrangeDark : pal::Night, true);
     cairo_set_line_width(cr, 3);
     c.Colour(lit ? pal::Yellow : pal::Chrome);
     cairo_stroke(cr);
@@ -106,7 +110,8 @@ TPackPicture Backdrop() {
   }
   // Hills.
   cairo_move_to(cr, 0, 380);
-  for (int x = 0; x <= 800; x += 20) cairo_line_to(cr, x, 360 - 40 * std::sin(x / 130.0) - 18 * std::sin(x / 47.0));
+  for (int x = 0; x <= 800; x += 20)
+    cairo_line_to(cr, x, 360 - 40 * std::sin(x / 130.0) - 18 * std::sin(x / 47.0));
   cairo_line_to(cr, 800, 600);
   cairo_line_to(cr, 0, 600);
   cairo_close_path(cr);
@@ -130,7 +135,8 @@ TPackPicture Backdrop() {
   }
   // Speed streaks.
   for (int i = 0; i < 40; ++i) {
-    const double y = 120 + Noise(21, i, 1) * 440, x = 300 + Noise(22, i, 1) * 500, len = 40 + Noise(23, i, 1) * 160;
+    const double y = 120 + Noise(21, i, 1) * 440, x = 300 + Noise(22, i, 1) * 500,
+                 len = 40 + Noise(23, i, 1) * 160;
     cairo_move_to(cr, x, y);
     cairo_line_to(cr, x + len, y);
     cairo_set_source_rgba(cr, 1, 0.7 + 0.3 * Noise(24, i, 1), 0.3, 0.10 + 0.15 * Noise(25, i, 1));
@@ -152,8 +158,8 @@ TPackPicture Backdrop() {
 
 // A side view of a superbike for the showcase, in the model's livery.
 TPackPicture Showcase(int model) {
-  static const TColour Livery[6] = {pal::Black, {0.85, 0.10, 0.10}, {0.10, 0.35, 0.90}, {1.0, 0.75, 0.05},
-                                    {0.10, 0.70, 0.25}, {0.95, 0.45, 0.05}};
+  static const TColour Livery[6] = {pal::Black,        {0.85, 0.10, 0.10}, {0.10, 0.35, 0.90},
+                                    {1.0, 0.75, 0.05}, {0.10, 0.70, 0.25}, {0.95, 0.45, 0.05}};
   const TColour body = Livery[model];
   TCanvas c(256, 216);
   cairo_t* cr = c.Cr;
@@ -211,7 +217,9 @@ TPackPicture Showcase(int model) {
   cairo_line_to(cr, 150, 140);
   cairo_curve_to(cr, 120, 118, 80, 118, 40, 104);
   cairo_close_path(cr);
-  c.FillVertical(56, 140, TColour{std::min(1.0, body.R + 0.35), std::min(1.0, body.G + 0.35), std::min(1.0, body.B + 0.35)},
+  c.FillVertical(56, 140,
+                 TColour{std::min(1.0, body.R + 0.35), std::min(1.0, body.G + 0.35),
+                         std::min(1.0, body.B + 0.35)},
                  TColour{body.R * 0.45, body.G * 0.45, body.B * 0.45}, true);
   cairo_set_line_width(cr, 2);
   c.Colour(pal::Night);
@@ -240,7 +248,10 @@ TPackPicture Showcase(int model) {
   cairo_close_path(cr);
   c.FillVertical(36, 92, TColour{0.25, 0.25, 0.3}, TColour{0.05, 0.05, 0.08});
   cairo_arc(cr, 168, 40, 15, 0, 2 * M_PI);
-  c.FillVertical(25, 55, TColour{std::min(1.0, body.R + 0.4), std::min(1.0, body.G + 0.4), std::min(1.0, body.B + 0.4)}, body);
+  c.FillVertical(25, 55,
+                 TColour{std::min(1.0, body.R + 0.4), std::min(1.0, body.G + 0.4),
+                         std::min(1.0, body.B + 0.4)},
+                 body);
   cairo_arc(cr, 172, 40, 8, -0.6, 0.9);
   cairo_set_source_rgba(cr, 0.1, 0.1, 0.15, 0.9);
   cairo_set_line_width(cr, 6);
@@ -248,7 +259,8 @@ TPackPicture Showcase(int model) {
   return KeyedPicture("Bike showcase " + std::to_string(model), 256, 216, c.Argb());
 }
 
-TPackPicture Panel(const std::string& name, int w, int h, const std::vector<std::pair<std::string, double>>& labels,
+TPackPicture Panel(const std::string& name, int w, int h,
+                   const std::vector<std::pair<std::string, double>>& labels,
                    const std::string& extra) {
   TCanvas c(w, h);
   cairo_t* cr = c.Cr;
@@ -278,7 +290,8 @@ TPackPicture Panel(const std::string& name, int w, int h, const std::vector<std:
 TPackPicture ValueBox(const std::string& name, int w, int h, const std::string& label, bool on) {
   TCanvas c(w, h);
   c.RoundRect(1, 1, w - 2, h - 2, 10);
-  c.FillVertical(0, h, on ? TColour{0.12, 0.45, 0.25} : TColour{0.40, 0.10, 0.10}, pal::Night, true);
+  c.FillVertical(0, h, on ? TColour{0.12, 0.45, 0.25} : TColour{0.40, 0.10, 0.10}, pal::Night,
+                 true);
   cairo_set_line_width(c.Cr, 2);
   c.Colour(pal::Chrome, 0.9);
   cairo_stroke(c.Cr);
@@ -313,18 +326,19 @@ std::vector<TPackPicture> BuildMenuPictures(const std::string& assets) {
   auto L = ReadLabels(assets);
   std::vector<TPackPicture> items;
   items.push_back(Filler("Hit area"));  // 0: drawn, but shows nothing
-  items.push_back(Backdrop());           // 1
+  items.push_back(Backdrop());          // 1
   const char* tabs[6] = {"tab1", "tab2", "tab3", "tab4", "tab5", "tab6"};
   for (bool lit : {false, true})  // 2..7 plain, 8..13 lit
-    for (int i = 0; i < 6; ++i) items.push_back(Button(std::string("Tab ") + tabs[i], 280, 52, L[tabs[i]], lit, 34));
-  items.push_back(ValueBox("Display windowed", 236, 56, L["windowed"], false));  // 14
+    for (int i = 0; i < 6; ++i)
+      items.push_back(Button(std::string("Tab ") + tabs[i], 280, 52, L[tabs[i]], lit, 34));
+  items.push_back(ValueBox("Display windowed", 236, 56, L["windowed"], false));      // 14
   items.push_back(ValueBox("Display full screen", 236, 56, L["fullscreen"], true));  // 15
-  items.push_back(ValueBox("Music on", 120, 56, L["on"], true));                 // 16
-  items.push_back(ValueBox("Music off", 120, 56, L["off"], false));              // 17
-  items.push_back(ValueBox("Sound on", 112, 56, L["on"], true));                 // 18
-  items.push_back(ValueBox("Sound off", 112, 56, L["off"], false));              // 19
-  items.push_back(TextBox("Country box", 376, 34));                              // 20
-  items.push_back(TextBox("Boss key box", 214, 32));                             // 21
+  items.push_back(ValueBox("Music on", 120, 56, L["on"], true));                     // 16
+  items.push_back(ValueBox("Music off", 120, 56, L["off"], false));                  // 17
+  items.push_back(ValueBox("Sound on", 112, 56, L["on"], true));                     // 18
+  items.push_back(ValueBox("Sound off", 112, 56, L["off"], false));                  // 19
+  items.push_back(TextBox("Country box", 376, 34));                                  // 20
+  items.push_back(TextBox("Boss key box", 214, 32));                                 // 21
   {
     TCanvas c(3, 20);  // 22: the text cursor
     cairo_rectangle(c.Cr, 0, 0, 3, 20);
@@ -333,11 +347,11 @@ std::vector<TPackPicture> BuildMenuPictures(const std::string& assets) {
     items.push_back(KeyedPicture("Text cursor", 3, 20, c.Argb()));
   }
   items.push_back(Filler("Unused 23"));
-  items.push_back(Title("Title help", 300, 80, L["title_help"]));             // 24
-  items.push_back(Title("Title bikes", 470, 80, L["title_bikes"]));           // 25
-  items.push_back(Title("Title options", 380, 80, L["title_options"]));       // 26
-  items.push_back(Title("Title high scores", 460, 80, L["title_scores"]));    // 27
-  for (int m = 1; m <= 5; ++m) items.push_back(Showcase(m));                  // 28..32
+  items.push_back(Title("Title help", 300, 80, L["title_help"]));           // 24
+  items.push_back(Title("Title bikes", 470, 80, L["title_bikes"]));         // 25
+  items.push_back(Title("Title options", 380, 80, L["title_options"]));     // 26
+  items.push_back(Title("Title high scores", 460, 80, L["title_scores"]));  // 27
+  for (int m = 1; m <= 5; ++m) items.push_back(Showcase(m));                // 28..32
   {
     TCanvas c(394, 140);  // 33: the dialog panel
     c.RoundRect(2, 2, 390, 136, 16);
@@ -351,16 +365,16 @@ std::vector<TPackPicture> BuildMenuPictures(const std::string& assets) {
     cairo_stroke(c.Cr);
     items.push_back(KeyedPicture("Dialog panel", 394, 140, c.Argb()));
   }
-  items.push_back(TwoLookButton("Yes", 118, 44, L["yes"], 30));          // 34
-  items.push_back(TwoLookButton("No", 118, 44, L["no"], 30));            // 35
-  items.push_back(TwoLookButton("Back", 130, 48, L["back"], 30));        // 36
-  items.push_back(ArrowButton("Previous bike", 72, 96, true));           // 37
-  items.push_back(ArrowButton("Next bike", 72, 96, false));              // 38
-  items.push_back(TwoLookButton("Start the race", 284, 48, L["start"], 30));  // 39
+  items.push_back(TwoLookButton("Yes", 118, 44, L["yes"], 30));                // 34
+  items.push_back(TwoLookButton("No", 118, 44, L["no"], 30));                  // 35
+  items.push_back(TwoLookButton("Back", 130, 48, L["back"], 30));              // 36
+  items.push_back(ArrowButton("Previous bike", 72, 96, true));                 // 37
+  items.push_back(ArrowButton("Next bike", 72, 96, false));                    // 38
+  items.push_back(TwoLookButton("Start the race", 284, 48, L["start"], 30));   // 39
   items.push_back(TwoLookButton("Clear the table", 146, 52, L["clear"], 28));  // 40
   items.push_back(TwoLookButton("Online table", 138, 52, L["online"], 28));    // 41
-  items.push_back(TwoLookButton("Help previous", 146, 48, L["prev"], 28));      // 42
-  items.push_back(TwoLookButton("Help next", 142, 48, L["next"], 28));          // 43
+  items.push_back(TwoLookButton("Help previous", 146, 48, L["prev"], 28));     // 42
+  items.push_back(TwoLookButton("Help next", 142, 48, L["next"], 28));         // 43
   for (int i = 44; i <= 49; ++i) items.push_back(Filler("Unused " + std::to_string(i)));
   {
     TCanvas c(96, 96);  // 50: the about picture, a chequered-flag badge
@@ -377,9 +391,10 @@ std::vector<TPackPicture> BuildMenuPictures(const std::string& assets) {
     items.push_back(KeyedPicture("About", 96, 96, c.Argb()));
   }
   items.push_back(Panel("Content", 440, 408, {}, ""));  // 51
-  items.push_back(Panel("Bike selection content", 440, 408,
-                        {{L["power"], 278}, {L["handling"], 306}, {L["acceleration"], 336}, {L["braking"], 368}},
-                        ""));  // 52
+  items.push_back(Panel(
+      "Bike selection content", 440, 408,
+      {{L["power"], 278}, {L["handling"], 306}, {L["acceleration"], 336}, {L["braking"], 368}},
+      ""));                                                           // 52
   items.push_back(Panel("High-score table", 440, 396, {}, "ranks"));  // 53
   {
     TCanvas c(16, 24);  // 54: one square of a rating bar

@@ -7,15 +7,15 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "tools/packbuild/packbuild.hpp"
 #include "tools/packbuild/content.hpp"
+#include "tools/packbuild/packbuild.hpp"
 
 namespace zw::packbuild {
 
 namespace {
 
-constexpr int Rows = 64;      // a pattern: four bars of sixteen rows
-constexpr int Channels = 8;   // lead, bass, three pad voices, kick, snare, hat
+constexpr int Rows = 64;     // a pattern: four bars of sixteen rows
+constexpr int Channels = 8;  // lead, bass, three pad voices, kick, snare, hat
 enum Instrument { Lead = 1, Bass, Pad, Kick, Snare, Hat, InstrumentCount = 6 };
 
 struct TCell {
@@ -72,7 +72,8 @@ TScore ReadScore(const std::string& text) {
 
 // A note name such as "c5", "f#4" to the tracker's note number (1 = C-0).
 int NoteNumber(const std::string& n) {
-  static const std::map<char, int> steps = {{'c', 0}, {'d', 2}, {'e', 4}, {'f', 5}, {'g', 7}, {'a', 9}, {'b', 11}};
+  static const std::map<char, int> steps = {{'c', 0}, {'d', 2}, {'e', 4}, {'f', 5},
+                                            {'g', 7}, {'a', 9}, {'b', 11}};
   if (n.size() < 2 || !steps.count(n[0])) throw std::runtime_error("bad note " + n);
   int semitone = steps.at(n[0]);
   size_t i = 1;
@@ -86,7 +87,9 @@ int NoteNumber(const std::string& n) {
 
 // A chord name ("Am", "F", "C#m") to its root's semitone and whether it is minor.
 void ChordRoot(const std::string& c, int& root, bool& minor) {
-  root = NoteNumber(std::string(1, static_cast<char>(std::tolower(c[0]))) + (c.size() > 1 && c[1] == '#' ? "#" : "") + "0") - 1;
+  root = NoteNumber(std::string(1, static_cast<char>(std::tolower(c[0]))) +
+                    (c.size() > 1 && c[1] == '#' ? "#" : "") + "0") -
+         1;
   minor = c.back() == 'm';
 }
 
@@ -103,14 +106,16 @@ std::vector<std::vector<TCell>> Pattern(const TScore& s, const std::string& name
       // Lead.
       if (bar < static_cast<int>(melody.size())) {
         const std::string& tok = melody[static_cast<size_t>(bar)][static_cast<size_t>(r)];
-        if (tok == "-") row[0].Note = 97;
+        if (tok == "-")
+          row[0].Note = 97;
         else if (tok != ".") {
           row[0].Note = static_cast<uint8_t>(NoteNumber(tok));
           row[0].Instr = Lead;
         }
       }
       // Bass on its rhythm: root, fifth, octave.
-      const char b = r < static_cast<int>(s.BassRhythm.size()) ? s.BassRhythm[static_cast<size_t>(r)] : '.';
+      const char b =
+          r < static_cast<int>(s.BassRhythm.size()) ? s.BassRhythm[static_cast<size_t>(r)] : '.';
       if (b != '.') {
         const int base = 2 * 12 + root + 1;
         row[1].Note = static_cast<uint8_t>(base + (b == 'f' ? 7 : b == 'o' ? 12 : 0));
@@ -130,7 +135,8 @@ std::vector<std::vector<TCell>> Pattern(const TScore& s, const std::string& name
       const char* names[3] = {"kick", "snare", "hat"};
       for (int d = 0; d < 3; ++d) {
         auto it = s.Drums.find(names[d]);
-        if (it != s.Drums.end() && r < static_cast<int>(it->second.size()) && it->second[static_cast<size_t>(r)] == 'x') {
+        if (it != s.Drums.end() && r < static_cast<int>(it->second.size()) &&
+            it->second[static_cast<size_t>(r)] == 'x') {
           row[static_cast<size_t>(5 + d)].Note = 49;  // C-4: the drum at its recorded pitch
           row[static_cast<size_t>(5 + d)].Instr = static_cast<uint8_t>(Kick + d);
           if (d == 2) row[7].Volume = static_cast<uint8_t>(0x10 + ((r % 4) == 0 ? 0x28 : 0x18));
@@ -155,7 +161,8 @@ struct TSample {
 };
 
 // A looped waveform: 128 samples a period at 8363 Hz is C-2, so +24 semitones plays it at C-4.
-TSample Waveform(const std::string& name, const std::function<double(double phase)>& f, uint8_t volume, uint16_t fadeout) {
+TSample Waveform(const std::string& name, const std::function<double(double phase)>& f,
+                 uint8_t volume, uint16_t fadeout) {
   TSample s;
   s.Name = name;
   const int period = 128, periods = 16;
@@ -175,7 +182,8 @@ TSample Waveform(const std::string& name, const std::function<double(double phas
 }
 
 // A one-shot drum recorded at four times 8363 Hz, so C-4 plays it as recorded.
-TSample Drum(const std::string& name, double seconds, const std::function<double(double t)>& f, uint8_t volume) {
+TSample Drum(const std::string& name, double seconds, const std::function<double(double t)>& f,
+             uint8_t volume) {
   TSample s;
   s.Name = name;
   const double rate = 8363.0 * 4;
@@ -190,39 +198,57 @@ TSample Drum(const std::string& name, double seconds, const std::function<double
 std::vector<TSample> Instruments() {
   std::vector<TSample> v;
   // Lead: two pulses an octave apart, bright and round.
-  v.push_back(Waveform("Lead", [](double p) {
-    return 0.45 * (std::sin(p) > 0.3 ? 1 : -1) + 0.25 * std::sin(2 * p) + 0.2 * std::sin(3 * p);
-  }, 44, 900));
+  v.push_back(Waveform(
+      "Lead",
+      [](double p) {
+        return 0.45 * (std::sin(p) > 0.3 ? 1 : -1) + 0.25 * std::sin(2 * p) + 0.2 * std::sin(3 * p);
+      },
+      44, 900));
   // Bass: a filtered saw.
-  v.push_back(Waveform("Bass", [](double p) {
-    double s = 0;
-    for (int k = 1; k <= 8; ++k) s += std::sin(k * p) / k * std::exp(-k * 0.18);
-    return s * 0.75;
-  }, 56, 2000));
+  v.push_back(Waveform(
+      "Bass",
+      [](double p) {
+        double s = 0;
+        for (int k = 1; k <= 8; ++k) s += std::sin(k * p) / k * std::exp(-k * 0.18);
+        return s * 0.75;
+      },
+      56, 2000));
   // Pad: soft triangle and sine.
-  v.push_back(Waveform("Pad", [](double p) {
-    const double tri = 2 / M_PI * std::asin(std::sin(p));
-    return 0.5 * tri + 0.35 * std::sin(p) + 0.1 * std::sin(2 * p);
-  }, 40, 400));
+  v.push_back(Waveform(
+      "Pad",
+      [](double p) {
+        const double tri = 2 / M_PI * std::asin(std::sin(p));
+        return 0.5 * tri + 0.35 * std::sin(p) + 0.1 * std::sin(2 * p);
+      },
+      40, 400));
   uint32_t seed = 12345;
   auto noise = [&seed] {
     seed = seed * 1664525u + 1013904223u;
     return ((seed >> 8) & 0xFFFF) / 32768.0 - 1.0;
   };
-  v.push_back(Drum("Kick", 0.35, [](double t) {
-    const double f = 50 + 120 * std::exp(-t * 30);
-    return std::sin(2 * M_PI * f * t) * std::exp(-t * 9) * 1.2;
-  }, 64));
-  v.push_back(Drum("Snare", 0.25, [&](double t) {
-    return (0.7 * noise() + 0.5 * std::sin(2 * M_PI * 190 * t)) * std::exp(-t * 16);
-  }, 50));
+  v.push_back(Drum(
+      "Kick", 0.35,
+      [](double t) {
+        const double f = 50 + 120 * std::exp(-t * 30);
+        return std::sin(2 * M_PI * f * t) * std::exp(-t * 9) * 1.2;
+      },
+      64));
+  v.push_back(Drum(
+      "Snare", 0.25,
+      [&](double t) {
+        return (0.7 * noise() + 0.5 * std::sin(2 * M_PI * 190 * t)) * std::exp(-t * 16);
+      },
+      50));
   double prev = 0;
-  v.push_back(Drum("Hat", 0.08, [&](double t) {
-    const double n = noise();
-    const double hp = n - prev;  // a first difference keeps only the hiss
-    prev = n;
-    return hp * 0.6 * std::exp(-t * 60);
-  }, 32));
+  v.push_back(Drum(
+      "Hat", 0.08,
+      [&](double t) {
+        const double n = noise();
+        const double hp = n - prev;  // a first difference keeps only the hiss
+        prev = n;
+        return hp * 0.6 * std::exp(-t * 60);
+      },
+      32));
   return v;
 }
 
@@ -269,7 +295,8 @@ std::vector<uint8_t> WriteXm(const std::string& title, const TScore& score) {
   o.U16(1);  // linear frequencies
   o.U16(static_cast<uint32_t>(score.Speed));
   o.U16(static_cast<uint32_t>(score.Bpm));
-  for (size_t i = 0; i < 256; ++i) o.U8(i < score.Order.size() ? static_cast<uint32_t>(index[score.Order[i]]) : 0);
+  for (size_t i = 0; i < 256; ++i)
+    o.U8(i < score.Order.size() ? static_cast<uint32_t>(index[score.Order[i]]) : 0);
   for (const std::string& n : names) {
     const auto p = Pattern(score, n);
     TOut data;
@@ -312,7 +339,7 @@ std::vector<uint8_t> WriteXm(const std::string& title, const TScore& score) {
         o.U16(0);
       }
     }
-    o.Zeros(48);  // no panning envelope
+    o.Zeros(48);               // no panning envelope
     o.U8(s.Envelope ? 3 : 0);  // points
     o.U8(0);
     o.U8(1);  // sustain at the second point

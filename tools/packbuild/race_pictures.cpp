@@ -6,9 +6,9 @@
 
 #include "rider/bike_models.hpp"
 #include "tools/packbuild/canvas.hpp"
+#include "tools/packbuild/content.hpp"
 #include "tools/packbuild/packbuild.hpp"
 #include "tools/packbuild/race_tiles.hpp"
-#include "tools/packbuild/content.hpp"
 
 namespace zw::packbuild {
 
@@ -19,13 +19,15 @@ constexpr int BikeW[6] = {0, 63, 60, 68, 60, 56};
 constexpr int BikeH[6] = {0, 68, 67, 69, 62, 68};
 constexpr int WreckW[6] = {0, 64, 72, 88, 86, 68};
 constexpr int WreckH[6] = {0, 152, 158, 204, 154, 184};
-const TColour Livery[6] = {pal::Black, {0.88, 0.10, 0.10}, {0.12, 0.38, 0.95}, {1.0, 0.78, 0.05},
-                           {0.10, 0.72, 0.25}, {0.98, 0.48, 0.05}};
+const TColour Livery[6] = {pal::Black,        {0.88, 0.10, 0.10}, {0.12, 0.38, 0.95},
+                           {1.0, 0.78, 0.05}, {0.10, 0.72, 0.25}, {0.98, 0.48, 0.05}};
 
 TColour Lighter(const TColour& c, double k) {
   return TColour{std::min(1.0, c.R + k), std::min(1.0, c.G + k), std::min(1.0, c.B + k)};
 }
-TColour Darker(const TColour& c, double k) { return TColour{c.R * k, c.G * k, c.B * k}; }
+TColour Darker(const TColour& c, double k) {
+  return TColour{c.R * k, c.G * k, c.B * k};
+}
 
 // A superbike seen from above, front up, centred on (cx, cy) in a box of w x h. `lean` runs
 // -1 (full left) .. 1 (full right): the bike's silhouette narrows and the rider hangs off.
@@ -68,8 +70,10 @@ void DrawBikeTop(TCanvas& c, double cx, double cy, double w, double h, int model
   // Fairing, tank and tail: long and slim.
   cairo_move_to(cr, 0, top + h * 0.08);
   cairo_curve_to(cr, half * 0.9, top + h * 0.10, half * 1.2, top + h * 0.28, half, top + h * 0.46);
-  cairo_curve_to(cr, half * 0.9, top + h * 0.70, half * 0.6, bottom - h * 0.12, 0, bottom - h * 0.05);
-  cairo_curve_to(cr, -half * 0.6, bottom - h * 0.12, -half * 0.9, top + h * 0.70, -half, top + h * 0.46);
+  cairo_curve_to(cr, half * 0.9, top + h * 0.70, half * 0.6, bottom - h * 0.12, 0,
+                 bottom - h * 0.05);
+  cairo_curve_to(cr, -half * 0.6, bottom - h * 0.12, -half * 0.9, top + h * 0.70, -half,
+                 top + h * 0.46);
   cairo_curve_to(cr, -half * 1.2, top + h * 0.28, -half * 0.9, top + h * 0.10, 0, top + h * 0.08);
   cairo_close_path(cr);
   cairo_pattern_t* g = cairo_pattern_create_linear(-half * 1.2, 0, half * 1.2, 0);
@@ -84,7 +88,8 @@ void DrawBikeTop(TCanvas& c, double cx, double cy, double w, double h, int model
   cairo_stroke(cr);
   // Windscreen, racing stripe and tail light.
   cairo_move_to(cr, -half * 0.7, top + h * 0.21);
-  cairo_curve_to(cr, -half * 0.5, top + h * 0.11, half * 0.5, top + h * 0.11, half * 0.7, top + h * 0.21);
+  cairo_curve_to(cr, -half * 0.5, top + h * 0.11, half * 0.5, top + h * 0.11, half * 0.7,
+                 top + h * 0.21);
   cairo_close_path(cr);
   cairo_set_source_rgba(cr, 0.55, 0.78, 1.0, 0.9);
   cairo_fill(cr);
@@ -111,7 +116,8 @@ void DrawBikeTop(TCanvas& c, double cx, double cy, double w, double h, int model
   cairo_scale(cr, w * 0.16, h * 0.15);
   cairo_arc(cr, 0, 0, 1, 0, 2 * M_PI);
   cairo_restore(cr);
-  c.FillVertical(top + h * 0.41, top + h * 0.71, TColour{0.34, 0.34, 0.40}, TColour{0.07, 0.07, 0.10});
+  c.FillVertical(top + h * 0.41, top + h * 0.71, TColour{0.34, 0.34, 0.40},
+                 TColour{0.07, 0.07, 0.10});
   // Suit stripe in the bike's colours down the back.
   cairo_move_to(cr, shift, top + h * 0.45);
   cairo_line_to(cr, shift, top + h * 0.68);
@@ -155,8 +161,9 @@ TPackPicture Lean(int m, bool left) {
     DrawBikeTop(c, BikeW[m] / 2.0, BikeH[m] / 2.0, BikeW[m], BikeH[m], m, left ? -depth : depth);
     frames.push_back(c.Argb());
   }
-  return StripPicture(std::string("Bike ") + std::to_string(m) + (left ? " lean left" : " lean right"), BikeW[m],
-                      BikeH[m], frames, true);
+  return StripPicture(
+      std::string("Bike ") + std::to_string(m) + (left ? " lean left" : " lean right"), BikeW[m],
+      BikeH[m], frames, true);
 }
 
 // The crash: the bike slides up the tall picture, spinning, the rider tumbling beside it;
@@ -179,7 +186,8 @@ TPackPicture Crash(int m) {
     cairo_stroke(cr);
     // Sparks.
     for (int s = 0; s < 8; ++s) {
-      const double sx = w / 2.0 + (Noise(60 + m, s, k) - 0.5) * w * 0.8, sy = by + BikeH[m] * 0.4 + Noise(70 + m, s, k) * 20;
+      const double sx = w / 2.0 + (Noise(60 + m, s, k) - 0.5) * w * 0.8,
+                   sy = by + BikeH[m] * 0.4 + Noise(70 + m, s, k) * 20;
       cairo_arc(cr, sx, sy, 1.3, 0, 2 * M_PI);
       cairo_set_source_rgba(cr, 1, 0.8, 0.2, 0.9 * (1 - t * 0.7));
       cairo_fill(cr);
@@ -191,7 +199,8 @@ TPackPicture Crash(int m) {
     DrawBikeTop(c, w / 2.0, by, std::min<double>(BikeW[m], w), BikeH[m], m, 0);
     cairo_restore(cr);
     // The rider tumbling ahead and to the side.
-    const double rx = w / 2.0 + (m % 2 ? -1 : 1) * w * 0.25 * t, ry = by - BikeH[m] * 0.35 - h * 0.12 * t;
+    const double rx = w / 2.0 + (m % 2 ? -1 : 1) * w * 0.25 * t,
+                 ry = by - BikeH[m] * 0.35 - h * 0.12 * t;
     cairo_save(cr);
     cairo_translate(cr, rx, ry);
     cairo_rotate(cr, t * 3.0);
@@ -200,7 +209,8 @@ TPackPicture Crash(int m) {
     cairo_restore(cr);
     c.Colour(TColour{0.16, 0.16, 0.2});
     cairo_fill(cr);
-    cairo_arc(cr, rx + std::cos(t * 3.0) * w * 0.12, ry + std::sin(t * 3.0) * w * 0.12, w * 0.09, 0, 2 * M_PI);
+    cairo_arc(cr, rx + std::cos(t * 3.0) * w * 0.12, ry + std::sin(t * 3.0) * w * 0.12, w * 0.09, 0,
+              2 * M_PI);
     c.FillVertical(ry - w * 0.2, ry + w * 0.2, Lighter(Livery[m], 0.3), Darker(Livery[m], 0.5));
     frames.push_back(c.Argb());
   }
@@ -279,8 +289,8 @@ TPackPicture LeftPanel() {
     cairo_stroke(cr);
     if (major) {
       const std::string label = std::to_string(kmh);
-      c.Text(label, DialX + dx * (R - 24), DialY + dy * (R - 24), 13, kmh >= 280 ? pal::Red : pal::Chrome, pal::Night,
-             false);
+      c.Text(label, DialX + dx * (R - 24), DialY + dy * (R - 24), 13,
+             kmh >= 280 ? pal::Red : pal::Chrome, pal::Night, false);
     }
   }
   c.Text("KM/H", DialX - 26, DialY + 26, 14, pal::Orange, pal::Night);
@@ -353,7 +363,10 @@ TPackPicture TyreMark() {
 void Token(TCanvas& c, double cx, double cy, double r, double squash, int kind) {
   cairo_t* cr = c.Cr;
   const bool life = kind == 5;
-  const TColour face = life ? TColour{0.95, 0.15, 0.25} : (kind == 4 ? pal::Cyan : kind == 3 ? pal::Orange : pal::Yellow);
+  const TColour face = life ? TColour{0.95, 0.15, 0.25}
+                            : (kind == 4   ? pal::Cyan
+                               : kind == 3 ? pal::Orange
+                                           : pal::Yellow);
   cairo_save(cr);
   cairo_translate(cr, cx, cy);
   cairo_scale(cr, std::max(0.12, squash), 1);
@@ -413,7 +426,8 @@ std::vector<TPackPicture> BuildRacePictures(const std::string& assets) {
   }
   items[10] = TyreMark();
   for (int k = 1; k <= 5; ++k) items[static_cast<size_t>(10 + k)] = Bonus(k);
-  for (int i = 16; i <= 22; ++i) items[static_cast<size_t>(i)] = Filler("Unused " + std::to_string(i));
+  for (int i = 16; i <= 22; ++i)
+    items[static_cast<size_t>(i)] = Filler("Unused " + std::to_string(i));
   // The help page's pictures run 100, 50, 20, 10 points, then the life.
   const int helpKinds[5] = {4, 3, 2, 1, 5};
   for (int i = 0; i < 5; ++i) items[static_cast<size_t>(38 + i)] = HelpBonus(helpKinds[i]);

@@ -6,8 +6,8 @@
 #include <map>
 #include <sstream>
 
-#include "tools/packbuild/packbuild.hpp"
 #include "tools/packbuild/content.hpp"
+#include "tools/packbuild/packbuild.hpp"
 
 namespace zw::packbuild {
 
@@ -41,7 +41,9 @@ TWaveData ToWave(const std::vector<double>& s) {
   return w;
 }
 
-std::vector<double> Silence(double seconds) { return std::vector<double>(static_cast<size_t>(seconds * Rate), 0.0); }
+std::vector<double> Silence(double seconds) {
+  return std::vector<double>(static_cast<size_t>(seconds * Rate), 0.0);
+}
 
 // An engine loop: a pulse-like firing note with harmonics, a sub-octave rumble and filtered
 // rasp; the length is a whole number of periods so the loop has no seam.
@@ -61,7 +63,8 @@ std::vector<double> Engine(double hz, int harmonics, double rough, uint32_t seed
   for (size_t i = 0; i < n; ++i) {
     const double t = static_cast<double>(i) / Rate;
     double v = 0;
-    for (int k = 1; k <= harmonics; ++k) v += std::sin(2 * M_PI * f * k * t) / std::pow(k, 0.9) * (k % 2 ? 1.0 : 0.7);
+    for (int k = 1; k <= harmonics; ++k)
+      v += std::sin(2 * M_PI * f * k * t) / std::pow(k, 0.9) * (k % 2 ? 1.0 : 0.7);
     v += 0.6 * std::sin(M_PI * f * t);  // the half-speed rumble of the crank
     // The firing pulses modulate the rasp, so it stays in time with the note.
     const double pulse = 0.5 + 0.5 * std::sin(2 * M_PI * f * t);
@@ -77,14 +80,18 @@ std::vector<double> Engine(double hz, int harmonics, double rough, uint32_t seed
   return out;
 }
 
-std::vector<double> Envelope(double seconds, const std::function<double(double t, double u)>& voice) {
+std::vector<double> Envelope(double seconds,
+                             const std::function<double(double t, double u)>& voice) {
   const size_t n = static_cast<size_t>(seconds * Rate);
   std::vector<double> out(n);
-  for (size_t i = 0; i < n; ++i) out[i] = voice(static_cast<double>(i) / Rate, static_cast<double>(i) / n);
+  for (size_t i = 0; i < n; ++i)
+    out[i] = voice(static_cast<double>(i) / Rate, static_cast<double>(i) / n);
   return out;
 }
 
-double Square(double phase) { return std::sin(phase) >= 0 ? 1.0 : -1.0; }
+double Square(double phase) {
+  return std::sin(phase) >= 0 ? 1.0 : -1.0;
+}
 
 std::vector<double> Squeal(uint32_t seed) {
   TNoise noise{seed};
@@ -94,8 +101,8 @@ std::vector<double> Squeal(uint32_t seed) {
   for (size_t i = 0; i < n; ++i) {
     const double t = static_cast<double>(i) / Rate;
     const double wob = std::sin(2 * M_PI * 6 * t) * 0.004;
-    out[i] = 0.45 * std::sin(2 * M_PI * 1800 * t * (1 + wob)) + 0.35 * std::sin(2 * M_PI * 2400 * t) +
-             0.25 * noise.Next();
+    out[i] = 0.45 * std::sin(2 * M_PI * 1800 * t * (1 + wob)) +
+             0.35 * std::sin(2 * M_PI * 2400 * t) + 0.25 * noise.Next();
   }
   return out;
 }
@@ -138,7 +145,8 @@ std::vector<TPackSound> BuildSounds(const std::string& assets) {
     set(0, "Intro whoosh", false, Envelope(0.75, [&](double t, double u) {
           const double cut = 0.05 + 0.5 * std::sin(M_PI * u);
           lp += cut * (noise.Next() - lp);
-          return lp * std::sin(M_PI * u) * 1.5 + 0.2 * std::sin(2 * M_PI * (200 + 600 * u) * t) * std::sin(M_PI * u);
+          return lp * std::sin(M_PI * u) * 1.5 +
+                 0.2 * std::sin(2 * M_PI * (200 + 600 * u) * t) * std::sin(M_PI * u);
         }));
   }
   set(1, "Cursor click", false, Envelope(0.05, [](double t, double) {
@@ -146,7 +154,8 @@ std::vector<TPackSound> BuildSounds(const std::string& assets) {
       }));
   set(2, "Activate", false, Envelope(0.14, [](double t, double) {
         const double f = t < 0.05 ? 660 : 990;
-        return (0.6 * Square(2 * M_PI * f * t) + 0.3 * std::sin(2 * M_PI * f * 2 * t)) * std::exp(-t * 18);
+        return (0.6 * Square(2 * M_PI * f * t) + 0.3 * std::sin(2 * M_PI * f * 2 * t)) *
+               std::exp(-t * 18);
       }));
   set(3, "Arrow and tally line", false, Envelope(0.12, [](double t, double) {
         return std::sin(2 * M_PI * (520 + 2400 * t) * t) * std::exp(-t * 22);
@@ -163,25 +172,29 @@ std::vector<TPackSound> BuildSounds(const std::string& assets) {
       double hz = 0, rough = 0;
       if (!(l >> index >> name >> looped >> hz >> harmonics >> rough)) continue;
       if (index < 0 || index > 21) continue;
-      set(index, "Engine " + name, looped == "yes", Engine(hz, harmonics, rough, static_cast<uint32_t>(100 + index)));
+      set(index, "Engine " + name, looped == "yes",
+          Engine(hz, harmonics, rough, static_cast<uint32_t>(100 + index)));
     }
   }
   set(7, "Brake squeal", true, Squeal(7));
   set(8, "Horn", true, Horn());
   set(14, "Points pickup", false, Envelope(0.25, [](double t, double) {
         const double f = t < 0.08 ? 880 : t < 0.16 ? 1320 : 1760;
-        return (0.6 * Square(2 * M_PI * f * t) + 0.4 * std::sin(2 * M_PI * f * t)) * std::exp(-t * 8) * 0.7;
+        return (0.6 * Square(2 * M_PI * f * t) + 0.4 * std::sin(2 * M_PI * f * t)) *
+               std::exp(-t * 8) * 0.7;
       }));
   set(15, "Extra life", false, Envelope(0.6, [](double t, double) {
         static const double notes[6] = {523, 659, 784, 1047, 784, 1047};
         const int k = std::min(5, static_cast<int>(t / 0.1));
         const double f = notes[k];
-        return (0.5 * Square(2 * M_PI * f * t) + 0.5 * std::sin(2 * M_PI * f * t)) * (1 - t / 0.6) * 0.7;
+        return (0.5 * Square(2 * M_PI * f * t) + 0.5 * std::sin(2 * M_PI * f * t)) * (1 - t / 0.6) *
+               0.7;
       }));
   set(16, "Unused", false, Silence(0.01));
   set(17, "Collision", false, Noiseburst(0.3, 14, 17, 90));
   set(18, "Clock tick", false, Envelope(0.06, [](double t, double) {
-        return (std::sin(2 * M_PI * 2200 * t) + 0.5 * std::sin(2 * M_PI * 3300 * t)) * std::exp(-t * 70) * 0.7;
+        return (std::sin(2 * M_PI * 2200 * t) + 0.5 * std::sin(2 * M_PI * 3300 * t)) *
+               std::exp(-t * 70) * 0.7;
       }));
   set(19, "First gear accent", false, Envelope(0.25, [](double t, double) {
         return std::sin(2 * M_PI * (140 - 200 * t) * t) * std::exp(-t * 10) +
@@ -196,13 +209,18 @@ std::vector<TPackSound> BuildSounds(const std::string& assets) {
           const double start = k * 0.18;
           if (t < start) continue;
           const double tt = t - start;
-          const double env = std::min(1.0, tt * 40) * (k == 4 ? std::exp(-tt * 0.9) : std::exp(-tt * 2.5));
-          v += env * (0.5 * Square(2 * M_PI * notes[k] * tt) + 0.5 * std::sin(2 * M_PI * notes[k] * 2 * tt)) * 0.35;
+          const double env =
+              std::min(1.0, tt * 40) * (k == 4 ? std::exp(-tt * 0.9) : std::exp(-tt * 2.5));
+          v += env *
+               (0.5 * Square(2 * M_PI * notes[k] * tt) +
+                0.5 * std::sin(2 * M_PI * notes[k] * 2 * tt)) *
+               0.35;
         }
         return v;
       }));
   for (size_t i = 0; i < items.size(); ++i)
-    if (items[i].Wave.Pcm.empty()) throw std::runtime_error("sound " + std::to_string(i) + " was not made");
+    if (items[i].Wave.Pcm.empty())
+      throw std::runtime_error("sound " + std::to_string(i) + " was not made");
   return items;
 }
 

@@ -1,4 +1,5 @@
-// zapwheely-pack: lists a pack's items, exports a picture, pattern or sound, and makes contact sheets.
+// zapwheely-pack: lists a pack's items, exports a picture, pattern or sound, and makes contact
+// sheets.
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -55,8 +56,9 @@ int List(const std::string& path) {
     for (int i = 0; i < list.Count(); ++i) {
       const TSoundItem& s = *list.Item(i);
       const TWaveData w = s.Wave ? *s.Wave : TWaveData{};
-      std::printf("%d %s looped=%d max=%d channels=%d bits=%d rate=%d frames=%d\n", i, s.Name.c_str(),
-                  s.Looped ? 1 : 0, s.MaxPlayingCount, w.Channels, w.Bits, w.Rate, w.FrameCount());
+      std::printf("%d %s looped=%d max=%d channels=%d bits=%d rate=%d frames=%d\n", i,
+                  s.Name.c_str(), s.Looped ? 1 : 0, s.MaxPlayingCount, w.Channels, w.Bits, w.Rate,
+                  w.FrameCount());
     }
     return 0;
   }
@@ -64,9 +66,10 @@ int List(const std::string& path) {
   LoadImagePack(path, list);
   for (int i = 0; i < list.Count(); ++i) {
     const TPictureItem& p = *list.Item(i);
-    std::printf("%d %s %dx%d pattern=%dx%d skip=%dx%d patterns=%d transparent=%d colour=0x%06X\n", i,
-                p.Name.c_str(), p.PictureWidth, p.PictureHeight, p.PatternWidth(), p.PatternHeight(), p.SkipWidth,
-                p.SkipHeight, p.PatternCount(), p.Transparent ? 1 : 0, p.TransparentColor & 0xFFFFFF);
+    std::printf("%d %s %dx%d pattern=%dx%d skip=%dx%d patterns=%d transparent=%d colour=0x%06X\n",
+                i, p.Name.c_str(), p.PictureWidth, p.PictureHeight, p.PatternWidth(),
+                p.PatternHeight(), p.SkipWidth, p.SkipHeight, p.PatternCount(),
+                p.Transparent ? 1 : 0, p.TransparentColor & 0xFFFFFF);
   }
   return 0;
 }
@@ -121,7 +124,8 @@ int main(int argc, char** argv) {
     }
     if (cmd == "export" && (argc == 5 || argc == 6)) {
       int index = 0, pattern = -1;
-      if (!ParseIndex(argv[3], index) || (argc == 6 && !ParseIndex(argv[4], pattern))) return Usage();
+      if (!ParseIndex(argv[3], index) || (argc == 6 && !ParseIndex(argv[4], pattern)))
+        return Usage();
       return Export(path, index, pattern, argv[argc - 1]);
     }
   } catch (const zw::TPackError& e) {

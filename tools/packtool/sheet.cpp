@@ -10,7 +10,8 @@ namespace zw {
 namespace {
 
 // A 3 x 5 digit font for the labels.
-constexpr uint16_t Digits[11] = {0x7B6F, 0x2492, 0x73E7, 0x73CF, 0x5BC9, 0x79CF, 0x79EF, 0x7249, 0x7BEF, 0x7BCF, 0x0008};
+constexpr uint16_t Digits[11] = {0x7B6F, 0x2492, 0x73E7, 0x73CF, 0x5BC9, 0x79CF,
+                                 0x79EF, 0x7249, 0x7BEF, 0x7BCF, 0x0008};
 
 void Label(std::vector<uint32_t>& img, int w, int x, int y, const std::string& text) {
   for (char ch : text) {
@@ -61,7 +62,8 @@ bool WriteContactSheet(const TImageList& list, const std::string& out) {
       for (int xx = 0; xx < c.W; ++xx) {
         const int px = r.Left + xx, py = r.Top + yy;
         const int dx = c.X + xx, dy = c.Y + LabelH + yy;
-        if (dx >= SheetWidth || dy >= height || px >= p.PictureWidth || py >= p.PictureHeight) continue;
+        if (dx >= SheetWidth || dy >= height || px >= p.PictureWidth || py >= p.PictureHeight)
+          continue;
         const size_t si = static_cast<size_t>(py) * p.PictureWidth + px;
         uint32_t colour = ((xx / 6 + yy / 6) & 1) ? 0xFF505860 : 0xFF404850;  // see-through
         if (!(p.Transparent && p.Keyed[si])) {
