@@ -9,7 +9,9 @@ namespace zw {
 
 namespace {
 
-int RoundI(double v) { return static_cast<int>(std::nearbyint(v)); }
+int RoundI(double v) {
+  return static_cast<int>(std::nearbyint(v));
+}
 
 // The non-negative remainder of a by m (m > 0).
 int PosMod(int a, int m) {
@@ -89,8 +91,12 @@ TSprite* TSprite::Items(int i) const {
   return Children[static_cast<size_t>(i)];
 }
 
-double TSprite::WorldX() const { return Parent ? X + Parent->WorldX() : X; }
-double TSprite::WorldY() const { return Parent ? Y + Parent->WorldY() : Y; }
+double TSprite::WorldX() const {
+  return Parent ? X + Parent->WorldX() : X;
+}
+double TSprite::WorldY() const {
+  return Parent ? Y + Parent->WorldY() : Y;
+}
 
 TRect TSprite::GetBoundsRect() const {
   const int l = RoundI(WorldX()), t = RoundI(WorldY());
@@ -101,7 +107,8 @@ void TSprite::Visit(TSprite*& best, double px, double py) {
   if (Visible) {
     const int x = RoundI(px), y = RoundI(py);
     const int l = RoundI(X), t = RoundI(Y);
-    if (x >= l && x <= l + Width && y >= t && y <= t + Height && (!best || best->Z < Z)) best = this;
+    if (x >= l && x <= l + Width && y >= t && y <= t + Height && (!best || best->Z < Z))
+      best = this;
   }
   for (TSprite* c : Children) c->Visit(best, px - X, py - Y);
 }
@@ -135,7 +142,9 @@ void TSprite::DrawPass() {
 
 // --- TImageSprite ---
 
-TImageSprite::TImageSprite(TSprite* parent) : TSprite(parent) { Transparent = true; }
+TImageSprite::TImageSprite(TSprite* parent) : TSprite(parent) {
+  Transparent = true;
+}
 
 void TImageSprite::SetImage(const TPictureItem* image) {
   Image = image;
@@ -143,7 +152,9 @@ void TImageSprite::SetImage(const TPictureItem* image) {
   Height = image ? image->PatternHeight() : 0;
 }
 
-int TImageSprite::DrawFrame() const { return AnimStart + RoundI(AnimPos); }
+int TImageSprite::DrawFrame() const {
+  return AnimStart + RoundI(AnimPos);
+}
 
 TRect TImageSprite::DrawRect() const {
   TRect r = GetBoundsRect();
@@ -211,9 +222,13 @@ bool TImageSprite::TestCollision(TSprite& other) {
 
 // --- TBackgroundSprite ---
 
-TBackgroundSprite::TBackgroundSprite(TSprite* parent) : TSprite(parent) { Collisioned = false; }
+TBackgroundSprite::TBackgroundSprite(TSprite* parent) : TSprite(parent) {
+  Collisioned = false;
+}
 
-TBackgroundSprite::~TBackgroundSprite() { SetMapSize(0, 0); }
+TBackgroundSprite::~TBackgroundSprite() {
+  SetMapSize(0, 0);
+}
 
 void TBackgroundSprite::SetMapSize(int w, int h) {
   if (w == MapWidth && h == MapHeight) return;
@@ -345,6 +360,8 @@ void TSpriteEngine::DrawAll() {
   DrawPass();
 }
 
-void TSpriteEngine::MoveAll(int moveCount) { MovePass(moveCount); }
+void TSpriteEngine::MoveAll(int moveCount) {
+  MovePass(moveCount);
+}
 
 }  // namespace zw

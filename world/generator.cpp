@@ -15,6 +15,7 @@ constexpr uint8_t Empty = 255;
 struct TGenerator {
   TTrackState& T;
   TRandom& Rng;
+  int StartCol = 319;
   int SegmentKind = 1;
   int SegmentRowsLeft = 0;
 
@@ -24,7 +25,9 @@ struct TGenerator {
     return static_cast<unsigned>(row - 1) < static_cast<unsigned>(TrackRows) &&
            static_cast<unsigned>(col - 1) < static_cast<unsigned>(TrackCols);
   }
-  static size_t Index(int row, int col) { return static_cast<size_t>(row - 1) * TrackCols + (col - 1); }
+  static size_t Index(int row, int col) {
+    return static_cast<size_t>(row - 1) * TrackCols + (col - 1);
+  }
   int Cell(int row, int col) const {
     return Inside(row, col) ? static_cast<int8_t>(T.Cells[Index(row, col)]) : -1;
   }
@@ -50,16 +53,20 @@ struct TGenerator {
     return true;
   }
 
-  // The leftmost and rightmost claimed cells of a row, for keeping the road inside the map.
-  void RoadSpan(int row, int& first, int& last) const {
-    first = 0;
-    last = 0;
+  // The leftmost and rightmost claimed cells of a road row: its two barriers.
+  int LeftmostClaimed(int row) const {
     for (int c = 1; c <= TrackCols; ++c)
-      if (Cell(row, c) != -1) {
-        if (!first) first = c;
-        last = c;
-      }
+      if (Cell(row, c) != -1) return c;
+    return 0;
   }
+  int RightmostClaimed(int row) const {
+    for (int c = TrackCols; c >= 1; --c)
+      if (Cell(row, c) != -1) return c;
+    return 0;
+  }
+  // A drift segment carries the whole road three columns sideways over its six rows.
+  bool DriftLeftWouldLeave(int j) const { return LeftmostClaimed(j) - 3 < 1; }
+  bool DriftRightWouldLeave(int j) const { return RightmostClaimed(j) + 3 > TrackCols; }
 
   void ChooseSegment(int j) {
     if (j < 1600 - T.TrackLength) {
@@ -67,22 +74,39 @@ struct TGenerator {
       BeginSegment(Forced[SegmentKind]);
       return;
     }
+    // Nothing bounds the drift, so a long run one way could carry the road off the map. A drift
+    // that would take a barrier past the edge is turned: after a lead-in it drifts the other
+    // way, and a drift that would go on ends in a lead-out instead. The draw is made all the
+    // same and only a drift that would really leave is turned, so every road that stays on
+    // the map, even one touching its edge, is laid exactly as the chain drew it.
     switch (SegmentKind) {
-      case 1: BeginSegment(Rng.Random(2) == 0 ? 1 : 2); break;
-      case 2: {
-        int kind = Rng.Random(2) == 0 ? 3 : 4;
-        // A drift that would carry the road off the map turns the other way; nothing changes
-        // for roads that stay well inside, since the draw is made all the same.
-        int first = 0, last = 0;
-        RoadSpan(j, first, last);
-        if (first != 0 && first <= 12) kind = 4;
-        if (last != 0 && last >= TrackCols - 11) kind = 3;
+      case KindStraight:
+        BeginSegment(Rng.Random(2) == 0 ? KindStraight : KindLeadIn);
+        break;
+      case KindLeadIn: {
+        int kind = Rng.Random(2) == 0 ? KindDriftLeft : KindDriftRight;
+        if (kind == KindDriftLeft && DriftLeftWouldLeave(j))
+          kind = KindDriftRight;
+        else if (kind == KindDriftRight && DriftRightWouldLeave(j))
+          kind = KindDriftLeft;
         BeginSegment(kind);
         break;
       }
-      case 3: BeginSegment(Rng.Random(2) == 0 ? 3 : 5); break;
-      case 4: BeginSegment(Rng.Random(2) == 0 ? 4 : 5); break;
-      default: BeginSegment(1); break;
+      case KindDriftLeft: {
+        int kind = Rng.Random(2) == 0 ? KindDriftLeft : KindLeadOut;
+        if (kind == KindDriftLeft && DriftLeftWouldLeave(j)) kind = KindLeadOut;
+        BeginSegment(kind);
+        break;
+      }
+      case KindDriftRight: {
+        int kind = Rng.Random(2) == 0 ? KindDriftRight : KindLeadOut;
+        if (kind == KindDriftRight && DriftRightWouldLeave(j)) kind = KindLeadOut;
+        BeginSegment(kind);
+        break;
+      }
+      default:
+        BeginSegment(KindStraight);
+        break;
     }
   }
 
@@ -92,16 +116,22 @@ struct TGenerator {
     int g = -1, b = -1, h = -1;
     switch (SegmentKind) {
       case KindStraight:
-        if (c == 0 || c == 22 || c == 23) b = 0;
-        else if (c == 10 || c == 11 || c == 12) b = c;
-        else if (IsLeftBarrier(c)) b = RandomLeftBarrier();
-        else if (IsRightBarrier(c)) b = RandomRightBarrier();
+        if (c == 0 || c == 22 || c == 23)
+          b = 0;
+        else if (c == 10 || c == 11 || c == 12)
+          b = c;
+        else if (IsLeftBarrier(c))
+          b = RandomLeftBarrier();
+        else if (IsRightBarrier(c))
+          b = RandomRightBarrier();
         break;
       case KindLeadIn:
         if (c == 0) {
           const int left = Cell(j, k - 1);
-          if (left == 12) b = 23;
-          else if (IsLeftBarrier(left)) b = 22;
+          if (left == 12)
+            b = 23;
+          else if (IsLeftBarrier(left))
+            b = 22;
         } else if (c == 10 || c == 11 || c == 12 || c == 22 || c == 23) {
           b = c;
         } else if (IsLeftBarrier(c)) {
@@ -111,54 +141,86 @@ struct TGenerator {
         }
         break;
       case KindDriftLeft:
-        if (c == 10 || c == 27) b = 33;
-        else if (c == 11) b = 11;
-        else if (c == 12 || c == 28) b = 34;
-        else if (c == 22 || c == 26) b = 32;
-        else if (c == 23 || c == 29) b = 35;
-        else if (c == 25) b = 31;
-        else if (c == 30 || IsRightBarrier(c)) b = 36;
-        else if (IsLeftBarrier(c)) b = 31;
-        else if (c == 31) g = 25;
-        else if (c == 32) g = 26;
+        if (c == 10 || c == 27)
+          b = 33;
+        else if (c == 11)
+          b = 11;
+        else if (c == 12 || c == 28)
+          b = 34;
+        else if (c == 22 || c == 26)
+          b = 32;
+        else if (c == 23 || c == 29)
+          b = 35;
+        else if (c == 25)
+          b = 31;
+        else if (c == 30 || IsRightBarrier(c))
+          b = 36;
+        else if (IsLeftBarrier(c))
+          b = 31;
+        else if (c == 31)
+          g = 25;
+        else if (c == 32)
+          g = 26;
         else if (c == 33) {
           g = 27;
           b = 11;
           h = 11;
-        } else if (c == 34) g = 28;
-        else if (c == 35) g = 29;
-        else if (c == 36) g = 30;
+        } else if (c == 34)
+          g = 28;
+        else if (c == 35)
+          g = 29;
+        else if (c == 36)
+          g = 30;
         break;
       case KindDriftRight:
-        if (c == 10 || c == 39) b = 45;
-        else if (c == 12 || c == 40) b = 46;
-        else if (c == 22 || c == 38) b = 44;
-        else if (c == 23 || c == 41) b = 47;
-        else if (c == 37 || IsLeftBarrier(c)) b = 43;
-        else if (c == 42 || IsRightBarrier(c)) b = 48;
+        if (c == 10 || c == 39)
+          b = 45;
+        else if (c == 12 || c == 40)
+          b = 46;
+        else if (c == 22 || c == 38)
+          b = 44;
+        else if (c == 23 || c == 41)
+          b = 47;
+        else if (c == 37 || IsLeftBarrier(c))
+          b = 43;
+        else if (c == 42 || IsRightBarrier(c))
+          b = 48;
         else if (c == 11) {
           const int left = Cell(j, k - 1), right = Cell(j, k + 1);
           if (left == 10 || left == 39 || right == 12 || right == 40) b = 11;
-        } else if (c == 43) h = 37;
-        else if (c == 44) h = 38;
-        else if (c == 45) h = 39;
+        } else if (c == 43)
+          h = 37;
+        else if (c == 44)
+          h = 38;
+        else if (c == 45)
+          h = 39;
         else if (c == 46) {
           g = 11;
           b = 11;
           h = 40;
-        } else if (c == 47) h = 41;
-        else if (c == 48) h = 42;
+        } else if (c == 47)
+          h = 41;
+        else if (c == 48)
+          h = 42;
         break;
       case KindLeadOut:
-        if (c == 10 || c == 27 || c == 39) b = 10;
-        else if (c == 11) b = 11;
-        else if (c == 12 || c == 28 || c == 40) b = 12;
-        else if (c == 22 || c == 26 || c == 38) b = 22;
-        else if (c == 23 || c == 29 || c == 41) b = 23;
-        else if (c == 25 || c == 37 || IsLeftBarrier(c)) b = RandomLeftBarrier();
-        else if (c == 30 || c == 42 || IsRightBarrier(c)) b = RandomRightBarrier();
+        if (c == 10 || c == 27 || c == 39)
+          b = 10;
+        else if (c == 11)
+          b = 11;
+        else if (c == 12 || c == 28 || c == 40)
+          b = 12;
+        else if (c == 22 || c == 26 || c == 38)
+          b = 22;
+        else if (c == 23 || c == 29 || c == 41)
+          b = 23;
+        else if (c == 25 || c == 37 || IsLeftBarrier(c))
+          b = RandomLeftBarrier();
+        else if (c == 30 || c == 42 || IsRightBarrier(c))
+          b = RandomRightBarrier();
         break;
-      default: break;
+      default:
+        break;
     }
     if (g != -1) Put(n, k - 1, g);
     if (b != -1) Put(n, k, b);
@@ -167,21 +229,22 @@ struct TGenerator {
 
   void Run() {
     // 1. The start view, and every cell unclaimed.
-    T.ViewCol = 318;
+    T.ViewCol = StartCol - 1;
     T.ViewRow = 1478;
     std::fill(T.Cells.begin(), T.Cells.end(), Empty);
     // 2. The start stretch with the start line in its 21st row.
     for (int s = 1; s <= 40; ++s) {
       const int r = 1500 - s;
-      Put(r, 319, RandomLeftBarrier());
-      Put(r, 320, 0);
+      const int l = StartCol;
+      Put(r, l, RandomLeftBarrier());
+      Put(r, l + 1, 0);
       const bool line = s == 21;
-      Put(r, 321, line ? 24 : 10);
-      Put(r, 322, line ? 24 : 11);
-      Put(r, 323, line ? 24 : 11);
-      Put(r, 324, line ? 24 : 12);
-      Put(r, 325, 0);
-      Put(r, 326, RandomRightBarrier());
+      Put(r, l + 2, line ? 24 : 10);
+      Put(r, l + 3, line ? 24 : 11);
+      Put(r, l + 4, line ? 24 : 11);
+      Put(r, l + 5, line ? 24 : 12);
+      Put(r, l + 6, 0);
+      Put(r, l + 7, RandomRightBarrier());
       T.RowKind(r) = KindStraight;
     }
     // 3, 4. The road, row by row from the row below.
@@ -204,7 +267,7 @@ struct TGenerator {
         break;
       }
     // 6. Scenery blocks on unclaimed ground.
-    TRandom scenery = Rng;  // kept in a register for the pass
+    TRandom scenery = Rng;                                       // kept in a register for the pass
     std::vector<std::pair<int, int>> candidates(TrackCols + 1);  // (column, draw) of draws 0..3
     for (int j = 1498; j >= 1500 - T.TrackLength; --j) {
       if (j < 1) break;
@@ -222,7 +285,8 @@ struct TGenerator {
       for (size_t i = 0; i < found; ++i) {
         const auto [col, t] = candidates[i];
         if (t == 0 && j < 1496 && AreaIsFree(col, j, 4, 4)) {
-          static constexpr int Big[4][4] = {{0, 55, 55, 55}, {56, 60, 61, 59}, {56, 63, 64, 59}, {56, 57, 57, 58}};
+          static constexpr int Big[4][4] = {
+              {0, 55, 55, 55}, {56, 60, 61, 59}, {56, 63, 64, 59}, {56, 57, 57, 58}};
           for (int r = 0; r < 4; ++r)
             for (int c = 0; c < 4; ++c) Put(j + 1 + r, col + c, Big[r][c]);
         } else if (t == 1 && j < 1497 && AreaIsFree(col, j, 3, 3)) {
@@ -267,9 +331,12 @@ struct TGenerator {
         }
         if (cell == 11) {
           const int left = c > 1 ? row[c - 2] : 0;
-          if (left == 10) centre = 72 * c + 72;
-          else if (left == 33 || left == 39) centre = 72 * c + 52;
-          else if (left == 27 || left == 45) centre = 72 * c + 92;
+          if (left == 10)
+            centre = 72 * c + 72;
+          else if (left == 33 || left == 39)
+            centre = 72 * c + 52;
+          else if (left == 27 || left == 45)
+            centre = 72 * c + 92;
         } else if (cell == 24) {
           centre = 72 * (c - 2) + 72;
         }
@@ -281,35 +348,51 @@ struct TGenerator {
 
 }  // namespace
 
-int TrackLengthForLevel(int level) { return level <= 5 ? 200 * level + 100 : 1300; }
+int TrackLengthForLevel(int level) {
+  return level <= 5 ? 200 * level + 100 : 1300;
+}
+
+TLevelParameters SetUpLevelParameters(int level) {
+  TLevelParameters p;
+  p.Level = level;
+  p.TrackLength = TrackLengthForLevel(level);
+  // The race ends after level 10, so the time table is never read past its end.
+  p.RaceClock = 1000 * LevelTimes[std::clamp(level, 1, 10)];
+  p.BonusCount = 10 * level;
+  return p;
+}
 
 void GenerateTrack(TTrackState& track, TRandom& rng) {
+  GenerateTrackAt(track, rng, 319);
+}
+
+void GenerateTrackAt(TTrackState& track, TRandom& rng, int startCol) {
   TGenerator g{track, rng};
+  g.StartCol = std::clamp(startCol, 1, TrackCols - 7);
   g.Run();
 }
 
 const int SolidShapeX[33][4] = {
-    {0, 0, 0, 0},       {38, 72, 38, 72},   {38, 72, 38, 72},   {38, 72, 38, 72},
-    {38, 72, 38, 72},   {38, 72, 38, 72},   {38, 72, 38, 72},   {38, 72, 38, 72},
-    {38, 72, 38, 72},   {38, 72, 38, 72},   {0, 35, 0, 35},     {0, 35, 0, 35},
-    {0, 35, 0, 35},     {0, 35, 0, 35},     {0, 35, 0, 35},     {0, 35, 0, 35},
-    {0, 35, 0, 35},     {0, 35, 0, 35},     {0, 35, 0, 35},     {38, 71, 55, 71},
-    {2, 20, 2, 36},     {71, 52, 61, 71},   {8, 0, 17, 45},     {2, 38, 38, 71},
-    {71, 17, 45, 71},   {0, 19, 0, 34},     {35, 71, 1, 55},    {0, 17, 10, 0},
-    {69, 35, 71, 69},   {0, 33, 17, 0},     {71, 54, 37, 71},   {0, 55, 24, 0},
-    {33, 69, 0, 33}};
+    {0, 0, 0, 0},     {38, 72, 38, 72}, {38, 72, 38, 72}, {38, 72, 38, 72}, {38, 72, 38, 72},
+    {38, 72, 38, 72}, {38, 72, 38, 72}, {38, 72, 38, 72}, {38, 72, 38, 72}, {38, 72, 38, 72},
+    {0, 35, 0, 35},   {0, 35, 0, 35},   {0, 35, 0, 35},   {0, 35, 0, 35},   {0, 35, 0, 35},
+    {0, 35, 0, 35},   {0, 35, 0, 35},   {0, 35, 0, 35},   {0, 35, 0, 35},   {38, 71, 55, 71},
+    {2, 20, 2, 36},   {71, 52, 61, 71}, {8, 0, 17, 45},   {2, 38, 38, 71},  {71, 17, 45, 71},
+    {0, 19, 0, 34},   {35, 71, 1, 55},  {0, 17, 10, 0},   {69, 35, 71, 69}, {0, 33, 17, 0},
+    {71, 54, 37, 71}, {0, 55, 24, 0},   {33, 69, 0, 33}};
 const int SolidShapeY[33][4] = {
-    {0, 0, 0, 0},      {0, 0, 72, 72},    {0, 0, 72, 72},    {0, 0, 72, 72},   {0, 0, 72, 72},
-    {0, 0, 72, 72},    {0, 0, 72, 72},    {0, 0, 72, 72},    {0, 0, 72, 72},   {0, 0, 72, 72},
-    {0, 0, 72, 72},    {0, 0, 72, 72},    {0, 0, 72, 72},    {0, 0, 72, 72},   {0, 0, 72, 72},
-    {0, 0, 72, 72},    {0, 0, 72, 72},    {0, 0, 72, 72},    {0, 0, 72, 72},   {0, 0, 34, 66},
-    {0, 35, 71, 71},   {0, 10, 27, 46},   {0, 48, 71, 71},   {0, 0, 71, 71},   {0, 9, 63, 70},
-    {0, 38, 71, 71},   {0, 48, 67, 71},   {0, 0, 28, 47},    {0, 67, 68, 71},  {0, 0, 32, 66},
-    {0, 34, 68, 71},   {0, 8, 65, 70},    {0, 0, 71, 71}};
+    {0, 0, 0, 0},    {0, 0, 72, 72},  {0, 0, 72, 72},  {0, 0, 72, 72},  {0, 0, 72, 72},
+    {0, 0, 72, 72},  {0, 0, 72, 72},  {0, 0, 72, 72},  {0, 0, 72, 72},  {0, 0, 72, 72},
+    {0, 0, 72, 72},  {0, 0, 72, 72},  {0, 0, 72, 72},  {0, 0, 72, 72},  {0, 0, 72, 72},
+    {0, 0, 72, 72},  {0, 0, 72, 72},  {0, 0, 72, 72},  {0, 0, 72, 72},  {0, 0, 34, 66},
+    {0, 35, 71, 71}, {0, 10, 27, 46}, {0, 48, 71, 71}, {0, 0, 71, 71},  {0, 9, 63, 70},
+    {0, 38, 71, 71}, {0, 48, 67, 71}, {0, 0, 28, 47},  {0, 67, 68, 71}, {0, 0, 32, 66},
+    {0, 34, 68, 71}, {0, 8, 65, 70},  {0, 0, 71, 71}};
 
 int SolidIndex(int code) {
-  static constexpr int Codes[33] = {0,  1,  2,  3,  4,  5,  6,  7,  8,  9,  13, 14, 15, 16, 17, 18, 19,
-                                    20, 21, 25, 26, 29, 30, 31, 35, 36, 37, 38, 41, 42, 43, 44, 48};
+  static constexpr int Codes[33] = {0,  1,  2,  3,  4,  5,  6,  7,  8,  9,  13,
+                                    14, 15, 16, 17, 18, 19, 20, 21, 25, 26, 29,
+                                    30, 31, 35, 36, 37, 38, 41, 42, 43, 44, 48};
   for (int i = 1; i <= 32; ++i)
     if (Codes[i] == code) return i;
   return -1;
@@ -317,8 +400,22 @@ int SolidIndex(int code) {
 
 bool IsRoadCode(int code) {
   switch (code) {
-    case 10: case 11: case 12: case 24: case 27: case 28: case 29: case 32: case 33: case 34:
-    case 38: case 39: case 40: case 45: case 46: case 47:
+    case 10:
+    case 11:
+    case 12:
+    case 24:
+    case 27:
+    case 28:
+    case 29:
+    case 32:
+    case 33:
+    case 34:
+    case 38:
+    case 39:
+    case 40:
+    case 45:
+    case 46:
+    case 47:
       return true;
     default:
       return false;

@@ -1,6 +1,4 @@
 // Setting up a level: its parameters, a new track and the background's first view of it.
-#include <algorithm>
-
 #include "shell/form.hpp"
 #include "world/generator.hpp"
 #include "world/scroll_background.hpp"
@@ -8,12 +6,13 @@
 namespace zw {
 
 void TMForm::SetUpLevel(int level) {
-  Race.Level = level;
+  const TLevelParameters p = SetUpLevelParameters(level);
+  Race.Level = p.Level;
   Race.RacePosition = 0;
   Race.RaceCount = 0;
-  Track.TrackLength = TrackLengthForLevel(level);
-  Race.RaceClock = 1000 * LevelTimes[std::clamp(level, 1, 10)];
-  Track.BonusCount = 10 * level;
+  Track.TrackLength = p.TrackLength;
+  Race.RaceClock = p.RaceClock;
+  Track.BonusCount = p.BonusCount;
   GenerateTrack(Track, Rng);
   RefreshChips();
 }

@@ -10,8 +10,8 @@
 
 namespace zw {
 
-TScrollBackground::TScrollBackground(TSpriteEngine& engine, int imageListNo, int imageIndex, int mapWidth,
-                                     int mapHeight)
+TScrollBackground::TScrollBackground(TSpriteEngine& engine, int imageListNo, int imageIndex,
+                                     int mapWidth, int mapHeight)
     : TBackgroundSprite(&engine) {
   SetMapSize(mapWidth, mapHeight);
   ImageListNo = static_cast<uint8_t>(imageListNo);
@@ -41,7 +41,9 @@ TScrollBackground* TScrollBackground::CreateMenuBackground(TSpriteEngine& engine
   return new TScrollBackground(engine, imageListNo, imageIndex, 1, 1);
 }
 
-TMForm& TScrollBackground::Form() const { return *Engine->Form; }
+TMForm& TScrollBackground::Form() const {
+  return *Engine->Form;
+}
 
 void TScrollBackground::SetTileImage(int index) {
   if ((ImageListNo == 1 || ImageListNo == 2) && Engine && Engine->ImageLists[ImageListNo])
@@ -119,7 +121,8 @@ void TScrollBackground::ObstaclesAgainstRider() {
       if (s == -1) continue;
       TPoint q[4];
       for (int k = 0; k < 4; ++k)
-        q[k] = TPoint{std::trunc(72.0 * j + X + SolidShapeX[s][k]), std::trunc(72.0 * i + Y + SolidShapeY[s][k])};
+        q[k] = TPoint{std::trunc(72.0 * j + X + SolidShapeX[s][k]),
+                      std::trunc(72.0 * i + Y + SolidShapeY[s][k])};
       if (QuadsOverlap(rider, q) && p->HitsLeft > 0 && !p->Crashed) {
         p->CrashHeadingSet = false;
         p->TakeHits(p->HitsLeft);
@@ -136,8 +139,8 @@ void TScrollBackground::ObstaclesAgainstOpponents() {
     if (!car->CarRacing[i]) continue;
     const int r = static_cast<int>(std::trunc(car->CarY[i] / 72.0));
     const int c = static_cast<int>(std::trunc(car->CarX[i] / 72.0));
-    const TPoint quad[4] = {car->CarCorners[i].P[0], car->CarCorners[i].P[1], car->CarCorners[i].P[2],
-                            car->CarCorners[i].P[3]};
+    const TPoint quad[4] = {car->CarCorners[i].P[0], car->CarCorners[i].P[1],
+                            car->CarCorners[i].P[2], car->CarCorners[i].P[3]};
     for (int dr = -3; dr <= 3; ++dr)
       for (int dc = -3; dc <= 3; ++dc) {
         const int s = SolidIndex(CellOrGround(t, r + dr, c + dc));

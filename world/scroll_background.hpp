@@ -9,11 +9,13 @@ class TMForm;
 
 class TScrollBackground : public TBackgroundSprite {
  public:
-  TScrollBackground(TSpriteEngine& engine, int imageListNo, int imageIndex, int mapWidth, int mapHeight);
+  TScrollBackground(TSpriteEngine& engine, int imageListNo, int imageIndex, int mapWidth,
+                    int mapHeight);
   // The race's 13 x 10 window onto the track (list 2, the tile strip).
   static TScrollBackground* CreateRace(TSpriteEngine& engine);
   // A menu backdrop: one cell showing pattern 0 of the picture.
-  static TScrollBackground* CreateMenuBackground(TSpriteEngine& engine, int imageListNo, int imageIndex);
+  static TScrollBackground* CreateMenuBackground(TSpriteEngine& engine, int imageListNo,
+                                                 int imageIndex);
 
   uint8_t ImageListNo = 1;
   double StepX = 0, StepY = 0;

@@ -34,7 +34,15 @@ struct TTrackState {
     ZW_CHECK(row >= 1 && row <= TrackRows);
     return RowKindTable[static_cast<size_t>(row - 1)];
   }
+  uint8_t RowKind(int row) const {
+    ZW_CHECK(row >= 1 && row <= TrackRows);
+    return RowKindTable[static_cast<size_t>(row - 1)];
+  }
   int32_t& RoadCentreX(int row) {
+    ZW_CHECK(row >= 1 && row <= TrackRows);
+    return RoadCentreXTable[static_cast<size_t>(row - 1)];
+  }
+  int32_t RoadCentreX(int row) const {
     ZW_CHECK(row >= 1 && row <= TrackRows);
     return RoadCentreXTable[static_cast<size_t>(row - 1)];
   }
