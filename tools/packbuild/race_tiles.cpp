@@ -1,360 +1,653 @@
-// The race tile strip: 74 tiles of 72 x 72 seen from above. The road pieces are computed from
-// one straight road cross-section, moved sideways continuously through the drift pieces, so
-// drifting road joins row to row without steps; the scenery blocks are drawn whole and cut.
+// The race tile strip: 74 tiles of 72 x 72 seen from above, the road, its barriers and the land.
+//
+// Every road piece is cut from one straight cross-section of the eight-cell road row (barrier,
+// gap, edge, lane, lane, edge, gap, barrier), and the drift pieces move that cross-section
+// sideways continuously: by nothing at an entry row's bottom edge, half a tile at its top edge
+// and a whole tile at the shifted row's top edge. So a drifting road joins row to row without
+// a step, and every barrier body lies where the game makes it solid. The textures (grass,
+// asphalt) never move with the road: they are taken at the cell's own coordinates and repeat
+// every tile, so any two tiles that meet show one continuous ground.
+#include "tools/packbuild/race_tiles.hpp"
+
 #include <algorithm>
 #include <cmath>
-#include <functional>
-#include <functional>
+#include <sstream>
+#include <stdexcept>
 
-#include "tools/packbuild/canvas.hpp"
-#include "tools/packbuild/packbuild.hpp"
-#include "tools/packbuild/race_tiles.hpp"
 #include "tools/packbuild/content.hpp"
+#include "tools/packbuild/race_tile_art.hpp"
 
 namespace zw::packbuild {
 
+namespace tiles {
+
+TTilePalette::TTilePalette(const std::string& text, const std::string& source) : Source(source) {
+  std::istringstream in(text);
+  std::string line;
+  int number = 0;
+  while (std::getline(in, line)) {
+    ++number;
+    const size_t hash = line.find('#');
+    if (hash != std::string::npos) line.erase(hash);
+    std::istringstream words(line);
+    std::string name;
+    if (!(words >> name)) continue;
+    int r = -1, g = -1, b = -1;
+    std::string extra;
+    if (!(words >> r >> g >> b) || (words >> extra) || r < 0 || r > 255 || g < 0 || g > 255 ||
+        b < 0 || b > 255)
+      throw std::runtime_error(Source + " line " + std::to_string(number) +
+                               ": expected a name and three values 0..255");
+    Colours[name] = TColour{r / 255.0, g / 255.0, b / 255.0};
+  }
+}
+
+const TColour& TTilePalette::operator[](const std::string& name) const {
+  auto it = Colours.find(name);
+  if (it == Colours.end()) throw std::runtime_error(Source + " has no colour " + name);
+  return it->second;
+}
+
+TColour Mix(const TColour& a, const TColour& b, double t) {
+  return TColour{a.R + (b.R - a.R) * t, a.G + (b.G - a.G) * t, a.B + (b.B - a.B) * t};
+}
+
+TColour Scale(const TColour& c, double f) {
+  return TColour{c.R * f, c.G * f, c.B * f};
+}
+
 namespace {
 
-constexpr int T = 72;
-
-struct TRgb {
-  double R, G, B;
-};
-
-TRgb Mix(const TRgb& a, const TRgb& b, double t) {
-  return TRgb{a.R + (b.R - a.R) * t, a.G + (b.G - a.G) * t, a.B + (b.B - a.B) * t};
+int Wrap(int v, int n) {
+  return ((v % n) + n) % n;
 }
 
-uint32_t Pack(const TRgb& c) {
-  auto ch = [](double v) { return static_cast<uint32_t>(std::lround(std::clamp(v, 0.0, 1.0) * 255)); };
-  return 0xFF000000u | (ch(c.R) << 16) | (ch(c.G) << 8) | ch(c.B);
+double Smooth(double t) {
+  return t * t * (3 - 2 * t);
 }
 
-// Smooth noise that repeats every tile, so ground and asphalt join seamlessly.
+double Clamp01(double t) {
+  return std::clamp(t, 0.0, 1.0);
+}
+
+}  // namespace
+
 double TileNoise(uint32_t seed, double x, double y, int cell) {
   const int n = T / cell;
   const double fx = x / cell, fy = y / cell;
   const int x0 = static_cast<int>(std::floor(fx)), y0 = static_cast<int>(std::floor(fy));
-  const double tx = fx - x0, ty = fy - y0;
-  auto at = [&](int i, int j) { return Noise(seed, ((i % n) + n) % n, ((j % n) + n) % n); };
-  const double sx = tx * tx * (3 - 2 * tx), sy = ty * ty * (3 - 2 * ty);
+  const double sx = Smooth(fx - x0), sy = Smooth(fy - y0);
+  auto at = [&](int i, int j) { return Noise(seed, Wrap(i, n), Wrap(j, n)); };
   const double a = at(x0, y0) + (at(x0 + 1, y0) - at(x0, y0)) * sx;
   const double b = at(x0, y0 + 1) + (at(x0 + 1, y0 + 1) - at(x0, y0 + 1)) * sx;
   return a + (b - a) * sy;
 }
 
-TRgb Grass(double x, double y) {
-  const double n = 0.55 * TileNoise(3, x, y, 24) + 0.3 * TileNoise(4, x, y, 8) + 0.15 * Noise(5, static_cast<int>(x), static_cast<int>(y));
-  return Mix(TRgb{0.12, 0.34, 0.10}, TRgb{0.26, 0.52, 0.16}, n);
+double TileGrain(uint32_t seed, double x, double y) {
+  return Noise(seed, Wrap(static_cast<int>(std::floor(x)), T),
+               Wrap(static_cast<int>(std::floor(y)), T));
 }
 
-TRgb Asphalt(double x, double y) {
-  const double n = 0.5 * TileNoise(7, x, y, 12) + 0.5 * Noise(8, static_cast<int>(x), static_cast<int>(y));
-  return Mix(TRgb{0.20, 0.21, 0.24}, TRgb{0.30, 0.31, 0.34}, n);
+TColour Grass(const TTilePalette& p, double x, double y) {
+  const double n =
+      0.45 * TileNoise(3, x, y, 24) + 0.3 * TileNoise(4, x, y, 8) + 0.25 * TileNoise(5, x, y, 3);
+  TColour c = Mix(p["grass_dark"], p["grass_light"], 0.15 + 0.7 * n);
+  // Mown bands across the track: they show the speed as the ground rolls by.
+  const double band = 0.5 + 0.5 * std::cos(2 * M_PI * std::fmod(y + 9, 36) / 36);
+  c = Scale(c, 0.955 + 0.09 * Smooth(band));
+  // Blades: a few darker and lighter pixels.
+  const double g = TileGrain(6, x, y);
+  if (g < 0.12) c = Scale(c, 0.82);
+  if (g > 0.93) c = Mix(c, p["grass_light"], 0.45);
+  return c;
 }
 
-// Styles of the road cross-section.
-enum class Gap { Plain, HazardLeft, HazardRight };
+TColour Asphalt(const TTilePalette& p, double x, double y) {
+  const double n =
+      0.35 * TileNoise(7, x, y, 24) + 0.25 * TileNoise(8, x, y, 6) + 0.4 * TileGrain(9, x, y);
+  TColour c = Mix(p["asphalt_dark"], p["asphalt_light"], n);
+  const double g = TileGrain(10, x, y);
+  if (g > 0.975) c = Mix(c, p["concrete_light"], 0.35);  // a stone of the aggregate
+  if (g < 0.03) c = Scale(c, 0.75);
+  return c;
+}
 
-// The colour at position u across the straight road (0..576, the eight cells) and height y.
-// `variant` picks one of the barrier pictures.
-TRgb Section(double u, double y, Gap gap, int leftVariant, int rightVariant, bool line) {
-  // The road surface 144..432 with kerbs and white edge lines.
-  if (u >= 144 && u < 432) {
-    if (line) {
-      const int cx = static_cast<int>(std::floor((u - 144) / 12)), cy = static_cast<int>(std::floor(y / 12));
-      if (y >= 12 && y < 60) return ((cx + cy) & 1) ? TRgb{0.95, 0.95, 0.95} : TRgb{0.05, 0.05, 0.06};
-    }
-    const double inL = u - 144, inR = 432 - u;
-    const double edge = std::min(inL, inR);
-    if (edge < 8) {
-      const bool red = static_cast<int>(std::floor((y + (inL < inR ? 0 : 9)) / 18)) % 2 == 0;
-      return red ? TRgb{0.85, 0.12, 0.10} : TRgb{0.95, 0.95, 0.93};
-    }
-    if (edge >= 11 && edge < 15) return TRgb{0.93, 0.93, 0.90};
-    return Asphalt(u, y);
-  }
-  // Hazard stripes warn of a bend on the lead-in and lead-out gaps.
-  if (gap != Gap::Plain) {
-    const bool left = u >= 80 && u < 136, right = u >= 440 && u < 496;
-    if ((left && gap == Gap::HazardLeft) || (right && gap == Gap::HazardRight)) {
-      const double d = (left ? u : -u) + y;
-      const bool yellow = static_cast<int>(std::floor(d / 12)) % 2 == 0;
-      const TRgb g = Grass(u, y);
-      return Mix(g, yellow ? TRgb{0.95, 0.80, 0.10} : TRgb{0.10, 0.10, 0.10}, 0.8);
-    }
-  }
-  // Barriers: left body 38..72, right body 504..539, each with a shadow on its road side.
-  auto barrier = [&](double v, int variant) -> TRgb {
-    // v runs 0..34 across the body from its outer side.
-    const double shade = 0.75 + 0.25 * std::sin(v / 34 * M_PI);
-    switch (variant % 4) {
-      case 0: {  // striped steel rail
-        const bool red = static_cast<int>(std::floor(y / 12)) % 2 == 0;
-        const TRgb base = red ? TRgb{0.85, 0.10, 0.08} : TRgb{0.93, 0.93, 0.93};
-        return TRgb{base.R * shade, base.G * shade, base.B * shade};
+void Shade(TTileImage& img, const TShade& f) {
+  for (int y = 0; y < img.PixH(); ++y)
+    for (int x = 0; x < img.PixW(); ++x) {
+      TColour acc{0, 0, 0};
+      for (int s = 0; s < 16; ++s) {
+        const TColour c = f(x + 0.125 + 0.25 * (s & 3), y + 0.125 + 0.25 * (s >> 2));
+        acc.R += c.R / 16;
+        acc.G += c.G / 16;
+        acc.B += c.B / 16;
       }
-      case 1: {  // tyre stack
-        const double cy = std::fmod(y, 18) - 9, cx = v - 17;
-        const double r = std::sqrt(cx * cx + cy * cy);
-        if (r < 5) return TRgb{0.35, 0.35, 0.38};
-        if (r < 9) return TRgb{0.08 * shade, 0.08 * shade, 0.09 * shade};
-        return TRgb{0.05, 0.05, 0.06};
-      }
-      case 2: {  // sponsor board
-        const bool band = v > 8 && v < 26;
-        return band ? TRgb{1.0 * shade, 0.55 * shade, 0.05} : TRgb{0.15, 0.18, 0.40};
-      }
-      default: {  // concrete wall with a blue stripe
-        const bool stripe = v > 14 && v < 20;
-        return stripe ? TRgb{0.15, 0.30, 0.85} : TRgb{0.70 * shade, 0.70 * shade, 0.68 * shade};
-      }
+      img.At(x, y) = acc;
     }
-  };
-  if (u >= 38 && u < 72) return barrier(u - 38, leftVariant);
-  if (u >= 504 && u < 539) return barrier(539 - u, rightVariant);
-  TRgb g = Grass(u, y);
-  if ((u >= 72 && u < 80) || (u >= 496 && u < 504)) g = Mix(g, TRgb{0, 0, 0}, 0.35);
-  return g;
 }
 
-using TShade = std::function<TRgb(double x, double y)>;
-
-std::vector<uint32_t> Render(const TShade& f) {
-  std::vector<uint32_t> out(static_cast<size_t>(T) * T);
-  // Four samples a pixel smooth the edges of lines and bodies.
-  for (int y = 0; y < T; ++y)
-    for (int x = 0; x < T; ++x) {
-      TRgb acc{0, 0, 0};
-      for (int s = 0; s < 4; ++s) {
-        const TRgb c = f(x + 0.25 + 0.5 * (s & 1), y + 0.25 + 0.5 * (s >> 1));
-        acc.R += c.R / 4;
-        acc.G += c.G / 4;
-        acc.B += c.B / 4;
-      }
-      out[static_cast<size_t>(y) * T + x] = Pack(acc);
-    }
-  return out;
+TTileImage GroundImage(const TTilePalette& p, int w, int h) {
+  TTileImage img(w, h);
+  Shade(img, [&](double x, double y) { return Grass(p, std::fmod(x, T), std::fmod(y, T)); });
+  return img;
 }
 
-// A straight-road cell i (0..7) of the cross-section.
-std::vector<uint32_t> StraightCell(int i, Gap gap, int lv, int rv, bool line = false) {
-  return Render([=](double x, double y) { return Section(i * T + x, y, gap, lv, rv, line); });
-}
+namespace {
 
-// A drift cell: `left` drifts towards smaller columns going up; `entry` is the lower row of the
-// pair. The cross-section moves 0 at the entry row's bottom, 36 at its top, 72 at the shifted
-// row's top.
-std::vector<uint32_t> DriftCell(int i, bool left, bool entry) {
-  return Render([=](double x, double y) {
-    const double rise = (T - y) / T * 36.0;
-    const double s = entry ? rise : 36.0 + rise;
-    const double local = i * T + x + (entry ? 0 : (left ? -T : T));
-    const double u = left ? local + s : local - s;
-    return Section(u, y, Gap::Plain, 0, 0, false);
-  });
-}
-
-std::vector<uint32_t> Decoration(int kind) {
-  TCanvas c(T, T);
-  auto grass = Render([](double x, double y) { return Grass(x, y); });
-  cairo_surface_t* g = cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(grass.data()),
-                                                           CAIRO_FORMAT_ARGB32, T, T, T * 4);
-  cairo_set_source_surface(c.Cr, g, 0, 0);
-  cairo_paint(c.Cr);
-  cairo_surface_destroy(g);
-  cairo_t* cr = c.Cr;
-  if (kind == 0) {  // flowers
-    for (int i = 0; i < 14; ++i) {
-      const double x = 8 + Noise(31, i, kind) * 56, y = 8 + Noise(32, i, kind) * 56;
-      cairo_arc(cr, x, y, 2.2, 0, 2 * M_PI);
-      const bool yellow = i % 3 == 0;
-      cairo_set_source_rgb(cr, yellow ? 1.0 : 0.95, yellow ? 0.85 : 0.35, yellow ? 0.1 : 0.6);
-      cairo_fill(cr);
-    }
-  } else if (kind == 1) {  // rocks
-    for (int i = 0; i < 3; ++i) {
-      const double x = 18 + i * 17 + Noise(33, i, 0) * 6, y = 24 + Noise(34, i, 0) * 26, r = 6 + Noise(35, i, 0) * 6;
-      cairo_arc(cr, x + 2, y + 3, r, 0, 2 * M_PI);
-      cairo_set_source_rgba(cr, 0, 0, 0, 0.35);
-      cairo_fill(cr);
-      cairo_arc(cr, x, y, r, 0, 2 * M_PI);
-      c.FillVertical(y - r, y + r, TColour{0.72, 0.70, 0.66}, TColour{0.38, 0.36, 0.34});
-    }
-  } else {  // a bush
-    for (int i = 0; i < 7; ++i) {
-      const double a = i * 0.9, x = 36 + 12 * std::cos(a), y = 36 + 12 * std::sin(a);
-      cairo_arc(cr, x + 3, y + 4, 11, 0, 2 * M_PI);
-      cairo_set_source_rgba(cr, 0, 0, 0, 0.25);
-      cairo_fill(cr);
-    }
-    for (int i = 0; i < 7; ++i) {
-      const double a = i * 0.9, x = 36 + 12 * std::cos(a), y = 36 + 12 * std::sin(a);
-      cairo_arc(cr, x, y, 11, 0, 2 * M_PI);
-      c.FillVertical(y - 11, y + 11, TColour{0.30, 0.62, 0.20}, TColour{0.06, 0.26, 0.06});
-    }
-  }
-  return c.Argb();
-}
-
-// A scenery block drawn whole on grass, w x h tiles.
-std::vector<uint32_t> Block(int w, int h, const std::function<void(TCanvas&)>& draw) {
-  TCanvas c(w * T, h * T);
-  std::vector<uint32_t> grass(static_cast<size_t>(w) * T * h * T);
-  for (int y = 0; y < h * T; ++y)
-    for (int x = 0; x < w * T; ++x) grass[static_cast<size_t>(y) * w * T + x] = Pack(Grass(x % T + 0.5, y % T + 0.5));
-  cairo_surface_t* g = cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(grass.data()),
-                                                           CAIRO_FORMAT_ARGB32, w * T, h * T, w * T * 4);
-  cairo_set_source_surface(c.Cr, g, 0, 0);
-  cairo_paint(c.Cr);
-  cairo_surface_destroy(g);
-  draw(c);
-  return c.Argb();
-}
-
-std::vector<uint32_t> Cut(const std::vector<uint32_t>& whole, int wholeW, int col, int row) {
-  std::vector<uint32_t> out(static_cast<size_t>(T) * T);
-  for (int y = 0; y < T; ++y)
-    for (int x = 0; x < T; ++x)
-      out[static_cast<size_t>(y) * T + x] = whole[static_cast<size_t>(row * T + y) * wholeW + col * T + x];
-  return out;
-}
-
-// A flat roof seen from above, with a shadow falling right and down.
-void Roof(TCanvas& c, double x, double y, double w, double h, const TColour& top, const TColour& bottom) {
-  cairo_t* cr = c.Cr;
-  cairo_rectangle(cr, x + 8, y + 8, w, h);
-  cairo_set_source_rgba(cr, 0, 0, 0, 0.4);
-  cairo_fill(cr);
-  cairo_rectangle(cr, x, y, w, h);
-  c.FillVertical(y, y + h, top, bottom, true);
-  cairo_set_line_width(cr, 3);
-  c.Colour(pal::Night, 0.8);
-  cairo_stroke(cr);
-  cairo_rectangle(cr, x + 10, y + 10, w - 20, h - 20);
-  cairo_set_line_width(cr, 1.5);
-  cairo_set_source_rgba(cr, 1, 1, 1, 0.25);
-  cairo_stroke(cr);
-}
-
-void Tree(TCanvas& c, double x, double y, double r) {
-  cairo_t* cr = c.Cr;
-  cairo_arc(cr, x + r * 0.35, y + r * 0.4, r, 0, 2 * M_PI);
-  cairo_set_source_rgba(cr, 0, 0, 0, 0.35);
-  cairo_fill(cr);
-  cairo_pattern_t* p = cairo_pattern_create_radial(x - r * 0.3, y - r * 0.3, r * 0.1, x, y, r);
-  cairo_pattern_add_color_stop_rgb(p, 0, 0.45, 0.75, 0.28);
-  cairo_pattern_add_color_stop_rgb(p, 1, 0.05, 0.28, 0.08);
-  cairo_arc(cr, x, y, r, 0, 2 * M_PI);
-  cairo_set_source(cr, p);
-  cairo_fill(cr);
-  cairo_pattern_destroy(p);
+uint32_t ToArgb(const TColour& c) {
+  auto ch = [](double v) { return static_cast<uint32_t>(std::lround(Clamp01(v) * 255)); };
+  return 0xFF000000u | (ch(c.R) << 16) | (ch(c.G) << 8) | ch(c.B);
 }
 
 }  // namespace
 
-TPackPicture BuildTileStrip(const std::string&) {
-  std::vector<std::vector<uint32_t>> tiles(74);
-  // 0: ground.
-  tiles[0] = Render([](double x, double y) { return Grass(x, y); });
-  // 1..9 left barrier, 13..21 right barrier: the common form and eight rarer pictures.
-  for (int v = 0; v < 9; ++v) {
-    tiles[static_cast<size_t>(1 + v)] = StraightCell(0, Gap::Plain, v == 0 ? 0 : v % 3 + 1, 0);
-    tiles[static_cast<size_t>(13 + v)] = StraightCell(7, Gap::Plain, 0, v == 0 ? 0 : v % 3 + 1);
+TPaint::TPaint(TTileImage& img) : Img(img) {
+  Surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, img.PixW(), img.PixH());
+  unsigned char* data = cairo_image_surface_get_data(Surface);
+  const int stride = cairo_image_surface_get_stride(Surface);
+  for (int y = 0; y < img.PixH(); ++y) {
+    auto* row = reinterpret_cast<uint32_t*>(data + static_cast<size_t>(y) * stride);
+    for (int x = 0; x < img.PixW(); ++x) row[x] = ToArgb(img.At(x, y));
   }
-  tiles[10] = StraightCell(2, Gap::Plain, 0, 0);
-  tiles[11] = StraightCell(3, Gap::Plain, 0, 0);
-  tiles[12] = StraightCell(5, Gap::Plain, 0, 0);
-  tiles[22] = StraightCell(1, Gap::HazardLeft, 0, 0);
-  tiles[23] = StraightCell(6, Gap::HazardRight, 0, 0);
-  tiles[24] = StraightCell(3, Gap::Plain, 0, 0, true);
-  // Drift pieces: each stands for cells 0, 1, 2, 5, 6, 7 of the cross-section.
-  const int cells[6] = {0, 1, 2, 5, 6, 7};
-  for (int k = 0; k < 6; ++k) {
-    tiles[static_cast<size_t>(25 + k)] = DriftCell(cells[k], true, false);   // drift left, shifted row
-    tiles[static_cast<size_t>(31 + k)] = DriftCell(cells[k], true, true);    // drift left, entry row
-    tiles[static_cast<size_t>(37 + k)] = DriftCell(cells[k], false, false);  // drift right, shifted row
-    tiles[static_cast<size_t>(43 + k)] = DriftCell(cells[k], false, true);   // drift right, entry row
-  }
-  for (int d = 0; d < 3; ++d) tiles[static_cast<size_t>(49 + d)] = Decoration(d);
-  // 52 / 53, 54: the small block, an L of trees around a ground cell at its top right.
-  {
-    auto whole = Block(2, 2, [](TCanvas& c) {
-      Tree(c, 38, 40, 30);
-      Tree(c, 36, 108, 28);
-      Tree(c, 106, 106, 30);
-    });
-    tiles[52] = Cut(whole, 2 * T, 0, 0);
-    tiles[53] = Cut(whole, 2 * T, 0, 1);
-    tiles[54] = Cut(whole, 2 * T, 1, 1);
-  }
-  // The square block (60, 61 / 63, 64): a pit building; alone or in the large block's middle.
-  auto square = Block(2, 2, [](TCanvas& c) {
-    Roof(c, 10, 10, 118, 118, TColour{0.75, 0.30, 0.22}, TColour{0.45, 0.14, 0.10});
-    cairo_rectangle(c.Cr, 40, 40, 58, 58);
-    c.Colour(TColour{0.55, 0.58, 0.62});
-    cairo_fill(c.Cr);
-    for (int i = 0; i < 3; ++i) {
-      cairo_arc(c.Cr, 54 + i * 15, 69, 5, 0, 2 * M_PI);
-      c.Colour(TColour{0.2, 0.22, 0.26});
-      cairo_fill(c.Cr);
+  cairo_surface_mark_dirty(Surface);
+  Cr = cairo_create(Surface);
+  cairo_set_antialias(Cr, CAIRO_ANTIALIAS_GOOD);
+}
+
+TPaint::~TPaint() {
+  cairo_destroy(Cr);
+  cairo_surface_flush(Surface);
+  const unsigned char* data = cairo_image_surface_get_data(Surface);
+  const int stride = cairo_image_surface_get_stride(Surface);
+  for (int y = 0; y < Img.PixH(); ++y) {
+    const auto* row = reinterpret_cast<const uint32_t*>(data + static_cast<size_t>(y) * stride);
+    for (int x = 0; x < Img.PixW(); ++x) {
+      const uint32_t v = row[x];
+      Img.At(x, y) =
+          TColour{((v >> 16) & 255) / 255.0, ((v >> 8) & 255) / 255.0, (v & 255) / 255.0};
     }
-  });
-  tiles[60] = Cut(square, 2 * T, 0, 0);
-  tiles[61] = Cut(square, 2 * T, 1, 0);
-  tiles[63] = Cut(square, 2 * T, 0, 1);
-  tiles[64] = Cut(square, 2 * T, 1, 1);
-  // The large block's border: a hedge that repeats along each side.
-  auto hedge = [&](bool horizontal, double offset) {
-    return Render([=](double x, double y) {
-      const double across = horizontal ? y : x;
-      const double along = horizontal ? x : y;
-      const double d = std::fabs(across - offset);
-      if (d < 14) {
-        const double n = TileNoise(41, along, across, 9);
-        const double light = 1 - d / 14;
-        return Mix(TRgb{0.04, 0.20, 0.05}, TRgb{0.25, 0.55, 0.18}, 0.4 * light + 0.6 * n);
+  }
+  cairo_surface_destroy(Surface);
+}
+
+void TPaint::Colour(const TColour& c, double alpha) const {
+  cairo_set_source_rgba(Cr, c.R, c.G, c.B, alpha);
+}
+
+void TPaint::Shadow(double dx, double dy, double alpha) const {
+  cairo_save(Cr);
+  cairo_translate(Cr, dx, dy);
+  cairo_set_source_rgba(Cr, 0, 0, 0, alpha);
+  cairo_fill_preserve(Cr);
+  cairo_restore(Cr);
+}
+
+void TPaint::RoundedBox(double x, double y, double w, double h, double r) const {
+  cairo_new_sub_path(Cr);
+  cairo_arc(Cr, x + w - r, y + r, r, -M_PI / 2, 0);
+  cairo_arc(Cr, x + w - r, y + h - r, r, 0, M_PI / 2);
+  cairo_arc(Cr, x + r, y + h - r, r, M_PI / 2, M_PI);
+  cairo_arc(Cr, x + r, y + r, r, M_PI, 1.5 * M_PI);
+  cairo_close_path(Cr);
+}
+
+std::vector<uint32_t> CutTile(const TTileImage& img, int col, int row) {
+  std::vector<uint32_t> out(static_cast<size_t>(T) * T);
+  for (int y = 0; y < T; ++y)
+    for (int x = 0; x < T; ++x)
+      out[static_cast<size_t>(y) * T + x] = ToArgb(img.At(col * T + x, row * T + y));
+  return out;
+}
+
+namespace {
+
+// The straight cross-section, in pixels across the eight cells (0..576).
+constexpr double BarrierLOuter = 38, BarrierLInner = 72;  // the left barrier's body
+constexpr double BarrierRInner = 504, BarrierROuter = 539;
+constexpr double RoadLeft = 144, RoadRight = 432;
+constexpr double KerbWidth = 10, LineFrom = 14, LineTo = 17.5;
+constexpr double ShadowWidth = 12;  // the barriers' shade on the ground outside them
+
+struct TSectionStyle {
+  int LeftVariant = 0, RightVariant = 0;  // barrier pictures: 0 the common one, 1..8 rare ones
+  double ShadeScale = 1;                  // how much of the barriers' shade falls here (0..1)
+};
+
+// A barrier body seen from above: `v` runs across it from its outer face (0) to its road face
+// (`w`), `y` along it in the cell. Every picture keeps the same concrete rim and the same joint
+// at the cell's top and bottom, so any barrier cell may stand above any other.
+TColour Barrier(const TTilePalette& p, int variant, double v, double w, double y) {
+  const double g = TileGrain(20 + variant, v, y);
+  if (v < 2 || v > w - 2) {
+    const double edge = v < 2 ? v / 2 : (w - v) / 2;
+    return Scale(p["concrete_dark"], 0.7 + 0.3 * edge);
+  }
+  if (y < 2.5 || y > T - 2.5) {
+    const bool lip = y < 1 || y > T - 1;
+    return Scale(p["concrete_light"], lip ? 0.72 : 0.9 + 0.05 * g);
+  }
+  const double round = 0.8 + 0.2 * std::sin(M_PI * v / w);  // the rounded top of the wall
+  switch (variant) {
+    case 1: {  // a wall of tyres, two abreast
+      const double col = v < w / 2 ? w * 0.28 : w * 0.72;
+      const double k = std::floor((y - 2.5) / 13.4);
+      const double row = 2.5 + 6.7 + 13.4 * std::clamp(k, 0.0, 4.0);
+      const double r = std::hypot(v - col, y - row);
+      if (r < 2.4) return Scale(p["tyre"], 0.6);
+      if (r < 3.8) return Scale(p["tyre_light"], 0.9 + 0.1 * g);
+      if (r < 6.4)
+        return Scale(Mix(p["tyre"], p["tyre_light"], 0.25 * (1 - r / 6.4)), 0.8 + 0.4 * g);
+      return Scale(p["concrete_dark"], 0.45);
+    }
+    case 2: {  // steel rails on a concrete sill, with posts
+      const bool rail = (v > 3 && v < 10) || (v > w - 10 && v < w - 3);
+      if (rail) {
+        const double across = std::fmod(v - 3, 7) / 7;  // three corrugations
+        const double ridge = 0.5 + 0.5 * std::cos(across * 6 * M_PI);
+        return Mix(p["steel_dark"], p["steel_light"], 0.25 + 0.6 * ridge);
       }
-      if (across > offset && d < 20) return Mix(Grass(x, y), TRgb{0, 0, 0}, 0.35);
-      return Grass(x, y);
-    });
-  };
-  tiles[55] = hedge(true, 46);   // top
-  tiles[56] = hedge(false, 46);  // left
-  tiles[57] = hedge(true, 26);   // bottom
-  tiles[59] = hedge(false, 26);  // right
-  tiles[58] = Render([](double x, double y) {  // bottom-right corner: the two hedges meet
-    const double dy = std::fabs(y - 26), dx = std::fabs(x - 26);
-    const bool along = (dy < 14 && x < 40) || (dx < 14 && y < 40);
-    if (along) {
-      const double d = std::min(x < 40 ? dy : 14.0, y < 40 ? dx : 14.0);
-      return Mix(TRgb{0.04, 0.20, 0.05}, TRgb{0.25, 0.55, 0.18}, 0.4 * (1 - d / 14) + 0.6 * TileNoise(41, x + y, d, 9));
+      const double post = std::fmod(y + 12, 24);
+      if (v > 12 && v < w - 12 && post > 9 && post < 15) return Scale(p["steel_dark"], 0.8);
+      return Scale(p["concrete_light"], 0.7 + 0.08 * g);
     }
-    return Grass(x, y);
-  });
-  tiles[62] = tiles[0];  // never used on a track
-  // 65..73: the 3 x 3 block, a grandstand with its crowd.
-  {
-    auto whole = Block(3, 3, [](TCanvas& c) {
-      cairo_t* cr = c.Cr;
-      Roof(c, 12, 18, 192, 120, TColour{0.82, 0.84, 0.88}, TColour{0.50, 0.54, 0.60});
-      for (int r = 0; r < 5; ++r)
-        for (int k = 0; k < 24; ++k) {
-          const double x = 22 + k * 7.6, y = 36 + r * 18;
-          cairo_arc(cr, x, y, 2.6, 0, 2 * M_PI);
-          const int hue = static_cast<int>(Noise(51, k, r) * 5);
-          static const TColour crowd[5] = {pal::Red, pal::Yellow, pal::Cyan, pal::White, pal::Orange};
-          c.Colour(crowd[hue]);
-          cairo_fill(cr);
-        }
-      Tree(c, 40, 176, 24);
-      Tree(c, 108, 182, 20);
-      Tree(c, 178, 172, 26);
-    });
-    for (int r = 0; r < 3; ++r)
-      for (int col = 0; col < 3; ++col) tiles[static_cast<size_t>(65 + 3 * r + col)] = Cut(whole, 3 * T, col, r);
+    case 3: {  // an advertising board: yellow chevrons pointing up the track
+      const double c = std::fmod(y + 2 * std::fabs(v - w / 2) + 240, 24);
+      const TColour base = c < 9 ? p["board_yellow"] : p["board_blue"];
+      return Scale(base, round);
+    }
+    case 4: {  // straw bales tied with twine
+      const double along = std::fmod(y - 2.5, 22.33);
+      if (along < 1.2 || along > 21.1) return Scale(p["straw_dark"], 0.55);
+      if (std::fabs(along - 7.4) < 0.8 || std::fabs(along - 14.9) < 0.8)
+        return Scale(p["wood"], 0.8);
+      const double fibre = TileNoise(30, v * 4, y, 4);
+      return Scale(Mix(p["straw_dark"], p["straw_light"], 0.3 + 0.6 * fibre), round);
+    }
+    case 5: {  // water-filled plastic blocks, red and white
+      const double along = std::fmod(y - 2.5, 22.33);
+      const int k = static_cast<int>(std::floor((y - 2.5) / 22.33));
+      if (along < 1.5) return Scale(p["concrete_dark"], 0.5);
+      const TColour base = (k & 1) ? p["plastic_white"] : p["plastic_red"];
+      const double ribs = std::fabs(v - w / 2) < 3 ? 1.08 : 1.0;
+      return Scale(base, round * ribs * (0.95 + 0.05 * g));
+    }
+    case 6: {  // a chequered wall
+      const int cx = static_cast<int>(std::floor((v - 2) / ((w - 4) / 4)));
+      const int cy = static_cast<int>(std::floor((y - 2.5) / (67.0 / 6)));
+      return Scale((cx + cy) & 1 ? p["chequer_light"] : p["chequer_dark"], round);
+    }
+    case 7: {  // concrete with blue and white hazard stripes
+      const bool blue = std::fmod(y + v, 16) < 8;
+      return Scale(blue ? p["board_blue"] : p["plastic_white"], round);
+    }
+    case 8: {  // a marshal's post: a booth under an orange roof
+      const double cy = T / 2.0;
+      const TColour roof = Mix(p["kerb_red"], p["board_yellow"], 0.45);
+      if (std::fabs(y - cy) < 16) {
+        const bool ridge = std::fabs(v - w / 2) < 1;
+        const double side = v < w / 2 ? 1.05 : 0.8;
+        return Scale(roof, ridge ? 1.2 : side);
+      }
+      if (std::fabs(y - cy) < 19) return Scale(roof, 0.5);
+      return Scale(Mix(p["concrete_dark"], p["concrete_light"], 0.5), round);
+    }
+    default: {  // the common barrier: a wall painted red and white
+      const bool red = static_cast<int>(std::floor((y - 2.5) / 16.75)) % 2 == 0;
+      TColour c = red ? p["kerb_red"] : p["kerb_white"];
+      if (std::fabs(v - w * 0.3) < 1.5) c = Mix(c, p["kerb_white"], 0.35);  // the sheen
+      return Scale(c, round * (0.96 + 0.04 * g));
+    }
   }
-  return StripPicture("Race tiles", T, T, tiles, false);
+}
+
+// The colour at `u` across the straight cross-section, at cell-local (x, y).
+TColour Section(const TTilePalette& p, double u, double x, double y, const TSectionStyle& s) {
+  if (u >= RoadLeft && u < RoadRight) {
+    const bool left = u - RoadLeft < RoadRight - u;
+    const double e = left ? u - RoadLeft : RoadRight - u;
+    if (e < KerbWidth) {
+      // Blocks of 18 change colour mid-block at the cell edges, never on them.
+      const bool red = static_cast<int>(std::floor((y + 9) / 18)) % 2 == 0;
+      TColour c = red ? p["kerb_red"] : p["kerb_white"];
+      if (e < 1.5)
+        c = Scale(c, 0.7);  // the kerb's outer lip
+      else if (e < 3.5)
+        c = Scale(c, 1.06);
+      else if (e > KerbWidth - 1.5)
+        c = Scale(c, 0.82);
+      return c;
+    }
+    const TColour a = Asphalt(p, x, y);
+    if (e >= LineFrom && e < LineTo)
+      return Mix(a, p["road_line"], 0.85 + 0.15 * TileGrain(14, x, y));
+    return a;
+  }
+  if (u >= BarrierLOuter && u < BarrierLInner)
+    return Barrier(p, s.LeftVariant, u - BarrierLOuter, BarrierLInner - BarrierLOuter, y);
+  if (u >= BarrierRInner && u < BarrierROuter)
+    return Barrier(p, s.RightVariant, BarrierROuter - u, BarrierROuter - BarrierRInner, y);
+  TColour g = Grass(p, x, y);
+  // The barriers' shade on the ground outside them.
+  double shade = 0;
+  if (u < BarrierLOuter && u > BarrierLOuter - ShadowWidth)
+    shade = 1 - (BarrierLOuter - u) / ShadowWidth;
+  if (u >= BarrierROuter && u < BarrierROuter + ShadowWidth)
+    shade = 1 - (u - BarrierROuter) / ShadowWidth;
+  if (shade > 0) g = Scale(g, 1 - 0.5 * shade * shade * s.ShadeScale);
+  return g;
+}
+
+TTileImage StraightCell(const TTilePalette& p, int index, const TSectionStyle& s) {
+  TTileImage img;
+  Shade(img, [&](double x, double y) { return Section(p, index * T + x, x, y, s); });
+  return img;
+}
+
+// ---- Drift pieces ----
+
+// A drift goes in pairs of rows. In the pair's frame the shifted row is Y 0..71 and the entry
+// row Y 72..143; the entry row's cell `i` (0..7 across the road row) is column i, the shifted
+// row's cell i is column i - 1 for a drift to the left and i + 1 for one to the right.
+constexpr int FrameCols = 10;  // columns -1..8
+constexpr int FrameX0 = -T;    // the frame's first pixel column
+constexpr int FrameW = FrameCols * T, FrameH = 2 * T;
+
+struct TDriftCode {
+  int Code;
+  bool Entry;
+  int Index;
+};
+
+constexpr int DriftCodes[2][2][8] = {
+    // left: shifted, entry
+    {{25, 26, 27, 11, 11, 28, 29, 30}, {31, 32, 33, 11, 11, 34, 35, 36}},
+    // right: shifted, entry
+    {{37, 38, 39, 11, 11, 40, 41, 42}, {43, 44, 45, 11, 11, 46, 47, 48}}};
+
+// Where a drift cell's pixel lies across the straight cross-section.
+double DriftU(bool left, bool entry, int index, double x, double y) {
+  if (left) return entry ? T * index + x + (T - y) / 2 : T * index + x - y / 2;
+  return entry ? T * index + x - (T - y) / 2 : T * index + x + y / 2;
+}
+
+int FrameColumn(bool left, bool entry, int index) {
+  return entry ? index : index + (left ? -1 : 1);
+}
+
+// How far a point of the frame lies from the cells beside the road row, which may hold any
+// ground or scenery: the barriers' shade fades out before it reaches them. Below the entry row
+// and above the shifted row the road continues in the same columns, so the distance carries on
+// there unchanged and the shade joins the straight barriers' and the next pair's.
+double FreeDistance(bool left, double x, double y) {
+  const double lowerLeft = 0, upperLeft = left ? -T : T;  // the first cell of each row
+  const double lowerRight = 8 * T, upperRight = left ? 7 * T : 9 * T;
+  auto gap = [](double a, double b) { return std::hypot(std::max(0.0, a), std::max(0.0, b)); };
+  return std::min({gap(x - lowerLeft, T - y), gap(x - upperLeft, y - T), gap(lowerRight - x, T - y),
+                   gap(upperRight - x, y - T)});
+}
+
+// The collision shapes of the solid drift pieces, corner by corner as the game stores them.
+struct TShape {
+  int Code;
+  int X[4], Y[4];
+};
+constexpr TShape DriftShapes[] = {
+    {25, {38, 71, 55, 71}, {0, 0, 34, 66}},  {26, {2, 20, 2, 36}, {0, 35, 71, 71}},
+    {29, {71, 52, 61, 71}, {0, 10, 27, 46}}, {30, {8, 0, 17, 45}, {0, 48, 71, 71}},
+    {31, {2, 38, 38, 71}, {0, 0, 71, 71}},   {35, {71, 17, 45, 71}, {0, 9, 63, 70}},
+    {36, {0, 19, 0, 34}, {0, 38, 71, 71}},   {37, {35, 71, 1, 55}, {0, 48, 67, 71}},
+    {38, {0, 17, 10, 0}, {0, 0, 28, 47}},    {41, {69, 35, 71, 69}, {0, 67, 68, 71}},
+    {42, {0, 33, 17, 0}, {0, 0, 32, 66}},    {43, {71, 54, 37, 71}, {0, 34, 68, 71}},
+    {44, {0, 55, 24, 0}, {0, 8, 65, 70}},    {48, {33, 69, 0, 33}, {0, 0, 71, 71}}};
+
+// The game's inside test: the angles a point sees between successive corners add up to a full
+// turn (at least 355 degrees).
+bool InsideShape(const TShape& s, double px, double py) {
+  double sum = 0;
+  for (int k = 0; k < 4; ++k) {
+    const double ax = s.X[k] - px, ay = s.Y[k] - py;
+    const double bx = s.X[(k + 1) % 4] - px, by = s.Y[(k + 1) % 4] - py;
+    const double la = std::hypot(ax, ay), lb = std::hypot(bx, by);
+    if (la == 0 || lb == 0) return true;
+    sum += std::acos(std::clamp((ax * bx + ay * by) / (la * lb), -1.0, 1.0));
+  }
+  return sum * 180 / M_PI >= 355;
+}
+
+const TShape* ShapeOf(int code) {
+  for (const TShape& s : DriftShapes)
+    if (s.Code == code) return &s;
+  return nullptr;
+}
+
+constexpr double RimGrowth = 2.5;  // how far a wall's rim may widen over its solid shape
+
+struct TTyre {
+  double X, Y;  // in the pair's frame
+};
+constexpr double TyreRadius = 6.5;
+
+// Where the game's collision shapes reach past the barrier body (on the outer side of a bend
+// they lie nearer the road than the wall), a stack of tyres stands in front of the wall so the
+// rider sees what he would hit. The stacks are chosen greedily to cover those parts, never on
+// the road, never across the pair's top and bottom edges (a straight barrier may meet them
+// there) and never into a lane or a cell beside the road row.
+std::vector<TTyre> PlaceTyres(bool left) {
+  enum : uint8_t { Outside, Road, Wall, Ground };
+  std::vector<uint8_t> kind(static_cast<size_t>(FrameW) * FrameH, Outside);
+  std::vector<uint8_t> open(kind.size(), 0);  // 1 = inside a shape but not under the wall
+  auto at = [&](int x, int y) { return static_cast<size_t>(y) * FrameW + x; };
+  for (int row = 0; row < 2; ++row)
+    for (int i = 0; i < 8; ++i) {
+      const bool entry = row == 1;
+      const int code = DriftCodes[left ? 0 : 1][row][i];
+      if (code == 11) continue;
+      const TShape* shape = ShapeOf(code);
+      const int cx = (FrameColumn(left, entry, i) + 1) * T, cy = row * T;
+      for (int y = 0; y < T; ++y)
+        for (int x = 0; x < T; ++x) {
+          const double u = DriftU(left, entry, i, x + 0.5, y + 0.5);
+          auto nearWall = [&](double by) {
+            return (u >= BarrierLOuter - by && u < BarrierLInner + by) ||
+                   (u >= BarrierRInner - by && u < BarrierROuter + by);
+          };
+          const bool inside = shape && InsideShape(*shape, x + 0.5, y + 0.5);
+          const uint8_t k = u >= RoadLeft && u < RoadRight ? Road : nearWall(1) ? Wall : Ground;
+          // A sliver along the wall's face is covered by its rim, not by tyres.
+          if (inside && !nearWall(RimGrowth)) open[at(cx + x, cy + y)] = 1;
+          kind[at(cx + x, cy + y)] = k;
+        }
+    }
+  std::vector<TTyre> tyres;
+  const int reach = static_cast<int>(std::ceil(TyreRadius));
+  const int margin = reach + 3;  // room for the tyre's shadow, down and to the right
+  const int marginUp = reach + 2;
+  for (;;) {
+    double best = 4;
+    int bx = -1, by = -1;
+    for (int y = marginUp; y < FrameH - margin; ++y)
+      for (int x = margin; x < FrameW - margin; ++x) {
+        // A tyre goes only where there is something to cover near its middle.
+        if (!open[at(x, y)] && !(x > 2 && open[at(x - 3, y)]) &&
+            !(x + 3 < FrameW && open[at(x + 3, y)]))
+          continue;
+        double score = 0;
+        bool allowed = true;
+        for (int dy = -marginUp; dy <= margin && allowed; ++dy)
+          for (int dx = -margin; dx <= margin; ++dx) {
+            const uint8_t k = kind[at(x + dx, y + dy)];
+            if (k == Outside) {
+              allowed = false;
+              break;
+            }
+            if (dx * dx + dy * dy > TyreRadius * TyreRadius) continue;
+            if (open[at(x + dx, y + dy)])
+              score += 1;
+            else if (k == Road)
+              score -= 3;
+            else if (k == Ground)
+              score -= 0.6;
+          }
+        if (allowed && score > best) {
+          best = score;
+          bx = x;
+          by = y;
+        }
+      }
+    if (bx < 0) break;
+    tyres.push_back(TTyre{bx + 0.5 + FrameX0, by + 0.5});
+    for (int dy = -reach; dy <= reach; ++dy)
+      for (int dx = -reach; dx <= reach; ++dx)
+        if (dx * dx + dy * dy <= TyreRadius * TyreRadius) open[at(bx + dx, by + dy)] = 0;
+  }
+  // Lower stacks are drawn last, over the ones behind them.
+  std::stable_sort(tyres.begin(), tyres.end(),
+                   [](const TTyre& a, const TTyre& b) { return a.Y < b.Y; });
+  return tyres;
+}
+
+// The dark bed a stack of tyres stands in, which closes the gaps between neighbouring stacks.
+void DrawTyreBed(const TTilePalette& p, const TPaint& paint, const TTyre& t) {
+  cairo_t* cr = paint.Cr;
+  cairo_arc(cr, t.X + 1.5, t.Y + 2, TyreRadius + 1, 0, 2 * M_PI);
+  cairo_set_source_rgba(cr, 0, 0, 0, 0.3);
+  cairo_fill(cr);
+  cairo_arc(cr, t.X, t.Y, TyreRadius + 1.8, 0, 2 * M_PI);
+  paint.Colour(Scale(p["tyre"], 0.8));
+  cairo_fill(cr);
+}
+
+void DrawTyre(const TTilePalette& p, const TPaint& paint, const TTyre& t) {
+  cairo_t* cr = paint.Cr;
+  cairo_pattern_t* g = cairo_pattern_create_radial(t.X - 2, t.Y - 2, 0.5, t.X, t.Y, TyreRadius);
+  const TColour a = p["tyre_light"], b = p["tyre"];
+  cairo_pattern_add_color_stop_rgb(g, 0, a.R, a.G, a.B);
+  cairo_pattern_add_color_stop_rgb(g, 0.6, b.R * 1.4, b.G * 1.4, b.B * 1.4);
+  cairo_pattern_add_color_stop_rgb(g, 1, b.R * 0.7, b.G * 0.7, b.B * 0.7);
+  cairo_arc(cr, t.X, t.Y, TyreRadius, 0, 2 * M_PI);
+  cairo_set_source(cr, g);
+  cairo_fill(cr);
+  cairo_pattern_destroy(g);
+  cairo_arc(cr, t.X, t.Y, 2.6, 0, 2 * M_PI);
+  paint.Colour(Scale(p["tyre"], 0.5));
+  cairo_fill(cr);
+  cairo_arc(cr, t.X, t.Y, 3.6, 0, 2 * M_PI);
+  cairo_set_line_width(cr, 0.8);
+  paint.Colour(p["tyre_light"], 0.7);
+  cairo_stroke(cr);
+}
+
+void DriftPieces(const TTilePalette& p, bool left, std::vector<std::vector<uint32_t>>& tiles) {
+  const std::vector<TTyre> tyres = PlaceTyres(left);
+  for (int row = 0; row < 2; ++row)
+    for (int i = 0; i < 8; ++i) {
+      const int code = DriftCodes[left ? 0 : 1][row][i];
+      if (code == 11) continue;
+      const bool entry = row == 1;
+      const TShape* shape = ShapeOf(code);
+      TTileImage img;
+      Shade(img, [&](double x, double y) {
+        const double u = DriftU(left, entry, i, x, y);
+        // Where the solid shape reaches a little past a wall's face, the wall's concrete rim
+        // widens over it.
+        const bool rim = (u > BarrierLOuter - RimGrowth && u < BarrierLOuter) ||
+                         (u >= BarrierLInner && u < BarrierLInner + RimGrowth) ||
+                         (u > BarrierRInner - RimGrowth && u < BarrierRInner) ||
+                         (u >= BarrierROuter && u < BarrierROuter + RimGrowth);
+        if (rim && shape && InsideShape(*shape, x, y)) return Scale(p["concrete_dark"], 0.75);
+        TSectionStyle s;
+        s.ShadeScale = std::clamp(
+            FreeDistance(left, FrameColumn(left, entry, i) * T + x, row * T + y) / 10, 0.0, 1.0);
+        return Section(p, u, x, y, s);
+      });
+      {
+        TPaint paint(img);
+        cairo_translate(paint.Cr, -(FrameColumn(left, entry, i) * T), -(row * T));
+        for (const TTyre& t : tyres) DrawTyreBed(p, paint, t);
+        for (const TTyre& t : tyres) DrawTyre(p, paint, t);
+      }
+      tiles[static_cast<size_t>(code)] = CutTile(img, 0, 0);
+    }
+}
+
+// The start and finish line: a chequered band right across the road. It fills the whole cell,
+// so where it interrupts the kerbs and edge lines it does so along a straight edge.
+TTileImage LineCell(const TTilePalette& p) {
+  TTileImage img;
+  Shade(img, [&](double x, double y) {
+    const int cx = static_cast<int>(std::floor(x / 12)), cy = static_cast<int>(std::floor(y / 12));
+    const TColour c = (cx + cy) & 1 ? p["chequer_dark"] : p["chequer_light"];
+    return Scale(c, 0.93 + 0.07 * TileGrain(15, x, y));  // paint on asphalt
+  });
+  return img;
+}
+
+// The approach to a bend: traffic cones down the middle of the verge, two to a cell.
+void Cones(const TTilePalette& p, TTileImage& img) {
+  TPaint paint(img);
+  cairo_t* cr = paint.Cr;
+  for (double y : {18.0, 54.0}) {
+    const double x = T / 2.0;
+    cairo_arc(cr, x + 4, y + 4.5, 6.5, 0, 2 * M_PI);
+    cairo_set_source_rgba(cr, 0, 0, 0, 0.35);
+    cairo_fill(cr);
+    paint.Colour(Scale(p["kerb_red"], 0.45));  // the square foot
+    cairo_rectangle(cr, x - 6.5, y - 6.5, 13, 13);
+    cairo_fill(cr);
+    cairo_pattern_t* g = cairo_pattern_create_radial(x - 2, y - 2, 0.5, x, y, 5.5);
+    cairo_pattern_add_color_stop_rgb(g, 0, 1.0, 0.7, 0.3);
+    cairo_pattern_add_color_stop_rgb(g, 1, 0.85, 0.3, 0.02);
+    cairo_arc(cr, x, y, 5.5, 0, 2 * M_PI);
+    cairo_set_source(cr, g);
+    cairo_fill(cr);
+    cairo_pattern_destroy(g);
+    cairo_arc(cr, x, y, 3.2, 0, 2 * M_PI);
+    cairo_set_line_width(cr, 1.4);
+    paint.Colour(p["plastic_white"]);
+    cairo_stroke(cr);
+    cairo_arc(cr, x - 0.3, y - 0.3, 1.2, 0, 2 * M_PI);
+    paint.Colour(TColour{1, 0.75, 0.4});
+    cairo_fill(cr);
+  }
+}
+
+}  // namespace
+
+}  // namespace tiles
+
+TPackPicture BuildTileStrip(const std::string& assets) {
+  using namespace tiles;
+  const TTilePalette p(ReadAsset(assets, "tiles/palette.txt"), "tiles/palette.txt");
+  std::vector<std::vector<uint32_t>> strip(74);
+  auto put = [&](int code, const TTileImage& img) {
+    strip[static_cast<size_t>(code)] = CutTile(img, 0, 0);
+  };
+  const TTileImage ground = GroundImage(p, 1, 1);
+  put(0, ground);
+  put(62, ground);  // never placed
+  // 1..9 and 13..21: the common barrier and eight rarer pictures, mirrored on the right.
+  for (int v = 0; v < 9; ++v) {
+    TSectionStyle s;
+    s.LeftVariant = s.RightVariant = v;
+    put(1 + v, StraightCell(p, 0, s));
+    put(13 + v, StraightCell(p, 7, s));
+  }
+  put(10, StraightCell(p, 2, {}));
+  put(11, StraightCell(p, 3, {}));
+  put(12, StraightCell(p, 5, {}));
+  for (int code : {22, 23}) {
+    TTileImage img = StraightCell(p, code == 22 ? 1 : 6, {});
+    Cones(p, img);
+    put(code, img);
+  }
+  put(24, LineCell(p));
+  DriftPieces(p, true, strip);
+  DriftPieces(p, false, strip);
+  DrawScenery(p, strip);
+  for (size_t i = 0; i < strip.size(); ++i)
+    if (strip[i].size() != static_cast<size_t>(T) * T)
+      throw std::runtime_error("race tile " + std::to_string(i) + " was not drawn");
+  return StripPicture("Race tiles", T, T, strip, false);
 }
 
 }  // namespace zw::packbuild
