@@ -16,8 +16,9 @@ run "seed 7" "frames 70" "press Down" "frames 1" "press Down" "frames 1" "press 
     "shot $docs/options.png"
 run "seed 7" "frames 70" "press Return" "frames 2" "shot $docs/bike-selection.png"
 run "seed 7" "race 1" "frames 40" "shot $docs/banner.png" "frames 160" "shot $docs/race-start.png" \
-    "keydown Up" "frames 420" "keydown Left" "frames 30" "keyup Left" "frames 120" "keydown Right" \
-    "frames 40" "keyup Right" "keydown Space" "frames 20" "shot $docs/race-riding.png" "keyup Space" \
+    "keydown Up" "frames 420" "keydown Left" "frames 10" "keyup Left" "frames 40" "keydown Right" \
+    "frames 10" "keyup Right" "frames 30" "keydown Right" "frames 8" "keydown Space" "frames 14" \
+    "shot $docs/race-riding.png" "keyup Space" "keyup Right" \
     "press P" "frames 2" "shot $docs/pause.png"
 run "seed 9" "race 1" "frames 200" "set RaceClock 12300" "set Finished 1" "frames 400" \
     "shot $docs/tally.png"
