@@ -120,7 +120,7 @@ void TMForm::DrawHelpPage() {
     DrawText("ZAP WHEELY", 550, 285, false, true);
     SelectFont(21);
     DrawText("Zap Wheely developers, 2026", 542, 325, false, true);
-    DrawText("zapwheely.example.org", 540, 360, false, true);
+    DrawText(ScoreHost, 540, 360, false, true);
   }
   if (TMyImageSprite* p = FrontEnd.HelpPictures[5]) p->Visible = page == 5;
 }

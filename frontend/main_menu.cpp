@@ -16,8 +16,6 @@ constexpr TTab Tabs[7] = {{0, 0, 0, 0},       {2, 8, 173, -300}, {3, 9, 232, -20
                           {4, 10, 291, -100}, {5, 11, 351, 700}, {6, 12, 412, 800},
                           {7, 13, 473, 900}};
 
-constexpr const char* HomePage = "https://zapwheely.example.org/";
-
 }  // namespace
 
 void TMForm::CreateMainMenuSprites(bool intro, bool fresh) {
@@ -149,7 +147,7 @@ void TMForm::ActivateMainMenuItem(int item) {
       ShowHighScores();
       break;
     case 5:
-      OpenWebPage(HomePage);
+      OpenWebPage(HomePageAddress());
       break;
     case 6:
       OpenDialog(1);

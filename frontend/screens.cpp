@@ -9,8 +9,6 @@ namespace zw {
 
 namespace {
 
-constexpr const char* OnlineTable =
-    "https://zapwheely.example.org/cgi/version.pl?prg=ZapWheely&show&type=0";
 constexpr int BikePictureImage[6] = {0, 28, 29, 30, 31, 32};
 
 // The tab (main-menu item) that opens each sub-screen.
@@ -392,7 +390,7 @@ void TMForm::ActivateSubScreenItem() {
       if (item == 7)
         OpenDialog(4);
       else if (item == 8)
-        OpenWebPage(OnlineTable);
+        OpenWebPage(OnlineTableAddress());
       else if (item == 9) {
         LeaveHighScores();
         ShowMenu(false, 4, false);

@@ -5,7 +5,7 @@ set -euo pipefail
 PKGS=(
   build-essential cmake ninja-build pkg-config clang
   libsdl2-dev libsdl2-gfx-dev libfreetype-dev libfontconfig-dev libpng-dev zlib1g-dev
-  libcairo2-dev libxmp-dev
+  libcairo2-dev libxmp-dev libcurl4-openssl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-bebas-neue fonts-liberation
   xvfb xauth openmpt123 xmp imagemagick

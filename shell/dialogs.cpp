@@ -247,10 +247,6 @@ void TMForm::LeaveToHighScores() {
   ShowHighScores();
 }
 
-// Sending needs the online service, which arrives with the front end; until then the result
-// goes on as after a failed send.
-void TMForm::SendScore() {}
-
 void TMForm::ActivateDialogAnswer() {
   const int item = Menu.MenuIndex;
   switch (Menu.ActiveDialog) {
@@ -285,6 +281,10 @@ void TMForm::ActivateDialogAnswer() {
       break;
     case 9:
       if (item == 11) {
+        // The send blocks the next frame but one: the frame on screen meanwhile must show
+        // "Sending..." alone, not the question's buttons waiting for the end-of-frame sweep.
+        for (int i : {11, 12})
+          if (TMenuButton* b = Menu.MenuButtons[static_cast<size_t>(i)]) b->Visible = false;
         CloseDialog();
         OpenDialog(10);
       } else if (item == 12) {

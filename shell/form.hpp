@@ -16,6 +16,11 @@
 
 namespace zw {
 
+#ifndef ZW_SCORE_HOST
+#define ZW_SCORE_HOST "127.0.0.1:8417"
+#endif
+inline constexpr const char* DefaultScoreHost = ZW_SCORE_HOST;
+
 class TMenuButton;
 class TMyCursor;
 class TMyImageSprite;
@@ -160,6 +165,9 @@ class TMForm {
   bool Terminated = false;  // Shutdown has told the application to end
   int ExitCode = 0;
   std::string StartupError;  // why start-up stopped, empty when it did not
+  // The online service's host[:port]: the submission, the online table and the home page all
+  // live there. Set when the game is built; the scripted runner may point it elsewhere.
+  std::string ScoreHost = DefaultScoreHost;
 
   // --- Start-up and shutdown ---
   // Runs the start-up sequence; answers false (with StartupError set) when a pack failed.
@@ -268,6 +276,10 @@ class TMForm {
   void MenuIntroStep();
   void LeaveMainMenu();
   void OpenWebPage(const std::string& address);
+  // The service's addresses, all plain http on ScoreHost.
+  std::string HomePageAddress() const;
+  std::string OnlineTableAddress() const;
+  std::string SubmitAddress(const std::string& encoded) const;
   void ActivateDialogAnswer();
   void ActivateMainMenuItem(int item);
   void ActivateSubScreenItem();

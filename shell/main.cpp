@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/net/curl_http.hpp"
 #include "platform/sdl/sdl_audio.hpp"
 #include "platform/sdl/sdl_music.hpp"
 #include "platform/sdl/sdl_platform.hpp"
@@ -15,12 +16,6 @@ void ShowStartupError(SDL_Window* window, const std::string& message) {
   std::fprintf(stderr, "Zap Wheely: %s\n", message.c_str());
   SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Zap Wheely", message.c_str(), window);
 }
-
-// HTTP for the online table arrives with the online submission; until then a send fails.
-class TNoHttp : public zw::IHttp {
- public:
-  bool Get(const std::string&, std::string&) override { return false; }
-};
 
 }  // namespace
 
@@ -41,7 +36,7 @@ int main(int, char**) {
   zw::TSdlShell shell;
   zw::TSdlAudio audio;  // silent where there is no sound device
   zw::TSdlMusic music(audio);
-  TNoHttp http;
+  zw::TCurlHttp http;
   zw::TPlatform platform;
   platform.Display = &display;
   platform.Input = &input;

@@ -6,32 +6,12 @@
 #include <sstream>
 
 #include "rider/player.hpp"
-#include "tests/test_support.hpp"
-#include "tools/autoplay/script.hpp"
+#include "tests/scenario_support.hpp"
 
 namespace zw {
 namespace {
 
-// A started game in a scratch run-time folder, driven by script lines.
-struct TGame {
-  test::TRunDir Dir;
-  TScriptRunner Runner;
-  explicit TGame(const std::string& setup = "seed 7\nrefresh 85\nframetime 12\n") {
-    Run(setup);
-    std::string error;
-    EXPECT_TRUE(Runner.EnsureStarted(error)) << error;
-  }
-  void Run(const std::string& script) {
-    std::string error;
-    ASSERT_EQ(Runner.Run(script, error), 0) << error;
-  }
-  TMForm& F() { return *Runner.Form; }
-  int CountSounds(const std::string& op, int index) const {
-    int n = 0;
-    for (const auto& e : Runner.Headless.Audio.Log) n += e.Op == op && e.Index == index;
-    return n;
-  }
-};
+using test::TGame;
 
 TEST(ScenarioMenu, StartsOnTheMainMenuWithItsFlyIn) {
   TGame g;

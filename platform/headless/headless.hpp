@@ -100,13 +100,16 @@ class THeadlessShell : public IShell {
   void OpenUrl(const std::string& url) override { Opened.push_back(url); }
 };
 
-// No network here: every request fails, as an unreachable service would.
+// Every request is recorded. With no real client behind it every request fails, as an
+// unreachable service would; a scenario that talks to a real service hands it one.
 class THeadlessHttp : public IHttp {
  public:
   std::vector<std::string> Requests;
-  bool Get(const std::string& url, std::string&) override {
+  IHttp* Forward = nullptr;
+  bool Get(const std::string& url, std::string& body) override {
     Requests.push_back(url);
-    return false;
+    body.clear();
+    return Forward ? Forward->Get(url, body) : false;
   }
 };
 

@@ -126,6 +126,28 @@ bool TScriptRunner::Command(const std::string& raw, std::string& error) {
     FrameTimeMs = static_cast<int>(v);
     return true;
   }
+  if (cmd == "scorehost") {
+    // host[:port] of a score service; from here on the game's requests really go out.
+    if (arg.empty() || arg.find_first_of(" /?#@") != std::string::npos) {
+      error = "'scorehost' needs HOST:PORT";
+      return false;
+    }
+    Form->ScoreHost = arg;
+    if (!Http) Http = std::make_unique<TCurlHttp>();
+    Headless.Http.Forward = Http.get();
+    return true;
+  }
+  if (cmd == "requests") {
+    // The addresses the game asked for and the ones it opened in the browser, one a line.
+    std::string text;
+    for (const std::string& u : Headless.Http.Requests) text += "GET " + u + "\n";
+    for (const std::string& u : Headless.Shell.Opened) text += "OPEN " + u + "\n";
+    if (arg.empty() || !WriteText(arg, text)) {
+      error = "cannot write the requests '" + arg + "'";
+      return false;
+    }
+    return true;
+  }
   if (cmd == "quit") {
     if (!EnsureStarted(error)) return false;
     Form->Shutdown();

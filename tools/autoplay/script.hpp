@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/headless/headless.hpp"
+#include "platform/net/curl_http.hpp"
 #include "shell/form.hpp"
 
 namespace zw {
@@ -19,6 +20,8 @@ class TScriptRunner {
   bool Command(const std::string& line, std::string& error);
 
   THeadlessPlatform Headless;
+  // The real client, used once a script points the game at a service with `scorehost`.
+  std::unique_ptr<TCurlHttp> Http;
   std::unique_ptr<TMForm> Form;
   int FrameTimeMs = 12;
   bool Started = false;

@@ -1,0 +1,29 @@
+// The online high scores: the service's addresses and the submission of a finished game.
+#include "online/score_record.hpp"
+#include "shell/form.hpp"
+
+namespace zw {
+
+std::string TMForm::HomePageAddress() const {
+  return "http://" + ScoreHost + "/";
+}
+
+std::string TMForm::OnlineTableAddress() const {
+  return "http://" + ScoreHost + "/cgi/version.pl?prg=ZapWheely&show&type=0";
+}
+
+std::string TMForm::SubmitAddress(const std::string& encoded) const {
+  return "http://" + ScoreHost + "/cgi/version.pl?hs&prg=ZapWheely&inf=" + encoded;
+}
+
+// One request with the name, score and country; whatever the service answers, or if it never
+// answers, the game goes on to the high-score table the same way.
+void TMForm::SendScore() {
+  const online::TScoreRecord record{Dialog.PlayerName, Race.RaceScore, GameOptions.Country};
+  const std::string address = SubmitAddress(online::EncodeScoreRecord(record));
+  if (!Platform.Http) return;
+  std::string reply;
+  Platform.Http->Get(address, reply);
+}
+
+}  // namespace zw
