@@ -38,6 +38,7 @@ struct TPackSound {
   std::string Name;
   bool Looped = false;
   int32_t MaxPlayingCount = 0;
+  int32_t Frequency = 0, Pan = 0, Volume = 0;  // as TSoundItem holds them
   TWaveData Wave;
 };
 

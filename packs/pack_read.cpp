@@ -569,6 +569,12 @@ void ReadSoundPack(const std::vector<uint8_t>& bytes, TSoundList& list) {
               it.Looped = AsBool(v);
             else if (name == "MaxPlayingCount")
               it.MaxPlayingCount = std::max<int32_t>(0, static_cast<int32_t>(AsInt(v)));
+            else if (name == "Frequency")
+              it.Frequency = static_cast<int32_t>(AsInt(v));
+            else if (name == "Pan")
+              it.Pan = static_cast<int32_t>(AsInt(v));
+            else if (name == "Volume")
+              it.Volume = static_cast<int32_t>(AsInt(v));
             else if (name == "Wave.WAVE") {
               if (v.Tag != 10) throw TPackError(BadValue);
               it.RiffData.assign(v.Text.begin(), v.Text.end());

@@ -166,6 +166,9 @@ std::vector<uint8_t> WriteSoundPack(const std::vector<TPackSound>& items) {
     w.PropString("Name", s.Name);
     w.PropBool("Looped", s.Looped);
     w.PropInt("MaxPlayingCount", s.MaxPlayingCount);
+    w.PropInt("Frequency", s.Frequency);
+    w.PropInt("Pan", s.Pan);
+    w.PropInt("Volume", s.Volume);
     w.PropBlock("Wave.WAVE", MakeRiffWave(s.Wave));
     w.U8(0);
   }

@@ -13,6 +13,7 @@ void TSoundItem::Play(IAudio& audio) {
     if (PlayBuffers.empty()) PlayBuffers.push_back(audio.CreateBuffer(Wave));
     buffer = PlayBuffers.front();
     audio.StopBuffer(buffer);
+    audio.SetBufferFormat(buffer, Frequency, Pan, Volume);
     audio.PlayBuffer(buffer, true);
     return;
   }
@@ -33,6 +34,7 @@ void TSoundItem::Play(IAudio& audio) {
     }
   }
   audio.StopBuffer(buffer);
+  audio.SetBufferFormat(buffer, Frequency, Pan, Volume);
   audio.PlayBuffer(buffer, false);
 }
 

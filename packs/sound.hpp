@@ -15,6 +15,11 @@ class TSoundItem {
   std::string Name;
   bool Looped = false;
   int32_t MaxPlayingCount = 0;  // 0: no limit
+  // How every instance plays: rate in Hz (0: the wave's own), pan and volume in the audio
+  // interface's units (see IAudio::SetBufferFormat).
+  int32_t Frequency = 0;
+  int32_t Pan = 0;
+  int32_t Volume = 0;
   std::shared_ptr<TWaveData> Wave;
   std::vector<uint8_t> RiffData;  // the stored RIFF WAVE bytes, as read
 

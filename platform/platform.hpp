@@ -107,6 +107,10 @@ class IAudio {
   virtual void PlayBuffer(int buffer, bool looped) = 0;  // from the start
   virtual void StopBuffer(int buffer) = 0;
   virtual bool BufferPlaying(int buffer) = 0;
+  // The playing rate in Hz (0: the wave's own), the pan (-10000 left only .. 10000 right only)
+  // and the volume (hundredths of a decibel, 0 full .. -10000 silent) of a buffer, as a sound
+  // item stores them; they hold for the buffer's following plays.
+  virtual void SetBufferFormat(int buffer, int frequency, int pan, int volume) = 0;
   // The game's own sound and music calls, for the scripted runner's log.
   virtual void Trace(const std::string& op, int index, const std::string& path) {
     (void)op, (void)index, (void)path;

@@ -310,6 +310,7 @@ class TCountingAudio : public IAudio {
   }
   void StopBuffer(int b) override { Playing[static_cast<size_t>(b - 1)] = false; }
   bool BufferPlaying(int b) override { return Playing[static_cast<size_t>(b - 1)]; }
+  void SetBufferFormat(int, int, int, int) override {}
 };
 
 TEST(PacksSound, TheOldestInstanceRestartsAtTheLimit) {

@@ -82,8 +82,16 @@ bool THeadlessAudio::BufferPlaying(int buffer) {
   return b.Playing;
 }
 
+void THeadlessAudio::SetBufferFormat(int buffer, int frequency, int pan, int volume) {
+  TSoundLogEntry e{FrameCounter ? *FrameCounter : 0, Clock.Now, "format", buffer, ""};
+  e.Frequency = frequency;
+  e.Pan = pan;
+  e.Volume = volume;
+  Log.push_back(e);
+}
+
 void THeadlessAudio::Trace(const std::string& op, int index, const std::string& path) {
-  Log.push_back(TSoundLogEntry{FrameCounter ? *FrameCounter : 0, op, index, path});
+  Log.push_back(TSoundLogEntry{FrameCounter ? *FrameCounter : 0, Clock.Now, op, index, path});
 }
 
 int THeadlessMusic::SongLoadFromFile(const std::string& path) {

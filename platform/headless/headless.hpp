@@ -48,12 +48,15 @@ class THeadlessClock : public IClock {
   uint64_t Counter() override { return Now; }
 };
 
-// One logged sound or music call.
+// One logged sound or music call, with the frame and the scripted clock's time it came at. A
+// "format" entry is the audio device's: the buffer (in Index) and how it is set to play.
 struct TSoundLogEntry {
   int64_t Frame;
+  uint64_t Ms;
   std::string Op;
   int Index;
   std::string Path;
+  int Frequency = 0, Pan = 0, Volume = 0;
 };
 
 // Buffers "play" for their wave's length on the scripted clock; every call of the game's
@@ -65,10 +68,12 @@ class THeadlessAudio : public IAudio {
   void PlayBuffer(int buffer, bool looped) override;
   void StopBuffer(int buffer) override;
   bool BufferPlaying(int buffer) override;
+  void SetBufferFormat(int buffer, int frequency, int pan, int volume) override;
   void Trace(const std::string& op, int index, const std::string& path) override;
 
   const int64_t* FrameCounter = nullptr;
   std::vector<TSoundLogEntry> Log;
+  uint64_t NowMs() const { return Clock.Now; }
 
  private:
   struct Buffer {

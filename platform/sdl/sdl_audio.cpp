@@ -1,175 +1,109 @@
-// The SDL mixer: effect voices and the tracker tune, mixed into signed 16-bit stereo.
+// The SDL audio device fed by the game's mixer: effect voices and the tracker tune.
 #include "platform/sdl/sdl_audio.hpp"
-
-#include <xmp.h>
-
-#include <algorithm>
-#include <cstring>
 
 namespace zw {
 
 TSdlAudio::TSdlAudio() {
   if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return;
-  SDL_AudioSpec want{};
-  want.freq = 44100;
+  Subsystem = true;
+  SDL_AudioSpec want{}, have{};
+  want.freq = Mixer.Rate();
   want.format = AUDIO_S16SYS;
   want.channels = 2;
   want.samples = 1024;
   want.callback = &TSdlAudio::Callback;
   want.userdata = this;
-  Device = SDL_OpenAudioDevice(nullptr, 0, &want, &Spec, 0);
-  if (Device == 0) return;
-  SDL_PauseAudioDevice(Device, 0);
+  // No changes allowed: SDL converts to whatever the hardware takes, and the mixer always
+  // works in its one format.
+  Device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+  if (Device != 0) SDL_PauseAudioDevice(Device, 0);
 }
 
 TSdlAudio::~TSdlAudio() {
-  if (Device) SDL_CloseAudioDevice(Device);
+  if (Device != 0) SDL_CloseAudioDevice(Device);
+  if (Subsystem) SDL_QuitSubSystem(SDL_INIT_AUDIO);
 }
 
-std::shared_ptr<const std::vector<int16_t>> TSdlAudio::Convert(const TWaveData& wave) {
-  for (auto& [w, s] : Converted)
-    if (w == &wave) return s;
-  // Resample once to the device's rate and stereo, nearest sample.
-  auto out = std::make_shared<std::vector<int16_t>>();
-  const int rate = Spec.freq > 0 ? Spec.freq : 44100;
-  const int frames = wave.FrameCount();
-  if (frames > 0 && wave.Rate > 0) {
-    const size_t outFrames = static_cast<size_t>(static_cast<int64_t>(frames) * rate / wave.Rate);
-    out->resize(outFrames * 2);
-    const int bytes = wave.Bits / 8;
-    for (size_t i = 0; i < outFrames; ++i) {
-      const size_t src =
-          std::min<size_t>(static_cast<size_t>(static_cast<int64_t>(i) * wave.Rate / rate),
-                           static_cast<size_t>(frames - 1));
-      for (int ch = 0; ch < 2; ++ch) {
-        const int sc = std::min(ch, wave.Channels - 1);
-        const size_t at =
-            (src * static_cast<size_t>(wave.Channels) + static_cast<size_t>(sc)) * bytes;
-        int16_t v = 0;
-        if (bytes == 1)
-          v = static_cast<int16_t>((static_cast<int>(wave.Pcm[at]) - 128) << 8);
-        else
-          v = static_cast<int16_t>(wave.Pcm[at] | (wave.Pcm[at + 1] << 8));
-        (*out)[2 * i + static_cast<size_t>(ch)] = v;
-      }
-    }
-  }
-  Converted.emplace_back(&wave, out);
-  return out;
+void TSdlAudio::Lock() const {
+  if (Device != 0) SDL_LockAudioDevice(Device);
+}
+
+void TSdlAudio::Unlock() const {
+  if (Device != 0) SDL_UnlockAudioDevice(Device);
 }
 
 int TSdlAudio::CreateBuffer(std::shared_ptr<const TWaveData> wave) {
-  Voice v;
-  if (wave) v.Samples = Convert(*wave);
   Lock();
-  Voices.push_back(std::move(v));
-  const int id = static_cast<int>(Voices.size());
+  const int id = Mixer.CreateBuffer(std::move(wave));
   Unlock();
   return id;
 }
 
 void TSdlAudio::PlayBuffer(int buffer, bool looped) {
   Lock();
-  if (buffer >= 1 && buffer <= static_cast<int>(Voices.size())) {
-    Voice& v = Voices[static_cast<size_t>(buffer - 1)];
-    v.Pos = 0;
-    v.Looped = looped;
-    v.Playing = v.Samples && !v.Samples->empty();
-  }
+  // Without a device nothing ever plays to its end: a one-shot is over as soon as it starts,
+  // while a loop counts as playing until it is stopped, as it would with a sound card.
+  if (Device != 0 || looped) Mixer.PlayBuffer(buffer, looped);
   Unlock();
 }
 
 void TSdlAudio::StopBuffer(int buffer) {
   Lock();
-  if (buffer >= 1 && buffer <= static_cast<int>(Voices.size()))
-    Voices[static_cast<size_t>(buffer - 1)].Playing = false;
+  Mixer.StopBuffer(buffer);
   Unlock();
 }
 
 bool TSdlAudio::BufferPlaying(int buffer) {
   Lock();
-  bool playing = buffer >= 1 && buffer <= static_cast<int>(Voices.size()) &&
-                 Voices[static_cast<size_t>(buffer - 1)].Playing;
-  // Without a device nothing ever plays to its end, so one-shot sounds count as finished.
-  if (!Device && playing && !Voices[static_cast<size_t>(buffer - 1)].Looped) playing = false;
+  const bool playing = Mixer.BufferPlaying(buffer);
   Unlock();
   return playing;
 }
 
-void TSdlAudio::SetMusic(void* xmpContext) {
+void TSdlAudio::SetBufferFormat(int buffer, int frequency, int pan, int volume) {
   Lock();
-  Music = xmpContext;
+  Mixer.SetBufferFormat(buffer, frequency, pan, volume);
+  Unlock();
+}
+
+void TSdlAudio::SetMusic(IMixSource* source) {
+  Lock();
+  Mixer.SetSource(source);
   Unlock();
 }
 
 void TSdlAudio::Callback(void* self, Uint8* stream, int len) {
-  auto* a = static_cast<TSdlAudio*>(self);
-  a->Mix(reinterpret_cast<int16_t*>(stream), len / 4);
-}
-
-void TSdlAudio::Mix(int16_t* out, int frames) {
-  std::vector<int32_t> acc(static_cast<size_t>(frames) * 2, 0);
-  if (Music) {
-    MusicBuf.resize(static_cast<size_t>(frames) * 2);
-    if (xmp_play_buffer(static_cast<xmp_context>(Music), MusicBuf.data(), frames * 4, 0) == 0)
-      for (size_t i = 0; i < acc.size(); ++i) acc[i] += MusicBuf[i] * 3 / 4;
-  }
-  for (Voice& v : Voices) {
-    if (!v.Playing || !v.Samples) continue;
-    const auto& s = *v.Samples;
-    for (int i = 0; i < frames; ++i) {
-      if (v.Pos + 1 >= s.size()) {
-        if (!v.Looped) {
-          v.Playing = false;
-          break;
-        }
-        v.Pos = 0;
-      }
-      acc[2 * static_cast<size_t>(i)] += s[v.Pos];
-      acc[2 * static_cast<size_t>(i) + 1] += s[v.Pos + 1];
-      v.Pos += 2;
-    }
-  }
-  for (size_t i = 0; i < acc.size(); ++i)
-    out[i] = static_cast<int16_t>(std::clamp(acc[i], -32768, 32767));
+  // SDL holds the device's lock while it calls here.
+  static_cast<TSdlAudio*>(self)->Mixer.Mix(reinterpret_cast<int16_t*>(stream), len / 4);
 }
 
 TSdlMusic::~TSdlMusic() {
-  if (Handle) SongFree(Handle);
+  if (Handle != 0) SongFree(Handle);
 }
 
 int TSdlMusic::SongLoadFromFile(const std::string& path) {
-  if (Handle) SongFree(Handle);
-  xmp_context ctx = xmp_create_context();
-  if (!ctx) return 0;
-  if (xmp_load_module(ctx, const_cast<char*>(path.c_str())) != 0) {
-    xmp_free_context(ctx);
-    return 0;
-  }
-  Context = ctx;
+  if (Handle != 0) SongFree(Handle);
+  auto song = std::make_unique<TXmSong>();
+  if (!song->Load(path)) return 0;
+  Song = std::move(song);
   Handle = NextHandle++;
-  Started = false;
   return Handle;
 }
 
 void TSdlMusic::SongPlay(int handle) {
-  if (handle != Handle || !Context || Started) return;
-  const int rate = Audio.Open() ? Audio.Rate() : 44100;
-  if (xmp_start_player(static_cast<xmp_context>(Context), rate, 0) != 0) return;
-  Started = true;
-  if (Audio.Open()) Audio.SetMusic(Context);
+  if (handle == 0 || handle != Handle || !Song || Song->Started()) return;
+  // The player runs at the mixer's rate whether or not a device is open, so the song is the
+  // same wherever it is mixed.
+  if (!Song->Start(Audio.Rate())) return;
+  if (Audio.Open()) Audio.SetMusic(Song.get());
 }
 
 void TSdlMusic::SongFree(int handle) {
-  if (handle != Handle || !Context) return;
+  if (handle == 0 || handle != Handle || !Song) return;
+  // Once the mixer has let go (under its lock), the audio thread no longer touches the song.
   Audio.SetMusic(nullptr);
-  auto ctx = static_cast<xmp_context>(Context);
-  if (Started) xmp_end_player(ctx);
-  xmp_release_module(ctx);
-  xmp_free_context(ctx);
-  Context = nullptr;
+  Song.reset();
   Handle = 0;
-  Started = false;
 }
 
 }  // namespace zw

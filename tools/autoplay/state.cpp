@@ -42,12 +42,25 @@ std::string SoundLogJson(const THeadlessAudio& audio) {
     TJson j;
     j.Open();
     j.Field("frame", static_cast<long long>(e.Frame));
+    j.Field("ms", static_cast<long long>(e.Ms));
     j.Field("op", e.Op);
     if (e.Index >= 0) j.Field("index", e.Index);
     if (!e.Path.empty()) j.Field("path", e.Path);
+    if (e.Op == "format") {
+      j.Field("frequency", e.Frequency);
+      j.Field("pan", e.Pan);
+      j.Field("volume", e.Volume);
+    }
     j.Close();
     out += j.Text + "\n";
   }
+  // The time the log was written, so that a render of it lasts as long as the run.
+  TJson j;
+  j.Open();
+  j.Field("ms", static_cast<long long>(audio.NowMs()));
+  j.Field("op", std::string("end"));
+  j.Close();
+  out += j.Text + "\n";
   return out;
 }
 

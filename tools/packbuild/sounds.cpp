@@ -45,38 +45,76 @@ std::vector<double> Silence(double seconds) {
   return std::vector<double>(static_cast<size_t>(seconds * Rate), 0.0);
 }
 
-// An engine loop: a pulse-like firing note with harmonics, a sub-octave rumble and filtered
-// rasp; the length is a whole number of periods so the loop has no seam.
-std::vector<double> Engine(double hz, int harmonics, double rough, uint32_t seed) {
-  const int periods = std::max(1, static_cast<int>(std::lround(hz * 0.6)));
-  const double period = Rate / hz;
-  const size_t n = static_cast<size_t>(std::lround(periods * period));
-  const double f = Rate * periods / static_cast<double>(n);  // the exact note the loop holds
-  std::vector<double> out(n);
+// A one-pole low-pass run round a loop: two passes, keeping the second, so the filter's state
+// at the loop's end is the one it starts with and the loop joins as smoothly as it runs.
+std::vector<double> LoopLowPass(const std::vector<double>& in, double cutoffHz) {
+  const double a = 1.0 - std::exp(-2 * M_PI * cutoffHz / Rate);
+  std::vector<double> out(in.size());
+  double y = 0;
+  for (int pass = 0; pass < 2; ++pass)
+    for (size_t i = 0; i < in.size(); ++i) {
+      y += a * (in[i] - y);
+      out[i] = y;
+    }
+  return out;
+}
+
+// An engine loop: an inline four heard from the exhaust. Each firing is an exhaust pulse that
+// rings the pipe at its resonance; the pulses come at the firing frequency, so the sound is a
+// harmonic series on that note. A four-stroke's roughness comes from its cylinders differing a
+// little and from each cycle differing from the next: the pulses' strengths and times vary by
+// cylinder and by cycle, which puts a lope at a quarter of the firing note under it, and a rasp
+// of noise rides on the pulses. The loop holds whole cycles and every pulse, filter and noise
+// is laid round it, so the loop joins without a seam.
+std::vector<double> Engine(double firingHz, double rough, double resonanceHz, uint32_t seed) {
+  constexpr int Cylinders = 4;
+  const size_t cycle = static_cast<size_t>(std::lround(Cylinders * Rate / firingHz));
+  const double firing = Cylinders * static_cast<double>(Rate) / static_cast<double>(cycle);
+  const size_t cycles = std::max<size_t>(2, static_cast<size_t>(std::lround(0.8 * firing / 4)));
+  const size_t n = cycles * cycle;
+  const double spacing = static_cast<double>(cycle) / Cylinders;
   TNoise noise{seed};
-  double lp = 0;
-  std::vector<double> rasp(n);
-  for (size_t i = 0; i < n; ++i) {
-    lp += 0.25 * (noise.Next() - lp);
-    rasp[i] = lp;
+  // Each cylinder's own strength: the same in every cycle.
+  const double cylinder[Cylinders] = {1.0, 1.0 - 0.22 * rough, 1.0 - 0.08 * rough,
+                                      1.0 - 0.3 * rough};
+  std::vector<double> out(n, 0.0), envelope(n, 0.0);
+  const double decay = 0.55 / firing;  // a pulse has mostly rung out by the next firing
+  const size_t length = static_cast<size_t>(std::min<double>(static_cast<double>(n), spacing * 3));
+  for (size_t j = 0; j < cycles * Cylinders; ++j) {
+    const double at = static_cast<double>(j) * spacing + noise.Next() * rough * 0.05 * spacing;
+    const double amp = cylinder[j % Cylinders] * (1.0 + 0.3 * rough * noise.Next());
+    const double first = std::ceil(at);
+    for (size_t k = 0; k < length; ++k) {
+      const double tau = (first + static_cast<double>(k) - at) / Rate;
+      const double env = (1.0 - std::exp(-tau / 0.0005)) * std::exp(-tau / decay);
+      const double ring =
+          std::sin(2 * M_PI * resonanceHz * tau) +
+          0.45 * std::sin(2 * M_PI * 2.3 * resonanceHz * tau) * std::exp(-tau / (decay * 0.4));
+      const auto idx = static_cast<size_t>(static_cast<long long>(first) +
+                                           static_cast<long long>(k) + static_cast<long long>(n)) %
+                       n;
+      out[idx] += amp * env * ring;
+      envelope[idx] += amp * env;
+    }
   }
+  // The firing note itself and its low harmonics, the weight of the crank under the pipe.
   for (size_t i = 0; i < n; ++i) {
     const double t = static_cast<double>(i) / Rate;
-    double v = 0;
-    for (int k = 1; k <= harmonics; ++k)
-      v += std::sin(2 * M_PI * f * k * t) / std::pow(k, 0.9) * (k % 2 ? 1.0 : 0.7);
-    v += 0.6 * std::sin(M_PI * f * t);  // the half-speed rumble of the crank
-    // The firing pulses modulate the rasp, so it stays in time with the note.
-    const double pulse = 0.5 + 0.5 * std::sin(2 * M_PI * f * t);
-    v = 0.55 * v + rough * 2.2 * rasp[i] * pulse;
-    out[i] = std::tanh(v * 0.9);
+    double body = 0;
+    for (int k = 1; k <= 5; ++k) body += std::sin(2 * M_PI * firing * k * t + k) / k;
+    out[i] += 0.45 * body + 0.25 * rough * std::sin(2 * M_PI * firing / Cylinders * t);
   }
-  // The rasp must also join: cross-fade its last few milliseconds into its start.
-  const size_t fade = std::min<size_t>(n / 4, 200);
-  for (size_t i = 0; i < fade; ++i) {
-    const double a = static_cast<double>(i) / fade;
-    out[n - fade + i] = out[n - fade + i] * (1 - a) + out[i] * a;
-  }
+  // The rasp: noise shaped by the pulses.
+  std::vector<double> white(n);
+  for (double& w : white) w = noise.Next();
+  const std::vector<double> rasp = LoopLowPass(white, resonanceHz * 2.5);
+  for (size_t i = 0; i < n; ++i) out[i] += rough * 2.5 * rasp[i] * envelope[i];
+  // Take the top off (a pipe and a silencer) and round the peaks like a driven exhaust.
+  out = LoopLowPass(out, std::max(1800.0, resonanceHz * 4));
+  double mean = 0, peak = 1e-9;
+  for (double v : out) mean += v / static_cast<double>(n);
+  for (double& v : out) peak = std::max(peak, std::fabs(v -= mean));
+  for (double& v : out) v = std::tanh(1.6 * v / peak);
   return out;
 }
 
@@ -93,27 +131,43 @@ double Square(double phase) {
   return std::sin(phase) >= 0 ? 1.0 : -1.0;
 }
 
+// The tyre screech: a high, wavering tone over a band of hiss, the rubber skipping on the
+// road. Every tone and waver holds whole periods in the loop and the hiss is filtered round it,
+// so the loop joins without a click.
 std::vector<double> Squeal(uint32_t seed) {
-  TNoise noise{seed};
-  // A bright tyre screech: two close, wavering high notes over hiss; loops on whole periods.
   const size_t n = Rate / 2;
+  TNoise noise{seed};
+  std::vector<double> white(n);
+  for (double& w : white) w = noise.Next();
+  // A band of hiss around 2-4 kHz: the difference of two low-passes.
+  const std::vector<double> lo = LoopLowPass(white, 4200), lower = LoopLowPass(white, 1800);
   std::vector<double> out(n);
+  double phase = 0;
   for (size_t i = 0; i < n; ++i) {
     const double t = static_cast<double>(i) / Rate;
-    const double wob = std::sin(2 * M_PI * 6 * t) * 0.004;
-    out[i] = 0.45 * std::sin(2 * M_PI * 1800 * t * (1 + wob)) +
-             0.35 * std::sin(2 * M_PI * 2400 * t) + 0.25 * noise.Next();
+    // 1400 Hz wavering by 6 and 14 Hz: whole cycles of each in half a second.
+    const double f =
+        1400 * (1 + 0.012 * std::sin(2 * M_PI * 6 * t) + 0.006 * std::sin(2 * M_PI * 14 * t));
+    phase += 2 * M_PI * f / Rate;
+    const double skip = 0.75 + 0.25 * std::sin(2 * M_PI * 22 * t);
+    out[i] = skip * (0.5 * std::sin(phase) + 0.2 * std::sin(2 * phase)) + 1.4 * (lo[i] - lower[i]);
   }
   return out;
 }
 
+// The horn: two reedy notes a major third apart, band-limited so they buzz without a square
+// wave's hard edge; whole periods of both in the loop.
 std::vector<double> Horn() {
   const size_t n = Rate / 2;
   std::vector<double> out(n);
   for (size_t i = 0; i < n; ++i) {
     const double t = static_cast<double>(i) / Rate;
-    out[i] = 0.5 * Square(2 * M_PI * 420 * t) + 0.4 * Square(2 * M_PI * 530 * t);
-    out[i] *= 0.6;
+    double v = 0;
+    for (int k = 1; k <= 9; ++k) {
+      const double a = 1.0 / k * (k % 2 ? 1.0 : 0.55);
+      v += a * std::sin(2 * M_PI * 420 * k * t) + 0.85 * a * std::sin(2 * M_PI * 530 * k * t);
+    }
+    out[i] = v;
   }
   return out;
 }
@@ -167,13 +221,13 @@ std::vector<TPackSound> BuildSounds(const std::string& assets) {
     while (std::getline(in, line)) {
       if (line.empty() || line[0] == '#') continue;
       std::istringstream l(line);
-      int index = 0, harmonics = 0;
+      int index = 0;
       std::string name, looped;
-      double hz = 0, rough = 0;
-      if (!(l >> index >> name >> looped >> hz >> harmonics >> rough)) continue;
-      if (index < 0 || index > 21) continue;
+      double hz = 0, rough = 0, resonance = 0;
+      if (!(l >> index >> name >> looped >> hz >> rough >> resonance)) continue;
+      if (index < 0 || index > 21 || hz < 10 || hz > 1000 || resonance <= 0) continue;
       set(index, "Engine " + name, looped == "yes",
-          Engine(hz, harmonics, rough, static_cast<uint32_t>(100 + index)));
+          Engine(hz, rough, resonance, static_cast<uint32_t>(100 + index)));
     }
   }
   set(7, "Brake squeal", true, Squeal(7));
@@ -218,6 +272,22 @@ std::vector<TPackSound> BuildSounds(const std::string& assets) {
         }
         return v;
       }));
+  // Each sound's level, pan and rate in the mix, from the one table that balances them.
+  {
+    std::istringstream in(ReadAsset(assets, "sounds/levels.txt"));
+    std::string line;
+    while (std::getline(in, line)) {
+      if (line.empty() || line[0] == '#') continue;
+      std::istringstream l(line);
+      int index = 0, volume = 0, pan = 0, frequency = 0;
+      if (!(l >> index >> volume >> pan >> frequency)) continue;
+      if (index < 0 || index > 21) throw std::runtime_error("sounds/levels.txt: no sound " + line);
+      TPackSound& it = items[static_cast<size_t>(index)];
+      it.Volume = volume;
+      it.Pan = pan;
+      it.Frequency = frequency;
+    }
+  }
   for (size_t i = 0; i < items.size(); ++i)
     if (items[i].Wave.Pcm.empty())
       throw std::runtime_error("sound " + std::to_string(i) + " was not made");

@@ -3,10 +3,13 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <sstream>
 #include <string>
 
 #include "packs/pack_io.hpp"
+#include "platform/mix/mixer.hpp"
 #include "tools/common/png.hpp"
+#include "tools/common/sound_mix.hpp"
 #include "tools/packtool/sheet.hpp"
 
 namespace {
@@ -17,7 +20,8 @@ int Usage() {
   std::fprintf(stderr,
                "usage: zapwheely-pack list PACK\n"
                "       zapwheely-pack export PACK INDEX [PATTERN] OUT\n"
-               "       zapwheely-pack sheet PACK OUT.png\n");
+               "       zapwheely-pack sheet PACK OUT.png\n"
+               "       zapwheely-pack mix SOUNDLOG OUT.wav [SOUNDPACK]\n");
   return 2;
 }
 
@@ -110,6 +114,48 @@ int Export(const std::string& path, int index, int pattern, const std::string& o
   return 0;
 }
 
+// Plays an autoplay run's sound log through the game's mixer into a 44100 Hz stereo WAV file.
+// Run it where the game runs: the tunes are opened by the paths the log names.
+int Mix(const std::string& logPath, const std::string& out, const std::string& packPath) {
+  std::ifstream in(logPath, std::ios::binary);
+  if (!in) {
+    std::fprintf(stderr, "zapwheely-pack: cannot read %s\n", logPath.c_str());
+    return 1;
+  }
+  std::ostringstream text;
+  text << in.rdbuf();
+  std::vector<TLoggedSound> log;
+  std::string error;
+  if (!ParseSoundLog(text.str(), log, error)) {
+    std::fprintf(stderr, "zapwheely-pack: %s: %s\n", logPath.c_str(), error.c_str());
+    return 1;
+  }
+  TSoundList sounds;
+  LoadSoundPack(packPath, sounds);
+  TWaveData wave;
+  wave.Channels = 2;
+  wave.Bits = 16;
+  wave.Rate = TMixer::DefaultRate;
+  std::vector<int16_t> frames;
+  if (!RenderSoundLog(log, sounds, wave.Rate, frames, error)) {
+    std::fprintf(stderr, "zapwheely-pack: %s: %s\n", logPath.c_str(), error.c_str());
+    return 1;
+  }
+  wave.Pcm.resize(frames.size() * 2);
+  for (size_t i = 0; i < frames.size(); ++i) {
+    wave.Pcm[2 * i] = static_cast<uint8_t>(frames[i] & 0xFF);
+    wave.Pcm[2 * i + 1] = static_cast<uint8_t>((frames[i] >> 8) & 0xFF);
+  }
+  const std::vector<uint8_t> riff = MakeRiffWave(wave);
+  std::ofstream f(out, std::ios::binary);
+  f.write(reinterpret_cast<const char*>(riff.data()), static_cast<std::streamsize>(riff.size()));
+  if (!f) {
+    std::fprintf(stderr, "zapwheely-pack: cannot write %s\n", out.c_str());
+    return 1;
+  }
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -117,6 +163,8 @@ int main(int argc, char** argv) {
   const std::string cmd = argv[1], path = argv[2];
   try {
     if (cmd == "list" && argc == 3) return List(path);
+    if (cmd == "mix" && (argc == 4 || argc == 5))
+      return Mix(path, argv[3], argc == 5 ? argv[4] : "Data/Res/Sounds.spk");
     if (cmd == "sheet" && argc == 4) {
       TImageList list;
       LoadImagePack(path, list);

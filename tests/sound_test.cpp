@@ -1,0 +1,213 @@
+// The mix: headroom and the limiter, each item's rate, pan and volume, the engine loops' joins,
+// and a scripted race rendered through the game's mixer.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <fstream>
+#include <sstream>
+
+#include "packs/pack_io.hpp"
+#include "platform/mix/mixer.hpp"
+#include "tests/test_support.hpp"
+#include "tools/autoplay/script.hpp"
+#include "tools/common/sound_mix.hpp"
+
+namespace zw {
+namespace {
+
+// A mono 16-bit wave at 44100 Hz, one value a frame.
+std::shared_ptr<TWaveData> Wave(const std::vector<int16_t>& frames, int rate = 44100) {
+  auto w = std::make_shared<TWaveData>();
+  w->Rate = rate;
+  for (int16_t v : frames) {
+    w->Pcm.push_back(static_cast<uint8_t>(v & 0xFF));
+    w->Pcm.push_back(static_cast<uint8_t>((v >> 8) & 0xFF));
+  }
+  return w;
+}
+
+int PeakOf(const std::vector<int16_t>& s) {
+  int peak = 0;
+  for (int16_t v : s) peak = std::max(peak, std::abs(static_cast<int>(v)));
+  return peak;
+}
+
+// A tune at full scale, as loud as a module can be.
+class TLoudTune : public IMixSource {
+ public:
+  bool Render(int16_t* out, int frames) override {
+    for (int i = 0; i < frames * 2; ++i) out[i] = (Phase++ / 40) % 2 ? 32767 : -32768;
+    return true;
+  }
+  int Phase = 0;
+};
+
+TEST(Mixer, ManyFullScaleSoundsOverALoudTuneNeverReachFullScale) {
+  TMixer mixer;
+  TLoudTune tune;
+  mixer.SetSource(&tune);
+  std::vector<int16_t> square(4410);
+  for (size_t i = 0; i < square.size(); ++i) square[i] = (i / 50) % 2 ? 32767 : -32767;
+  auto w = Wave(square);
+  for (int i = 0; i < 10; ++i) mixer.PlayBuffer(mixer.CreateBuffer(w), true);
+  std::vector<int16_t> out(44100 * 2);
+  mixer.Mix(out.data(), 44100);
+  const int peak = PeakOf(out);
+  EXPECT_LT(peak, 32767);
+  EXPECT_LE(peak, static_cast<int>(TMixer::Ceiling * 32767) + 1);
+  EXPECT_GT(peak, 24000);  // limited, not silenced
+}
+
+TEST(Mixer, AQuietSoundPassesAtTheEffectsLevelAndTheItemsFormatApplies) {
+  TMixer mixer;
+  auto w = Wave(std::vector<int16_t>(1000, 8192));  // a quarter of full scale, held
+  const int b = mixer.CreateBuffer(w);
+  mixer.PlayBuffer(b, false);
+  std::vector<int16_t> out(200);
+  mixer.Mix(out.data(), 100);
+  const int plain = static_cast<int>(std::lround(0.25 * TMixer::EffectsGain * 32767));
+  EXPECT_NEAR(out[100], plain, 2);
+  EXPECT_NEAR(out[101], plain, 2);
+  // -6 dB and hard right: the left side silent, the right at half.
+  mixer.SetBufferFormat(b, 0, 10000, -602);
+  mixer.PlayBuffer(b, false);
+  mixer.Mix(out.data(), 100);
+  EXPECT_EQ(out[100], 0);
+  EXPECT_NEAR(out[101], plain / 2, 2);
+  // Twice the wave's rate: its 1000 frames are over after 500 of the device's.
+  mixer.SetBufferFormat(b, 88200, 0, 0);
+  mixer.PlayBuffer(b, false);
+  std::vector<int16_t> longer(2 * 499);
+  mixer.Mix(longer.data(), 499);
+  EXPECT_TRUE(mixer.BufferPlaying(b));
+  mixer.Mix(longer.data(), 2);
+  EXPECT_FALSE(mixer.BufferPlaying(b));
+  EXPECT_EQ(TMixer::VolumeGain(-10000), 0.0f);
+  EXPECT_FLOAT_EQ(TMixer::VolumeGain(500), 1.0f);  // never louder than the wave
+}
+
+TEST(Mixer, ASoundItemsRatePanAndVolumeTravelThroughThePackToTheDevice) {
+  TPackSound s;
+  s.Name = "Horn";
+  s.Looped = true;
+  s.Frequency = 11025;
+  s.Pan = -2500;
+  s.Volume = -1200;
+  s.Wave = *Wave({1, 2, 3, 4});
+  TSoundList list;
+  ReadSoundPack(WriteSoundPack({s}), list);
+  ASSERT_EQ(list.Count(), 1);
+  EXPECT_EQ(list.Item(0)->Frequency, 11025);
+  EXPECT_EQ(list.Item(0)->Pan, -2500);
+  EXPECT_EQ(list.Item(0)->Volume, -1200);
+  THeadlessClock clock;
+  THeadlessAudio audio(clock);
+  list.Item(0)->Play(audio);
+  ASSERT_FALSE(audio.Log.empty());
+  const TSoundLogEntry& e = audio.Log.back();
+  EXPECT_EQ(e.Op, "format");
+  EXPECT_EQ(e.Frequency, 11025);
+  EXPECT_EQ(e.Pan, -2500);
+  EXPECT_EQ(e.Volume, -1200);
+}
+
+// The built sound pack, as the game loads it.
+TSoundList GamePack() {
+  TSoundList list;
+  LoadSoundPack(std::string(ZW_RUN_DIR) + "/Data/Res/Sounds.spk", list);
+  return list;
+}
+
+std::vector<double> Samples(const TWaveData& w) {
+  std::vector<double> s;
+  for (int i = 0; i < w.FrameCount(); ++i)
+    s.push_back(
+        static_cast<int16_t>(w.Pcm[2 * i * w.Channels] | (w.Pcm[2 * i * w.Channels + 1] << 8)));
+  return s;
+}
+
+double Percentile(std::vector<double> v, double p) {
+  std::sort(v.begin(), v.end());
+  return v[static_cast<size_t>(p * static_cast<double>(v.size() - 1))];
+}
+
+TEST(SoundPack, EveryLoopJoinsWithoutAClick) {
+  const TSoundList list = GamePack();
+  int loops = 0;
+  for (int i = 0; i < list.Count(); ++i) {
+    const TSoundItem& it = *list.Item(i);
+    if (!it.Looped) continue;
+    ++loops;
+    const std::vector<double> s = Samples(*it.Wave);
+    ASSERT_GT(s.size(), 100u) << it.Name;
+    // The step and the bend of the waveform across the join, against those inside the loop:
+    // a seam that clicks jumps or kinks further than the sound itself ever does.
+    std::vector<double> steps, bends;
+    for (size_t k = 2; k < s.size(); ++k) {
+      steps.push_back(std::fabs(s[k] - s[k - 1]));
+      bends.push_back(std::fabs(s[k] - 2 * s[k - 1] + s[k - 2]));
+    }
+    const size_t n = s.size();
+    const double joinStep = std::fabs(s[0] - s[n - 1]);
+    const double joinBend =
+        std::max(std::fabs(s[0] - 2 * s[n - 1] + s[n - 2]), std::fabs(s[1] - 2 * s[0] + s[n - 1]));
+    EXPECT_LE(joinStep, Percentile(steps, 1.0)) << it.Name;
+    EXPECT_LE(joinBend, Percentile(bends, 1.0)) << it.Name;
+  }
+  EXPECT_EQ(loops, 10);  // the engine sounds, the squeal and the horn
+}
+
+// The strongest period of a loop, by autocorrelation, as a note in Hz.
+double Pitch(const std::vector<double>& s, int rate) {
+  double best = 0;
+  int bestLag = 1;
+  for (int lag = rate / 400; lag < rate / 25; ++lag) {
+    double c = 0;
+    for (size_t k = 0; k + static_cast<size_t>(lag) < s.size(); ++k)
+      c += s[k] * s[k + static_cast<size_t>(lag)];
+    if (c > best) best = c, bestLag = lag;
+  }
+  return static_cast<double>(rate) / bestLag;
+}
+
+TEST(SoundPack, TheEngineRisesInPitchThroughTheGears) {
+  const TSoundList list = GamePack();
+  double last = Pitch(Samples(*list.Item(4)->Wave), 22050);  // idle
+  for (int gear : {9, 10, 11, 12, 13}) {
+    const double p = Pitch(Samples(*list.Item(gear)->Wave), list.Item(gear)->Wave->Rate);
+    EXPECT_GT(p, last * 1.05) << list.Item(gear)->Name;
+    last = p;
+  }
+}
+
+TEST(SoundMix, AScriptedRaceWithTheHornCrashAndBonusesNeverReachesFullScale) {
+  test::TRunDir dir;
+  TScriptRunner r;
+  std::string error;
+  ASSERT_EQ(r.Run("seed 12\nrace 1\nframes 200\nkeydown Up\nframes 300\nkeydown H\nframes 60\n"
+                  "keydown Space\nframes 30\nkeyup Space\nkeyup H\nkeydown Left\nframes 80\n"
+                  "keyup Left\nframes 100\n",
+                  error),
+            0)
+      << error;
+  std::vector<TLoggedSound> log;
+  ASSERT_TRUE(ParseSoundLog(SoundLogJson(r.Headless.Audio), log, error)) << error;
+  // On top of what the run played, everything at once: the horn, a crash, a collision and both
+  // bonuses over the engine and the race tune, the busiest moment a race can have.
+  const uint64_t at = log.back().Ms - 400;
+  for (int i : {8, 20, 17, 14, 15, 7, 12})
+    log.insert(log.end() - 1, TLoggedSound{at, "play", i, ""});
+  TSoundList sounds = GamePack();
+  std::vector<int16_t> mix;
+  ASSERT_TRUE(RenderSoundLog(log, sounds, 44100, mix, error)) << error;
+  EXPECT_NEAR(static_cast<double>(mix.size()) / 2 / 44100, log.back().Ms / 1000.0, 0.01);
+  EXPECT_LT(PeakOf(mix), 32767);
+  EXPECT_GT(PeakOf(mix), 3000);  // the race was heard
+  // A log that names a sound the pack lacks is refused.
+  log.insert(log.begin(), TLoggedSound{0, "play", 99, ""});
+  EXPECT_FALSE(RenderSoundLog(log, sounds, 44100, mix, error));
+}
+
+}  // namespace
+}  // namespace zw
