@@ -179,6 +179,12 @@ bool TScriptRunner::Command(const std::string& raw, std::string& error) {
     Headless.Input.Queue.push_back(ev);
     return true;
   }
+  if (cmd == "terminate") {
+    TInputEvent ev;
+    ev.Type = TInputEvent::Terminate;
+    Headless.Input.Queue.push_back(ev);
+    return true;
+  }
   if (cmd == "minimise") {
     TInputEvent ev;
     ev.Type = TInputEvent::Minimise;
