@@ -204,7 +204,9 @@ void TMForm::ShowOptions() {
 }
 
 void TMForm::LeaveOptions() {
-  // A running edit or capture is left as it is.
+  // A capture still waiting for its key ends as it does when another item is lit: the key set
+  // before it comes back, so leaving never loses the boss key.
+  if (Keys.BossKeyCapture) ToggleBossKeyCapture();
   LeaveSubScreen(*this);
   for (int slot = 13; slot <= 15; ++slot) KillSlot(*this, slot);
   for (TMyImageSprite** s : {&FrontEnd.CountryBox, &FrontEnd.BossKeyBox}) {

@@ -73,9 +73,15 @@ struct TValue {
   std::string Text;  // strings, identifiers and byte blocks
 };
 
-void SkipValueBody(TReader& r, uint8_t tag);
+// Lists and collections may nest, and the reader follows them by recursion. A real pack nests
+// one level deep; a damaged one could nest deep enough to run the reader out of stack, so
+// anything past this depth is refused as a malformed stream.
+constexpr int MaxNesting = 256;
 
-TValue ReadValue(TReader& r) {
+void SkipValueBody(TReader& r, uint8_t tag, int depth);
+
+TValue ReadValue(TReader& r, int depth = 0) {
+  if (depth > MaxNesting) throw TPackError(BadStream);
   TValue v;
   v.Tag = r.U8();
   switch (v.Tag) {
@@ -110,13 +116,13 @@ TValue ReadValue(TReader& r) {
       break;
     }
     default:
-      SkipValueBody(r, v.Tag);
+      SkipValueBody(r, v.Tag, depth);
       break;
   }
   return v;
 }
 
-void SkipValueBody(TReader& r, uint8_t tag) {
+void SkipValueBody(TReader& r, uint8_t tag, int depth) {
   switch (tag) {
     case 0:
     case 8:
@@ -124,7 +130,7 @@ void SkipValueBody(TReader& r, uint8_t tag) {
     case 13:
       return;
     case 1:  // a list of values
-      for (int guard = 0; r.Peek() != 0; ++guard) ReadValue(r);
+      while (r.Peek() != 0) ReadValue(r, depth + 1);
       r.U8();
       return;
     case 2:
@@ -157,11 +163,11 @@ void SkipValueBody(TReader& r, uint8_t tag) {
     case 14:  // a collection
       while (r.Peek() != 0) {
         const uint8_t t = r.Peek();
-        if (t >= 2 && t <= 4) ReadValue(r);
+        if (t >= 2 && t <= 4) ReadValue(r, depth + 1);
         if (r.U8() != 1) throw TPackError(BadStream);
         while (r.Peek() != 0) {
           r.ShortString();
-          ReadValue(r);
+          ReadValue(r, depth + 1);
         }
         r.U8();
       }
@@ -282,7 +288,8 @@ uint32_t MaskValue(uint32_t pixel, uint32_t mask) {
   const int shift = MaskShift(mask);
   const uint32_t m = mask >> shift;
   const uint32_t v = (pixel & mask) >> shift;
-  return m ? (v * 255 + m / 2) / m : 0;
+  // In 64 bits: a mask may be up to 32 bits wide, and v * 255 would wrap.
+  return m ? static_cast<uint32_t>((uint64_t{v} * 255 + m / 2) / m) : 0;
 }
 
 // Decodes a DIB whose header starts at the reader; `bits` (if given) is where the pixel data
@@ -339,6 +346,10 @@ TRgbImage DecodeDib(const uint8_t* data, size_t size, long bitsOffset) {
       if (entry == 4) r.U8();
       palette.push_back((static_cast<uint32_t>(rr) << 16) | (g << 8) | b);
     }
+  } else if (colours > 0 && !oldHeader) {
+    // A deeper picture may still declare a colour table (a hint for palettised displays): its
+    // pixels start after it.
+    r.Skip(static_cast<size_t>(std::min<uint32_t>(colours, 256)) * 4);
   }
   if (bitsOffset >= 0) {
     if (static_cast<size_t>(bitsOffset) > size) throw TPackError(BadDib);

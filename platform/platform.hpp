@@ -43,9 +43,11 @@ constexpr uint8_t RightButton = 16;
 constexpr uint8_t MiddleButton = 32;
 }  // namespace mod
 
-// One input event from the window system, delivered between frames.
+// One input event from the window system, delivered between frames. Close is the window's
+// close box (the game asks before it ends); Terminate is the system telling the game to end now
+// (a signal, a logout), which it obeys at once after saving.
 struct TInputEvent {
-  enum Kind { KeyDown, KeyUp, Char, MouseMove, Click, Close, Minimise, Restore };
+  enum Kind { KeyDown, KeyUp, Char, MouseMove, Click, Close, Minimise, Restore, Terminate };
   Kind Type = KeyDown;
   int Key = 0;            // virtual-key code for KeyDown/KeyUp, character code for Char
   uint8_t Modifiers = 0;  // mod:: flags held with the key

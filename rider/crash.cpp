@@ -199,6 +199,9 @@ void TPlayer::CrashStep() {
 void TPlayer::FindRestartPosition() {
   TMForm& f = Form();
   TTrackState& t = f.Track;
+  // So near the start the view cannot go further back and the search below would not run,
+  // leaving the bike far off the road: it restarts as from the last row the search covers.
+  if (t.ViewRow >= 1490) t.ViewRow = 1489;
   int row = t.ViewRow + 5;
   int offset = 0;
   bool found = false;
@@ -225,9 +228,7 @@ void TPlayer::FindRestartPosition() {
     }
     row += 1;
   }
-  if (t.ViewRow >= 1490) {
-    t.ViewCol = 1;
-  } else if (!found) {
+  if (!found) {
     // No restart cell up to the map's end: stand the bike on the road centre of its own row.
     const int here = std::clamp(t.ViewRow + 5, 1, TrackRows);
     const int centreCol = t.RoadCentreX(here) / 72;

@@ -1,11 +1,76 @@
-// Line-based reading and atomic writing of the saved files.
+// Line-based reading and atomic writing of the saved files, alone or as a set.
 #include "save/save_files.hpp"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 
 namespace zw {
+
+namespace {
+
+// Makes a new or renamed entry of the folder itself survive a power cut.
+void SyncFolderOf(const std::string& path) {
+  std::filesystem::path dir = std::filesystem::path(path).parent_path();
+  if (dir.empty()) dir = ".";
+  const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+}
+
+class TRealFileOps : public IFileOps {
+ public:
+  bool WriteFile(const std::string& path, const std::string& bytes) override {
+    std::error_code ec;
+    const std::filesystem::path target(path);
+    if (target.has_parent_path()) std::filesystem::create_directories(target.parent_path(), ec);
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) return false;
+    bool ok = true;
+    size_t done = 0;
+    while (ok && done < bytes.size()) {
+      const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0)
+        ok = false;
+      else
+        done += static_cast<size_t>(n);
+    }
+    ok = ::fsync(fd) == 0 && ok;
+    ok = ::close(fd) == 0 && ok;
+    if (ok) SyncFolderOf(path);
+    return ok;
+  }
+  bool Rename(const std::string& from, const std::string& to) override {
+    if (std::rename(from.c_str(), to.c_str()) != 0) return false;
+    SyncFolderOf(to);
+    return true;
+  }
+  bool Remove(const std::string& path) override {
+    std::error_code ec;
+    std::filesystem::remove(path, ec);
+    return !ec;
+  }
+  bool Exists(const std::string& path) override { return FileExists(path); }
+};
+
+std::string JoinLines(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& l : lines) text += l + "\r\n";
+  return text;
+}
+
+}  // namespace
+
+IFileOps& RealFileOps() {
+  static TRealFileOps ops;
+  return ops;
+}
 
 bool FileExists(const std::string& path) {
   if (path.empty()) return false;
@@ -25,30 +90,52 @@ bool ReadLines(const std::string& path, std::vector<std::string>& lines) {
   return true;
 }
 
-bool WriteLinesAtomically(const std::string& path, const std::vector<std::string>& lines) {
-  std::error_code ec;
-  const std::filesystem::path target(path);
-  if (target.has_parent_path()) std::filesystem::create_directories(target.parent_path(), ec);
+bool WriteLinesAtomically(const std::string& path, const std::vector<std::string>& lines,
+                          IFileOps& ops) {
   const std::string tmp = path + ".tmp";
-  std::FILE* f = std::fopen(tmp.c_str(), "wb");
-  if (!f) return false;
-  bool ok = true;
-  for (const std::string& l : lines) {
-    ok = ok && std::fwrite(l.data(), 1, l.size(), f) == l.size();
-    ok = ok && std::fwrite("\r\n", 1, 2, f) == 2;
-  }
-  ok = (std::fflush(f) == 0) && ok;
-  ok = (std::fclose(f) == 0) && ok;
-  if (!ok) {
-    std::remove(tmp.c_str());
-    return false;
-  }
-  std::filesystem::rename(tmp, target, ec);
-  if (ec) {
-    std::remove(tmp.c_str());
+  if (!ops.WriteFile(tmp, JoinLines(lines)) || !ops.Rename(tmp, path)) {
+    ops.Remove(tmp);
     return false;
   }
   return true;
+}
+
+bool SaveFileSet(const std::vector<TSavedFile>& files, const std::string& marker, IFileOps& ops) {
+  auto discard = [&] {
+    for (const TSavedFile& f : files) ops.Remove(f.Path + ".new");
+    return false;
+  };
+  // A marker left by an earlier save that could not finish belongs to older new files: those
+  // are about to be overwritten, so the marker must go first.
+  if (ops.Exists(marker) && !ops.Remove(marker)) return false;
+  for (const TSavedFile& f : files)
+    if (!ops.WriteFile(f.Path + ".new", JoinLines(f.Lines))) return discard();
+  // From here on the new set is complete on the disk and wins.
+  if (!ops.WriteFile(marker, "complete\r\n")) {
+    ops.Remove(marker);
+    return discard();
+  }
+  for (const TSavedFile& f : files)
+    if (!ops.Rename(f.Path + ".new", f.Path)) return false;  // the next start finishes it
+  ops.Remove(marker);
+  return true;
+}
+
+void RecoverFileSet(const std::vector<std::string>& paths, const std::string& marker,
+                    IFileOps& ops) {
+  if (!ops.Exists(marker)) {
+    for (const std::string& p : paths) ops.Remove(p + ".new");
+    return;
+  }
+  bool done = true;
+  for (const std::string& p : paths)
+    if (ops.Exists(p + ".new") && !ops.Rename(p + ".new", p)) done = false;
+  if (done) ops.Remove(marker);
+}
+
+std::string FileSetMember(const std::string& path, const std::string& marker, IFileOps& ops) {
+  if (ops.Exists(marker) && ops.Exists(path + ".new")) return path + ".new";
+  return path;
 }
 
 bool ParseLeadingInt(const std::string& line, long long& value) {

@@ -7,31 +7,41 @@ namespace zw {
 namespace {
 constexpr const char* OptionsPath = "Data/Save/options";
 constexpr const char* HighScorePath = "Data/Save/hs";
+// Present while a saved pair is complete in its new files but not yet renamed into place.
+constexpr const char* PairMarker = "Data/Save/saving";
 }  // namespace
 
+IFileOps& TMForm::FileOps() {
+  return SaveFileOps ? *SaveFileOps : RealFileOps();
+}
+
 void TMForm::LoadSavedState() {
+  // The options carry the table's check string, so the two files only make sense together: an
+  // exit stopped half-way is finished or undone before either is read.
+  RecoverFileSet({OptionsPath, HighScorePath}, PairMarker, FileOps());
   LoadHighScores();
   LoadOptions();
   if (!HighScoreCheckValid()) ResetHighScores();
 }
 
-void TMForm::SaveSavedState() {
-  SaveOptions();
-  SaveHighScores();
+bool TMForm::SaveSavedState() {
+  return SaveFileSet({{OptionsPath, OptionsLines()}, {HighScorePath, HighScoreLines()}}, PairMarker,
+                     FileOps());
 }
 
 void TMForm::SetDefaultOptions() {
   GameOptions.FullScreen = false;
   GameOptions.Music = true;
   GameOptions.Sound = true;
-  GameOptions.Country = "_______";
+  GameOptions.Country = CountryPlaceholder;
   Keys.BossKeyShift = 2;
   Keys.BossKey = 120;
 }
 
 void TMForm::LoadOptions() {
   std::vector<std::string> lines;
-  if (!FileExists(OptionsPath) || !ReadLines(OptionsPath, lines)) {
+  const std::string path = FileSetMember(OptionsPath, PairMarker, FileOps());
+  if (!FileExists(path) || !ReadLines(path, lines)) {
     SetDefaultOptions();
     return;
   }
@@ -52,17 +62,24 @@ void TMForm::LoadOptions() {
   if (auto* l = line(7)) HighScoreCheck = *l;
 }
 
-void TMForm::SaveOptions() {
+std::vector<std::string> TMForm::OptionsLines() const {
   const uint8_t m = Keys.BossKeyShift;
   const char* modifier = (m & mod::Alt)     ? "1"
                          : (m & mod::Ctrl)  ? "2"
                          : (m & mod::Shift) ? "3"
                                             : "0";
   const int key = (Keys.BossKey >= 112 && Keys.BossKey <= 123) ? Keys.BossKey - 111 : 0;
-  WriteLinesAtomically(OptionsPath,
-                       {GameOptions.FullScreen ? "1" : "0", GameOptions.Music ? "1" : "0",
-                        GameOptions.Sound ? "1" : "0", GameOptions.Country, modifier,
-                        std::to_string(key), ComputeHighScoreCheck()});
+  return {GameOptions.FullScreen ? "1" : "0",
+          GameOptions.Music ? "1" : "0",
+          GameOptions.Sound ? "1" : "0",
+          GameOptions.Country,
+          modifier,
+          std::to_string(key),
+          ComputeHighScoreCheck()};
+}
+
+void TMForm::SaveOptions() {
+  WriteLinesAtomically(OptionsPath, OptionsLines(), FileOps());
 }
 
 void TMForm::ResetHighScores() {
@@ -74,7 +91,8 @@ void TMForm::ResetHighScores() {
 
 void TMForm::LoadHighScores() {
   std::vector<std::string> lines;
-  if (!FileExists(HighScorePath) || !ReadLines(HighScorePath, lines) || lines.size() < 20) {
+  const std::string path = FileSetMember(HighScorePath, PairMarker, FileOps());
+  if (!FileExists(path) || !ReadLines(path, lines) || lines.size() < 20) {
     ResetHighScores();
     return;
   }
@@ -92,13 +110,17 @@ void TMForm::LoadHighScores() {
   HighScores = read;
 }
 
-void TMForm::SaveHighScores() {
+std::vector<std::string> TMForm::HighScoreLines() const {
   std::vector<std::string> lines;
   for (int i = 1; i <= 10; ++i) {
     lines.push_back(HighScores[static_cast<size_t>(i)].Name);
     lines.push_back(std::to_string(HighScores[static_cast<size_t>(i)].Score));
   }
-  WriteLinesAtomically(HighScorePath, lines);
+  return lines;
+}
+
+void TMForm::SaveHighScores() {
+  WriteLinesAtomically(HighScorePath, HighScoreLines(), FileOps());
 }
 
 std::string TMForm::ComputeHighScoreCheck() const {

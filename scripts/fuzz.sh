@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Fuzzes the pack readers with libFuzzer for SECONDS (default 60), from a seed corpus of small
-# packs made by the writer and, where the build made them, the game's own packs.
+# packs made by the writer, the hand-made seeds in fuzz/seeds (deep nesting among them) and, where
+# the build made them, the game's own packs; fuzz/pack.dict gives it the stream's tags and names.
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 seconds="${1:-60}"
@@ -15,4 +16,4 @@ for f in "$here"/build/Data/Res/*.gpk "$here"/build/Data/Res/*.spk; do
   [ -f "$f" ] && head -c 65536 "$f" > "$out/seeds/$(basename "$f").head"
 done
 "$out/pack_fuzzer" -max_total_time="$seconds" -max_len=65536 -timeout=10 -rss_limit_mb=2048 \
-  -print_final_stats=1 "$out/corpus" "$out/seeds"
+  -dict="$here/fuzz/pack.dict" -print_final_stats=1 "$out/corpus" "$out/seeds" "$here/fuzz/seeds"

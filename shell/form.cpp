@@ -72,6 +72,8 @@ bool TMForm::FormCreate() {
 }
 
 void TMForm::Shutdown() {
+  // An end ordered while the options screen waits for a boss key keeps the key set before.
+  if (Keys.BossKeyCapture) ToggleBossKeyCapture();
   MSpriteEngine.Dead();
   SaveSavedState();
   Terminated = true;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "packs/picture.hpp"
 #include "packs/sound.hpp"
@@ -30,6 +31,7 @@ class TCar;
 class TPointer;
 class TPlayer;
 class TFontRenderer;
+class IFileOps;
 
 // Screen state and the menu cursor every screen and dialog shares.
 struct TMenuState {
@@ -73,6 +75,9 @@ struct TKeyState {
   uint8_t SavedBossKeyShift = 2;
   uint16_t SavedBossKey = 120;
 };
+
+// The country a player has not yet typed: seven underscores.
+inline constexpr const char* CountryPlaceholder = "_______";
 
 // The saved options.
 struct TGameOptions {
@@ -305,7 +310,14 @@ class TMForm {
 
   // --- Saved state ---
   void LoadSavedState();
-  void SaveSavedState();
+  // Writes options and high scores as one unit; false when the save failed (the old pair, or
+  // the whole new one, is then what the next start finds).
+  bool SaveSavedState();
+  std::vector<std::string> OptionsLines() const;
+  std::vector<std::string> HighScoreLines() const;
+  // The file operations saving uses: the real ones unless a test put others in.
+  IFileOps* SaveFileOps = nullptr;
+  IFileOps& FileOps();
   void LoadOptions();
   void SaveOptions();
   void SetDefaultOptions();

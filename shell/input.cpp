@@ -97,6 +97,9 @@ void TMForm::FormKeyPress(int key) {
   if (Menu.CurrentScreen == 3 && Keys.CountryEdit) {
     if (key == vk::Backspace)
       DeleteLastChar(GameOptions.Country);
+    else if (IsNameChar(key) && GameOptions.Country == CountryPlaceholder)
+      // The untouched placeholder is no part of a country's name: the first letter replaces it.
+      GameOptions.Country = std::string(1, static_cast<char>(key));
     else if (IsNameChar(key) && TextWidthInFont(GameOptions.Country, 4) <= 345)
       AppendChar(GameOptions.Country, key, 16);
   }
@@ -134,6 +137,10 @@ void TMForm::HandleEvent(const TInputEvent& ev) {
       break;
     case TInputEvent::Restore:
       WMSysCommandRestore();
+      break;
+    case TInputEvent::Terminate:
+      // Whatever screen or dialog is open, the session's options and scores are kept.
+      if (!Terminated) Shutdown();
       break;
   }
 }

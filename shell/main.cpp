@@ -51,9 +51,10 @@ int main(int, char**) {
     zw::TMForm form(platform);
     SDL_StartTextInput();
     if (!form.FormCreate()) {
-      ShowStartupError(display.Window, form.StartupError);
+      ShowStartupError(nullptr, form.StartupError);
       status = 1;
     } else {
+      display.Show();
       uint64_t last = clock.Milliseconds();
       while (!form.Terminated) {
         input.Pump();

@@ -64,8 +64,21 @@ std::string ShippedFace(const char* family, bool bold) {
 
 }  // namespace
 
+// A glyph as one load left it: its advance and, for a rendered one, its coverage bitmap.
+struct TCachedGlyph {
+  bool Loaded = false;
+  long AdvanceX = 0;  // 26.6
+  int Left = 0, Top = 0, Width = 0, Rows = 0;
+  std::vector<unsigned char> Alpha;  // Width x Rows, row after row
+};
+
 struct TFontRenderer::Impl {
   FT_Library Lib = nullptr;
+  // Every glyph of a style is loaded once: the head-up display redraws the same few characters
+  // every frame, and rasterising them anew each time was most of a race frame's cost. Keyed by
+  // style, whether rendered, and glyph index.
+  std::map<uint64_t, TCachedGlyph> Glyphs;
+  const TCachedGlyph& Glyph(int style, FT_Face face, FT_UInt index, bool render);
   // One face per style, sized once.
   std::map<int, FT_Face> Faces;
   bool Missing[25] = {};
@@ -95,6 +108,31 @@ struct TFontRenderer::Impl {
   }
 };
 
+const TCachedGlyph& TFontRenderer::Impl::Glyph(int style, FT_Face face, FT_UInt index,
+                                               bool render) {
+  const uint64_t key = (static_cast<uint64_t>(style) << 33) | (uint64_t{render} << 32) | index;
+  auto it = Glyphs.find(key);
+  if (it != Glyphs.end()) return it->second;
+  TCachedGlyph g;
+  if (FT_Load_Glyph(face, index, render ? FT_LOAD_RENDER : FT_LOAD_DEFAULT) == 0) {
+    const FT_GlyphSlot slot = face->glyph;
+    g.Loaded = true;
+    g.AdvanceX = slot->advance.x;
+    if (render) {
+      const FT_Bitmap& bm = slot->bitmap;
+      g.Left = slot->bitmap_left;
+      g.Top = slot->bitmap_top;
+      g.Width = static_cast<int>(bm.width);
+      g.Rows = static_cast<int>(bm.rows);
+      g.Alpha.resize(static_cast<size_t>(g.Width) * g.Rows);
+      for (int row = 0; row < g.Rows; ++row)
+        std::copy_n(bm.buffer + static_cast<long>(row) * bm.pitch, g.Width,
+                    g.Alpha.begin() + static_cast<long>(row) * g.Width);
+    }
+  }
+  return Glyphs.emplace(key, std::move(g)).first->second;
+}
+
 TFontRenderer::TFontRenderer() : P(std::make_unique<Impl>()) {
   if (FT_Init_FreeType(&P->Lib) != 0) P->Lib = nullptr;
 }
@@ -122,10 +160,10 @@ uint32_t NextChar(const std::string& s, size_t& i) {
 
 }  // namespace
 
-// Walks the glyphs of a line with kerning, handing each loaded glyph and its pen position (26.6)
-// to `each`; answers the line's advance.
-template <typename F>
-long WalkGlyphs(FT_Face face, const std::string& s, long pen, FT_Int32 loadFlags, F&& each) {
+// Walks the glyphs of a line with kerning, handing each loaded glyph (from `glyphOf`) and its pen
+// position (26.6) to `each`; answers the line's advance.
+template <typename L, typename F>
+long WalkGlyphs(FT_Face face, const std::string& s, long pen, L&& glyphOf, F&& each) {
   FT_UInt prev = 0;
   for (size_t i = 0; i < s.size();) {
     const FT_UInt g = FT_Get_Char_Index(face, NextChar(s, i));
@@ -135,9 +173,10 @@ long WalkGlyphs(FT_Face face, const std::string& s, long pen, FT_Int32 loadFlags
       pen += k.x;
     }
     prev = g;
-    if (FT_Load_Glyph(face, g, loadFlags) != 0) continue;
-    each(face->glyph, pen);
-    pen += face->glyph->advance.x;
+    const TCachedGlyph& glyph = glyphOf(g);
+    if (!glyph.Loaded) continue;
+    each(glyph, pen);
+    pen += glyph.AdvanceX;
   }
   return pen;
 }
@@ -145,7 +184,8 @@ long WalkGlyphs(FT_Face face, const std::string& s, long pen, FT_Int32 loadFlags
 int TFontRenderer::Width(int style, const std::string& s) {
   FT_Face face = P->Face(style);
   if (!face) return 0;
-  const long adv = WalkGlyphs(face, s, 0, FT_LOAD_DEFAULT, [](FT_GlyphSlot, long) {});
+  auto glyphOf = [&](FT_UInt g) -> const TCachedGlyph& { return P->Glyph(style, face, g, false); };
+  const long adv = WalkGlyphs(face, s, 0, glyphOf, [](const TCachedGlyph&, long) {});
   return static_cast<int>((adv + 32) >> 6);
 }
 
@@ -160,16 +200,17 @@ void TFontRenderer::Draw(TSurface& dest, int style, const std::string& s, int x,
   if (!face) return;
   const TFontStyle& fs = FontStyles[style < 1 || style > 24 ? 1 : style];
   const int baseline = y + static_cast<int>((face->size->metrics.ascender + 32) >> 6);
-  WalkGlyphs(face, s, static_cast<long>(x) << 6, FT_LOAD_RENDER, [&](FT_GlyphSlot glyph, long pen) {
-    const FT_Bitmap& bm = glyph->bitmap;
-    const int gx = static_cast<int>((pen + 32) >> 6) + glyph->bitmap_left;
-    const int gy = baseline - glyph->bitmap_top;
-    for (int row = 0; row < static_cast<int>(bm.rows); ++row) {
+  const long start = static_cast<long>(x) << 6;
+  auto glyphOf = [&](FT_UInt g) -> const TCachedGlyph& { return P->Glyph(style, face, g, true); };
+  WalkGlyphs(face, s, start, glyphOf, [&](const TCachedGlyph& glyph, long pen) {
+    const int gx = static_cast<int>((pen + 32) >> 6) + glyph.Left;
+    const int gy = baseline - glyph.Top;
+    for (int row = 0; row < glyph.Rows; ++row) {
       const int py = gy + row;
       if (py < 0 || py >= dest.Height) continue;
       uint16_t* line = dest.Row(py);
-      const unsigned char* src = bm.buffer + static_cast<long>(row) * bm.pitch;
-      for (int col = 0; col < static_cast<int>(bm.width); ++col) {
+      const unsigned char* src = glyph.Alpha.data() + static_cast<long>(row) * glyph.Width;
+      for (int col = 0; col < glyph.Width; ++col) {
         const int px = gx + col;
         const unsigned a = src[col];
         if (a == 0 || px < 0 || px >= dest.Width) continue;

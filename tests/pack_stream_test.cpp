@@ -156,6 +156,86 @@ TEST(PackStream, PictureClassesAndWrongValues) {
   }
 }
 
+// A pack whose one unknown root property is `depth` lists (tag 1) or collections (tag 14)
+// nested inside each other.
+std::vector<uint8_t> NestedPack(int depth, uint8_t tag) {
+  TPackBytes p;
+  p.Short("Deep");
+  for (int i = 0; i < depth; ++i) {
+    p.B.push_back(tag);
+    if (tag == 14) {
+      p.BeginItem();
+      p.Short("V");
+    }
+  }
+  p.B.push_back(13);  // nil, innermost
+  for (int i = 0; i < depth; ++i) {
+    if (tag == 14)
+      p.B.insert(p.B.end(), {0, 0});  // the item's properties, then the collection
+    else
+      p.End();
+  }
+  p.BeginList();
+  p.End();
+  p.Finish();
+  return p.B;
+}
+
+TEST(PackStream, DeepNestingIsRefusedWithoutRunningOutOfStack) {
+  for (const uint8_t tag : {uint8_t{1}, uint8_t{14}}) {
+    SCOPED_TRACE(static_cast<int>(tag));
+    TImageList images;
+    // Nesting as deep as a sane writer could ever make still reads.
+    EXPECT_NO_THROW(ReadImagePack(NestedPack(200, tag), images));
+    // Some sixty thousand levels once overflowed the stack; now they are a malformed stream.
+    for (const int depth : {257, 60000, 200000}) {
+      try {
+        ReadImagePack(NestedPack(depth, tag), images);
+        ADD_FAILURE() << depth << " levels were accepted";
+      } catch (const TPackError& e) {
+        EXPECT_STREQ(e.what(), "Invalid stream format");
+      }
+      TSoundList sounds;
+      EXPECT_THROW(ReadSoundPack(NestedPack(depth, tag), sounds), TPackError);
+    }
+  }
+}
+
+TEST(PackStream, DeepPicturesSkipTheirDeclaredColourTable) {
+  // 2 x 1 pictures of 16, 24 and 32 bits that each declare a colour table of three entries: the
+  // pixels follow the table, at every depth.
+  for (const int bits : {16, 24, 32}) {
+    SCOPED_TRACE(bits);
+    std::vector<uint8_t> d;
+    auto u16 = [&](uint32_t v) { d.push_back(v & 255), d.push_back((v >> 8) & 255); };
+    auto u32 = [&](uint32_t v) { u16(v & 0xFFFF), u16(v >> 16); };
+    u32(40), u32(2), u32(1), u16(1), u16(static_cast<uint32_t>(bits)), u32(0), u32(0), u32(0);
+    u32(0), u32(3), u32(0);
+    for (int i = 0; i < 3; ++i) d.insert(d.end(), {0x11, 0x22, 0x33, 0});  // the table
+    // Pixels: pure red, then pure blue; each row padded to four bytes.
+    if (bits == 16) d.insert(d.end(), {0x00, 0x7C, 0x1F, 0x00});
+    if (bits == 24) d.insert(d.end(), {0, 0, 255, 255, 0, 0, 0, 0});
+    if (bits == 32) d.insert(d.end(), {0, 0, 255, 0, 255, 0, 0, 0});
+    TPackBytes p;
+    p.BeginList();
+    p.BeginItem();
+    p.Short("Picture.Data");
+    std::vector<uint8_t> data = {9};
+    for (char c : std::string("TDIBitmap")) data.push_back(static_cast<uint8_t>(c));
+    data.insert(data.end(), d.begin(), d.end());
+    p.Block(data);
+    p.End();
+    p.End();
+    p.Finish();
+    TImageList list;
+    ASSERT_NO_THROW(ReadImagePack(p.B, list));
+    ASSERT_EQ(list.Count(), 1);
+    ASSERT_EQ(list.Item(0)->Pixels.size(), 2u);
+    EXPECT_EQ(list.Item(0)->Pixels[0], Rgb565(255, 0, 0));
+    EXPECT_EQ(list.Item(0)->Pixels[1], Rgb565(0, 0, 255));
+  }
+}
+
 TEST(PackStream, BlendedDrawingWeighsOldAndNew) {
   TPictureItem p;
   p.PictureWidth = p.PictureHeight = 2;

@@ -144,6 +144,134 @@ TEST(SaveHighScores, LongNamesAreReadWholeAndDamagedTablesFallBack) {
   EXPECT_EQ(f.Form->HighScores[1].Score, 10000);
 }
 
+// Real file operations, except that operation number FailAt (counted from 1) fails or, in stop
+// mode, stops the process there: a write is cut off half-way and nothing after it runs.
+class TFaultyFileOps : public IFileOps {
+ public:
+  struct TStopped {};
+  enum Mode { FailOne, FailFromThere, Stop };
+  TFaultyFileOps(int failAt, Mode mode) : FailAt(failAt), How(mode) {}
+  int Count = 0;
+  bool Hit = false;
+  bool WriteFile(const std::string& path, const std::string& bytes) override {
+    if (Fault()) {
+      if (How == Stop) {
+        WriteRaw(path, bytes.substr(0, bytes.size() / 2));
+        throw TStopped{};
+      }
+      return false;
+    }
+    return RealFileOps().WriteFile(path, bytes);
+  }
+  bool Rename(const std::string& from, const std::string& to) override {
+    return Fault() ? Refuse() : RealFileOps().Rename(from, to);
+  }
+  bool Remove(const std::string& path) override {
+    return Fault() ? Refuse() : RealFileOps().Remove(path);
+  }
+  bool Exists(const std::string& path) override { return RealFileOps().Exists(path); }
+
+ private:
+  int FailAt;
+  Mode How;
+  bool Fault() {
+    ++Count;
+    const bool fault = How == FailFromThere ? Count >= FailAt : Count == FailAt;
+    Hit = Hit || fault;
+    return fault;
+  }
+  bool Refuse() {
+    if (How == Stop) throw TStopped{};
+    return false;
+  }
+};
+
+// A table and options that tell the saves apart: every entry carries the tag in its name.
+void FillState(TMForm& form, const std::string& tag, int32_t top) {
+  for (int i = 1; i <= 10; ++i)
+    form.HighScores[static_cast<size_t>(i)] = {tag + std::to_string(i), top - 100 * i};
+  form.GameOptions.Country = tag + "land";
+}
+
+// "old", "new", or what else the start found.
+std::string WhichPair(TMForm& form) {
+  const std::string c = form.GameOptions.Country;
+  for (const std::string tag : {"old", "new"}) {
+    if (c != tag + "land") continue;
+    bool same = true;
+    for (int i = 1; i <= 10; ++i)
+      same = same && form.HighScores[static_cast<size_t>(i)].Name == tag + std::to_string(i);
+    return same ? tag : "a " + tag + " country with another table";
+  }
+  return "country " + c + ", first entry " + form.HighScores[1].Name;
+}
+
+TEST(SavePair, AnExitStoppedOrFailedAtAnyFileOperationKeepsTheOldOrTheNewPair) {
+  for (const auto mode :
+       {TFaultyFileOps::FailOne, TFaultyFileOps::FailFromThere, TFaultyFileOps::Stop}) {
+    bool reachedTheEnd = false;
+    for (int failAt = 1; failAt <= 20 && !reachedTheEnd; ++failAt) {
+      SCOPED_TRACE("mode " + std::to_string(mode) + ", operation " + std::to_string(failAt));
+      test::TRunDir dir;
+      {
+        test::TFormFixture old;
+        FillState(*old.Form, "old", 5000);
+        ASSERT_TRUE(old.Form->SaveSavedState());
+      }
+      TFaultyFileOps ops(failAt, mode);
+      {
+        test::TFormFixture f;
+        f.Form->LoadSavedState();
+        ASSERT_EQ(WhichPair(*f.Form), "old");
+        FillState(*f.Form, "new", 9000);
+        f.Form->SaveFileOps = &ops;
+        try {
+          f.Form->Shutdown();
+          EXPECT_TRUE(f.Form->Terminated);
+        } catch (const TFaultyFileOps::TStopped&) {
+        }
+      }
+      reachedTheEnd = !ops.Hit;
+      // The next start, on the real files.
+      test::TFormFixture next;
+      next.Form->LoadSavedState();
+      const std::string found = WhichPair(*next.Form);
+      EXPECT_TRUE(found == "old" || found == "new") << found;
+      if (reachedTheEnd) {
+        EXPECT_EQ(found, "new");
+      }
+      EXPECT_TRUE(next.Form->HighScoreCheckValid());
+      // And the start after that still agrees, with nothing left over beside the pair.
+      test::TFormFixture again;
+      again.Form->LoadSavedState();
+      EXPECT_EQ(WhichPair(*again.Form), found);
+      EXPECT_FALSE(std::filesystem::exists("Data/Save/saving"));
+      EXPECT_FALSE(std::filesystem::exists("Data/Save/hs.new"));
+      EXPECT_FALSE(std::filesystem::exists("Data/Save/options.new"));
+    }
+    EXPECT_TRUE(reachedTheEnd) << "the save never got past its faults";
+  }
+}
+
+TEST(SavePair, ACompletedPairThatCouldNotBeRenamedIsReadFromItsNewFiles) {
+  test::TRunDir dir;
+  {
+    test::TFormFixture old;
+    FillState(*old.Form, "old", 5000);
+    ASSERT_TRUE(old.Form->SaveSavedState());
+  }
+  // Every rename refused from the first one on, at the exit and at the next start alike.
+  TFaultyFileOps ops(4, TFaultyFileOps::FailFromThere);
+  test::TFormFixture f;
+  FillState(*f.Form, "new", 9000);
+  f.Form->SaveFileOps = &ops;
+  EXPECT_FALSE(f.Form->SaveSavedState());
+  test::TFormFixture next;
+  next.Form->SaveFileOps = &ops;
+  next.Form->LoadSavedState();
+  EXPECT_EQ(WhichPair(*next.Form), "new");
+}
+
 TEST(SaveFiles, WritingReplacesTheFileWhole) {
   test::TRunDir dir;
   ASSERT_TRUE(WriteLinesAtomically("Data/Save/x", {"a", "b"}));

@@ -255,11 +255,16 @@ void TCar::Move(int moveCount) {
     // 11. Aim.
     const int row = static_cast<int>(std::nearbyint(CarY[i])) / 72;
     const int aimRow = row - 5 - CarLookAhead[i];
-    const double aim = std::atan((RoadCentreAt(t, aimRow) + CarLaneOffset[i] - CarX[i]) /
+    // Past the top of the track the rows hold nothing this level wrote (an earlier level's road,
+    // or none at all, which would steer for the map's left edge): there the opponent keeps
+    // aiming the same distance ahead, at the top row's road centre.
+    const int topRow = std::max(1, 1500 - t.TrackLength);
+    const int centreRow = std::max(aimRow, topRow);
+    const double aim = std::atan((RoadCentreAt(t, centreRow) + CarLaneOffset[i] - CarX[i]) /
                                  (CarY[i] - 72.0 * aimRow)) *
                        256.0 / (2 * M_PI);
     const double diff = CarAvoiding[i] ? 0.0 : aim - CarHeading[i];
-    const int aheadKind = RowKindAt(t, aimRow);
+    const int aheadKind = RowKindAt(t, centreRow);
     if (aheadKind != 1 && aheadKind != 5) CarLookAhead[i] = 0;
     if (!CarWrecked[i]) {
       // 12. Steering.

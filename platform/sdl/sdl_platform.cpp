@@ -6,8 +6,10 @@
 namespace zw {
 
 bool TSdlDisplay::Open(std::string& error) {
+  // Hidden until the game has read its options: a game saved in full screen then opens straight
+  // into full screen, with no window shown first.
   Window = SDL_CreateWindow("Zap Wheely", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 800, 600,
-                            SDL_WINDOW_SHOWN);
+                            SDL_WINDOW_HIDDEN);
   if (!Window) {
     error = SDL_GetError();
     return false;
@@ -27,10 +29,19 @@ bool TSdlDisplay::Open(std::string& error) {
     error = SDL_GetError();
     return false;
   }
+  // The pointer over the game is the pointing hand; where the system has none, its arrow stays.
+  HandCursor = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_HAND);
+  if (HandCursor) SDL_SetCursor(HandCursor);
   return true;
 }
 
+void TSdlDisplay::Show() {
+  if (Window) SDL_ShowWindow(Window);
+}
+
 void TSdlDisplay::Close() {
+  if (HandCursor) SDL_FreeCursor(HandCursor);
+  HandCursor = nullptr;
   if (Texture) SDL_DestroyTexture(Texture);
   if (Renderer) SDL_DestroyRenderer(Renderer);
   if (Window) SDL_DestroyWindow(Window);
@@ -141,9 +152,18 @@ uint8_t Modifiers() {
 
 void TSdlInput::Translate(const SDL_Event& e) {
   TInputEvent ev;
+  const bool afterClose = LastWasClose;
+  LastWasClose = e.type == SDL_WINDOWEVENT && e.window.event == SDL_WINDOWEVENT_CLOSE;
   switch (e.type) {
     case SDL_QUIT:
-      ev.Type = TInputEvent::Close;
+      // SDL's quit event comes from SIGTERM, SIGINT or the session ending. An SDL that does not
+      // know the hint set at start-up also sends one right after the last window's close box:
+      // that one is the close box's, already queued as a close request.
+      if (afterClose) return;
+      ev.Type = TInputEvent::Terminate;
+      break;
+    case SDL_APP_TERMINATING:
+      ev.Type = TInputEvent::Terminate;
       break;
     case SDL_KEYDOWN:
     case SDL_KEYUP: {
@@ -209,7 +229,14 @@ void TSdlInput::Translate(const SDL_Event& e) {
   Queue.push_back(ev);
 }
 
+TSdlInput::TSdlInput() {
+  // Closing the window is a question to the game, never a quit of its own.
+  SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+}
+
 void TSdlInput::Pump() {
+  // Only a quit queued together with the close box can be the close box's own.
+  LastWasClose = false;
   SDL_Event e;
   while (SDL_PollEvent(&e)) Translate(e);
 }

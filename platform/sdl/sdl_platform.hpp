@@ -12,8 +12,10 @@ namespace zw {
 
 class TSdlDisplay : public IDisplay {
  public:
-  // Opens the window; answers false with the reason when it cannot.
+  // Opens the window, hidden; answers false with the reason when it cannot.
   bool Open(std::string& error);
+  // Shows the window in the mode the game has set by then.
+  void Show();
   void Close();
   void Present(const TSurface& frame) override;
   int RefreshRate() override;
@@ -22,6 +24,7 @@ class TSdlDisplay : public IDisplay {
   void Minimise() override;
   void ShowPointer(bool shown) override;
   SDL_Window* Window = nullptr;
+  SDL_Cursor* HandCursor = nullptr;  // the pointer shown over the game
 
  private:
   SDL_Renderer* Renderer = nullptr;
@@ -33,6 +36,7 @@ class TSdlDisplay : public IDisplay {
 
 class TSdlInput : public IInput {
  public:
+  TSdlInput();
   // Turns the SDL events waiting now into the game's events.
   void Pump();
   bool PollEvent(TInputEvent& ev) override;
@@ -42,6 +46,7 @@ class TSdlInput : public IInput {
 
  private:
   std::deque<TInputEvent> Queue;
+  bool LastWasClose = false;  // the previous SDL event of this pump was the close box
   void Translate(const SDL_Event& e);
 };
 

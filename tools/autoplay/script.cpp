@@ -201,6 +201,12 @@ bool TScriptRunner::Command(const std::string& raw, std::string& error) {
     Headless.Input.Queue.push_back(ev);
     return true;
   }
+  if (cmd == "terminate") {
+    TInputEvent ev;
+    ev.Type = TInputEvent::Terminate;
+    Headless.Input.Queue.push_back(ev);
+    return true;
+  }
   if (cmd == "minimise") {
     TInputEvent ev;
     ev.Type = TInputEvent::Minimise;

@@ -1,0 +1,112 @@
+// Tests of the real SDL platform's event mapping and window, on SDL's dummy video driver (or the
+// X display, where one is given): a signal ends the game through its shutdown, the close box
+// only asks.
+#include "platform/sdl/sdl_platform.hpp"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdlib>
+
+#include "save/save_files.hpp"
+#include "tests/test_support.hpp"
+
+namespace zw {
+namespace {
+
+class SdlPlatform : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!std::getenv("DISPLAY")) setenv("SDL_VIDEODRIVER", "dummy", 1);
+    ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS), 0) << SDL_GetError();
+  }
+  void TearDown() override { SDL_Quit(); }
+  // The kinds of the events the input gives after one pump.
+  static std::vector<TInputEvent::Kind> Pumped(TSdlInput& in) {
+    in.Pump();
+    std::vector<TInputEvent::Kind> kinds;
+    TInputEvent ev;
+    while (in.PollEvent(ev)) kinds.push_back(ev.Type);
+    return kinds;
+  }
+  static void PushWindowEvent(Uint8 what) {
+    SDL_Event e{};
+    e.type = SDL_WINDOWEVENT;
+    e.window.event = what;
+    SDL_PushEvent(&e);
+  }
+};
+
+using Kinds = std::vector<TInputEvent::Kind>;
+
+TEST_F(SdlPlatform, SignalsAreTerminateRequestsAndTheCloseBoxIsNot) {
+  TSdlInput in;
+  for (const int sig : {SIGTERM, SIGINT}) {
+    std::raise(sig);
+    EXPECT_EQ(Pumped(in), Kinds{TInputEvent::Terminate}) << sig;
+  }
+  PushWindowEvent(SDL_WINDOWEVENT_CLOSE);
+  EXPECT_EQ(Pumped(in), Kinds{TInputEvent::Close});
+  // An SDL that quits on the last window's close sends its quit right after the close box.
+  PushWindowEvent(SDL_WINDOWEVENT_CLOSE);
+  SDL_Event quit{};
+  quit.type = SDL_QUIT;
+  SDL_PushEvent(&quit);
+  EXPECT_EQ(Pumped(in), Kinds{TInputEvent::Close});
+  // The same quit on its own is the session ending.
+  SDL_PushEvent(&quit);
+  EXPECT_EQ(Pumped(in), Kinds{TInputEvent::Terminate});
+}
+
+TEST_F(SdlPlatform, ASignalEndsTheRealGameFromADialogWithBothFilesSaved) {
+  test::TRunDir dir;
+  TSdlInput in;
+  test::TFormFixture f;
+  f.Headless.Platform.Input = &in;
+  ASSERT_TRUE(f.Form->FormCreate()) << f.Form->StartupError;
+  auto frames = [&](int n) {
+    for (int i = 0; i < n && !f.Form->Terminated; ++i) {
+      in.Pump();
+      RunOneFrame(*f.Form, 12);
+    }
+  };
+  frames(60);
+  // The close box asks "Exit the game?" and does not end the game.
+  PushWindowEvent(SDL_WINDOWEVENT_CLOSE);
+  frames(2);
+  ASSERT_EQ(f.Form->Menu.ActiveDialog, 1);
+  EXPECT_FALSE(f.Form->Terminated);
+  EXPECT_FALSE(std::filesystem::exists("Data/Save/options"));
+  // SIGTERM with the dialog open: the game ends at once through its shutdown.
+  f.Form->GameOptions.Country = "Signalled";
+  std::raise(SIGTERM);
+  frames(1);
+  EXPECT_TRUE(f.Form->Terminated);
+  std::vector<std::string> lines;
+  ASSERT_TRUE(ReadLines("Data/Save/options", lines));
+  ASSERT_EQ(lines.size(), 7u);
+  EXPECT_EQ(lines[3], "Signalled");
+  EXPECT_TRUE(std::filesystem::exists("Data/Save/hs"));
+}
+
+TEST_F(SdlPlatform, TheWindowOpensHiddenWithTheHandPointer) {
+  TSdlDisplay display;
+  std::string error;
+  ASSERT_TRUE(display.Open(error)) << error;
+  // Nothing is shown before the game has set the saved mode.
+  EXPECT_TRUE(SDL_GetWindowFlags(display.Window) & SDL_WINDOW_HIDDEN);
+  display.SetFullScreen(true);
+  display.Show();
+  EXPECT_TRUE(SDL_GetWindowFlags(display.Window) & SDL_WINDOW_SHOWN);
+  EXPECT_TRUE(display.IsFullScreen());
+  if (std::string(SDL_GetCurrentVideoDriver()) == "dummy") {
+    display.Close();
+    GTEST_SKIP() << "the dummy video driver has no system pointers";
+  }
+  ASSERT_NE(display.HandCursor, nullptr) << SDL_GetError();
+  EXPECT_EQ(SDL_GetCursor(), display.HandCursor);
+  display.Close();
+}
+
+}  // namespace
+}  // namespace zw
