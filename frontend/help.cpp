@@ -28,7 +28,7 @@ const char* const MenuHelp[6] = {"Use the cursor keys or mouse to move the menu 
                                  "submenu to Main Menu."};
 
 const char* const GameHelp[8] = {"Use the keys \"Arrow Left\" and \"Arrow Right\" to move the",
-                                 "bike rightwards or leftwards. Use the keys \"Arrow Up\"",
+                                 "bike leftwards or rightwards. Use the keys \"Arrow Up\"",
                                  "and \"Arrow Down\" to speed up and reduce the speed of the",
                                  "bike. Press the \"Space\" key to use Extra brake.",
                                  "Use \"P\" to pause or resume the game.",

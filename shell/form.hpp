@@ -332,6 +332,14 @@ class TMForm {
 
   std::unique_ptr<TFontRenderer> Fonts;
   int CurrentFontStyle = 1;
+  // Every line drawn, with its style and top-left corner, while a test or a review tool asks
+  // for it; left empty (nullptr) in play.
+  struct TDrawnText {
+    int Style;
+    std::string Text;
+    int X, Y;
+  };
+  std::vector<TDrawnText>* TextLog = nullptr;
 
  private:
   void UpdateTiming();

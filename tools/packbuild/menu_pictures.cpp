@@ -5,6 +5,7 @@
 #include <map>
 #include <sstream>
 
+#include "tools/packbuild/bike_art.hpp"
 #include "tools/packbuild/canvas.hpp"
 #include "tools/packbuild/content.hpp"
 #include "tools/packbuild/packbuild.hpp"
@@ -151,111 +152,51 @@ TPackPicture Backdrop() {
   c.Colour(pal::SteelLight, 0.8);
   cairo_stroke(cr);
   // The game's name over the tabs.
-  c.Text("ZAP WHEELY", 156, 86, 84, pal::Orange, pal::Night);
-  c.Text("SUPERBIKE ARCADE RACING", 156, 138, 22, pal::Chrome, pal::Night, false);
+  // The name stands over the tab rail (x 4..304) with a margin, clear of the window's edge.
+  const double nameRoom = 280, nameSize = 84;
+  const double nameWidth = c.TextWidth("ZAP WHEELY", nameSize);
+  c.Text("ZAP WHEELY", 154, 86, nameWidth > nameRoom ? nameSize * nameRoom / nameWidth : nameSize,
+         pal::Orange, pal::Night);
+  c.Text("SUPERBIKE ARCADE RACING", 154, 138, 22, pal::Chrome, pal::Night, false);
   return OpaquePicture("Backdrop", 800, 600, c.Argb());
 }
 
-// A side view of a superbike for the showcase, in the model's livery.
+// The showcase: the model's race bike from above, large, sweeping up and to the right across a
+// lit patch of track, so the player meets on the menu the very bike they will ride.
 TPackPicture Showcase(int model) {
-  static const TColour Livery[6] = {pal::Black,        {0.85, 0.10, 0.10}, {0.10, 0.35, 0.90},
-                                    {1.0, 0.75, 0.05}, {0.10, 0.70, 0.25}, {0.95, 0.45, 0.05}};
-  const TColour body = Livery[model];
+  static constexpr int RaceW[6] = {0, 63, 60, 68, 60, 56};
+  static constexpr int RaceH[6] = {0, 68, 67, 69, 62, 68};
   TCanvas c(256, 216);
   cairo_t* cr = c.Cr;
-  // Ground shadow.
+  // A pool of light on the asphalt under the bike, fading into the panel at its rim.
   cairo_save(cr);
-  cairo_scale(cr, 1, 0.18);
-  cairo_arc(cr, 128, 196 / 0.18, 116, 0, 2 * M_PI);
+  cairo_translate(cr, 128, 112);
+  cairo_scale(cr, 1.18, 0.92);
+  cairo_pattern_t* pool = cairo_pattern_create_radial(0, 0, 10, 0, 0, 108);
+  cairo_pattern_add_color_stop_rgba(pool, 0, 0.36, 0.38, 0.44, 0.95);
+  cairo_pattern_add_color_stop_rgba(pool, 0.7, 0.16, 0.17, 0.22, 0.85);
+  cairo_pattern_add_color_stop_rgba(pool, 1, 0.05, 0.06, 0.10, 0);
+  cairo_arc(cr, 0, 0, 108, 0, 2 * M_PI);
+  cairo_set_source(cr, pool);
+  cairo_fill(cr);
+  cairo_pattern_destroy(pool);
   cairo_restore(cr);
-  cairo_set_source_rgba(cr, 0, 0, 0, 0.45);
-  cairo_fill(cr);
-  // Wheels.
-  for (double wx : {58.0, 198.0}) {
-    cairo_arc(cr, wx, 160, 36, 0, 2 * M_PI);
-    c.Colour(TColour{0.06, 0.06, 0.07});
-    cairo_fill(cr);
-    cairo_arc(cr, wx, 160, 25, 0, 2 * M_PI);
-    c.Colour(pal::Chrome);
-    cairo_set_line_width(cr, 4);
+  // Speed streaks and a kerb stripe in the direction of travel.
+  cairo_save(cr);
+  cairo_translate(cr, 128, 108);
+  cairo_rotate(cr, 0.5);
+  for (int i = 0; i < 9; ++i) {
+    const double x = -70 + Noise(31, i, model) * 140, y = 10 + Noise(32, i, model) * 80;
+    cairo_move_to(cr, x, y);
+    cairo_line_to(cr, x, y + 30 + Noise(33, i, model) * 40);
+    cairo_set_line_width(cr, 1.5);
+    cairo_set_source_rgba(cr, 1, 0.85, 0.5, 0.25);
     cairo_stroke(cr);
-    for (int k = 0; k < 5; ++k) {
-      const double a = k * 2 * M_PI / 5 + model;
-      cairo_move_to(cr, wx + 6 * std::cos(a), 160 + 6 * std::sin(a));
-      cairo_line_to(cr, wx + 24 * std::cos(a), 160 + 24 * std::sin(a));
-    }
-    cairo_set_line_width(cr, 3);
-    c.Colour(TColour{0.6, 0.62, 0.66});
-    cairo_stroke(cr);
-    cairo_arc(cr, wx, 160, 7, 0, 2 * M_PI);
-    c.Colour(pal::Chrome);
-    cairo_fill(cr);
   }
-  // Fork and swingarm.
-  cairo_set_line_width(cr, 7);
-  c.Colour(TColour{0.55, 0.57, 0.6});
-  cairo_move_to(cr, 198, 160);
-  cairo_line_to(cr, 176, 84);
-  cairo_stroke(cr);
-  cairo_move_to(cr, 58, 160);
-  cairo_line_to(cr, 120, 140);
-  cairo_stroke(cr);
-  // Engine block.
-  c.RoundRect(96, 112, 62, 42, 6);
-  c.FillVertical(112, 154, TColour{0.45, 0.46, 0.5}, TColour{0.15, 0.15, 0.18});
-  // Exhaust.
-  cairo_move_to(cr, 110, 150);
-  cairo_curve_to(cr, 90, 168, 60, 150, 30, 128);
-  cairo_set_line_width(cr, 9);
-  c.Colour(pal::Chrome);
-  cairo_stroke(cr);
-  // Fairing and tank.
-  cairo_move_to(cr, 40, 104);
-  cairo_curve_to(cr, 70, 84, 100, 76, 130, 74);
-  cairo_curve_to(cr, 160, 60, 196, 58, 222, 92);
-  cairo_curve_to(cr, 230, 108, 214, 132, 190, 138);
-  cairo_line_to(cr, 150, 140);
-  cairo_curve_to(cr, 120, 118, 80, 118, 40, 104);
-  cairo_close_path(cr);
-  c.FillVertical(56, 140,
-                 TColour{std::min(1.0, body.R + 0.35), std::min(1.0, body.G + 0.35),
-                         std::min(1.0, body.B + 0.35)},
-                 TColour{body.R * 0.45, body.G * 0.45, body.B * 0.45}, true);
-  cairo_set_line_width(cr, 2);
-  c.Colour(pal::Night);
-  cairo_stroke(cr);
-  // Racing stripe and number.
-  cairo_move_to(cr, 60, 100);
-  cairo_curve_to(cr, 110, 86, 170, 80, 214, 100);
-  cairo_set_line_width(cr, 5);
-  c.Colour(pal::White, 0.9);
-  cairo_stroke(cr);
-  cairo_arc(cr, 188, 112, 13, 0, 2 * M_PI);
-  c.Colour(pal::White);
-  cairo_fill(cr);
-  c.Text(std::to_string(model), 188, 113, 20, pal::Night, pal::White, true);
-  // Windscreen.
-  cairo_move_to(cr, 178, 66);
-  cairo_curve_to(cr, 190, 44, 206, 46, 214, 70);
-  cairo_close_path(cr);
-  cairo_set_source_rgba(cr, 0.6, 0.8, 1.0, 0.75);
-  cairo_fill(cr);
-  // The rider tucked in.
-  cairo_move_to(cr, 96, 74);
-  cairo_curve_to(cr, 112, 40, 150, 36, 170, 52);
-  cairo_line_to(cr, 160, 70);
-  cairo_curve_to(cr, 140, 64, 120, 74, 112, 92);
-  cairo_close_path(cr);
-  c.FillVertical(36, 92, TColour{0.25, 0.25, 0.3}, TColour{0.05, 0.05, 0.08});
-  cairo_arc(cr, 168, 40, 15, 0, 2 * M_PI);
-  c.FillVertical(25, 55,
-                 TColour{std::min(1.0, body.R + 0.4), std::min(1.0, body.G + 0.4),
-                         std::min(1.0, body.B + 0.4)},
-                 body);
-  cairo_arc(cr, 172, 40, 8, -0.6, 0.9);
-  cairo_set_source_rgba(cr, 0.1, 0.1, 0.15, 0.9);
-  cairo_set_line_width(cr, 6);
-  cairo_stroke(cr);
+  const double scale = 2.7;
+  const double w = RaceW[model] * scale, h = RaceH[model] * scale;
+  DrawBikeTop(c, 0, 0, w, h, model, 0);
+  cairo_restore(cr);
   return KeyedPicture("Bike showcase " + std::to_string(model), 256, 216, c.Argb());
 }
 
@@ -378,16 +319,33 @@ std::vector<TPackPicture> BuildMenuPictures(const std::string& assets) {
   for (int i = 44; i <= 49; ++i) items.push_back(Filler("Unused " + std::to_string(i)));
   {
     TCanvas c(96, 96);  // 50: the about picture, a chequered-flag badge
-    for (int y = 0; y < 6; ++y)
-      for (int x = 0; x < 6; ++x) {
-        cairo_rectangle(c.Cr, 12 + x * 12, 12 + y * 12, 12, 12);
+    cairo_t* cr = c.Cr;
+    // The flag is cut to the ring's inside, so no corner of it pokes out of the badge.
+    cairo_save(cr);
+    cairo_arc(cr, 48, 48, 41, 0, 2 * M_PI);
+    cairo_clip(cr);
+    for (int y = 0; y < 8; ++y)
+      for (int x = 0; x < 8; ++x) {
+        cairo_rectangle(cr, x * 12, y * 12, 12, 12);
         c.Colour(((x + y) & 1) ? pal::White : pal::Black);
-        cairo_fill(c.Cr);
+        cairo_fill(cr);
       }
-    cairo_arc(c.Cr, 48, 48, 44, 0, 2 * M_PI);
-    cairo_set_line_width(c.Cr, 6);
+    // A light from the upper left over the cloth.
+    cairo_pattern_t* shine = cairo_pattern_create_radial(34, 30, 4, 48, 48, 48);
+    cairo_pattern_add_color_stop_rgba(shine, 0, 1, 1, 1, 0.25);
+    cairo_pattern_add_color_stop_rgba(shine, 1, 0, 0, 0, 0.35);
+    cairo_set_source(cr, shine);
+    cairo_paint(cr);
+    cairo_pattern_destroy(shine);
+    cairo_restore(cr);
+    cairo_arc(cr, 48, 48, 44, 0, 2 * M_PI);
+    cairo_set_line_width(cr, 6);
     c.Colour(pal::Orange);
-    cairo_stroke(c.Cr);
+    cairo_stroke(cr);
+    cairo_arc(cr, 48, 48, 41, 0, 2 * M_PI);
+    cairo_set_line_width(cr, 1.5);
+    c.Colour(pal::Yellow, 0.8);
+    cairo_stroke(cr);
     items.push_back(KeyedPicture("About", 96, 96, c.Argb()));
   }
   items.push_back(Panel("Content", 440, 408, {}, ""));  // 51

@@ -5,9 +5,11 @@
 #include <functional>
 
 #include "rider/bike_models.hpp"
+#include "tools/packbuild/bike_art.hpp"
 #include "tools/packbuild/canvas.hpp"
 #include "tools/packbuild/content.hpp"
 #include "tools/packbuild/packbuild.hpp"
+#include "tools/packbuild/panel_layout.hpp"
 #include "tools/packbuild/race_tiles.hpp"
 
 namespace zw::packbuild {
@@ -19,133 +21,6 @@ constexpr int BikeW[6] = {0, 63, 60, 68, 60, 56};
 constexpr int BikeH[6] = {0, 68, 67, 69, 62, 68};
 constexpr int WreckW[6] = {0, 64, 72, 88, 86, 68};
 constexpr int WreckH[6] = {0, 152, 158, 204, 154, 184};
-const TColour Livery[6] = {pal::Black,        {0.88, 0.10, 0.10}, {0.12, 0.38, 0.95},
-                           {1.0, 0.78, 0.05}, {0.10, 0.72, 0.25}, {0.98, 0.48, 0.05}};
-
-TColour Lighter(const TColour& c, double k) {
-  return TColour{std::min(1.0, c.R + k), std::min(1.0, c.G + k), std::min(1.0, c.B + k)};
-}
-TColour Darker(const TColour& c, double k) {
-  return TColour{c.R * k, c.G * k, c.B * k};
-}
-
-// A superbike seen from above, front up, centred on (cx, cy) in a box of w x h. `lean` runs
-// -1 (full left) .. 1 (full right): the bike's silhouette narrows and the rider hangs off.
-void DrawBikeTop(TCanvas& c, double cx, double cy, double w, double h, int model, double lean) {
-  cairo_t* cr = c.Cr;
-  const TColour body = Livery[model];
-  const TColour hi = Lighter(body, 0.35), lo = Darker(body, 0.45);
-  const double narrow = 1.0 - 0.2 * std::fabs(lean);
-  cairo_save(cr);
-  cairo_translate(cr, cx, cy);
-  // The whole bike tilts a little into the turn.
-  cairo_rotate(cr, lean * 0.10);
-  const double top = -h / 2, bottom = h / 2;
-  const double half = w * 0.17 * narrow;  // the fairing's half width
-  // Shadow on the road, thrown to the outside of the lean.
-  cairo_save(cr);
-  cairo_translate(cr, 3 - lean * 5, 3);
-  cairo_scale(cr, half * 1.5, h * 0.46);
-  cairo_arc(cr, 0, 0, 1, 0, 2 * M_PI);
-  cairo_restore(cr);
-  cairo_set_source_rgba(cr, 0, 0, 0, 0.35);
-  cairo_fill(cr);
-  // Tyres, front and back.
-  for (double ty : {top + h * 0.01, bottom - h * 0.23}) {
-    c.RoundRect(-w * 0.055, ty, w * 0.11, h * 0.22, w * 0.05);
-    c.FillVertical(ty, ty + h * 0.22, TColour{0.25, 0.25, 0.27}, TColour{0.03, 0.03, 0.04});
-  }
-  // Handlebars with grips and mirrors.
-  const double barY = top + h * 0.29, bar = w * 0.30 * narrow;
-  cairo_set_line_width(cr, 2.5);
-  c.Colour(TColour{0.6, 0.62, 0.66});
-  cairo_move_to(cr, -bar, barY + 2);
-  cairo_line_to(cr, bar, barY + 2);
-  cairo_stroke(cr);
-  for (double sgn : {-1.0, 1.0}) {
-    cairo_arc(cr, sgn * (bar - 1), barY - 3, 2.6, 0, 2 * M_PI);
-    c.Colour(pal::Chrome);
-    cairo_fill(cr);
-  }
-  // Fairing, tank and tail: long and slim.
-  cairo_move_to(cr, 0, top + h * 0.08);
-  cairo_curve_to(cr, half * 0.9, top + h * 0.10, half * 1.2, top + h * 0.28, half, top + h * 0.46);
-  cairo_curve_to(cr, half * 0.9, top + h * 0.70, half * 0.6, bottom - h * 0.12, 0,
-                 bottom - h * 0.05);
-  cairo_curve_to(cr, -half * 0.6, bottom - h * 0.12, -half * 0.9, top + h * 0.70, -half,
-                 top + h * 0.46);
-  cairo_curve_to(cr, -half * 1.2, top + h * 0.28, -half * 0.9, top + h * 0.10, 0, top + h * 0.08);
-  cairo_close_path(cr);
-  cairo_pattern_t* g = cairo_pattern_create_linear(-half * 1.2, 0, half * 1.2, 0);
-  cairo_pattern_add_color_stop_rgb(g, 0, lo.R, lo.G, lo.B);
-  cairo_pattern_add_color_stop_rgb(g, 0.42 - lean * 0.2, hi.R, hi.G, hi.B);
-  cairo_pattern_add_color_stop_rgb(g, 1, lo.R, lo.G, lo.B);
-  cairo_set_source(cr, g);
-  cairo_fill_preserve(cr);
-  cairo_pattern_destroy(g);
-  cairo_set_line_width(cr, 1.2);
-  c.Colour(pal::Night);
-  cairo_stroke(cr);
-  // Windscreen, racing stripe and tail light.
-  cairo_move_to(cr, -half * 0.7, top + h * 0.21);
-  cairo_curve_to(cr, -half * 0.5, top + h * 0.11, half * 0.5, top + h * 0.11, half * 0.7,
-                 top + h * 0.21);
-  cairo_close_path(cr);
-  cairo_set_source_rgba(cr, 0.55, 0.78, 1.0, 0.9);
-  cairo_fill(cr);
-  cairo_move_to(cr, 0, top + h * 0.62);
-  cairo_line_to(cr, 0, bottom - h * 0.09);
-  cairo_set_line_width(cr, 2);
-  c.Colour(pal::White, 0.9);
-  cairo_stroke(cr);
-  cairo_rectangle(cr, -half * 0.35, bottom - h * 0.085, half * 0.7, 2);
-  c.Colour(pal::Red);
-  cairo_fill(cr);
-  // The rider: back, arms to the grips, hanging off to the inside of the turn; then the helmet.
-  const double shift = lean * w * 0.16;
-  cairo_set_line_width(cr, 3.2);
-  cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
-  c.Colour(TColour{0.14, 0.14, 0.18});
-  for (double sgn : {-1.0, 1.0}) {
-    cairo_move_to(cr, shift + sgn * w * 0.12, top + h * 0.50);
-    cairo_line_to(cr, sgn * (bar - 2), barY);
-    cairo_stroke(cr);
-  }
-  cairo_save(cr);
-  cairo_translate(cr, shift, top + h * 0.56);
-  cairo_scale(cr, w * 0.16, h * 0.15);
-  cairo_arc(cr, 0, 0, 1, 0, 2 * M_PI);
-  cairo_restore(cr);
-  c.FillVertical(top + h * 0.41, top + h * 0.71, TColour{0.34, 0.34, 0.40},
-                 TColour{0.07, 0.07, 0.10});
-  // Suit stripe in the bike's colours down the back.
-  cairo_move_to(cr, shift, top + h * 0.45);
-  cairo_line_to(cr, shift, top + h * 0.68);
-  cairo_set_line_width(cr, 2.2);
-  c.Colour(body);
-  cairo_stroke(cr);
-  // The inside knee slides out in a deep lean.
-  if (std::fabs(lean) > 0.3) {
-    const double sgn = lean > 0 ? 1 : -1;
-    cairo_arc(cr, sgn * (half + 4 + 3 * std::fabs(lean)), top + h * 0.64, 3, 0, 2 * M_PI);
-    c.Colour(pal::Chrome);
-    cairo_fill(cr);
-  }
-  const double hx = shift * 1.1, hy = top + h * 0.43, hr = w * 0.095;
-  cairo_pattern_t* hg = cairo_pattern_create_radial(hx - hr * 0.3, hy - hr * 0.4, 0.5, hx, hy, hr);
-  cairo_pattern_add_color_stop_rgb(hg, 0, 1, 1, 1);
-  cairo_pattern_add_color_stop_rgb(hg, 0.4, hi.R, hi.G, hi.B);
-  cairo_pattern_add_color_stop_rgb(hg, 1, lo.R, lo.G, lo.B);
-  cairo_arc(cr, hx, hy, hr, 0, 2 * M_PI);
-  cairo_set_source(cr, hg);
-  cairo_fill_preserve(cr);
-  cairo_pattern_destroy(hg);
-  cairo_set_line_width(cr, 1);
-  c.Colour(pal::Night);
-  cairo_stroke(cr);
-  cairo_restore(cr);
-}
-
 TPackPicture Upright(int m) {
   TCanvas c(BikeW[m], BikeH[m]);
   DrawBikeTop(c, BikeW[m] / 2.0, BikeH[m] / 2.0, BikeW[m], BikeH[m], m, 0);
@@ -211,7 +86,8 @@ TPackPicture Crash(int m) {
     cairo_fill(cr);
     cairo_arc(cr, rx + std::cos(t * 3.0) * w * 0.12, ry + std::sin(t * 3.0) * w * 0.12, w * 0.09, 0,
               2 * M_PI);
-    c.FillVertical(ry - w * 0.2, ry + w * 0.2, Lighter(Livery[m], 0.3), Darker(Livery[m], 0.5));
+    c.FillVertical(ry - w * 0.2, ry + w * 0.2, Lighter(BikeLook(m).Body, 0.3),
+                   Darker(BikeLook(m).Body, 0.5));
     frames.push_back(c.Argb());
   }
   return StripPicture("Bike " + std::to_string(m) + " crash", w, h, frames, true);
@@ -242,33 +118,90 @@ void Metal(TCanvas& c, double x, double y, double w, double h) {
   }
 }
 
-void Well(TCanvas& c, double x, double y, double w, double h) {
-  c.RoundRect(x, y, w, h, 8);
+void Well(TCanvas& c, const panel::TBox& b, int panelX) {
+  c.RoundRect(b.X - panelX, b.Y, b.W, b.H, 8);
   cairo_set_source_rgba(c.Cr, 0.01, 0.02, 0.04, 1);
   cairo_fill_preserve(c.Cr);
   cairo_set_line_width(c.Cr, 2);
   c.Colour(pal::SteelLight);
   cairo_stroke(c.Cr);
+  // A thin inner shadow along the top, so the well reads as sunk into the plate.
+  cairo_move_to(c.Cr, b.X - panelX + 6, b.Y + 2.5);
+  cairo_line_to(c.Cr, b.X - panelX + b.W - 6, b.Y + 2.5);
+  cairo_set_source_rgba(c.Cr, 0, 0, 0, 0.6);
+  cairo_set_line_width(c.Cr, 2);
+  cairo_stroke(c.Cr);
+}
+
+// A screw head sunk into the plate.
+void Rivet(TCanvas& c, double x, double y) {
+  cairo_arc(c.Cr, x, y, 3, 0, 2 * M_PI);
+  c.FillVertical(y - 3, y + 3, pal::Chrome, pal::Steel);
+  cairo_move_to(c.Cr, x - 2, y - 2);
+  cairo_line_to(c.Cr, x + 2, y + 2);
+  cairo_set_source_rgba(c.Cr, 0, 0, 0, 0.6);
+  cairo_set_line_width(c.Cr, 1);
+  cairo_stroke(c.Cr);
+}
+
+// A cooling grille: a recessed plate of slanted slots, the panel's filler between readouts.
+void Grille(TCanvas& c, double x, double y, double w, double h) {
+  cairo_t* cr = c.Cr;
+  c.RoundRect(x, y, w, h, 6);
+  c.FillVertical(y, y + h, TColour{0.05, 0.06, 0.09}, TColour{0.10, 0.12, 0.16}, true);
+  cairo_set_line_width(cr, 1.5);
+  c.Colour(pal::Steel);
+  cairo_stroke(cr);
+  cairo_save(cr);
+  c.RoundRect(x + 4, y + 4, w - 8, h - 8, 4);
+  cairo_clip(cr);
+  for (double sx = x - h; sx < x + w; sx += 9) {
+    cairo_move_to(cr, sx, y + h);
+    cairo_line_to(cr, sx + h * 0.45, y);
+    cairo_set_line_width(cr, 4);
+    cairo_set_source_rgba(cr, 0, 0, 0, 0.85);
+    cairo_stroke(cr);
+    cairo_move_to(cr, sx + 3, y + h);
+    cairo_line_to(cr, sx + 3 + h * 0.45, y);
+    cairo_set_line_width(cr, 1);
+    cairo_set_source_rgba(cr, 0.55, 0.62, 0.75, 0.35);
+    cairo_stroke(cr);
+  }
+  cairo_restore(cr);
+  for (double rx : {x + 7, x + w - 7})
+    for (double ry : {y + 7, y + h - 7}) Rivet(c, rx, ry);
+}
+
+// The orange edge that faces the road.
+void RoadEdge(TCanvas& c, double x) {
+  cairo_t* cr = c.Cr;
+  cairo_move_to(cr, x, 0);
+  cairo_line_to(cr, x, 600);
+  cairo_set_line_width(cr, 3);
+  c.Colour(pal::Orange, 0.9);
+  cairo_stroke(cr);
+}
+
+// The caption over a readout: small orange capitals, the only words the panel carries, each
+// naming a number the race draws below it.
+void Caption(TCanvas& c, const std::string& s, double cx, double cy) {
+  c.Text(s, cx, cy, 17, pal::Orange, pal::Night);
 }
 
 TPackPicture LeftPanel() {
   TCanvas c(174, 600);
   cairo_t* cr = c.Cr;
   Metal(c, 0, 0, 174, 600);
-  cairo_move_to(cr, 172, 0);
-  cairo_line_to(cr, 172, 600);
-  cairo_set_line_width(cr, 3);
-  c.Colour(pal::Orange, 0.9);
-  cairo_stroke(cr);
-  // Plain wells for the numbers: clock, score, lives; captions beside them.
-  Well(c, 14, 6, 146, 36);
-  c.Text("TIME", 87, 56, 18, pal::Orange, pal::Night);
-  c.Text("SCORE", 84, 186, 20, pal::Orange, pal::Night);
-  Well(c, 14, 200, 146, 36);
-  c.Text("LIVES", 50, 342, 20, pal::Orange, pal::Night);
-  Well(c, 82, 324, 62, 36);
-  c.Text("ZAP", 87, 100, 40, pal::Yellow, pal::Night);
-  c.Text("WHEELY", 87, 132, 26, pal::Chrome, pal::Night);
+  RoadEdge(c, 172);
+  Well(c, panel::ClockWell, 0);
+  Caption(c, "TIME", 87, 55);
+  Grille(c, 14, 68, 146, 98);
+  Caption(c, "SCORE", 87, 186);
+  Well(c, panel::ScoreWell, 0);
+  Grille(c, 14, 250, 146, 60);
+  Caption(c, "LIVES", 46, 342);
+  Well(c, panel::LivesWell, 0);
+  Grille(c, 14, 374, 146, 62);
   // The speedometer dial around the needle's pivot.
   const double R = 60;
   cairo_arc(cr, DialX, DialY, R + 8, 0, 2 * M_PI);
@@ -276,7 +209,7 @@ TPackPicture LeftPanel() {
   cairo_arc(cr, DialX, DialY, R + 2, 0, 2 * M_PI);
   cairo_set_source_rgb(cr, 0.02, 0.02, 0.04);
   cairo_fill(cr);
-  // Marks every 20 km/h, from 0 at rest to 320; red beyond 280.
+  // Marks every 10 km/h, numbered every 40, from 0 at rest to 320; red beyond 280.
   for (int kmh = 0; kmh <= 320; kmh += 10) {
     const double a = kmh / 1.9 * 0.76875 + 28;
     double dx, dy;
@@ -294,43 +227,34 @@ TPackPicture LeftPanel() {
     }
   }
   c.Text("KM/H", DialX - 26, DialY + 26, 14, pal::Orange, pal::Night);
-  Well(c, 62, 562, 58, 32);
+  Well(c, panel::SpeedWell, 0);
+  for (double ry : {150.0, 300.0}) Rivet(c, 164, ry);
   return OpaquePicture("Left panel", 174, 600, c.Argb());
 }
 
 TPackPicture RightPanel() {
   TCanvas c(174, 600);
   cairo_t* cr = c.Cr;
+  constexpr int X0 = 626;
   Metal(c, 0, 0, 174, 600);
-  cairo_move_to(cr, 2, 0);
-  cairo_line_to(cr, 2, 600);
-  cairo_set_line_width(cr, 3);
-  c.Colour(pal::Orange, 0.9);
-  cairo_stroke(cr);
-  // The radar window, dark under the cells.
-  cairo_rectangle(cr, 5, 46, 160, 150);
+  RoadEdge(c, 2);
+  // The radar window, dark under the cells; the radar frame is drawn over its rim.
+  const panel::TBox& w = panel::RadarWindow;
+  cairo_rectangle(cr, w.X - X0, w.Y, w.W, w.H);
   cairo_set_source_rgb(cr, 0.02, 0.06, 0.04);
   cairo_fill(cr);
   for (int i = 0; i < 10; ++i) {
-    cairo_move_to(cr, 5, 46 + i * 15.0);
-    cairo_line_to(cr, 165, 46 + i * 15.0);
+    cairo_move_to(cr, w.X - X0, w.Y + i * 15.0);
+    cairo_line_to(cr, w.X - X0 + w.W, w.Y + i * 15.0);
     cairo_set_source_rgba(cr, 0.2, 0.9, 0.5, 0.10);
     cairo_set_line_width(cr, 1);
     cairo_stroke(cr);
   }
-  // Below the radar: the bonus legend and a badge.
-  c.Text("POSITION", 87, 250, 22, pal::Orange, pal::Night);
-  Well(c, 20, 264, 134, 40);
-  c.Text("FINISH FIRST", 87, 284, 18, pal::Chrome, pal::Night, false);
-  for (int i = 0; i < 5; ++i) {
-    for (int j = 0; j < 8; ++j) {
-      cairo_rectangle(cr, 27 + j * 15, 340 + i * 15, 15, 15);
-      c.Colour(((i + j) & 1) ? pal::White : pal::Black);
-      cairo_fill(cr);
-    }
-  }
-  c.Text("ZAP", 87, 480, 48, pal::Yellow, pal::Night);
-  c.Text("WHEELY", 87, 520, 30, pal::Chrome, pal::Night);
+  // Under the radar nothing is read out: cooling grilles and bolts, no words.
+  Grille(c, 14, 240, 146, 150);
+  Grille(c, 14, 404, 146, 150);
+  for (double ry : {232.0, 397.0, 562.0})
+    for (double rx : {24.0, 150.0}) Rivet(c, rx, ry);
   return OpaquePicture("Right panel", 174, 600, c.Argb());
 }
 
