@@ -132,8 +132,9 @@ bool TScriptRunner::ExtraCommand(const std::string& cmd, const std::string& arg,
       r.Player->Finished = v != 0;
     else if (name == "Speed" && r.Player)
       r.Player->Speed = static_cast<double>(v);
-    else if (name == "CarWrecked" && r.Car && v >= 1 && v <= 5)
-      r.Car->WreckCar(static_cast<int>(v));
+    else if (name == "CarWrecked" && r.Car && v >= 1 && v <= 5 &&
+             r.Car->CarActive[static_cast<int>(v)] && !r.Car->CarWrecked[static_cast<int>(v)])
+      r.Car->WreckCar(static_cast<int>(v));  // only a car on the track can come down
     else
       error = "cannot set '" + name + "'";
     return true;
