@@ -8,7 +8,7 @@ PKGS=(
   libcairo2-dev libxmp-dev libcurl4-openssl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-bebas-neue fonts-liberation
-  xvfb xauth openmpt123 xmp imagemagick
+  xvfb xauth xdotool openmpt123 xmp imagemagick sox
 )
 missing=()
 for p in "${PKGS[@]}"; do
