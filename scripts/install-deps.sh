@@ -9,6 +9,7 @@ PKGS=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-bebas-neue fonts-liberation
   xvfb xauth xdotool openmpt123 xmp imagemagick sox
+  libcpp-httplib-dev libsqlite3-dev chromium
 )
 missing=()
 for p in "${PKGS[@]}"; do

@@ -1,0 +1,14 @@
+// Choosing the back end from the --db value.
+#include "server/sqlite_store.hpp"
+#include "server/store.hpp"
+
+namespace zw::scores {
+
+std::unique_ptr<IScoreStore> OpenScoreStore(const std::string& db) {
+  if (db.starts_with("postgresql://") || db.starts_with("postgres://"))
+    throw TStoreRefused("this build has no PostgreSQL back end");
+  if (db.empty()) throw TStoreRefused("no score database given");
+  return OpenSqliteStore(db);
+}
+
+}  // namespace zw::scores

@@ -1,0 +1,319 @@
+// The SQLite score store: one writer connection that commits submissions in groups, and a pool of
+// reader connections that WAL mode lets read while the writer commits.
+#include "server/sqlite_store.hpp"
+
+#include <sqlite3.h>
+
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <type_traits>
+
+namespace zw::scores {
+
+namespace {
+
+// Busy or failing database: the request is answered 503 and may be sent again.
+[[noreturn]] void Fail(sqlite3* db, const char* what) {
+  throw TStoreUnavailable(std::string(what) + ": " + (db ? sqlite3_errmsg(db) : "no database"));
+}
+
+void Exec(sqlite3* db, const char* sql) {
+  char* err = nullptr;
+  if (sqlite3_exec(db, sql, nullptr, nullptr, &err) != SQLITE_OK) {
+    std::string msg = err ? err : sqlite3_errmsg(db);
+    sqlite3_free(err);
+    throw TStoreUnavailable(std::string("sqlite: ") + msg);
+  }
+}
+
+// A prepared statement that is finalised whatever happens.
+class TStatement {
+ public:
+  TStatement(sqlite3* db, const char* sql) : db_(db) {
+    if (sqlite3_prepare_v2(db, sql, -1, &st_, nullptr) != SQLITE_OK) Fail(db, "prepare");
+  }
+  ~TStatement() { sqlite3_finalize(st_); }
+  TStatement(const TStatement&) = delete;
+  TStatement& operator=(const TStatement&) = delete;
+  sqlite3_stmt* get() const { return st_; }
+  // True while there is a row; false when done.
+  bool Step() {
+    const int rc = sqlite3_step(st_);
+    if (rc == SQLITE_ROW) return true;
+    if (rc == SQLITE_DONE) return false;
+    Fail(db_, "step");
+  }
+  void Reset() {
+    sqlite3_reset(st_);
+    sqlite3_clear_bindings(st_);
+  }
+
+ private:
+  sqlite3* db_;
+  sqlite3_stmt* st_ = nullptr;
+};
+
+std::string Text(sqlite3_stmt* st, int col) {
+  const auto* p = sqlite3_column_text(st, col);
+  return p ? std::string(reinterpret_cast<const char*>(p),
+                         static_cast<size_t>(sqlite3_column_bytes(st, col)))
+           : std::string();
+}
+
+sqlite3* OpenConnection(const std::string& path, bool create) {
+  sqlite3* db = nullptr;
+  const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_NOMUTEX;
+  if (sqlite3_open_v2(path.c_str(), &db, flags, nullptr) != SQLITE_OK) {
+    std::string msg = db ? sqlite3_errmsg(db) : "out of memory";
+    sqlite3_close(db);
+    throw TStoreRefused("cannot open the score database " + path + ": " + msg);
+  }
+  // A reader may meet the writer's checkpoint; wait for it rather than fail at once.
+  sqlite3_busy_timeout(db, 5000);
+  return db;
+}
+
+const char* const PageSql =
+    "SELECT id, name, score, country, submitted FROM scores "
+    "ORDER BY score DESC, id ASC LIMIT ? OFFSET ?";
+
+class TSqliteStore final : public IScoreStore {
+ public:
+  explicit TSqliteStore(const std::string& path) : path_(path), memory_(path == ":memory:") {
+    writer_ = OpenConnection(path, true);
+    try {
+      // WAL lets the readers run beside the writer; FULL makes a commit durable once it returns,
+      // so the OK a player's game gets is never for a row a power cut can take away.
+      if (!memory_) Exec(writer_, "PRAGMA journal_mode=WAL");
+      Exec(writer_, "PRAGMA synchronous=FULL");
+      Migrate();
+    } catch (...) {
+      sqlite3_close(writer_);
+      throw;
+    }
+  }
+
+  ~TSqliteStore() override {
+    for (sqlite3* r : readers_) sqlite3_close(r);
+    sqlite3_close(writer_);
+  }
+
+  int64_t AddScore(const TNewScore& score) override {
+    // Group commit: whoever finds nobody writing commits everything queued so far in one
+    // transaction, so sixteen players at once cost one disk flush, not sixteen.
+    TPending mine;
+    mine.Score = &score;
+    std::unique_lock lock(queueMutex_);
+    queue_.push_back(&mine);
+    while (!mine.Done) {
+      if (!writing_) {
+        writing_ = true;
+        std::deque<TPending*> batch;
+        batch.swap(queue_);
+        lock.unlock();
+        std::string error;
+        try {
+          WriteBatch(batch);
+        } catch (const std::exception& e) {
+          error = e.what();
+        }
+        lock.lock();
+        for (TPending* p : batch) {
+          p->Done = true;
+          p->Error = error;
+        }
+        writing_ = false;
+        queueDone_.notify_all();
+      } else {
+        queueDone_.wait(lock);
+      }
+    }
+    if (!mine.Error.empty()) throw TStoreUnavailable(mine.Error);
+    return mine.Id;
+  }
+
+  void AddScores(const std::vector<TNewScore>& scores) override {
+    std::lock_guard lock(writerMutex_);
+    Exec(writer_, "BEGIN IMMEDIATE");
+    try {
+      TStatement ins(writer_, InsertSql);
+      for (const TNewScore& s : scores) {
+        Bind(ins.get(), s);
+        ins.Step();
+        ins.Reset();
+      }
+      Exec(writer_, "COMMIT");
+    } catch (...) {
+      sqlite3_exec(writer_, "ROLLBACK", nullptr, nullptr, nullptr);
+      throw;
+    }
+  }
+
+  int64_t Count() override {
+    return WithReader([](sqlite3* db) {
+      TStatement st(db, "SELECT COUNT(*) FROM scores");
+      return st.Step() ? static_cast<int64_t>(sqlite3_column_int64(st.get(), 0)) : int64_t{0};
+    });
+  }
+
+  std::vector<TScoreRow> Page(int64_t offset, int64_t limit) override {
+    return WithReader([&](sqlite3* db) {
+      std::vector<TScoreRow> rows;
+      TStatement st(db, PageSql);
+      sqlite3_bind_int64(st.get(), 1, limit);
+      sqlite3_bind_int64(st.get(), 2, offset);
+      while (st.Step()) {
+        TScoreRow r;
+        r.Rank = offset + static_cast<int64_t>(rows.size()) + 1;
+        r.Id = sqlite3_column_int64(st.get(), 0);
+        r.Name = Text(st.get(), 1);
+        r.Score = sqlite3_column_int(st.get(), 2);
+        r.Country = Text(st.get(), 3);
+        r.Submitted = sqlite3_column_int64(st.get(), 4);
+        rows.push_back(std::move(r));
+      }
+      return rows;
+    });
+  }
+
+  bool Ping() override {
+    try {
+      return WithReader([](sqlite3* db) {
+        TStatement st(db, "SELECT 1");
+        return st.Step();
+      });
+    } catch (const std::exception&) {
+      return false;
+    }
+  }
+
+  std::string PagePlan() override {
+    return WithReader([](sqlite3* db) {
+      std::string plan;
+      TStatement st(db, (std::string("EXPLAIN QUERY PLAN ") + PageSql).c_str());
+      while (st.Step()) plan += Text(st.get(), 3) + "\n";
+      return plan;
+    });
+  }
+
+ private:
+  static constexpr const char* InsertSql =
+      "INSERT INTO scores (name, score, country, submitted) VALUES (?, ?, ?, ?)";
+
+  struct TPending {
+    const TNewScore* Score = nullptr;
+    bool Done = false;
+    int64_t Id = 0;
+    std::string Error;
+  };
+
+  static void Bind(sqlite3_stmt* st, const TNewScore& s) {
+    sqlite3_bind_text(st, 1, s.Name.data(), static_cast<int>(s.Name.size()), SQLITE_TRANSIENT);
+    sqlite3_bind_int(st, 2, s.Score);
+    sqlite3_bind_text(st, 3, s.Country.data(), static_cast<int>(s.Country.size()),
+                      SQLITE_TRANSIENT);
+    sqlite3_bind_int64(st, 4, s.Submitted);
+  }
+
+  void WriteBatch(std::deque<TPending*>& batch) {
+    std::lock_guard lock(writerMutex_);
+    Exec(writer_, "BEGIN IMMEDIATE");
+    try {
+      TStatement ins(writer_, InsertSql);
+      for (TPending* p : batch) {
+        Bind(ins.get(), *p->Score);
+        ins.Step();
+        ins.Reset();
+        p->Id = sqlite3_last_insert_rowid(writer_);
+      }
+      Exec(writer_, "COMMIT");
+    } catch (...) {
+      sqlite3_exec(writer_, "ROLLBACK", nullptr, nullptr, nullptr);
+      throw;
+    }
+  }
+
+  void Migrate() {
+    Exec(writer_, "BEGIN IMMEDIATE");
+    try {
+      Exec(writer_, "CREATE TABLE IF NOT EXISTS schema_version (version INTEGER NOT NULL)");
+      int version = 0;
+      {
+        TStatement st(writer_, "SELECT MAX(version) FROM schema_version");
+        if (st.Step()) version = sqlite3_column_int(st.get(), 0);
+      }
+      if (version > ScoreSchemaVersion) {
+        throw TStoreRefused("the score database " + path_ + " has schema version " +
+                            std::to_string(version) + "; this program knows up to " +
+                            std::to_string(ScoreSchemaVersion));
+      }
+      if (version < 1) {
+        // AUTOINCREMENT: an id is never handed out twice, so ids keep submission order even
+        // after the newest rows are deleted.
+        Exec(writer_,
+             "CREATE TABLE scores (id INTEGER PRIMARY KEY AUTOINCREMENT, name TEXT NOT NULL, "
+             "score INTEGER NOT NULL, country TEXT NOT NULL, submitted INTEGER NOT NULL)");
+        Exec(writer_, "CREATE INDEX scores_table_order ON scores (score DESC, id ASC)");
+        Exec(writer_, "DELETE FROM schema_version");
+        Exec(writer_, "INSERT INTO schema_version (version) VALUES (1)");
+      }
+      Exec(writer_, "COMMIT");
+    } catch (...) {
+      sqlite3_exec(writer_, "ROLLBACK", nullptr, nullptr, nullptr);
+      throw;
+    }
+  }
+
+  // Runs a read on a pooled connection; an in-memory database exists only on the writer's.
+  template <typename F>
+  std::invoke_result_t<F, sqlite3*> WithReader(F&& f) {
+    if (memory_) {
+      std::lock_guard lock(writerMutex_);
+      return f(writer_);
+    }
+    sqlite3* db = nullptr;
+    {
+      std::lock_guard lock(readersMutex_);
+      if (!readers_.empty()) {
+        db = readers_.back();
+        readers_.pop_back();
+      }
+    }
+    if (!db) {
+      try {
+        db = OpenConnection(path_, false);
+      } catch (const TStoreRefused& e) {
+        throw TStoreUnavailable(e.what());
+      }
+    }
+    struct TGiveBack {
+      TSqliteStore* self;
+      sqlite3* db;
+      ~TGiveBack() {
+        std::lock_guard lock(self->readersMutex_);
+        self->readers_.push_back(db);
+      }
+    } giveBack{this, db};
+    return f(db);
+  }
+
+  std::string path_;
+  bool memory_;
+  sqlite3* writer_ = nullptr;
+  std::mutex writerMutex_;
+  std::mutex queueMutex_;
+  std::condition_variable queueDone_;
+  std::deque<TPending*> queue_;
+  bool writing_ = false;
+  std::mutex readersMutex_;
+  std::vector<sqlite3*> readers_;
+};
+
+}  // namespace
+
+std::unique_ptr<IScoreStore> OpenSqliteStore(const std::string& path) {
+  return std::make_unique<TSqliteStore>(path);
+}
+
+}  // namespace zw::scores

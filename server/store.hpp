@@ -1,0 +1,71 @@
+// The score service's storage: one small interface with an SQLite and a PostgreSQL back end.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace zw::scores {
+
+// A result as it is stored: texts in UTF-8, the submission time in seconds since 1970 (UTC).
+struct TNewScore {
+  std::string Name;
+  int32_t Score = 0;
+  std::string Country;
+  int64_t Submitted = 0;
+};
+
+// One row of the table as it is served. Rank counts from 1 in table order.
+struct TScoreRow {
+  int64_t Rank = 0;
+  int64_t Id = 0;
+  std::string Name;
+  int32_t Score = 0;
+  std::string Country;
+  int64_t Submitted = 0;
+};
+
+// The database cannot be reached or refused the work: the request gets a 503 and the store
+// tries again on the next request.
+class TStoreUnavailable : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// The database holds a schema this program does not know (made by a newer version), or the
+// address is not one the program can open: start-up stops with the message.
+class TStoreRefused : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// The schema version this program creates and understands.
+inline constexpr int ScoreSchemaVersion = 1;
+
+// Every implementation orders the table by score, best first, and between equal scores by
+// submission order (the earlier first), from an index on exactly that order. Every method may
+// be called from many threads at once.
+class IScoreStore {
+ public:
+  virtual ~IScoreStore() = default;
+  // Stores one result and returns only once it is committed; its id grows with submission order.
+  virtual int64_t AddScore(const TNewScore& score) = 0;
+  // Many results in one transaction (for filling a large table quickly).
+  virtual void AddScores(const std::vector<TNewScore>& scores) = 0;
+  virtual int64_t Count() = 0;
+  // Up to limit rows starting at the given offset (0 = the best) in table order.
+  virtual std::vector<TScoreRow> Page(int64_t offset, int64_t limit) = 0;
+  // True when the database answers.
+  virtual bool Ping() = 0;
+  // How the database runs the page query, for checking it walks the index.
+  virtual std::string PagePlan() = 0;
+};
+
+// Opens the store a --db value names: "postgresql://..." or "postgres://..." for PostgreSQL,
+// anything else is an SQLite file (":memory:" for a private in-memory database). Creates or
+// upgrades the schema; throws TStoreRefused or TStoreUnavailable.
+std::unique_ptr<IScoreStore> OpenScoreStore(const std::string& db);
+
+}  // namespace zw::scores

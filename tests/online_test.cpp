@@ -1,0 +1,196 @@
+// The online high scores end to end: the game's submission against a real score service on the
+// loopback, a service that is down, and one that accepts and never answers.
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "online/score_record.hpp"
+#include "sprites/game_sprites.hpp"
+#include "tests/scenario_support.hpp"
+#include "tests/server/scores_process.hpp"
+
+namespace zw {
+namespace {
+
+using scores::test::HttpGet;
+using scores::test::SubmitTarget;
+using scores::test::TScoresProcess;
+using test::TGame;
+
+std::string Host(const TScoresProcess& s) {
+  return "127.0.0.1:" + std::to_string(s.Port());
+}
+
+// Rides a game to its end with `score` points and one life, lets the clock run out, and types
+// the name: the game waits at "Send the result to World's".
+void PlayToTheSendQuestion(TGame& g, const std::string& name, int score) {
+  g.Run("race 1\nframes 200\nset Lives 1\nset RaceScore " + std::to_string(score) +
+        "\nset RaceClock 100\n");
+  TMForm& f = g.F();
+  for (int i = 0; i < 2000 && f.Menu.ActiveDialog != 8; ++i) g.Run("frames 1\n");
+  ASSERT_EQ(f.Menu.ActiveDialog, 8) << "no name entry after the game over";
+  f.Dialog.PlayerName.clear();
+  g.Run("type " + name + "\nframes 1\npress Return\nframes 1\n");
+  ASSERT_EQ(f.Menu.ActiveDialog, 9);
+  ASSERT_EQ(f.Menu.MenuIndex, 11);
+}
+
+// Answers Yes and runs the two frames of "Sending...": the game ends on the high-score table.
+// Answers the seconds the send took.
+double SendAndReachTheTable(TGame& g) {
+  const auto start = std::chrono::steady_clock::now();
+  g.Run("press Y\nframes 3\n");
+  const double took =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  EXPECT_EQ(g.F().Menu.CurrentScreen, 4);
+  EXPECT_EQ(g.F().Menu.ActiveDialog, 0);
+  return took;
+}
+
+std::string DbPath(const std::string& name) {
+  return (std::filesystem::current_path() / name).string();
+}
+
+TEST(OnlineScores, AQualifyingGameIsStoredAndListedAtItsRank) {
+  TGame g;
+  TScoresProcess service({"--db", DbPath("scores.db"), "--rate-limit", "0"});
+  ASSERT_TRUE(service.Started()) << "zapwheely-scores did not start";
+  // Two players before us: one better, one worse.
+  ASSERT_EQ(HttpGet(service.Port(), SubmitTarget("Best", 9000, "Italy")).Status, 200);
+  ASSERT_EQ(HttpGet(service.Port(), SubmitTarget("Low", 3000, "Spain")).Status, 200);
+
+  g.Run("scorehost " + Host(service) + "\n");
+  g.F().GameOptions.Country = "Germany";
+  PlayToTheSendQuestion(g, "Ace Rider 7", 5000);
+  SendAndReachTheTable(g);
+
+  // Exactly one request went out, the submission of that name, score and country.
+  const auto& requests = g.Runner.Headless.Http.Requests;
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_EQ(requests[0], "http://" + Host(service) + SubmitTarget("Ace Rider 7", 5000, "Germany"));
+  const auto api = HttpGet(service.Port(), "/api/scores?offset=0&limit=10");
+  ASSERT_EQ(api.Status, 200);
+  const std::string& body = api.Body;
+  EXPECT_NE(body.find(R"("rank":2,"name":"Ace Rider 7","score":5000,"country":"Germany")"),
+            std::string::npos)
+      << body;
+  const auto page = HttpGet(service.Port(), "/cgi/version.pl?prg=ZapWheely&show&type=0");
+  ASSERT_EQ(page.Status, 200);
+  const size_t best = page.Body.find("Best"), ours = page.Body.find("Ace Rider 7"),
+               low = page.Body.find("Low");
+  ASSERT_NE(ours, std::string::npos) << page.Body;
+  EXPECT_LT(best, ours);
+  EXPECT_LT(ours, low);
+}
+
+TEST(OnlineScores, WithTheServiceStoppedTheGameGoesOnAndNothingIsStored) {
+  TGame g;
+  const std::string db = DbPath("stopped.db");
+  std::string address;
+  {
+    TScoresProcess service({"--db", db});
+    ASSERT_TRUE(service.Started());
+    address = Host(service);
+  }
+  g.Run("scorehost " + address + "\n");
+  PlayToTheSendQuestion(g, "Nobody Home", 4000);
+  EXPECT_LT(SendAndReachTheTable(g), 5.0);
+  EXPECT_EQ(g.Runner.Headless.Http.Requests.size(), 1u);
+  // The local table has the game all the same.
+  bool inTable = false;
+  for (int i = 1; i <= 10; ++i) inTable |= g.F().HighScores[static_cast<size_t>(i)].Score == 4000;
+  EXPECT_TRUE(inTable);
+  TScoresProcess again({"--db", db});
+  ASSERT_TRUE(again.Started());
+  const auto api = HttpGet(again.Port(), "/api/scores?offset=0&limit=10");
+  ASSERT_EQ(api.Status, 200);
+  EXPECT_EQ(api.Body, "[]\n");
+}
+
+// A listener that takes connections and never says a word, like a service stuck on a dead
+// network path.
+class TSilentListener {
+ public:
+  TSilentListener() {
+    Socket = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof a;
+    if (bind(Socket, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || listen(Socket, 8) != 0 ||
+        getsockname(Socket, reinterpret_cast<sockaddr*>(&a), &len) != 0)
+      return;
+    Port = ntohs(a.sin_port);
+  }
+  ~TSilentListener() { close(Socket); }
+  int Socket = -1;
+  int Port = 0;
+};
+
+TEST(OnlineScores, AServiceThatNeverAnswersHoldsTheGameOnlyUntilTheLimit) {
+  TGame g;
+  TSilentListener silent;
+  ASSERT_GT(silent.Port, 0);
+  g.Run("scorehost 127.0.0.1:" + std::to_string(silent.Port) + "\n");
+  PlayToTheSendQuestion(g, "Patient", 4500);
+  const double took = SendAndReachTheTable(g);
+  // The whole request may take ten seconds, then the game goes on.
+  EXPECT_GE(took, 9.0);
+  EXPECT_LT(took, 13.0);
+}
+
+TEST(OnlineScores, WhileSendingOnlySendingIsOnScreen) {
+  TGame g;
+  PlayToTheSendQuestion(g, "Clicker", 4200);
+  TMForm& f = g.F();
+  // A click on Yes is handled between frames: the question's buttons are killed then, and the
+  // next frame, the one on screen while the request blocks, must not draw them.
+  TMenuButton* yes = f.Menu.MenuButtons[11];
+  ASSERT_NE(yes, nullptr);
+  g.Run("mouse " + std::to_string(static_cast<int>(yes->X) + 5) + " " +
+        std::to_string(static_cast<int>(yes->Y) + 5) + "\nframes 1\n");
+  TInputEvent click;
+  click.Type = TInputEvent::Click;
+  f.HandleEvent(click);
+  ASSERT_EQ(f.Menu.ActiveDialog, 10);
+  TSpriteEngine& engine = f.Engine();
+  int buttons = 0;
+  for (int i = 0; i < engine.Count(); ++i)
+    if (auto* b = dynamic_cast<TMenuButton*>(engine.Items(i)); b && b->Z == 15) {
+      ++buttons;
+      EXPECT_FALSE(b->Visible);
+    }
+  EXPECT_EQ(buttons, 2);
+  g.Run("frames 2\n");
+  EXPECT_EQ(f.Menu.CurrentScreen, 4);
+  // No service was named: the request is recorded and fails, as with no network.
+  EXPECT_EQ(g.Runner.Headless.Http.Requests.size(), 1u);
+}
+
+TEST(OnlineScores, TheWebAddressesAreTheServiceHosts) {
+  TGame g;
+  g.Run("scorehost scores.example.net:8080\nframes 70\n");
+  TMForm& f = g.F();
+  f.Menu.MenuIndex = 5;
+  f.ActivateItem();
+  g.Run("frames 5\n");
+  f.Menu.MenuIndex = 4;
+  f.ActivateItem();
+  g.Run("frames 60\n");
+  ASSERT_EQ(f.Menu.CurrentScreen, 4);
+  f.Menu.MenuIndex = 8;
+  f.ActivateItem();
+  const auto& opened = g.Runner.Headless.Shell.Opened;
+  ASSERT_EQ(opened.size(), 2u);
+  EXPECT_EQ(opened[0], "http://scores.example.net:8080/");
+  EXPECT_EQ(opened[1], "http://scores.example.net:8080/cgi/version.pl?prg=ZapWheely&show&type=0");
+  EXPECT_TRUE(g.Runner.Headless.Http.Requests.empty());
+}
+
+}  // namespace
+}  // namespace zw

@@ -1,0 +1,124 @@
+// The score service as a player's game and a browser meet it: a real zapwheely-scores process
+// on the loopback.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "server/validate.hpp"
+#include "tests/server/scores_process.hpp"
+
+namespace zw::scores::test {
+namespace {
+
+class ScoresHttpTest : public ::testing::Test {
+ protected:
+  void Start(std::vector<std::string> extra = {}) {
+    std::vector<std::string> args = {"--db", dir.Path() + "/scores.db"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    service = std::make_unique<TScoresProcess>(args);
+    ASSERT_TRUE(service->Started()) << service->Log();
+  }
+  int Port() const { return service->Port(); }
+  std::string Json() { return HttpGet(Port(), "/api/scores?limit=1000").Body; }
+
+  TTempDir dir;
+  std::unique_ptr<TScoresProcess> service;
+};
+
+TEST_F(ScoresHttpTest, RefusesWhatNoGameSendsAndStoresNothing) {
+  Start({"--rate-limit", "0"});
+  const std::string good = SubmitTarget("Max", 1200, "NL");
+  // A damaged record: one character of the encoding changed to one outside the alphabet.
+  std::string damaged = good;
+  damaged[damaged.size() - 3] = '-';
+  const THttpResult bad = HttpGet(Port(), damaged);
+  EXPECT_EQ(bad.Status, 400);
+  EXPECT_NE(bad.Body.find("outside the alphabet"), std::string::npos) << bad.Body;
+  EXPECT_EQ(bad.Body.find('\n'), bad.Body.size() - 1);  // one line
+  EXPECT_EQ(HttpGet(Port(), good.substr(0, good.size() - 8)).Status, 400);
+  EXPECT_EQ(HttpGet(Port(), SubmitTarget("Max<1>", 1200, "NL")).Status, 400);
+  EXPECT_EQ(HttpGet(Port(), SubmitTarget("Max", MaxGameScore + 1, "NL")).Status, 400);
+  EXPECT_EQ(
+      HttpGet(Port(), "/cgi/version.pl?hs&prg=ZapWheely&inf=" + std::string(5000, 'Z')).Status,
+      414);
+  EXPECT_EQ(Json(), "[]\n");
+  const THttpResult ok = HttpGet(Port(), good);
+  EXPECT_EQ(ok.Status, 200);
+  EXPECT_TRUE(ok.Body.starts_with("OK")) << ok.Body;
+  EXPECT_NE(Json().find("\"name\":\"Max\",\"score\":1200,\"country\":\"NL\""), std::string::npos);
+  // One log line per request.
+  const std::string log = service->Log();
+  EXPECT_NE(log.find("127.0.0.1 GET " + good.substr(0, 100)), std::string::npos) << log;
+  EXPECT_NE(log.find(" 414 "), std::string::npos) << log;
+}
+
+TEST_F(ScoresHttpTest, HtmlInTheCountryShowsAsText) {
+  Start();
+  ASSERT_EQ(HttpGet(Port(), SubmitTarget("Ada", 900, "<script>")).Status, 200);
+  const THttpResult page = HttpGet(Port(), "/cgi/version.pl?prg=ZapWheely&show&type=0");
+  ASSERT_EQ(page.Status, 200);
+  EXPECT_NE(page.Headers.find("text/html"), std::string::npos);
+  EXPECT_EQ(page.Body.find("<script>"), std::string::npos);
+  EXPECT_NE(page.Body.find("<td>Ada</td><td class=\"num\">900</td><td class=\"country\">"
+                           "&lt;script&gt;</td>"),
+            std::string::npos)
+      << page.Body;
+}
+
+TEST_F(ScoresHttpTest, RateLimitPerAddressAndCleanStop) {
+  Start({"--rate-limit", "3"});
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(HttpGet(Port(), SubmitTarget("R", i, "")).Status, 200) << i;
+  const THttpResult limited = HttpGet(Port(), SubmitTarget("R", 9, ""));
+  EXPECT_EQ(limited.Status, 429);
+  EXPECT_NE(limited.Headers.find("Retry-After"), std::string::npos);
+  // Damaged records count against the limit as well, and pages are never limited.
+  EXPECT_EQ(HttpGet(Port(), "/cgi/version.pl?hs&prg=ZapWheely&inf=zz").Status, 429);
+  EXPECT_EQ(HttpGet(Port(), "/healthz").Status, 200);
+  EXPECT_EQ(Json().find("\"score\":9"), std::string::npos);
+  EXPECT_EQ(service->Stop(), 0);
+}
+
+TEST_F(ScoresHttpTest, ScoresSurviveARestart) {
+  Start();
+  ASSERT_EQ(HttpGet(Port(), SubmitTarget("Kim", 77, "DE")).Status, 200);
+  ASSERT_EQ(service->Stop(), 0);
+  Start();
+  EXPECT_NE(Json().find("\"name\":\"Kim\",\"score\":77"), std::string::npos);
+}
+
+TEST_F(ScoresHttpTest, NeverCrashesOnBrokenRequests) {
+  Start();
+  const char* junk[] = {
+      "\r\n\r\n",
+      "GET\r\n\r\n",
+      "GET / HTTP/9.9\r\n\r\n",
+      "BREW /pot HTTP/1.1\r\nHost: x\r\n\r\n",
+      "GET /cgi/version.pl?hs&prg=ZapWheely&inf=%00%ff%zz HTTP/1.1\r\nHost: x\r\n\r\n",
+      "GET /%2e%2e/%2e%2e/etc/passwd HTTP/1.1\r\nHost: x\r\n\r\n",
+      "GET /docs/..%2fCMakeLists.txt HTTP/1.1\r\nHost: x\r\n\r\n",
+      "POST / HTTP/1.1\r\nHost: x\r\nContent-Length: 99999999\r\n\r\nabc",
+  };
+  for (const char* j : junk) {
+    const THttpResult r = HttpRaw(Port(), j, 3000);
+    EXPECT_NE(r.Status, 200) << j;
+  }
+  EXPECT_EQ(HttpGet(Port(), "/healthz").Status, 200);
+}
+
+TEST(ScoresProgram, HelpListsEveryOptionAndBadOptionsStop) {
+  const std::string cmd = ScoresBinary() + " --help";
+  FILE* p = popen(cmd.c_str(), "r");
+  ASSERT_NE(p, nullptr);
+  std::string help;
+  char buf[512];
+  while (size_t n = fread(buf, 1, sizeof buf, p)) help.append(buf, n);
+  EXPECT_EQ(pclose(p), 0);
+  for (const char* opt : {"--listen", "--db", "--rate-limit", "--docs", "--workers",
+                          "--read-timeout", "--keep-alive", "--quiet", "--help"})
+    EXPECT_NE(help.find(opt), std::string::npos) << opt;
+  EXPECT_NE(std::system((ScoresBinary() + " --db x --rate-limit -1 2>/dev/null").c_str()), 0);
+  EXPECT_NE(std::system((ScoresBinary() + " --listen nowhere --db x 2>/dev/null").c_str()), 0);
+}
+
+}  // namespace
+}  // namespace zw::scores::test

@@ -1,0 +1,67 @@
+// Test support for the score service: a real zapwheely-scores process on the loopback, stopped
+// whatever happens, and a plain HTTP client that sends exactly the bytes it is given.
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+namespace zw::scores::test {
+
+// The service program the build made.
+std::string ScoresBinary();
+// A fresh empty folder that is removed with the object.
+class TTempDir {
+ public:
+  TTempDir();
+  ~TTempDir();
+  TTempDir(const TTempDir&) = delete;
+  TTempDir& operator=(const TTempDir&) = delete;
+  const std::string& Path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+// Starts zapwheely-scores --listen 127.0.0.1:0 with the extra arguments and reads the address
+// it prints. The destructor stops it (SIGTERM, then SIGKILL after a grace time).
+class TScoresProcess {
+ public:
+  explicit TScoresProcess(const std::vector<std::string>& args);
+  ~TScoresProcess();
+  TScoresProcess(const TScoresProcess&) = delete;
+  TScoresProcess& operator=(const TScoresProcess&) = delete;
+
+  bool Started() const { return port_ > 0; }
+  int Port() const { return port_; }
+  // SIGTERM and wait; the exit status (or -1 when it had to be killed or did not exit).
+  int Stop();
+  // SIGKILL and reap: the crash a power cut or the OOM killer would cause.
+  void Kill();
+  // What it wrote on standard error so far.
+  std::string Log() const;
+
+ private:
+  pid_t pid_ = -1;
+  int port_ = 0;
+  std::string logPath_;
+};
+
+struct THttpResult {
+  int Status = 0;  // 0: no reply
+  std::string Headers;
+  std::string Body;
+};
+
+// One GET of target on 127.0.0.1:port on its own connection, waiting at most timeoutMs.
+THttpResult HttpGet(int port, const std::string& target, int timeoutMs = 10000);
+// Sends raw bytes and reads the reply until the peer closes or the time runs out.
+THttpResult HttpRaw(int port, const std::string& request, int timeoutMs = 10000);
+// A connected socket to 127.0.0.1:port (or -1).
+int ConnectLoopback(int port);
+
+// The submission address of a result as the game builds it.
+std::string SubmitTarget(const std::string& name, int score, const std::string& country);
+
+}  // namespace zw::scores::test

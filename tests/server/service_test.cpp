@@ -1,0 +1,219 @@
+// The score service's rules without sockets: what is accepted, how the table is ordered and
+// paged, and how its pages show stored text.
+#include "server/service.hpp"
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <set>
+#include <thread>
+
+#include "online/score_record.hpp"
+#include "server/store.hpp"
+#include "server/validate.hpp"
+#include "tests/server/scores_process.hpp"
+
+namespace zw::scores {
+namespace {
+
+using online::TScoreRecord;
+
+THttpRequest Get(const std::string& target, const std::string& client = "10.0.0.1") {
+  THttpRequest r;
+  const size_t q = target.find('?');
+  r.Path = target.substr(0, q);
+  if (q != std::string::npos) r.Query = target.substr(q + 1);
+  r.Client = client;
+  return r;
+}
+
+bool Valid(const TScoreRecord& rec, std::string* reason = nullptr) {
+  std::string name, country, why;
+  const bool ok = ValidateRecord(rec, name, country, why);
+  if (reason) *reason = why;
+  return ok;
+}
+
+TEST(ScoreValidation, NameScoreAndCountryBounds) {
+  EXPECT_TRUE(Valid({"", 0, "_______"}));
+  EXPECT_FALSE(Valid({"Ab 12 cd 34 X", 1, ""}));  // 13 characters
+  EXPECT_TRUE(Valid({"Ab 12 cd 34X", MaxGameScore, "Sixteen chars ok"}));
+  std::string reason;
+  EXPECT_FALSE(Valid({"Bob!", 10, "UK"}, &reason));
+  EXPECT_NE(reason.find("letters, digits and spaces"), std::string::npos);
+  EXPECT_FALSE(Valid({"Bob", MaxGameScore + 1, "UK"}, &reason));
+  EXPECT_NE(reason.find("above"), std::string::npos);
+  EXPECT_FALSE(Valid({"Bob", -1, "UK"}));
+  EXPECT_FALSE(Valid({"Bob", 10, "Seventeen chars!!"}));
+  EXPECT_FALSE(Valid({"Bob", 10, "tab\there"}));
+  EXPECT_FALSE(Valid({"Bob", 10, std::string("del\x7f")}));
+}
+
+TEST(ScoreValidation, CountryBecomesUtf8FromTheGamesCodePage) {
+  std::string name, country, reason;
+  ASSERT_TRUE(ValidateRecord({"Zoe", 5,
+                              "Espa\xf1"
+                              "a \x80"},
+                             name, country, reason));
+  EXPECT_EQ(country,
+            "Espa\xc3\xb1"
+            "a \xe2\x82\xac");
+  // 0x81 has no character in Windows-1252.
+  EXPECT_FALSE(ValidateRecord({"Zoe", 5, "x\x81"}, name, country, reason));
+}
+
+TEST(ScoreQuery, KeysWithoutValuesAndPercentDecoding) {
+  const auto q = ParseQuery("hs&prg=Zap%57heely&inf=a+b&&x=%zz&=v");
+  ASSERT_EQ(q.size(), 5u);
+  EXPECT_EQ(q[0], (std::pair<std::string, std::string>{"hs", ""}));
+  EXPECT_EQ(q[1].second, "ZapWheely");
+  EXPECT_EQ(q[2].second, "a b");
+  EXPECT_EQ(q[3].second, "%zz");
+  EXPECT_EQ(q[4].first, "");
+}
+
+TEST(ScoreRateLimit, FixedMinuteWindowsPerAddress) {
+  TRateLimiter limit(2);
+  EXPECT_TRUE(limit.Allow("a", 120));
+  EXPECT_TRUE(limit.Allow("a", 150));
+  EXPECT_FALSE(limit.Allow("a", 179));
+  EXPECT_TRUE(limit.Allow("b", 179));
+  EXPECT_TRUE(limit.Allow("a", 180));
+  TRateLimiter none(0);
+  for (int i = 0; i < 100; ++i) EXPECT_TRUE(none.Allow("a", 1));
+}
+
+class ScoreServiceTest : public ::testing::Test {
+ protected:
+  std::unique_ptr<IScoreStore> store = OpenScoreStore(":memory:");
+  TScoreService service{*store, TServiceOptions{0, ""}};
+
+  THttpReply Submit(const std::string& name, int score, const std::string& country,
+                    int64_t now = 1'800'000'000) {
+    return service.Handle(Get(test::SubmitTarget(name, score, country)), now);
+  }
+};
+
+TEST_F(ScoreServiceTest, RefusalsStoreNothing) {
+  EXPECT_EQ(service.Handle(Get("/cgi/version.pl?hs&prg=ZapWheely&inf=Zq4W"), 0).Status, 400);
+  EXPECT_EQ(service.Handle(Get("/cgi/version.pl?hs&prg=ZapWheely"), 0).Status, 400);
+  EXPECT_EQ(service.Handle(Get("/cgi/version.pl?hs&prg=Other&inf=x"), 0).Status, 400);
+  EXPECT_EQ(Submit("Bob.", 10, "UK").Status, 400);
+  EXPECT_EQ(Submit("Bob", MaxGameScore + 1, "UK").Status, 400);
+  EXPECT_EQ(service.Handle(Get("/" + std::string(5000, 'a')), 0).Status, 414);
+  THttpRequest post = Get("/");
+  post.Method = "POST";
+  EXPECT_EQ(service.Handle(post, 0).Status, 405);
+  EXPECT_EQ(service.Handle(Get("/docs/../CMakeLists.txt"), 0).Status, 404);
+  EXPECT_EQ(store->Count(), 0);
+  const THttpReply ok = Submit("Bob", MaxGameScore, "UK");
+  EXPECT_EQ(ok.Status, 200);
+  EXPECT_TRUE(ok.Body.starts_with("OK")) << ok.Body;
+  EXPECT_EQ(store->Count(), 1);
+}
+
+TEST_F(ScoreServiceTest, TableIsBestFirstTiesInSubmissionOrderAndPaged) {
+  // 250 results: scores 0..124 twice each, the second of each pair sent later.
+  std::vector<TNewScore> fill;
+  for (int round = 0; round < 2; ++round)
+    for (int s = 0; s < 125; ++s)
+      fill.push_back({"P" + std::to_string(round) + "x" + std::to_string(s), s, "C", 1000});
+  store->AddScores(fill);
+  const auto top = store->Page(0, 4);
+  ASSERT_EQ(top.size(), 4u);
+  EXPECT_EQ(top[0].Name, "P0x124");
+  EXPECT_EQ(top[1].Name, "P1x124");
+  EXPECT_EQ(top[2].Name, "P0x123");
+  EXPECT_EQ(top[3].Rank, 4);
+
+  const THttpReply page1 = service.Handle(Get("/cgi/version.pl?prg=ZapWheely&show&type=0"), 0);
+  ASSERT_EQ(page1.Status, 200);
+  EXPECT_NE(page1.Body.find("rel=\"next\""), std::string::npos);
+  EXPECT_EQ(page1.Body.find("rel=\"prev\""), std::string::npos);
+  const THttpReply page3 =
+      service.Handle(Get("/cgi/version.pl?prg=ZapWheely&show&type=0&page=3"), 0);
+  ASSERT_EQ(page3.Status, 200);
+  EXPECT_EQ(page3.Body.find("rel=\"next\""), std::string::npos);
+  EXPECT_NE(page3.Body.find("page=2\">&larr; Previous"), std::string::npos);
+  // Rank 201 is the 201st row: score 24, first of its pair.
+  EXPECT_NE(page3.Body.find("<td class=\"num\">201</td><td>P0x24</td>"), std::string::npos);
+  EXPECT_EQ(service.Handle(Get("/cgi/version.pl?prg=ZapWheely&show&page=0"), 0).Status, 400);
+  EXPECT_EQ(service.Handle(Get("/cgi/version.pl?prg=ZapWheely&show&type=1"), 0).Status, 400);
+}
+
+TEST_F(ScoreServiceTest, JsonViewEscapesAndPages) {
+  ASSERT_EQ(Submit("Ann", 300, "a\"b\\c", 86400 * 365).Status, 200);
+  ASSERT_EQ(Submit("Ben", 200, "<b>", 86400 * 365).Status, 200);
+  const THttpReply all = service.Handle(Get("/api/scores?offset=0&limit=10"), 0);
+  EXPECT_EQ(all.ContentType, "application/json");
+  EXPECT_EQ(all.Body,
+            "[\n{\"rank\":1,\"name\":\"Ann\",\"score\":300,\"country\":\"a\\\"b\\\\c\","
+            "\"date\":\"1971-01-01\"},\n{\"rank\":2,\"name\":\"Ben\",\"score\":200,"
+            "\"country\":\"<b>\",\"date\":\"1971-01-01\"}\n]\n");
+  const THttpReply second = service.Handle(Get("/api/scores?offset=1&limit=1"), 0);
+  EXPECT_NE(second.Body.find("\"rank\":2,\"name\":\"Ben\""), std::string::npos);
+  EXPECT_EQ(service.Handle(Get("/api/scores?offset=5"), 0).Body, "[]\n");
+  EXPECT_EQ(service.Handle(Get("/api/scores?limit=1001"), 0).Status, 400);
+  EXPECT_EQ(service.Handle(Get("/api/scores?offset=-1"), 0).Status, 400);
+}
+
+TEST_F(ScoreServiceTest, StoredTextIsEscapedOnThePage) {
+  ASSERT_EQ(Submit("Eve", 50, "<script>&'\"").Status, 200);
+  const std::string page = service.Handle(Get("/cgi/version.pl?prg=ZapWheely&show&type=0"), 0).Body;
+  EXPECT_EQ(page.find("<script>"), std::string::npos);
+  EXPECT_NE(page.find("&lt;script&gt;&amp;&#39;&quot;"), std::string::npos);
+}
+
+TEST(ScoreStore, ConcurrentSubmissionsAreAllCommittedWithDistinctIds) {
+  test::TTempDir dir;
+  auto store = OpenScoreStore(dir.Path() + "/s.db");
+  std::vector<std::thread> threads;
+  std::vector<std::vector<int64_t>> ids(8);
+  for (int t = 0; t < 8; ++t) {
+    threads.emplace_back([&, t] {
+      for (int i = 0; i < 40; ++i) ids[t].push_back(store->AddScore({"T", t * 100 + i, "", 0}));
+    });
+  }
+  for (auto& th : threads) th.join();
+  std::set<int64_t> all;
+  for (const auto& v : ids) {
+    for (size_t i = 1; i < v.size(); ++i) EXPECT_LT(v[i - 1], v[i]);
+    all.insert(v.begin(), v.end());
+  }
+  EXPECT_EQ(all.size(), 320u);
+  EXPECT_EQ(store->Count(), 320);
+}
+
+TEST(ScoreStore, PageWalksTheIndexAndANewerSchemaIsRefused) {
+  test::TTempDir dir;
+  const std::string path = dir.Path() + "/s.db";
+  {
+    auto store = OpenScoreStore(path);
+    const std::string plan = store->PagePlan();
+    EXPECT_NE(plan.find("scores_table_order"), std::string::npos) << plan;
+    EXPECT_EQ(plan.find("TEMP B-TREE"), std::string::npos) << plan;
+  }
+  // Opening again keeps the data and the schema as they are.
+  {
+    auto store = OpenScoreStore(path);
+    store->AddScore({"A", 1, "", 0});
+  }
+  {
+    auto store = OpenScoreStore(path);
+    EXPECT_EQ(store->Count(), 1);
+  }
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(db, "UPDATE schema_version SET version = 99", nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  sqlite3_close(db);
+  try {
+    OpenScoreStore(path);
+    ADD_FAILURE() << "a newer schema was opened";
+  } catch (const TStoreRefused& e) {
+    EXPECT_NE(std::string(e.what()).find("schema version 99"), std::string::npos) << e.what();
+  }
+}
+
+}  // namespace
+}  // namespace zw::scores
