@@ -1,7 +1,9 @@
 // zapwheely-scores: the online high-score service the game sends its results to.
 #include <httplib.h>
+#include <netinet/in.h>
 #include <pthread.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 
 #include <chrono>
 #include <csignal>
@@ -125,6 +127,25 @@ bool SplitListen(const std::string& listen, std::string& host, int& port) {
   return ParseInt(listen.substr(colon + 1).c_str(), 0, 65535, port);
 }
 
+// The HTTP library listens with a backlog of five, fixed when it was compiled: a burst of
+// players connecting at once would then wait a second or more for a retried handshake. Listening
+// again on the same socket only raises the backlog.
+void RaiseBacklog(int port) {
+  for (int fd = 3; fd < 4096; ++fd) {
+    int listening = 0;
+    socklen_t len = sizeof listening;
+    if (getsockopt(fd, SOL_SOCKET, SO_ACCEPTCONN, &listening, &len) != 0 || !listening) continue;
+    sockaddr_storage addr{};
+    socklen_t alen = sizeof addr;
+    if (getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &alen) != 0) continue;
+    const int p = addr.ss_family == AF_INET ? ntohs(reinterpret_cast<sockaddr_in*>(&addr)->sin_port)
+                  : addr.ss_family == AF_INET6
+                      ? ntohs(reinterpret_cast<sockaddr_in6*>(&addr)->sin6_port)
+                      : -1;
+    if (p == port) listen(fd, SOMAXCONN);
+  }
+}
+
 int64_t Now() {
   return std::chrono::duration_cast<std::chrono::seconds>(
              std::chrono::system_clock::now().time_since_epoch())
@@ -227,6 +248,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "zapwheely-scores: cannot listen on %s\n", o.Listen.c_str());
     return 1;
   }
+  RaiseBacklog(bound);
   const bool v6 = host.find(':') != std::string::npos;
   std::printf("%s%s%s:%d\n", v6 ? "[" : "", host.c_str(), v6 ? "]" : "", bound);
   std::fflush(stdout);
