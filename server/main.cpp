@@ -35,6 +35,7 @@ struct TOptions {
   int ReadTimeout = 5;
   int KeepAlive = 5;
   bool Quiet = false;
+  bool BehindProxy = false;
 };
 
 void Usage(FILE* out) {
@@ -52,6 +53,8 @@ void Usage(FILE* out) {
                "  --workers N            most connections served at once (default 512)\n"
                "  --read-timeout SEC     longest wait for a client's next bytes (default 5)\n"
                "  --keep-alive SEC       how long an idle connection stays open (default 5)\n"
+               "  --behind-proxy         a reverse proxy on this machine forwards the players:\n"
+               "                         take their address from its X-Forwarded-For header\n"
                "  --quiet                no request log on standard error\n"
                "  --help                 this text\n",
                ZW_DEFAULT_DOCS_DIR);
@@ -84,6 +87,8 @@ bool ParseArgs(int argc, char** argv, TOptions& o, bool& help) {
       return true;
     } else if (a == "--quiet") {
       o.Quiet = true;
+    } else if (a == "--behind-proxy") {
+      o.BehindProxy = true;
     } else if (a == "--listen") {
       if (!value(v)) return false;
       o.Listen = v;
@@ -204,15 +209,29 @@ int main(int argc, char** argv) {
   server.set_write_timeout(o.ReadTimeout, 0);
   server.set_keep_alive_timeout(o.KeepAlive);
   server.set_keep_alive_max_count(1000);
+  // Replies are small and whole: send them at once rather than wait for the client's ACK.
+  server.set_tcp_nodelay(true);
   server.set_payload_max_length(4096);
 
-  auto serve = [&service](const httplib::Request& req, httplib::Response& res) {
+  const bool behindProxy = o.BehindProxy;
+  auto serve = [&service, behindProxy](const httplib::Request& req, httplib::Response& res) {
     THttpRequest r;
     r.Method = req.method;
     const size_t q = req.target.find('?');
     r.Path = req.target.substr(0, q);
     if (q != std::string::npos) r.Query = req.target.substr(q + 1);
     r.Client = req.remote_addr;
+    // Behind a proxy every player arrives from the proxy's address; the per-address limit needs
+    // theirs, which the proxy appends as the last X-Forwarded-For entry. Only a proxy on this
+    // machine is believed.
+    if (behindProxy && (r.Client == "127.0.0.1" || r.Client == "::1") &&
+        req.has_header("X-Forwarded-For")) {
+      std::string fwd = req.get_header_value("X-Forwarded-For");
+      const size_t comma = fwd.rfind(',');
+      if (comma != std::string::npos) fwd = fwd.substr(comma + 1);
+      const size_t b = fwd.find_first_not_of(' '), e = fwd.find_last_not_of(' ');
+      if (b != std::string::npos) r.Client = fwd.substr(b, e - b + 1);
+    }
     THttpReply reply = service.Handle(r, Now());
     res.status = reply.Status;
     for (const auto& [k, v] : reply.Headers) res.set_header(k, v);

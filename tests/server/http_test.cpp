@@ -85,6 +85,20 @@ TEST_F(ScoresHttpTest, RateLimitPerAddressAndCleanStop) {
   EXPECT_EQ(service->Stop(), 0);
 }
 
+TEST_F(ScoresHttpTest, BehindAProxyTheLimitIsPerPlayer) {
+  Start({"--rate-limit", "1", "--behind-proxy"});
+  auto via = [&](const std::string& player, int score) {
+    return HttpRaw(Port(), "GET " + SubmitTarget("P", score, "") +
+                               " HTTP/1.1\r\nHost: x\r\nConnection: close\r\n"
+                               "X-Forwarded-For: 6.6.6.6, " +
+                               player + "\r\n\r\n")
+        .Status;
+  };
+  EXPECT_EQ(via("203.0.113.7", 1), 200);
+  EXPECT_EQ(via("198.51.100.2", 2), 200);
+  EXPECT_EQ(via("203.0.113.7", 3), 429);
+}
+
 TEST_F(ScoresHttpTest, ScoresSurviveARestart) {
   Start();
   ASSERT_EQ(HttpGet(Port(), SubmitTarget("Kim", 77, "DE")).Status, 200);
@@ -121,7 +135,7 @@ TEST(ScoresProgram, HelpListsEveryOptionAndBadOptionsStop) {
   while (size_t n = fread(buf, 1, sizeof buf, p)) help.append(buf, n);
   EXPECT_EQ(pclose(p), 0);
   for (const char* opt : {"--listen", "--db", "--rate-limit", "--docs", "--workers",
-                          "--read-timeout", "--keep-alive", "--quiet", "--help"})
+                          "--read-timeout", "--keep-alive", "--behind-proxy", "--quiet", "--help"})
     EXPECT_NE(help.find(opt), std::string::npos) << opt;
   EXPECT_NE(std::system((ScoresBinary() + " --db x --rate-limit -1 2>/dev/null").c_str()), 0);
   EXPECT_NE(std::system((ScoresBinary() + " --listen nowhere --db x 2>/dev/null").c_str()), 0);
