@@ -21,7 +21,8 @@ done
   -print_final_stats=1 "$out/corpus" "$out/seeds"
 
 mkdir -p "$out/score-corpus"
-clang++ -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -I"$here" \
+clang++ -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
+  -I"$here" \
   "$here/fuzz/score_fuzzer.cpp" "$here/online/score_record.cpp" "$here"/server/service.cpp \
   "$here"/server/validate.cpp "$here"/server/*_store.cpp -I/usr/include/postgresql -lsqlite3 -lpq \
   -o "$out/score_fuzzer"
