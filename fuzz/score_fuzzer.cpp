@@ -70,9 +70,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       if (rest.size() < 6) return 0;
       zw::online::TScoreRecord rec;
       const size_t nameLen = static_cast<uint8_t>(rest[0]) % 16;
-      int32_t score = 0;
+      uint32_t score = 0;
       for (int i = 0; i < 4; ++i) score = score * 256 + static_cast<uint8_t>(rest[1 + i]);
-      rec.Score = score;
+      rec.Score = static_cast<int32_t>(score);
       const std::string text = rest.substr(5);
       rec.Name = text.substr(0, std::min(nameLen, text.size()));
       rec.Country = text.substr(rec.Name.size());

@@ -23,9 +23,10 @@ done
   -dict="$here/fuzz/pack.dict" -print_final_stats=1 "$out/corpus" "$out/seeds" "$here/fuzz/seeds"
 
 mkdir -p "$out/score-corpus"
-clang++ -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -I"$here" \
+clang++ -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
+  -I"$here" \
   "$here/fuzz/score_fuzzer.cpp" "$here/online/score_record.cpp" "$here"/server/service.cpp \
-  "$here"/server/validate.cpp "$here"/server/*_store.cpp -lsqlite3 \
+  "$here"/server/validate.cpp "$here"/server/*_store.cpp -I/usr/include/postgresql -lsqlite3 -lpq \
   -o "$out/score_fuzzer"
 "$out/score_fuzzer" -max_total_time="$scoreSeconds" -max_len=8192 -timeout=10 \
   -rss_limit_mb=2048 -print_final_stats=1 "$out/score-corpus"

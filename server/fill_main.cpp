@@ -61,6 +61,7 @@ int main(int argc, char** argv) {
       }
       store->AddScores(batch);
     }
+    store->Optimize();
   } catch (const std::exception& e) {
     std::fprintf(stderr, "zapwheely-scores-fill: %s\n", e.what());
     return 1;

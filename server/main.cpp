@@ -1,7 +1,9 @@
 // zapwheely-scores: the online high-score service the game sends its results to.
 #include <httplib.h>
+#include <netinet/in.h>
 #include <pthread.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 
 #include <chrono>
 #include <csignal>
@@ -33,6 +35,7 @@ struct TOptions {
   int ReadTimeout = 5;
   int KeepAlive = 5;
   bool Quiet = false;
+  bool BehindProxy = false;
 };
 
 void Usage(FILE* out) {
@@ -50,6 +53,8 @@ void Usage(FILE* out) {
                "  --workers N            most connections served at once (default 512)\n"
                "  --read-timeout SEC     longest wait for a client's next bytes (default 5)\n"
                "  --keep-alive SEC       how long an idle connection stays open (default 5)\n"
+               "  --behind-proxy         a reverse proxy on this machine forwards the players:\n"
+               "                         take their address from its X-Forwarded-For header\n"
                "  --quiet                no request log on standard error\n"
                "  --help                 this text\n",
                ZW_DEFAULT_DOCS_DIR);
@@ -82,6 +87,8 @@ bool ParseArgs(int argc, char** argv, TOptions& o, bool& help) {
       return true;
     } else if (a == "--quiet") {
       o.Quiet = true;
+    } else if (a == "--behind-proxy") {
+      o.BehindProxy = true;
     } else if (a == "--listen") {
       if (!value(v)) return false;
       o.Listen = v;
@@ -123,6 +130,25 @@ bool SplitListen(const std::string& listen, std::string& host, int& port) {
   if (host.size() > 2 && host.front() == '[' && host.back() == ']')
     host = host.substr(1, host.size() - 2);
   return ParseInt(listen.substr(colon + 1).c_str(), 0, 65535, port);
+}
+
+// The HTTP library listens with a backlog of five, fixed when it was compiled: a burst of
+// players connecting at once would then wait a second or more for a retried handshake. Listening
+// again on the same socket only raises the backlog.
+void RaiseBacklog(int port) {
+  for (int fd = 3; fd < 4096; ++fd) {
+    int listening = 0;
+    socklen_t len = sizeof listening;
+    if (getsockopt(fd, SOL_SOCKET, SO_ACCEPTCONN, &listening, &len) != 0 || !listening) continue;
+    sockaddr_storage addr{};
+    socklen_t alen = sizeof addr;
+    if (getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &alen) != 0) continue;
+    const int p = addr.ss_family == AF_INET ? ntohs(reinterpret_cast<sockaddr_in*>(&addr)->sin_port)
+                  : addr.ss_family == AF_INET6
+                      ? ntohs(reinterpret_cast<sockaddr_in6*>(&addr)->sin6_port)
+                      : -1;
+    if (p == port) listen(fd, SOMAXCONN);
+  }
 }
 
 int64_t Now() {
@@ -183,15 +209,29 @@ int main(int argc, char** argv) {
   server.set_write_timeout(o.ReadTimeout, 0);
   server.set_keep_alive_timeout(o.KeepAlive);
   server.set_keep_alive_max_count(1000);
+  // Replies are small and whole: send them at once rather than wait for the client's ACK.
+  server.set_tcp_nodelay(true);
   server.set_payload_max_length(4096);
 
-  auto serve = [&service](const httplib::Request& req, httplib::Response& res) {
+  const bool behindProxy = o.BehindProxy;
+  auto serve = [&service, behindProxy](const httplib::Request& req, httplib::Response& res) {
     THttpRequest r;
     r.Method = req.method;
     const size_t q = req.target.find('?');
     r.Path = req.target.substr(0, q);
     if (q != std::string::npos) r.Query = req.target.substr(q + 1);
     r.Client = req.remote_addr;
+    // Behind a proxy every player arrives from the proxy's address; the per-address limit needs
+    // theirs, which the proxy appends as the last X-Forwarded-For entry. Only a proxy on this
+    // machine is believed.
+    if (behindProxy && (r.Client == "127.0.0.1" || r.Client == "::1") &&
+        req.has_header("X-Forwarded-For")) {
+      std::string fwd = req.get_header_value("X-Forwarded-For");
+      const size_t comma = fwd.rfind(',');
+      if (comma != std::string::npos) fwd = fwd.substr(comma + 1);
+      const size_t b = fwd.find_first_not_of(' '), e = fwd.find_last_not_of(' ');
+      if (b != std::string::npos) r.Client = fwd.substr(b, e - b + 1);
+    }
     THttpReply reply = service.Handle(r, Now());
     res.status = reply.Status;
     for (const auto& [k, v] : reply.Headers) res.set_header(k, v);
@@ -227,6 +267,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "zapwheely-scores: cannot listen on %s\n", o.Listen.c_str());
     return 1;
   }
+  RaiseBacklog(bound);
   const bool v6 = host.find(':') != std::string::npos;
   std::printf("%s%s%s:%d\n", v6 ? "[" : "", host.c_str(), v6 ? "]" : "", bound);
   std::fflush(stdout);

@@ -74,9 +74,15 @@ sqlite3* OpenConnection(const std::string& path, bool create) {
   return db;
 }
 
-const char* const PageSql =
+const char* const NearPageSql =
     "SELECT id, name, score, country, submitted FROM scores "
     "ORDER BY score DESC, id ASC LIMIT ? OFFSET ?";
+// The rows skipped on a deep page are walked in the index alone (it holds score and id); only
+// the page's own rows are read from the table.
+const char* const DeepPageSql =
+    "SELECT s.id, s.name, s.score, s.country, s.submitted FROM "
+    "(SELECT id FROM scores ORDER BY score DESC, id ASC LIMIT ? OFFSET ?) AS k "
+    "JOIN scores AS s ON s.id = k.id ORDER BY s.score DESC, s.id ASC";
 
 class TSqliteStore final : public IScoreStore {
  public:
@@ -160,7 +166,7 @@ class TSqliteStore final : public IScoreStore {
   std::vector<TScoreRow> Page(int64_t offset, int64_t limit) override {
     return WithReader([&](sqlite3* db) {
       std::vector<TScoreRow> rows;
-      TStatement st(db, PageSql);
+      TStatement st(db, offset < DeepPageOffset ? NearPageSql : DeepPageSql);
       sqlite3_bind_int64(st.get(), 1, limit);
       sqlite3_bind_int64(st.get(), 2, offset);
       while (st.Step()) {
@@ -188,11 +194,18 @@ class TSqliteStore final : public IScoreStore {
     }
   }
 
+  void Optimize() override {
+    std::lock_guard lock(writerMutex_);
+    Exec(writer_, "ANALYZE");
+  }
+
   std::string PagePlan() override {
     return WithReader([](sqlite3* db) {
       std::string plan;
-      TStatement st(db, (std::string("EXPLAIN QUERY PLAN ") + PageSql).c_str());
-      while (st.Step()) plan += Text(st.get(), 3) + "\n";
+      for (const char* sql : {NearPageSql, DeepPageSql}) {
+        TStatement st(db, (std::string("EXPLAIN QUERY PLAN ") + sql).c_str());
+        while (st.Step()) plan += Text(st.get(), 3) + "\n";
+      }
       return plan;
     });
   }

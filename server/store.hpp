@@ -41,6 +41,10 @@ class TStoreRefused : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// Pages from this offset on skip their rows in the index alone and then read only their own
+// rows; nearer pages are one plain walk of the index.
+inline constexpr int64_t DeepPageOffset = 1000;
+
 // The schema version this program creates and understands.
 inline constexpr int ScoreSchemaVersion = 1;
 
@@ -59,8 +63,12 @@ class IScoreStore {
   virtual std::vector<TScoreRow> Page(int64_t offset, int64_t limit) = 0;
   // True when the database answers.
   virtual bool Ping() = 0;
-  // How the database runs the page query, for checking it walks the index.
+  // How the database runs the page queries (a near page and a deep one), for checking they walk
+  // the index.
   virtual std::string PagePlan() = 0;
+  // After a bulk fill: fresh planner statistics, and on PostgreSQL the visibility map that lets
+  // the rows a deep page skips be read from the index alone.
+  virtual void Optimize() = 0;
 };
 
 // Opens the store a --db value names: "postgresql://..." or "postgres://..." for PostgreSQL,

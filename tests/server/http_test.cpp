@@ -1,11 +1,18 @@
 // The score service as a player's game and a browser meet it: a real zapwheely-scores process
 // on the loopback.
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
+#include <atomic>
+#include <chrono>
 #include <string>
+#include <thread>
 
+#include "server/store.hpp"
 #include "server/validate.hpp"
 #include "tests/server/scores_process.hpp"
+#include "tests/server/shared_checks.hpp"
 
 namespace zw::scores::test {
 namespace {
@@ -78,6 +85,20 @@ TEST_F(ScoresHttpTest, RateLimitPerAddressAndCleanStop) {
   EXPECT_EQ(service->Stop(), 0);
 }
 
+TEST_F(ScoresHttpTest, BehindAProxyTheLimitIsPerPlayer) {
+  Start({"--rate-limit", "1", "--behind-proxy"});
+  auto via = [&](const std::string& player, int score) {
+    return HttpRaw(Port(), "GET " + SubmitTarget("P", score, "") +
+                               " HTTP/1.1\r\nHost: x\r\nConnection: close\r\n"
+                               "X-Forwarded-For: 6.6.6.6, " +
+                               player + "\r\n\r\n")
+        .Status;
+  };
+  EXPECT_EQ(via("203.0.113.7", 1), 200);
+  EXPECT_EQ(via("198.51.100.2", 2), 200);
+  EXPECT_EQ(via("203.0.113.7", 3), 429);
+}
+
 TEST_F(ScoresHttpTest, ScoresSurviveARestart) {
   Start();
   ASSERT_EQ(HttpGet(Port(), SubmitTarget("Kim", 77, "DE")).Status, 200);
@@ -114,10 +135,67 @@ TEST(ScoresProgram, HelpListsEveryOptionAndBadOptionsStop) {
   while (size_t n = fread(buf, 1, sizeof buf, p)) help.append(buf, n);
   EXPECT_EQ(pclose(p), 0);
   for (const char* opt : {"--listen", "--db", "--rate-limit", "--docs", "--workers",
-                          "--read-timeout", "--keep-alive", "--quiet", "--help"})
+                          "--read-timeout", "--keep-alive", "--behind-proxy", "--quiet", "--help"})
     EXPECT_NE(help.find(opt), std::string::npos) << opt;
   EXPECT_NE(std::system((ScoresBinary() + " --db x --rate-limit -1 2>/dev/null").c_str()), 0);
   EXPECT_NE(std::system((ScoresBinary() + " --listen nowhere --db x 2>/dev/null").c_str()), 0);
+}
+
+}  // namespace
+}  // namespace zw::scores::test
+
+namespace zw::scores::test {
+namespace {
+
+TEST(ScoresSqlite, StoreRules) {
+  TTempDir dir;
+  auto store = OpenScoreStore(dir.Path() + "/scores.db");
+  CheckStoreRules(*store);
+}
+
+TEST(ScoresSqlite, EndToEnd) {
+  TTempDir dir;
+  CheckEndToEnd(dir.Path() + "/scores.db");
+}
+
+TEST(ScoresSqlite, AcknowledgedSurviveKill) {
+  TTempDir dir;
+  CheckAcknowledgedSurviveKill(dir.Path() + "/scores.db");
+}
+
+TEST_F(ScoresHttpTest, PlayersAreServedWhileIdleAndSlowConnectionsHang) {
+  Start({"--quiet"});
+  std::vector<int> idle;
+  for (int i = 0; i < 200; ++i) {
+    const int fd = ConnectLoopback(Port());
+    ASSERT_GE(fd, 0) << i;
+    idle.push_back(fd);
+  }
+  // A slow client sends its request one byte a second.
+  const int slow = ConnectLoopback(Port());
+  ASSERT_GE(slow, 0);
+  std::atomic<bool> done{false};
+  std::thread trickle([&] {
+    const std::string req = "GET /healthz HTTP/1.1\r\n";
+    for (size_t i = 0; i < req.size() && !done; ++i) {
+      send(slow, &req[i], 1, MSG_NOSIGNAL);
+      for (int k = 0; k < 10 && !done; ++k)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  const auto start = std::chrono::steady_clock::now();
+  const THttpResult r = HttpGet(Port(), SubmitTarget("Busy", 100, ""), 3000);
+  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                      std::chrono::steady_clock::now() - start)
+                      .count();
+  EXPECT_EQ(r.Status, 200);
+  EXPECT_LT(ms, 2000);
+  EXPECT_EQ(HttpGet(Port(), "/healthz", 3000).Status, 200);
+  done = true;
+  trickle.join();
+  close(slow);
+  for (int fd : idle) close(fd);
 }
 
 }  // namespace
