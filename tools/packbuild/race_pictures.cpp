@@ -71,23 +71,17 @@ TPackPicture Crash(int m) {
     cairo_translate(cr, w / 2.0, by);
     cairo_rotate(cr, t * 1.5 * M_PI * (m % 2 ? 1 : -1));
     cairo_translate(cr, -w / 2.0, -by);
-    DrawBikeTop(c, w / 2.0, by, std::min<double>(BikeW[m], w), BikeH[m], m, 0);
+    DrawBikeTop(c, w / 2.0, by, std::min<double>(BikeW[m], w), BikeH[m], m, 0, false);
     cairo_restore(cr);
-    // The rider tumbling ahead and to the side.
-    const double rx = w / 2.0 + (m % 2 ? -1 : 1) * w * 0.25 * t,
-                 ry = by - BikeH[m] * 0.35 - h * 0.12 * t;
-    cairo_save(cr);
-    cairo_translate(cr, rx, ry);
-    cairo_rotate(cr, t * 3.0);
-    cairo_scale(cr, w * 0.16, h * 0.06);
-    cairo_arc(cr, 0, 0, 1, 0, 2 * M_PI);
-    cairo_restore(cr);
-    c.Colour(TColour{0.16, 0.16, 0.2});
-    cairo_fill(cr);
-    cairo_arc(cr, rx + std::cos(t * 3.0) * w * 0.12, ry + std::sin(t * 3.0) * w * 0.12, w * 0.09, 0,
-              2 * M_PI);
-    c.FillVertical(ry - w * 0.2, ry + w * 0.2, Lighter(BikeLook(m).Body, 0.3),
-                   Darker(BikeLook(m).Body, 0.5));
+    // The rider thrown ahead and to the side, rolling over and over: flung out as he leaves
+    // the bike, curled as he rolls, sprawled where he comes to rest.
+    const double size = std::min(w * 0.62, BikeH[m] * 0.62);
+    const double rx = w / 2.0 + (m % 2 ? -1 : 1) * w * 0.18 * t,
+                 ry = std::max(size * 0.55, by - BikeH[m] * 0.45 - h * 0.06 * t);
+    const double spin = (m % 2 ? -1 : 1) * (t * 2.6 * M_PI + 0.4);
+    const double pose =
+        t < 0.15 ? 1.0 - t / 0.15 * 0.8 : (t < 0.8 ? 0.2 + 0.3 * std::fabs(std::sin(t * 9)) : 0.9);
+    DrawTumblingRider(c, rx, ry, size, spin, pose, m);
     frames.push_back(c.Argb());
   }
   return StripPicture("Bike " + std::to_string(m) + " crash", w, h, frames, true);
