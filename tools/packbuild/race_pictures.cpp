@@ -134,8 +134,10 @@ void Carbon(TCanvas& c, double x, double y, double w, double h) {
   cairo_save(cr);
   cairo_rectangle(cr, x, y, w, h);
   cairo_clip(cr);
+  // A flat base: a long gradient would band in 16 bits.
   cairo_rectangle(cr, x, y, w, h);
-  c.FillVertical(y, y + h, TColour{0.09, 0.10, 0.13}, TColour{0.04, 0.05, 0.07});
+  c.Colour(TColour{0.07, 0.08, 0.10});
+  cairo_fill(cr);
   constexpr int Cell = 4;
   for (int j = 0; j * Cell < h; ++j)
     for (int i = 0; i * Cell < w; ++i) {
