@@ -15,11 +15,34 @@ run "seed 7" "frames 70" "press Down" "frames 1" "press Down" "frames 1" "press 
     "press Up" "frames 1" "press Up" "frames 1" "press Return" "frames 1" "type Norway" "frames 20" \
     "shot $docs/options.png"
 run "seed 7" "frames 70" "press Return" "frames 2" "shot $docs/bike-selection.png"
+# Each of the five bikes on the selection screen, then one contact image of all five.
+# Up selects the previous-bike arrow, Right the next-bike arrow; Right on it turns to the next.
+run "seed 7" "frames 70" "press Return" "frames 2" "shot /tmp/zw-docs-bike1.png" "press Up" \
+    "frames 1" "press Right" "frames 1" "press Right" "frames 20" "shot /tmp/zw-docs-bike2.png" \
+    "press Right" "frames 20" "shot /tmp/zw-docs-bike3.png" "press Right" "frames 20" \
+    "shot /tmp/zw-docs-bike4.png" "press Right" "frames 20" "shot /tmp/zw-docs-bike5.png"
+for n in 1 2 3 4 5; do
+  /usr/bin/convert /tmp/zw-docs-bike$n.png -crop 440x400+358+130 +repage /tmp/zw-docs-bikec$n.png
+done
+/usr/bin/convert /tmp/zw-docs-bikec{1,2,3,4,5}.png +append -resize 50% "$docs/bikes-all-five.png"
 run "seed 7" "race 1" "frames 40" "shot $docs/banner.png" "frames 160" "shot $docs/race-start.png" \
     "keydown Up" "frames 420" "keydown Left" "frames 10" "keyup Left" "frames 40" "keydown Right" \
     "frames 10" "keyup Right" "frames 30" "keydown Right" "frames 8" "keydown Space" "frames 14" \
     "shot $docs/race-riding.png" "keyup Space" "keyup Right" \
     "press P" "frames 2" "shot $docs/pause.png"
+# The banners over the road: the time over, the game over, the end of the last level.
+run "seed 9" "race 1" "frames 200" "keydown Up" "frames 300" "keyup Up" "set RaceClock 200" \
+    "frames 340" "shot $docs/time-over.png"
+run "seed 9" "race 1" "frames 200" "set Lives 0" "set RaceClock 200" "frames 30" \
+    "shot $docs/game-over.png"
+run "seed 9" "race 1" "level 10" "frames 200" "set Finished 1" "set RaceClock 1000" "frames 700" \
+    "shot $docs/congratulations.png"
+# Both side panels at full size, riding at speed.
+run "seed 7" "race 1" "frames 200" "keydown Up" "frames 300" "shot /tmp/zw-docs-panels.png"
+/usr/bin/convert /tmp/zw-docs-panels.png -crop 174x600+0+0 +repage /tmp/zw-docs-left.png
+/usr/bin/convert /tmp/zw-docs-panels.png -crop 174x600+626+0 +repage /tmp/zw-docs-right.png
+/usr/bin/convert /tmp/zw-docs-left.png -size 12x600 xc:black /tmp/zw-docs-right.png +append \
+    "$docs/race-panels.png"
 run "seed 9" "race 1" "frames 200" "set RaceClock 12300" "set Finished 1" "frames 400" \
     "shot $docs/tally.png"
 run "seed 9" "race 4" "frames 200" "set RaceScore 7350" "press Escape" "frames 1" "press Left" \

@@ -195,6 +195,49 @@ int TFontRenderer::Height(int style) {
   return static_cast<int>((face->size->metrics.ascender - face->size->metrics.descender + 32) >> 6);
 }
 
+namespace {
+
+// The banner styles (the big red lines over the road and the yellow lines of the panels' big
+// news) sit over busy asphalt, bikes and kerbs: they get a dark rim and a drop shadow so they
+// read over anything, in their own colour, at their own place and size.
+bool HasBannerEdge(int style) {
+  return style == 5 || style == 9;
+}
+
+// Stamps a glyph's coverage grown by two pixels, in one colour at `opacity`, offset by (dx, dy).
+void StampGrownGlyph(TSurface& dest, const TCachedGlyph& glyph, int gx, int gy, uint8_t R,
+                     uint8_t G, uint8_t B, unsigned opacity) {
+  constexpr int Grow = 2;
+  for (int row = -Grow; row < glyph.Rows + Grow; ++row) {
+    const int py = gy + row;
+    if (py < 0 || py >= dest.Height) continue;
+    uint16_t* line = dest.Row(py);
+    for (int col = -Grow; col < glyph.Width + Grow; ++col) {
+      const int px = gx + col;
+      if (px < 0 || px >= dest.Width) continue;
+      unsigned a = 0;
+      for (int oy = -Grow; oy <= Grow; ++oy)
+        for (int ox = -Grow; ox <= Grow; ++ox) {
+          const int sr = row + oy, sc = col + ox;
+          if (ox * ox + oy * oy > Grow * Grow + 1 || sr < 0 || sr >= glyph.Rows || sc < 0 ||
+              sc >= glyph.Width)
+            continue;
+          a = std::max<unsigned>(a, glyph.Alpha[static_cast<size_t>(sr) * glyph.Width + sc]);
+        }
+      a = a * opacity / 255;
+      if (a == 0) continue;
+      uint8_t r, g, b;
+      Rgb565ToRgb(line[px], r, g, b);
+      auto mix = [a](unsigned f, unsigned d) {
+        return static_cast<uint8_t>((f * a + d * (255 - a) + 127) / 255);
+      };
+      line[px] = Rgb565(mix(R, r), mix(G, g), mix(B, b));
+    }
+  }
+}
+
+}  // namespace
+
 void TFontRenderer::Draw(TSurface& dest, int style, const std::string& s, int x, int y) {
   FT_Face face = P->Face(style);
   if (!face) return;
@@ -202,6 +245,17 @@ void TFontRenderer::Draw(TSurface& dest, int style, const std::string& s, int x,
   const int baseline = y + static_cast<int>((face->size->metrics.ascender + 32) >> 6);
   const long start = static_cast<long>(x) << 6;
   auto glyphOf = [&](FT_UInt g) -> const TCachedGlyph& { return P->Glyph(style, face, g, true); };
+  if (HasBannerEdge(style)) {
+    // Every glyph's shadow and rim go down before any fill, so no rim cuts into a neighbour.
+    auto edge = [&](int dx, int dy, uint8_t r, uint8_t g, uint8_t b, unsigned opacity) {
+      WalkGlyphs(face, s, start, glyphOf, [&](const TCachedGlyph& glyph, long pen) {
+        StampGrownGlyph(dest, glyph, static_cast<int>((pen + 32) >> 6) + glyph.Left + dx,
+                        baseline - glyph.Top + dy, r, g, b, opacity);
+      });
+    };
+    edge(2, 3, 0, 0, 0, 150);
+    edge(0, 0, fs.R / 6, fs.G / 6, fs.B / 6, 255);
+  }
   WalkGlyphs(face, s, start, glyphOf, [&](const TCachedGlyph& glyph, long pen) {
     const int gx = static_cast<int>((pen + 32) >> 6) + glyph.Left;
     const int gy = baseline - glyph.Top;

@@ -126,6 +126,28 @@ TEST(TextFit, BannersOverTheRaceFitTheRoadBetweenThePanels) {
   }
 }
 
+// The banners over the road carry a dark rim, so they read over a white kerb as well as over
+// asphalt; the HUD's readouts sit in dark wells and need none.
+TEST(TextFit, BannerLinesCarryADarkRimOverABrightRoad) {
+  TGame g;
+  auto darkPixels = [&](int style) {
+    TSurface s(400, 120);
+    for (int y = 0; y < s.Height; ++y) std::fill_n(s.Row(y), s.Width, Rgb565(255, 255, 255));
+    g.F().Fonts->Draw(s, style, "Pause", 20, 20);
+    int dark = 0;
+    for (int y = 0; y < s.Height; ++y)
+      for (int x = 0; x < s.Width; ++x) {
+        uint8_t r, gg, b;
+        Rgb565ToRgb(s.Row(y)[x], r, gg, b);
+        if (r < 80 && gg < 80 && b < 80) ++dark;
+      }
+    return dark;
+  };
+  EXPECT_GT(darkPixels(5), 150);
+  EXPECT_GT(darkPixels(9), 150);
+  EXPECT_EQ(darkPixels(18), 0);
+}
+
 TEST(TextFit, HudReadoutsStayInTheirWells) {
   TGame g;
   g.Run("race 1\nlevel 10\nframes 200\nset RaceScore 9999990\nset RaceClock 3599000\n");

@@ -76,7 +76,8 @@ TColour Darker(const TColour& c, double k) {
   return TColour{c.R * k, c.G * k, c.B * k};
 }
 
-void DrawBikeTop(TCanvas& c, double cx, double cy, double w, double h, int model, double lean) {
+void DrawBikeTop(TCanvas& c, double cx, double cy, double w, double h, int model, double lean,
+                 bool withRider) {
   cairo_t* cr = c.Cr;
   const TBikeLook& look = BikeLook(model);
   const double narrow = 1.0 - 0.2 * std::fabs(lean);
@@ -95,13 +96,23 @@ void DrawBikeTop(TCanvas& c, double cx, double cy, double w, double h, int model
   cairo_restore(cr);
   cairo_set_source_rgba(cr, 0, 0, 0, 0.35);
   cairo_fill(cr);
-  // Tyres, front and back, with a worn light strip down the tread.
-  const double tyreW = w * (model == 2 ? 0.12 : 0.11);
-  for (double ty : {top + h * 0.01, bottom - h * 0.23}) {
-    c.RoundRect(-tyreW / 2, ty, tyreW, h * 0.22, tyreW * 0.45);
-    Shade(cr, -tyreW / 2, tyreW / 2, TColour{0.16, 0.16, 0.18}, light);
-    cairo_new_path(cr);
+  // Tyres: a slim front and the fat rear of a superbike, with a worn light strip down the tread;
+  // the rear shows behind the short seat cowl.
+  const double frontW = w * 0.10, rearW = w * (model == 2 ? 0.18 : 0.16);
+  c.RoundRect(-frontW / 2, top + h * 0.01, frontW, h * 0.20, frontW * 0.45);
+  Shade(cr, -frontW / 2, frontW / 2, TColour{0.16, 0.16, 0.18}, light);
+  cairo_new_path(cr);
+  c.RoundRect(-rearW / 2, bottom - h * 0.25, rearW, h * 0.245, rearW * 0.4);
+  Shade(cr, -rearW / 2, rearW / 2, TColour{0.16, 0.16, 0.18}, light);
+  cairo_new_path(cr);
+  // Swingarm from the frame to the rear hub.
+  for (double sgn : {-1.0, 1.0}) {
+    cairo_move_to(cr, sgn * rearW * 0.45, top + h * 0.62);
+    cairo_line_to(cr, sgn * rearW * 0.62, bottom - h * 0.13);
   }
+  cairo_set_line_width(cr, std::max(1.5, w * 0.03));
+  c.Colour(TColour{0.45, 0.47, 0.52});
+  cairo_stroke(cr);
   // Exhaust: a chrome can beside the rear wheel, on the right.
   c.RoundRect(half * 0.35, bottom - h * 0.30, w * 0.07, h * 0.16, w * 0.03);
   Shade(cr, half * 0.35, half * 0.35 + w * 0.07, pal::Chrome, 0.4);
@@ -122,22 +133,26 @@ void DrawBikeTop(TCanvas& c, double cx, double cy, double w, double h, int model
     Shade(cr, sgn * bar - w * 0.05, sgn * bar + w * 0.05, look.Trim, 0.3);
     Outline(c, 0.6);
   }
-  // Fairing, tank and tail in one slim body; the nose is a beak or a round front by model.
-  const double noseY = top + h * 0.06, shoulderY = top + h * 0.30, waistY = top + h * 0.50;
-  const double tailY = bottom - h * 0.05, pointK = 1.0 - look.NosePoint;
+  // Fairing, tank and seat cowl in one body: a broad fairing at the front (the nose a beak or a
+  // round front by model), the tank pinched at the rider's knees, and a short cowl that ends
+  // square over the fat rear tyre.
+  const double noseY = top + h * 0.06, shoulderY = top + h * 0.27, waistY = top + h * 0.50;
+  const double tailY = bottom - h * (0.30 - look.TailLength * 0.45), pointK = 1.0 - look.NosePoint;
   auto BodyPath = [&](double k) {
     cairo_move_to(cr, 0, noseY);
-    cairo_curve_to(cr, half * k * (0.3 + 0.9 * pointK), noseY, half * k * 1.25,
-                   shoulderY - h * 0.12, half * k * 1.15, shoulderY);
-    cairo_curve_to(cr, half * k * 1.05, waistY, half * k * 0.9, waistY + h * 0.05, half * k * 0.75,
-                   waistY + h * 0.10);
-    cairo_curve_to(cr, half * k * 0.55, bottom - h * look.TailLength * 0.6, half * k * 0.35,
-                   tailY - h * 0.02, 0, tailY);
-    cairo_curve_to(cr, -half * k * 0.35, tailY - h * 0.02, -half * k * 0.55,
-                   bottom - h * look.TailLength * 0.6, -half * k * 0.75, waistY + h * 0.10);
-    cairo_curve_to(cr, -half * k * 0.9, waistY + h * 0.05, -half * k * 1.05, waistY,
-                   -half * k * 1.15, shoulderY);
-    cairo_curve_to(cr, -half * k * 1.25, shoulderY - h * 0.12, -half * k * (0.3 + 0.9 * pointK),
+    cairo_curve_to(cr, half * k * (0.35 + 0.95 * pointK), noseY, half * k * 1.25,
+                   shoulderY - h * 0.12, half * k * 1.20, shoulderY);
+    cairo_curve_to(cr, half * k * 1.15, waistY - h * 0.08, half * k * 0.95, waistY - h * 0.02,
+                   half * k * 0.90, waistY + h * 0.06);
+    cairo_curve_to(cr, half * k * 0.85, waistY + h * 0.14, half * k * 0.62, tailY - h * 0.06,
+                   half * k * 0.45, tailY);
+    cairo_curve_to(cr, half * k * 0.25, tailY + h * 0.015, -half * k * 0.25, tailY + h * 0.015,
+                   -half * k * 0.45, tailY);
+    cairo_curve_to(cr, -half * k * 0.62, tailY - h * 0.06, -half * k * 0.85, waistY + h * 0.14,
+                   -half * k * 0.90, waistY + h * 0.06);
+    cairo_curve_to(cr, -half * k * 0.95, waistY - h * 0.02, -half * k * 1.15, waistY - h * 0.08,
+                   -half * k * 1.20, shoulderY);
+    cairo_curve_to(cr, -half * k * 1.25, shoulderY - h * 0.12, -half * k * (0.35 + 0.95 * pointK),
                    noseY, 0, noseY);
     cairo_close_path(cr);
   };
@@ -202,6 +217,14 @@ void DrawBikeTop(TCanvas& c, double cx, double cy, double w, double h, int model
   cairo_rectangle(cr, -half * 0.35, tailY - h * 0.035, half * 0.7, std::max(1.5, h * 0.025));
   c.Colour(pal::Red);
   cairo_fill(cr);
+  if (!withRider) {
+    // A bike its rider has left: the seat shows where he sat.
+    c.RoundRect(-half * 0.45, top + h * 0.52, half * 0.9, h * 0.16, half * 0.3);
+    Shade(cr, -half * 0.45, half * 0.45, TColour{0.12, 0.12, 0.14}, light);
+    cairo_new_path(cr);
+    cairo_restore(cr);
+    return;
+  }
   // The rider, hanging off to the inside of the turn: knees along the tank, arms to the grips
   // with elbows out, a tapering back, then the helmet with its visor towards the front.
   const double shift = lean * w * 0.16;
@@ -271,6 +294,80 @@ void DrawBikeTop(TCanvas& c, double cx, double cy, double w, double h, int model
   cairo_set_line_width(cr, std::max(1.0, hr * 0.3));
   c.Colour(look.Trim, 0.9);
   cairo_stroke(cr);
+  cairo_restore(cr);
+}
+
+void DrawTumblingRider(TCanvas& c, double cx, double cy, double size, double spin, double pose,
+                       int model) {
+  cairo_t* cr = c.Cr;
+  const TBikeLook& look = BikeLook(model);
+  const TColour boots{0.08, 0.08, 0.10};
+  cairo_save(cr);
+  cairo_translate(cr, cx, cy);
+  // Shadow first, unturned, a little behind and to the right as the light falls.
+  cairo_save(cr);
+  cairo_translate(cr, size * 0.08, size * 0.10);
+  cairo_scale(cr, size * 0.32, size * 0.40);
+  cairo_arc(cr, 0, 0, 1, 0, 2 * M_PI);
+  cairo_restore(cr);
+  cairo_set_source_rgba(cr, 0, 0, 0, 0.30);
+  cairo_fill(cr);
+  cairo_rotate(cr, spin);
+  // Head towards -y. `pose` 0 is curled (knees and elbows drawn in), 1 spread like a star.
+  const double s = size, limb = std::max(2.0, s * 0.11);
+  const double shoulderY = -s * 0.16, hipY = s * 0.14;
+  const double armOut = 0.18 + 0.22 * pose, legOut = 0.10 + 0.18 * pose;
+  for (double sgn : {-1.0, 1.0}) {
+    // Arms: shoulder, elbow, glove; one arm flung further than the other.
+    const double fling = sgn > 0 ? 1.0 : 0.8;
+    const double ex = sgn * s * armOut * fling, ey = shoulderY - s * (0.02 + 0.08 * pose);
+    const double gx = sgn * s * (0.10 + 0.32 * pose) * fling,
+                 gy = shoulderY - s * (0.20 + 0.12 * pose) + s * 0.12 * (1 - pose);
+    Limb(c, sgn * s * 0.12, shoulderY, ex, ey, limb, look.Suit);
+    Limb(c, ex, ey, gx, gy, limb * 0.85, look.Suit);
+    cairo_arc(cr, gx, gy, limb * 0.55, 0, 2 * M_PI);
+    c.Colour(look.Trim);
+    cairo_fill(cr);
+    // Legs: hip, knee, boot; curled the knees come up towards the chest.
+    const double kx = sgn * s * (legOut + 0.06), ky = hipY + s * (0.10 + 0.12 * pose);
+    const double bx = sgn * s * (0.06 + 0.22 * pose), by = ky + s * (0.04 + 0.16 * pose);
+    Limb(c, sgn * s * 0.08, hipY, kx, ky, limb * 1.15, look.Suit);
+    Limb(c, kx, ky, bx, by, limb, look.Suit);
+    cairo_arc(cr, bx, by, limb * 0.6, 0, 2 * M_PI);
+    c.Colour(boots);
+    cairo_fill(cr);
+  }
+  // The torso: broad shoulders tapering to the hips, the bike's colour down the spine.
+  cairo_move_to(cr, -s * 0.15, shoulderY);
+  cairo_curve_to(cr, -s * 0.16, shoulderY - s * 0.07, s * 0.16, shoulderY - s * 0.07, s * 0.15,
+                 shoulderY);
+  cairo_curve_to(cr, s * 0.14, hipY - s * 0.08, s * 0.11, hipY, s * 0.10, hipY + s * 0.05);
+  cairo_line_to(cr, -s * 0.10, hipY + s * 0.05);
+  cairo_curve_to(cr, -s * 0.11, hipY, -s * 0.14, hipY - s * 0.08, -s * 0.15, shoulderY);
+  cairo_close_path(cr);
+  Shade(cr, -s * 0.16, s * 0.16, look.Suit, 0.35);
+  Outline(c, std::max(0.8, s * 0.02));
+  cairo_move_to(cr, 0, shoulderY - s * 0.02);
+  cairo_line_to(cr, 0, hipY + s * 0.03);
+  cairo_set_line_width(cr, std::max(1.5, s * 0.05));
+  c.Colour(look.Body);
+  cairo_stroke(cr);
+  // The helmet, shaded in the bike's colour, the visor facing the way the head points.
+  const double hy = shoulderY - s * 0.13, hr = s * 0.12;
+  cairo_pattern_t* hg = cairo_pattern_create_radial(-hr * 0.3, hy - hr * 0.3, 0.5, 0, hy, hr);
+  cairo_pattern_add_color_stop_rgb(hg, 0, 1, 1, 1);
+  Rgb(hg, 0.35, Lighter(look.Body, 0.3));
+  Rgb(hg, 1, Darker(look.Body, 0.45));
+  cairo_arc(cr, 0, hy, hr, 0, 2 * M_PI);
+  cairo_set_source(cr, hg);
+  cairo_fill_preserve(cr);
+  cairo_pattern_destroy(hg);
+  Outline(c, std::max(0.8, s * 0.015));
+  cairo_arc(cr, 0, hy, hr * 0.98, -M_PI * 0.85, -M_PI * 0.15);
+  cairo_arc_negative(cr, 0, hy - hr * 0.1, hr * 0.55, -M_PI * 0.2, -M_PI * 0.8);
+  cairo_close_path(cr);
+  cairo_set_source_rgba(cr, 0.05, 0.07, 0.12, 0.95);
+  cairo_fill(cr);
   cairo_restore(cr);
 }
 

@@ -22,7 +22,14 @@ TColour Lighter(const TColour& c, double k);
 TColour Darker(const TColour& c, double k);
 
 // The bike with its rider, front up, centred on (cx, cy) in a box of w x h. `lean` runs -1 (full
-// left) .. 1 (full right): the silhouette narrows and the rider hangs off to the inside.
-void DrawBikeTop(TCanvas& c, double cx, double cy, double w, double h, int model, double lean);
+// left) .. 1 (full right): the silhouette narrows and the rider hangs off to the inside. Without
+// its rider (thrown in a crash) the empty seat shows.
+void DrawBikeTop(TCanvas& c, double cx, double cy, double w, double h, int model, double lean,
+                 bool withRider = true);
+
+// A thrown rider seen from above, centred on (cx, cy), about `size` pixels from helmet to boots,
+// turned by `spin` radians; `pose` runs 0 (curled up) .. 1 (limbs flung out).
+void DrawTumblingRider(TCanvas& c, double cx, double cy, double size, double spin, double pose,
+                       int model);
 
 }  // namespace zw::packbuild

@@ -193,8 +193,9 @@ TPackPicture Showcase(int model) {
     cairo_set_source_rgba(cr, 1, 0.85, 0.5, 0.25);
     cairo_stroke(cr);
   }
-  const double scale = 2.7;
-  const double w = RaceW[model] * scale, h = RaceH[model] * scale;
+  // A touch wider and shorter than the race picture's box: at this size a superbike reads by its
+  // broad fairing, fat rear tyre and the rider tucked over the tank, not by its length.
+  const double w = RaceW[model] * 3.0, h = RaceH[model] * 2.45;
   DrawBikeTop(c, 0, 0, w, h, model, 0);
   cairo_restore(cr);
   return KeyedPicture("Bike showcase " + std::to_string(model), 256, 216, c.Argb());

@@ -71,23 +71,17 @@ TPackPicture Crash(int m) {
     cairo_translate(cr, w / 2.0, by);
     cairo_rotate(cr, t * 1.5 * M_PI * (m % 2 ? 1 : -1));
     cairo_translate(cr, -w / 2.0, -by);
-    DrawBikeTop(c, w / 2.0, by, std::min<double>(BikeW[m], w), BikeH[m], m, 0);
+    DrawBikeTop(c, w / 2.0, by, std::min<double>(BikeW[m], w), BikeH[m], m, 0, false);
     cairo_restore(cr);
-    // The rider tumbling ahead and to the side.
-    const double rx = w / 2.0 + (m % 2 ? -1 : 1) * w * 0.25 * t,
-                 ry = by - BikeH[m] * 0.35 - h * 0.12 * t;
-    cairo_save(cr);
-    cairo_translate(cr, rx, ry);
-    cairo_rotate(cr, t * 3.0);
-    cairo_scale(cr, w * 0.16, h * 0.06);
-    cairo_arc(cr, 0, 0, 1, 0, 2 * M_PI);
-    cairo_restore(cr);
-    c.Colour(TColour{0.16, 0.16, 0.2});
-    cairo_fill(cr);
-    cairo_arc(cr, rx + std::cos(t * 3.0) * w * 0.12, ry + std::sin(t * 3.0) * w * 0.12, w * 0.09, 0,
-              2 * M_PI);
-    c.FillVertical(ry - w * 0.2, ry + w * 0.2, Lighter(BikeLook(m).Body, 0.3),
-                   Darker(BikeLook(m).Body, 0.5));
+    // The rider thrown ahead and to the side, rolling over and over: flung out as he leaves
+    // the bike, curled as he rolls, sprawled where he comes to rest.
+    const double size = std::min(w * 0.62, BikeH[m] * 0.62);
+    const double rx = w / 2.0 + (m % 2 ? -1 : 1) * w * 0.18 * t,
+                 ry = std::max(size * 0.55, by - BikeH[m] * 0.45 - h * 0.06 * t);
+    const double spin = (m % 2 ? -1 : 1) * (t * 2.6 * M_PI + 0.4);
+    const double pose =
+        t < 0.15 ? 1.0 - t / 0.15 * 0.8 : (t < 0.8 ? 0.2 + 0.3 * std::fabs(std::sin(t * 9)) : 0.9);
+    DrawTumblingRider(c, rx, ry, size, spin, pose, m);
     frames.push_back(c.Argb());
   }
   return StripPicture("Bike " + std::to_string(m) + " crash", w, h, frames, true);
@@ -97,25 +91,14 @@ TPackPicture Crash(int m) {
 // centre in the left panel is therefore (W - 10, H + 510).
 constexpr int NeedleW = 80, NeedleH = 10;
 constexpr double DialX = NeedleW - 10, DialY = NeedleH + 510;
+// How far the needle's tip reaches from the pivot: to the tick ring, short of the numbers.
+constexpr double NeedleReach = 42;
 
 // The direction of the needle at a rotation in 1/256 turns: unturned it points left.
 void NeedleDirection(double angle, double& dx, double& dy) {
   const double phi = angle * 2 * M_PI / 256;
   dx = -std::cos(phi);
   dy = -std::sin(phi);
-}
-
-void Metal(TCanvas& c, double x, double y, double w, double h) {
-  cairo_rectangle(c.Cr, x, y, w, h);
-  c.FillVertical(y, y + h, TColour{0.20, 0.23, 0.30}, TColour{0.07, 0.08, 0.12});
-  // Brushed streaks.
-  for (int i = 0; i < static_cast<int>(h); i += 3) {
-    cairo_move_to(c.Cr, x, y + i + 0.5);
-    cairo_line_to(c.Cr, x + w, y + i + 0.5);
-    cairo_set_source_rgba(c.Cr, 1, 1, 1, 0.02 + 0.03 * Noise(90, i, 0));
-    cairo_set_line_width(c.Cr, 1);
-    cairo_stroke(c.Cr);
-  }
 }
 
 void Well(TCanvas& c, const panel::TBox& b, int panelX) {
@@ -144,32 +127,68 @@ void Rivet(TCanvas& c, double x, double y) {
   cairo_stroke(c.Cr);
 }
 
-// A cooling grille: a recessed plate of slanted slots, the panel's filler between readouts.
-void Grille(TCanvas& c, double x, double y, double w, double h) {
+// The panel's skin between the readouts: a dark carbon weave, a material and not a fitting, so
+// the eye finds nothing on it but the readouts themselves.
+void Carbon(TCanvas& c, double x, double y, double w, double h) {
   cairo_t* cr = c.Cr;
-  c.RoundRect(x, y, w, h, 6);
-  c.FillVertical(y, y + h, TColour{0.05, 0.06, 0.09}, TColour{0.10, 0.12, 0.16}, true);
-  cairo_set_line_width(cr, 1.5);
-  c.Colour(pal::Steel);
-  cairo_stroke(cr);
   cairo_save(cr);
-  c.RoundRect(x + 4, y + 4, w - 8, h - 8, 4);
+  cairo_rectangle(cr, x, y, w, h);
   cairo_clip(cr);
-  for (double sx = x - h; sx < x + w; sx += 9) {
-    cairo_move_to(cr, sx, y + h);
-    cairo_line_to(cr, sx + h * 0.45, y);
-    cairo_set_line_width(cr, 4);
-    cairo_set_source_rgba(cr, 0, 0, 0, 0.85);
-    cairo_stroke(cr);
-    cairo_move_to(cr, sx + 3, y + h);
-    cairo_line_to(cr, sx + 3 + h * 0.45, y);
-    cairo_set_line_width(cr, 1);
-    cairo_set_source_rgba(cr, 0.55, 0.62, 0.75, 0.35);
-    cairo_stroke(cr);
-  }
+  // A flat base: a long gradient would band in 16 bits.
+  cairo_rectangle(cr, x, y, w, h);
+  c.Colour(TColour{0.07, 0.08, 0.10});
+  cairo_fill(cr);
+  constexpr int Cell = 4;
+  for (int j = 0; j * Cell < h; ++j)
+    for (int i = 0; i * Cell < w; ++i) {
+      const bool across = (i + j) % 2 == 0;
+      const double cx = x + i * Cell, cy = y + j * Cell;
+      cairo_pattern_t* g = across ? cairo_pattern_create_linear(cx, 0, cx + Cell, 0)
+                                  : cairo_pattern_create_linear(0, cy, 0, cy + Cell);
+      cairo_pattern_add_color_stop_rgba(g, 0, 1, 1, 1, 0.00);
+      cairo_pattern_add_color_stop_rgba(g, 0.5, 1, 1, 1, 0.07);
+      cairo_pattern_add_color_stop_rgba(g, 1, 1, 1, 1, 0.00);
+      cairo_rectangle(cr, cx, cy, Cell, Cell);
+      cairo_set_source(cr, g);
+      cairo_fill(cr);
+      cairo_pattern_destroy(g);
+    }
   cairo_restore(cr);
-  for (double rx : {x + 7, x + w - 7})
-    for (double ry : {y + 7, y + h - 7}) Rivet(c, rx, ry);
+}
+
+// A raised steel housing around one readout and its caption, so the two read as one instrument.
+void Housing(TCanvas& c, double x, double y, double w, double h) {
+  cairo_t* cr = c.Cr;
+  c.RoundRect(x + 2, y + 3, w, h, 10);
+  cairo_set_source_rgba(cr, 0, 0, 0, 0.55);
+  cairo_fill(cr);
+  c.RoundRect(x, y, w, h, 10);
+  c.FillVertical(y, y + h, TColour{0.30, 0.34, 0.42}, TColour{0.12, 0.14, 0.19});
+  c.RoundRect(x + 1.5, y + 1.5, w - 3, h - 3, 9);
+  cairo_set_line_width(cr, 1);
+  cairo_set_source_rgba(cr, 1, 1, 1, 0.18);
+  cairo_stroke(cr);
+  for (double rx : {x + 6.0, x + w - 6.0})
+    for (double ry : {y + 6.0, y + h - 6.0}) Rivet(c, rx, ry);
+}
+
+// The caption of a readout: dark capitals on an orange tab that joins the readout's well, the
+// only words the panel carries, each naming the number the race draws beside it.
+void CaptionTab(TCanvas& c, const std::string& s, double x, double y, double w, double h) {
+  cairo_t* cr = c.Cr;
+  c.RoundRect(x, y, w, h, 5);
+  c.FillVertical(y, y + h, TColour{1.0, 0.62, 0.22}, pal::OrangeDark);
+  cairo_set_line_width(cr, 1);
+  c.Colour(pal::Night, 0.8);
+  cairo_stroke(cr);
+  cairo_select_font_face(cr, "Bebas Neue", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_BOLD);
+  const double size = std::min(h * 0.82, 18.0);
+  cairo_set_font_size(cr, size);
+  cairo_text_extents_t e;
+  cairo_text_extents(cr, s.c_str(), &e);
+  cairo_move_to(cr, x + w / 2 - e.width / 2 - e.x_bearing, y + h / 2 - e.height / 2 - e.y_bearing);
+  c.Colour(pal::Night);
+  cairo_show_text(cr, s.c_str());
 }
 
 // The orange edge that faces the road.
@@ -182,53 +201,61 @@ void RoadEdge(TCanvas& c, double x) {
   cairo_stroke(cr);
 }
 
-// The caption over a readout: small orange capitals, the only words the panel carries, each
-// naming a number the race draws below it.
-void Caption(TCanvas& c, const std::string& s, double cx, double cy) {
-  c.Text(s, cx, cy, 17, pal::Orange, pal::Night);
-}
-
-TPackPicture LeftPanel() {
-  TCanvas c(174, 600);
+// The speedometer around the needle's pivot. The needle reaches the tick ring and no further;
+// the numbers stand outside the ring, every 80 km/h, so the needle never covers one and each has
+// room; ticks every 20, longer every 40, red from 280 up.
+void Speedometer(TCanvas& c) {
   cairo_t* cr = c.Cr;
-  Metal(c, 0, 0, 174, 600);
-  RoadEdge(c, 172);
-  Well(c, panel::ClockWell, 0);
-  Caption(c, "TIME", 87, 55);
-  Grille(c, 14, 68, 146, 98);
-  Caption(c, "SCORE", 87, 186);
-  Well(c, panel::ScoreWell, 0);
-  Grille(c, 14, 250, 146, 60);
-  Caption(c, "LIVES", 46, 342);
-  Well(c, panel::LivesWell, 0);
-  Grille(c, 14, 374, 146, 62);
-  // The speedometer dial around the needle's pivot.
-  const double R = 60;
-  cairo_arc(cr, DialX, DialY, R + 8, 0, 2 * M_PI);
-  c.FillVertical(DialY - R, DialY + R, TColour{0.35, 0.38, 0.45}, TColour{0.08, 0.09, 0.12});
-  cairo_arc(cr, DialX, DialY, R + 2, 0, 2 * M_PI);
-  cairo_set_source_rgb(cr, 0.02, 0.02, 0.04);
+  const double R = 62;
+  cairo_arc(cr, DialX + 2, DialY + 3, R + 6, 0, 2 * M_PI);
+  cairo_set_source_rgba(cr, 0, 0, 0, 0.55);
   cairo_fill(cr);
-  // Marks every 10 km/h, numbered every 40, from 0 at rest to 320; red beyond 280.
-  for (int kmh = 0; kmh <= 320; kmh += 10) {
+  cairo_arc(cr, DialX, DialY, R + 6, 0, 2 * M_PI);
+  c.FillVertical(DialY - R, DialY + R, TColour{0.78, 0.82, 0.88}, TColour{0.20, 0.22, 0.28});
+  cairo_arc(cr, DialX, DialY, R + 1, 0, 2 * M_PI);
+  cairo_pattern_t* face = cairo_pattern_create_radial(DialX, DialY - 20, 5, DialX, DialY, R + 1);
+  cairo_pattern_add_color_stop_rgb(face, 0, 0.12, 0.14, 0.19);
+  cairo_pattern_add_color_stop_rgb(face, 1, 0.02, 0.02, 0.04);
+  cairo_set_source(cr, face);
+  cairo_fill(cr);
+  cairo_pattern_destroy(face);
+  const double tickOut = NeedleReach + 2;
+  for (int kmh = 0; kmh <= 320; kmh += 20) {
     const double a = kmh / 1.9 * 0.76875 + 28;
     double dx, dy;
     NeedleDirection(a, dx, dy);
     const bool major = kmh % 40 == 0;
-    cairo_move_to(cr, DialX + dx * (R - (major ? 12 : 6)), DialY + dy * (R - (major ? 12 : 6)));
-    cairo_line_to(cr, DialX + dx * (R - 1), DialY + dy * (R - 1));
+    const double tickIn = tickOut - (major ? 9 : 5);
+    cairo_move_to(cr, DialX + dx * tickIn, DialY + dy * tickIn);
+    cairo_line_to(cr, DialX + dx * tickOut, DialY + dy * tickOut);
     c.Colour(kmh >= 280 ? pal::Red : pal::White);
-    cairo_set_line_width(cr, major ? 3 : 1.5);
+    cairo_set_line_width(cr, major ? 2.5 : 1.2);
     cairo_stroke(cr);
-    if (major) {
-      const std::string label = std::to_string(kmh);
-      c.Text(label, DialX + dx * (R - 24), DialY + dy * (R - 24), 13,
+    if (kmh % 80 == 0)
+      c.Text(std::to_string(kmh), DialX + dx * (R - 11), DialY + dy * (R - 11), 11,
              kmh >= 280 ? pal::Red : pal::Chrome, pal::Night, false);
-    }
   }
-  c.Text("KM/H", DialX - 26, DialY + 26, 14, pal::Orange, pal::Night);
+  c.Text("KM/H", DialX - 22, DialY + 27, 13, pal::Orange, pal::Night);
+}
+
+TPackPicture LeftPanel() {
+  TCanvas c(174, 600);
+  Carbon(c, 0, 0, 174, 600);
+  RoadEdge(c, 172);
+  // The clock: the well at the top, its caption hanging under it.
+  Housing(c, 6, 0, 162, 70);
+  Well(c, panel::ClockWell, 0);
+  CaptionTab(c, "TIME", 54, 46, 66, 19);
+  // The score: likewise, its caption under the well.
+  Housing(c, 6, 194, 162, 70);
+  Well(c, panel::ScoreWell, 0);
+  CaptionTab(c, "SCORE", 50, 240, 74, 19);
+  // The lives: the caption to the left of the well, on the readout's own line.
+  Housing(c, 6, 316, 162, 52);
+  CaptionTab(c, "LIVES", 16, 332, 58, 20);
+  Well(c, panel::LivesWell, 0);
+  Speedometer(c);
   Well(c, panel::SpeedWell, 0);
-  for (double ry : {150.0, 300.0}) Rivet(c, 164, ry);
   return OpaquePicture("Left panel", 174, 600, c.Argb());
 }
 
@@ -236,7 +263,7 @@ TPackPicture RightPanel() {
   TCanvas c(174, 600);
   cairo_t* cr = c.Cr;
   constexpr int X0 = 626;
-  Metal(c, 0, 0, 174, 600);
+  Carbon(c, 0, 0, 174, 600);
   RoadEdge(c, 2);
   // The radar window, dark under the cells; the radar frame is drawn over its rim.
   const panel::TBox& w = panel::RadarWindow;
@@ -250,28 +277,30 @@ TPackPicture RightPanel() {
     cairo_set_line_width(cr, 1);
     cairo_stroke(cr);
   }
-  // Under the radar nothing is read out: cooling grilles and bolts, no words.
-  Grille(c, 14, 240, 146, 150);
-  Grille(c, 14, 404, 146, 150);
-  for (double ry : {232.0, 397.0, 562.0})
-    for (double rx : {24.0, 150.0}) Rivet(c, rx, ry);
+  // Under the radar the race reads nothing out: bare weave with the frame's shadow on it.
+  cairo_rectangle(cr, 0, 225, 174, 10);
+  cairo_pattern_t* sh = cairo_pattern_create_linear(0, 225, 0, 235);
+  cairo_pattern_add_color_stop_rgba(sh, 0, 0, 0, 0, 0.6);
+  cairo_pattern_add_color_stop_rgba(sh, 1, 0, 0, 0, 0);
+  cairo_set_source(cr, sh);
+  cairo_fill(cr);
+  cairo_pattern_destroy(sh);
   return OpaquePicture("Right panel", 174, 600, c.Argb());
 }
 
 TPackPicture Needle() {
   TCanvas c(NeedleW, NeedleH);
   cairo_t* cr = c.Cr;
-  const double px = NeedleW * 0.7, py = NeedleH / 2.0;
-  cairo_move_to(cr, 1, py);
+  const double px = NeedleW * 0.7, py = NeedleH / 2.0, tip = px - NeedleReach, tail = px + 14;
+  cairo_move_to(cr, tip, py);
   cairo_line_to(cr, px, py - 3.5);
-  cairo_line_to(cr, NeedleW - 1, py - 2);
-  cairo_line_to(cr, NeedleW - 1, py + 2);
+  cairo_line_to(cr, tail, py - 2);
+  cairo_line_to(cr, tail, py + 2);
   cairo_line_to(cr, px, py + 3.5);
   cairo_close_path(cr);
   c.FillVertical(0, NeedleH, TColour{1, 0.4, 0.3}, TColour{0.7, 0.05, 0.02});
   cairo_arc(cr, px, py, 4.5, 0, 2 * M_PI);
-  c.Colour(pal::Chrome);
-  cairo_fill(cr);
+  c.FillVertical(py - 4.5, py + 4.5, pal::White, pal::Steel);
   return KeyedPicture("Speed needle", NeedleW, NeedleH, c.Argb());
 }
 
