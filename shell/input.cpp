@@ -11,7 +11,7 @@ void TMForm::ReadInput() {
   bool* flags[8] = {&Keys.KeyUp,    &Keys.KeyDown, &Keys.KeyLeft, &Keys.KeyRight,
                     &Keys.KeyPause, &Keys.KeyYes,  &Keys.KeyNo,   &Keys.KeyEscape};
   for (int i = 0; i < 8; ++i) {
-    const bool held = Platform.Input && Platform.Input->KeyHeld(Tracked[i]);
+    const bool held = Held(Tracked[i]);
     *flags[i] = !Keys.Twins[static_cast<size_t>(i)] && held;
     Keys.Twins[static_cast<size_t>(i)] = held;
   }
@@ -112,6 +112,7 @@ void TMForm::FormKeyPress(int key) {
 void TMForm::HandleEvent(const TInputEvent& ev) {
   switch (ev.Type) {
     case TInputEvent::KeyDown:
+      Keys.PadInUse = false;
       FormKeyDown(ev.Key, ev.Modifiers);
       break;
     case TInputEvent::KeyUp:
@@ -134,6 +135,11 @@ void TMForm::HandleEvent(const TInputEvent& ev) {
       break;
     case TInputEvent::Restore:
       WMSysCommandRestore();
+      break;
+    case TInputEvent::PadDown:
+      FormPadDown(ev.Key);
+      break;
+    case TInputEvent::PadUp:
       break;
   }
 }

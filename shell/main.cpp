@@ -25,7 +25,7 @@ class TNoHttp : public zw::IHttp {
 }  // namespace
 
 int main(int, char**) {
-  if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS | SDL_INIT_TIMER) != 0) {
+  if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS | SDL_INIT_TIMER | SDL_INIT_GAMECONTROLLER) != 0) {
     std::fprintf(stderr, "Zap Wheely: %s\n", SDL_GetError());
     return 1;
   }
@@ -37,6 +37,7 @@ int main(int, char**) {
     return 1;
   }
   zw::TSdlInput input;
+  input.Display = &display;
   zw::TSdlClock clock;
   zw::TSdlShell shell;
   zw::TSdlAudio audio;  // silent where there is no sound device
@@ -81,6 +82,7 @@ int main(int, char**) {
       }
     }
   }
+  input.Gamepad.Close();
   display.Close();
   SDL_Quit();
   return status;
