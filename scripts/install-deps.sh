@@ -8,7 +8,8 @@ PKGS=(
   libcairo2-dev libxmp-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-bebas-neue fonts-liberation
-  xvfb xauth openmpt123 xmp imagemagick
+  xvfb xauth xdotool openmpt123 xmp imagemagick
+  desktop-file-utils appstream dpkg-dev
 )
 missing=()
 for p in "${PKGS[@]}"; do
