@@ -43,13 +43,50 @@ constexpr uint8_t RightButton = 16;
 constexpr uint8_t MiddleButton = 32;
 }  // namespace mod
 
+// The gamepad's controls as the game sees them: the buttons, and the left stick and the
+// triggers already turned into on/off states (stick past its dead zone, trigger past a third).
+namespace pad {
+enum Button {
+  A,
+  B,
+  X,
+  Y,
+  Back,
+  Start,
+  DpadUp,
+  DpadDown,
+  DpadLeft,
+  DpadRight,
+  StickUp,
+  StickDown,
+  StickLeft,
+  StickRight,
+  TriggerLeft,
+  TriggerRight,
+  Count
+};
+}  // namespace pad
+
 // One input event from the window system, delivered between frames. Close is the window's
 // close box (the game asks before it ends); Terminate is the system telling the game to end now
 // (a signal, a logout), which it obeys at once after saving.
 struct TInputEvent {
-  enum Kind { KeyDown, KeyUp, Char, MouseMove, Click, Close, Minimise, Restore, Terminate };
+  enum Kind {
+    KeyDown,
+    KeyUp,
+    Char,
+    MouseMove,
+    Click,
+    Close,
+    Minimise,
+    Restore,
+    Terminate,
+    PadDown,
+    PadUp
+  };
   Kind Type = KeyDown;
-  int Key = 0;            // virtual-key code for KeyDown/KeyUp, character code for Char
+  // virtual-key code for KeyDown/KeyUp, character code for Char, pad:: control for PadDown/PadUp
+  int Key = 0;
   uint8_t Modifiers = 0;  // mod:: flags held with the key
   int X = 0, Y = 0;       // surface pixels for mouse events
 };
@@ -78,6 +115,15 @@ class IInput {
   virtual bool PollEvent(TInputEvent& ev) = 0;
   // Whether a key (vk code) is held now; only while the window is active.
   virtual bool KeyHeld(int key) const = 0;
+  // A gamepad is plugged in and plays.
+  virtual bool PadConnected() const { return false; }
+  // Whether a control of the playing gamepad (pad:: control) is held now; false with no pad.
+  virtual bool PadHeld(int control) const {
+    (void)control;
+    return false;
+  }
+  // A short rumble of the playing gamepad, strength 0..1, where the pad has a motor.
+  virtual void PadRumble(double strength, int ms) { (void)strength, (void)ms; }
 };
 
 // A milliseconds clock.

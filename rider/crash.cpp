@@ -107,6 +107,8 @@ void TPlayer::VehicleContacts() {
 
 void TPlayer::TakeHit() {
   HitsLeft -= 1;
+  // A knock the player feels in the hands; the wreck below shakes harder and longer.
+  Form().PadRumble(0.5, 150);
   if (HitsLeft == 0) {
     HitsLeft = 3;
     Form().Race.Lives -= 1;
@@ -122,6 +124,7 @@ void TPlayer::Crash() {
   Crashed = true;
   ClearStatus(true);
   Form().PlaySound(20);
+  Form().PadRumble(1.0, 400);
   SetAnimation(BikeCrashImage(Model()), 8);
   StopRiderSounds(false);
   CrashTimer = 3000;

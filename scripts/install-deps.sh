@@ -10,6 +10,7 @@ PKGS=(
   fonts-bebas-neue fonts-liberation
   xvfb xauth xdotool openmpt123 xmp imagemagick sox
   libcpp-httplib-dev libsqlite3-dev chromium libpq-dev postgresql wrk
+  desktop-file-utils appstream dpkg-dev
 )
 missing=()
 for p in "${PKGS[@]}"; do

@@ -47,6 +47,9 @@ run "seed 9" "race 1" "frames 200" "set RaceClock 12300" "set Finished 1" "frame
     "shot $docs/tally.png"
 run "seed 9" "race 4" "frames 200" "set RaceScore 7350" "press Escape" "frames 1" "press Left" \
     "frames 1" "press Return" "frames 2" "type Wanda" "frames 30" "shot $docs/name-entry.png"
+# Name entry with the gamepad: the offered character past the cursor and the hint line.
+run "seed 9" "race 4" "frames 200" "set RaceScore 7350" "press Escape" "frames 1" "press Left" "frames 1" \
+    "press Return" "frames 2" "type Wand" "padpress DpadUp" "frames 20" "shot $docs/name-entry-gamepad.png"
 # The level-5 grid: finish level 4, and the tally leads to level 5 with its five opponents.
 run "seed 5" "race 1" "level 4" "frames 200" "set Finished 1" "set RaceClock 1000" "frames 700" \
     "shot $docs/level5-grid.png"

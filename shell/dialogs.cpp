@@ -224,6 +224,14 @@ void TMForm::DrawNameEntry(int moveCount) {
     Dialog.TextCursor->X = TextWidth(Dialog.PlayerName) / 2.0 + 384;
     Dialog.TextCursor->Move(moveCount);
   }
+  if (PadShown()) {
+    // With the pad the character to add stands just past the cursor, and one line says how.
+    PadNameRepeat(moveCount);
+    const std::string offered(1, PadNameChar() == ' ' ? '_' : PadNameChar());
+    DrawText(offered, static_cast<int>(TextWidth(Dialog.PlayerName) / 2.0) + 398, 323, false, true);
+    SelectFont(20);
+    DrawText("Up/Down letter   A add   B delete   Start done", 382, 352, true, true);
+  }
   if (Dialog.TypedKey == vk::Return) {
     Dialog.TypedKey = 0;
     HighScores[11] = THighScore{Dialog.PlayerName, Race.RaceScore};

@@ -74,6 +74,8 @@ struct TKeyState {
   // The boss key as it was when a capture began, put back when the capture ends with no key.
   uint8_t SavedBossKeyShift = 2;
   uint16_t SavedBossKey = 120;
+  // The player last used the gamepad rather than the keyboard.
+  bool PadInUse = false;
 };
 
 // The country a player has not yet typed: seven underscores.
@@ -100,6 +102,10 @@ struct TDialogState {
   std::string PlayerName;
   int TypedKey = 0;
   bool SendPending = false;
+  // Name entry with the gamepad: the character offered at the end of the name (an index into
+  // PadNameChars) and the time Up or Down has been held, for its repeat.
+  int PadChar = 0;
+  int32_t PadRepeatTimer = 0;
   int32_t SavedMenuIndex = 0, SavedMenuFirst = 0, SavedMenuLast = 0;
 };
 
@@ -219,6 +225,17 @@ class TMForm {
   static bool IsNameChar(int c);
   static void AppendChar(std::string& s, int c, size_t max);
   static void DeleteLastChar(std::string& s);
+  // --- Gamepad ---
+  // The keyboard key, or the gamepad's control that stands for it where the game is now.
+  bool Held(int key) const;
+  void FormPadDown(int control);
+  // A gamepad is plugged in and was used after the keyboard last was.
+  bool PadShown() const;
+  // Name entry with the pad: the offered character, stepping it, and the repeat while held.
+  char PadNameChar() const;
+  void StepPadChar(int step);
+  void PadNameRepeat(int moveCount);
+  void PadRumble(double strength, int ms);
   // Hands one platform event to the form's handlers.
   void HandleEvent(const TInputEvent& ev);
 

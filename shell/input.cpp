@@ -11,7 +11,7 @@ void TMForm::ReadInput() {
   bool* flags[8] = {&Keys.KeyUp,    &Keys.KeyDown, &Keys.KeyLeft, &Keys.KeyRight,
                     &Keys.KeyPause, &Keys.KeyYes,  &Keys.KeyNo,   &Keys.KeyEscape};
   for (int i = 0; i < 8; ++i) {
-    const bool held = Platform.Input && Platform.Input->KeyHeld(Tracked[i]);
+    const bool held = Held(Tracked[i]);
     *flags[i] = !Keys.Twins[static_cast<size_t>(i)] && held;
     Keys.Twins[static_cast<size_t>(i)] = held;
   }
@@ -115,6 +115,7 @@ void TMForm::FormKeyPress(int key) {
 void TMForm::HandleEvent(const TInputEvent& ev) {
   switch (ev.Type) {
     case TInputEvent::KeyDown:
+      Keys.PadInUse = false;
       FormKeyDown(ev.Key, ev.Modifiers);
       break;
     case TInputEvent::KeyUp:
@@ -141,6 +142,11 @@ void TMForm::HandleEvent(const TInputEvent& ev) {
     case TInputEvent::Terminate:
       // Whatever screen or dialog is open, the session's options and scores are kept.
       if (!Terminated) Shutdown();
+      break;
+    case TInputEvent::PadDown:
+      FormPadDown(ev.Key);
+      break;
+    case TInputEvent::PadUp:
       break;
   }
 }

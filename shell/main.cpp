@@ -20,7 +20,7 @@ void ShowStartupError(SDL_Window* window, const std::string& message) {
 }  // namespace
 
 int main(int, char**) {
-  if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS | SDL_INIT_TIMER) != 0) {
+  if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS | SDL_INIT_TIMER | SDL_INIT_GAMECONTROLLER) != 0) {
     std::fprintf(stderr, "Zap Wheely: %s\n", SDL_GetError());
     return 1;
   }
@@ -32,6 +32,7 @@ int main(int, char**) {
     return 1;
   }
   zw::TSdlInput input;
+  input.Display = &display;
   zw::TSdlClock clock;
   zw::TSdlShell shell;
   zw::TSdlAudio audio;  // silent where there is no sound device
@@ -77,6 +78,7 @@ int main(int, char**) {
       }
     }
   }
+  input.Gamepad.Close();
   display.Close();
   SDL_Quit();
   return status;

@@ -42,13 +42,13 @@ void TMForm::RaceFrame(int moveCount) {
   MSpriteEngine.Move(moveCount);
   TPlayer* p = Race.Player;
   if (p && Platform.Input) {
-    const IInput& in = *Platform.Input;
-    p->CtlLeft = in.KeyHeld(vk::Left);
-    p->CtlRight = in.KeyHeld(vk::Right);
-    p->CtlUp = in.KeyHeld(vk::Up);
-    p->CtlDown = in.KeyHeld(vk::Down);
-    p->CtlBrake = in.KeyHeld(vk::Space);
-    p->CtlHorn = in.KeyHeld('H');
+    // The keyboard's held keys, or the gamepad's controls that stand for them.
+    p->CtlLeft = Held(vk::Left);
+    p->CtlRight = Held(vk::Right);
+    p->CtlUp = Held(vk::Up);
+    p->CtlDown = Held(vk::Down);
+    p->CtlBrake = Held(vk::Space);
+    p->CtlHorn = Held('H');
   }
   // The rider's hand-over (the tally, a lost game) may have ended the race screen.
   if (Menu.CurrentScreen != 6 || !Race.Player) return;

@@ -45,6 +45,16 @@ void THeadlessInput::PushMouseMove(int x, int y) {
   Queue.push_back(ev);
 }
 
+void THeadlessInput::PushPad(int control, bool down) {
+  if (control < 0 || control >= pad::Count) return;
+  PadPlugged = true;
+  Pad[control] = down;
+  TInputEvent ev;
+  ev.Type = down ? TInputEvent::PadDown : TInputEvent::PadUp;
+  ev.Key = control;
+  Queue.push_back(ev);
+}
+
 void THeadlessInput::PushClick() {
   TInputEvent ev;
   ev.Type = TInputEvent::Click;

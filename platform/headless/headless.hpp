@@ -39,6 +39,17 @@ class THeadlessInput : public IInput {
   void PushMouseMove(int x, int y);
   void PushClick();
   uint8_t Modifiers() const;
+
+  // A scripted gamepad: plugged in once a control is pushed, its rumbles logged.
+  bool PadPlugged = false;
+  bool Pad[pad::Count] = {};
+  std::vector<std::pair<double, int>> Rumbles;
+  bool PadConnected() const override { return PadPlugged; }
+  bool PadHeld(int control) const override {
+    return PadPlugged && control >= 0 && control < pad::Count && Pad[control];
+  }
+  void PadRumble(double strength, int ms) override { Rumbles.emplace_back(strength, ms); }
+  void PushPad(int control, bool down);
 };
 
 class THeadlessClock : public IClock {

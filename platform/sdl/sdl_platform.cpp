@@ -2,14 +2,19 @@
 #include "platform/sdl/sdl_platform.hpp"
 
 #include "packs/surface.hpp"
+#include "platform/common/picture_scale.hpp"
 
 namespace zw {
 
 bool TSdlDisplay::Open(std::string& error) {
   // Hidden until the game has read its options: a game saved in full screen then opens straight
-  // into full screen, with no window shown first.
-  Window = SDL_CreateWindow("Zap Wheely", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 800, 600,
-                            SDL_WINDOW_HIDDEN);
+  // into full screen, with no window shown first. On a large desktop the window opens at the
+  // largest whole multiple of the picture that fits.
+  SDL_Rect usable;
+  if (SDL_GetDisplayUsableBounds(0, &usable) == 0) WindowedScale = WindowScale(usable.w, usable.h);
+  Window = SDL_CreateWindow("Zap Wheely", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                            PictureWidth * WindowedScale, PictureHeight * WindowedScale,
+                            SDL_WINDOW_HIDDEN | SDL_WINDOW_ALLOW_HIGHDPI);
   if (!Window) {
     error = SDL_GetError();
     return false;
@@ -20,15 +25,14 @@ bool TSdlDisplay::Open(std::string& error) {
     error = SDL_GetError();
     return false;
   }
-  // The 800 x 600 picture is scaled to the window or desktop with its aspect kept.
-  SDL_RenderSetLogicalSize(Renderer, 800, 600);
-  SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
-  Texture =
-      SDL_CreateTexture(Renderer, SDL_PIXELFORMAT_RGB565, SDL_TEXTUREACCESS_STREAMING, 800, 600);
+  Texture = SDL_CreateTexture(Renderer, SDL_PIXELFORMAT_RGB565, SDL_TEXTUREACCESS_STREAMING,
+                              PictureWidth, PictureHeight);
   if (!Texture) {
     error = SDL_GetError();
     return false;
   }
+  // Nearest-neighbour keeps the art's pixels sharp at every scale.
+  SDL_SetTextureScaleMode(Texture, SDL_ScaleModeNearest);
   // The pointer over the game is the pointing hand; where the system has none, its arrow stays.
   HandCursor = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_HAND);
   if (HandCursor) SDL_SetCursor(HandCursor);
@@ -37,6 +41,15 @@ bool TSdlDisplay::Open(std::string& error) {
 
 void TSdlDisplay::Show() {
   if (Window) SDL_ShowWindow(Window);
+}
+
+void TSdlDisplay::WindowToPicture(int wx, int wy, int& x, int& y) const {
+  int ww = 0, wh = 0;
+  if (Window) SDL_GetWindowSize(Window, &ww, &wh);
+  // Window points become output pixels first (they differ on a high-density display).
+  const int ox = ww > 0 && OutW > 0 ? static_cast<int>(static_cast<long long>(wx) * OutW / ww) : wx;
+  const int oy = wh > 0 && OutH > 0 ? static_cast<int>(static_cast<long long>(wy) * OutH / wh) : wy;
+  OutputToPicture(Viewport, ox, oy, x, y);
 }
 
 void TSdlDisplay::Close() {
@@ -55,7 +68,9 @@ void TSdlDisplay::Present(const TSurface& frame) {
   SDL_UpdateTexture(Texture, nullptr, frame.Pixels.data(), frame.Width * 2);
   SDL_SetRenderDrawColor(Renderer, 0, 0, 0, 255);
   SDL_RenderClear(Renderer);
-  SDL_RenderCopy(Renderer, Texture, nullptr, nullptr);
+  if (SDL_GetRendererOutputSize(Renderer, &OutW, &OutH) == 0) Viewport = FitPicture(OutW, OutH);
+  const SDL_Rect dst{Viewport.X, Viewport.Y, Viewport.W, Viewport.H};
+  SDL_RenderCopy(Renderer, Texture, nullptr, &dst);
   SDL_RenderPresent(Renderer);
 }
 
@@ -77,7 +92,7 @@ void TSdlDisplay::SetFullScreen(bool on) {
     SDL_SetWindowFullscreen(Window, SDL_WINDOW_FULLSCREEN_DESKTOP);
   } else {
     SDL_SetWindowFullscreen(Window, 0);
-    SDL_SetWindowSize(Window, 800, 600);
+    SDL_SetWindowSize(Window, PictureWidth * WindowedScale, PictureHeight * WindowedScale);
     // The window comes back where it was before it went full screen.
     if (HaveSaved)
       SDL_SetWindowPosition(Window, SavedX, SavedY);
@@ -151,6 +166,7 @@ uint8_t Modifiers() {
 }  // namespace
 
 void TSdlInput::Translate(const SDL_Event& e) {
+  if (Gamepad.Handle(e, Queue)) return;
   TInputEvent ev;
   const bool afterClose = LastWasClose;
   LastWasClose = e.type == SDL_WINDOWEVENT && e.window.event == SDL_WINDOWEVENT_CLOSE;
@@ -195,6 +211,7 @@ void TSdlInput::Translate(const SDL_Event& e) {
       ev.Type = TInputEvent::MouseMove;
       ev.X = e.motion.x;
       ev.Y = e.motion.y;
+      if (Display) Display->WindowToPicture(e.motion.x, e.motion.y, ev.X, ev.Y);
       break;
     case SDL_MOUSEBUTTONUP:
       if (e.button.button != SDL_BUTTON_LEFT) return;

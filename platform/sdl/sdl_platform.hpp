@@ -6,7 +6,9 @@
 #include <deque>
 #include <string>
 
+#include "platform/common/picture_scale.hpp"
 #include "platform/platform.hpp"
+#include "platform/sdl/sdl_gamepad.hpp"
 
 namespace zw {
 
@@ -23,13 +25,18 @@ class TSdlDisplay : public IDisplay {
   bool IsFullScreen() const override { return FullScreen; }
   void Minimise() override;
   void ShowPointer(bool shown) override;
+  // The picture pixel under a mouse position given in window coordinates.
+  void WindowToPicture(int wx, int wy, int& x, int& y) const;
   SDL_Window* Window = nullptr;
   SDL_Cursor* HandCursor = nullptr;  // the pointer shown over the game
+  int WindowedScale = 1;  // the window is this many times 800 x 600
 
  private:
   SDL_Renderer* Renderer = nullptr;
   SDL_Texture* Texture = nullptr;
   bool FullScreen = false;
+  TViewport Viewport;  // where the last frame went, for the mouse
+  int OutW = 0, OutH = 0;
   int SavedX = SDL_WINDOWPOS_CENTERED, SavedY = SDL_WINDOWPOS_CENTERED;
   bool HaveSaved = false;
 };
@@ -41,8 +48,13 @@ class TSdlInput : public IInput {
   void Pump();
   bool PollEvent(TInputEvent& ev) override;
   bool KeyHeld(int key) const override;
+  bool PadConnected() const override { return Gamepad.Connected(); }
+  bool PadHeld(int control) const override { return Active && Gamepad.Held(control); }
+  void PadRumble(double strength, int ms) override { Gamepad.Rumble(strength, ms); }
   bool Active = true;  // the window has the keyboard
   bool Minimised = false;
+  const TSdlDisplay* Display = nullptr;  // maps the mouse through the picture's scale
+  TSdlGamepad Gamepad;
 
  private:
   std::deque<TInputEvent> Queue;

@@ -103,7 +103,7 @@ TEST_F(SdlPlatform, TheWindowOpensHiddenWithTheHandPointer) {
     display.Close();
     GTEST_SKIP() << "the dummy video driver has no system pointers";
   }
-  ASSERT_NE(display.HandCursor, nullptr) << SDL_GetError();
+  ASSERT_NE(display.HandCursor, nullptr) << SDL_GetCurrentVideoDriver() << ": " << SDL_GetError();
   EXPECT_EQ(SDL_GetCursor(), display.HandCursor);
   display.Close();
 }

@@ -13,6 +13,27 @@ namespace zw {
 
 namespace {
 
+int PadControl(const std::string& name) {
+  static const std::map<std::string, int> named = {{"A", pad::A},
+                                                   {"B", pad::B},
+                                                   {"X", pad::X},
+                                                   {"Y", pad::Y},
+                                                   {"Back", pad::Back},
+                                                   {"Start", pad::Start},
+                                                   {"DpadUp", pad::DpadUp},
+                                                   {"DpadDown", pad::DpadDown},
+                                                   {"DpadLeft", pad::DpadLeft},
+                                                   {"DpadRight", pad::DpadRight},
+                                                   {"StickUp", pad::StickUp},
+                                                   {"StickDown", pad::StickDown},
+                                                   {"StickLeft", pad::StickLeft},
+                                                   {"StickRight", pad::StickRight},
+                                                   {"TriggerLeft", pad::TriggerLeft},
+                                                   {"TriggerRight", pad::TriggerRight}};
+  auto it = named.find(name);
+  return it != named.end() ? it->second : -1;
+}
+
 int KeyCode(const std::string& name) {
   static const std::map<std::string, int> named = {
       {"Left", vk::Left},     {"Right", vk::Right},
@@ -175,6 +196,17 @@ bool TScriptRunner::Command(const std::string& raw, std::string& error) {
     }
     if (cmd == "press") Frames(1);
     if (cmd != "keydown") Headless.Input.PushKey(key, false);
+    return true;
+  }
+  if (cmd == "paddown" || cmd == "padup" || cmd == "padpress") {
+    const int control = PadControl(arg);
+    if (control < 0) {
+      error = "unknown pad control '" + arg + "'";
+      return false;
+    }
+    if (cmd != "padup") Headless.Input.PushPad(control, true);
+    if (cmd == "padpress") Frames(1);
+    if (cmd != "paddown") Headless.Input.PushPad(control, false);
     return true;
   }
   if (cmd == "type") {

@@ -1,4 +1,5 @@
-// packbuild ASSETS DATA: makes Res1..3.gpk, Sounds.spk, Menu.xm and Race.xm under DATA.
+// packbuild ASSETS DATA: makes Res1..3.gpk, Sounds.spk, Menu.xm and Race.xm under DATA;
+// packbuild --icon DIR: the desktop icon as PNG and SVG.
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -51,8 +52,11 @@ int WriteSeeds(const std::filesystem::path& dir) {
              : 1;
 }
 
+int WriteIcon(const std::filesystem::path& dir);
+
 int main(int argc, char** argv) {
   if (argc == 3 && std::string(argv[1]) == "--seeds") return WriteSeeds(argv[2]);
+  if (argc == 3 && std::string(argv[1]) == "--icon") return WriteIcon(argv[2]);
   if (argc != 3) {
     std::fprintf(stderr, "usage: packbuild ASSETS_DIR DATA_DIR\n");
     return 2;
