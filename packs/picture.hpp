@@ -49,9 +49,12 @@ class TPictureItem {
  private:
   bool Built = false;
   std::vector<TRect> Patterns;
-  // Per picture row, the runs of drawn pixels as (start, length), made with the patterns so a
-  // keyed copy moves whole runs instead of testing every pixel.
-  std::vector<std::vector<std::pair<int, int>>> Runs;
+  // The runs of drawn pixels of every picture row, left to right, made once with the patterns so
+  // a keyed copy moves whole runs instead of testing every pixel: row y's runs are entries
+  // RowFirstRun[y] .. RowFirstRun[y + 1] - 1 of RunStart and RunEnd (end exclusive). Empty when
+  // the key does not match the picture, which then draws nothing keyed.
+  std::vector<uint32_t> RowFirstRun;
+  std::vector<int32_t> RunStart, RunEnd;
   void BuildRuns();
 };
 
