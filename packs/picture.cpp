@@ -150,26 +150,32 @@ bool TPictureItem::PatternPixelSolid(int index, int x, int y) const {
 }
 
 void TPictureItem::DrawPattern(TSurface& dest, int x, int y, int index) const {
+  DrawPattern(dest, x, y, index, dest.ClientRect());
+}
+
+void TPictureItem::DrawPattern(TSurface& dest, int x, int y, int index, const TRect& clip) const {
   if (Pixels.empty()) return;
   const TRect pr = PatternRect(index);
   if (pr.Empty()) return;
   const TRect src = InsidePicture(pr, PictureWidth, PictureHeight);
-  // Clip the destination to the surface.
+  // Clip the destination to the surface and the clip rectangle.
+  const int cl = std::max(clip.Left, 0), ct = std::max(clip.Top, 0);
+  const int cr = std::min(clip.Right, dest.Width), cb = std::min(clip.Bottom, dest.Height);
   int sx = src.Left, sy = src.Top;
   int dx = x + (src.Left - pr.Left), dy = y + (src.Top - pr.Top);
   int w = src.Width(), h = src.Height();
-  if (dx < 0) {
-    sx -= dx;
-    w += dx;
-    dx = 0;
+  if (dx < cl) {
+    sx += cl - dx;
+    w -= cl - dx;
+    dx = cl;
   }
-  if (dy < 0) {
-    sy -= dy;
-    h += dy;
-    dy = 0;
+  if (dy < ct) {
+    sy += ct - dy;
+    h -= ct - dy;
+    dy = ct;
   }
-  w = std::min(w, dest.Width - dx);
-  h = std::min(h, dest.Height - dy);
+  w = std::min(w, cr - dx);
+  h = std::min(h, cb - dy);
   if (w <= 0 || h <= 0) return;
   if (Pixels.size() != static_cast<size_t>(PictureWidth) * PictureHeight) return;
   if (!Transparent) {

@@ -42,6 +42,8 @@ class TPictureItem {
   bool PatternPixelSolid(int index, int x, int y) const;
 
   void DrawPattern(TSurface& dest, int x, int y, int index) const;
+  // The same copy, leaving every pixel outside `clip` (in surface pixels) untouched.
+  void DrawPattern(TSurface& dest, int x, int y, int index, const TRect& clip) const;
   void DrawPatternAlpha(TSurface& dest, const TRect& destRect, int index, int alpha) const;
   void DrawRotate(TSurface& dest, int x, int y, int width, int height, int index, double centerX,
                   double centerY, int angle) const;
