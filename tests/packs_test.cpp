@@ -230,6 +230,15 @@ TEST(PacksDrawing, RunCopiesMatchThePixelRuleOnSheetsAndGamePictures) {
         DrawPatternPixelByPixel(*p, rule, x, y, index);
         ASSERT_EQ(ours.Pixels, rule.Pixels)
             << p->Name << " pattern " << index << " at " << x << ", " << y;
+        // Within a clip rectangle: the same pixels inside it, nothing outside.
+        for (uint16_t& v : ours.Pixels) v = 0x0841;
+        const TRect clip{20, 10, 120, 100};
+        p->DrawPattern(ours, x, y, index, clip);
+        for (int cy = 0; cy < 120; ++cy)
+          for (int cx = 0; cx < 160; ++cx)
+            if (cx < clip.Left || cx >= clip.Right || cy < clip.Top || cy >= clip.Bottom)
+              rule.Row(cy)[cx] = 0x0841;
+        ASSERT_EQ(ours.Pixels, rule.Pixels) << p->Name << " clipped, pattern " << index;
         ++compared;
       }
     }
