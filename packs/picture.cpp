@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 
 namespace zw {
 
@@ -35,19 +36,28 @@ int TPictureItem::PatternCount() const {
 }
 
 void TPictureItem::BuildRuns() {
-  Runs.assign(static_cast<size_t>(std::max(PictureHeight, 0)), {});
-  if (Keyed.size() != static_cast<size_t>(PictureWidth) * std::max(PictureHeight, 0)) return;
+  RowFirstRun.clear();
+  RunStart.clear();
+  RunEnd.clear();
+  if (PictureWidth <= 0 || PictureHeight <= 0) return;
+  const size_t area = static_cast<size_t>(PictureWidth) * PictureHeight;
+  if (Keyed.size() != area || Pixels.size() != area) return;
+  RowFirstRun.reserve(static_cast<size_t>(PictureHeight) + 1);
   for (int y = 0; y < PictureHeight; ++y) {
+    RowFirstRun.push_back(static_cast<uint32_t>(RunStart.size()));
     const uint8_t* k = Keyed.data() + static_cast<size_t>(y) * PictureWidth;
-    auto& row = Runs[static_cast<size_t>(y)];
     int x = 0;
     while (x < PictureWidth) {
       while (x < PictureWidth && k[x]) ++x;
       const int start = x;
       while (x < PictureWidth && !k[x]) ++x;
-      if (x > start) row.emplace_back(start, x - start);
+      if (x > start) {
+        RunStart.push_back(start);
+        RunEnd.push_back(x);
+      }
     }
   }
+  RowFirstRun.push_back(static_cast<uint32_t>(RunStart.size()));
 }
 
 void TPictureItem::BuildPatterns() {
@@ -93,6 +103,44 @@ TRect InsidePicture(const TRect& r, int w, int h) {
 
 }  // namespace
 
+namespace {
+
+// Copies n pixels: the short runs of a sprite's edges in fixed blocks the compiler turns into
+// plain register moves (cheaper than a call), longer ones by memcpy.
+inline void CopyPixels(uint16_t* d, const uint16_t* s, int n) {
+  if (n >= 24) {
+    std::memcpy(d, s, static_cast<size_t>(n) * 2);
+    return;
+  }
+  while (n >= 16) {
+    std::memcpy(d, s, 32);
+    d += 16;
+    s += 16;
+    n -= 16;
+  }
+  if (n >= 8) {
+    std::memcpy(d, s, 16);
+    d += 8;
+    s += 8;
+    n -= 8;
+  }
+  if (n >= 4) {
+    std::memcpy(d, s, 8);
+    d += 4;
+    s += 4;
+    n -= 4;
+  }
+  if (n >= 2) {
+    std::memcpy(d, s, 4);
+    d += 2;
+    s += 2;
+    n -= 2;
+  }
+  if (n) *d = *s;
+}
+
+}  // namespace
+
 bool TPictureItem::PatternPixelSolid(int index, int x, int y) const {
   const TRect r = PatternRect(index);
   if (x < 0 || y < 0 || x >= r.Width() || y >= r.Height()) return false;
@@ -102,47 +150,70 @@ bool TPictureItem::PatternPixelSolid(int index, int x, int y) const {
 }
 
 void TPictureItem::DrawPattern(TSurface& dest, int x, int y, int index) const {
+  DrawPattern(dest, x, y, index, dest.ClientRect());
+}
+
+void TPictureItem::DrawPattern(TSurface& dest, int x, int y, int index, const TRect& clip) const {
   if (Pixels.empty()) return;
   const TRect pr = PatternRect(index);
   if (pr.Empty()) return;
   const TRect src = InsidePicture(pr, PictureWidth, PictureHeight);
-  // Clip the destination to the surface.
+  // Clip the destination to the surface and the clip rectangle.
+  const int cl = std::max(clip.Left, 0), ct = std::max(clip.Top, 0);
+  const int cr = std::min(clip.Right, dest.Width), cb = std::min(clip.Bottom, dest.Height);
   int sx = src.Left, sy = src.Top;
   int dx = x + (src.Left - pr.Left), dy = y + (src.Top - pr.Top);
   int w = src.Width(), h = src.Height();
-  if (dx < 0) {
-    sx -= dx;
-    w += dx;
-    dx = 0;
+  if (dx < cl) {
+    sx += cl - dx;
+    w -= cl - dx;
+    dx = cl;
   }
-  if (dy < 0) {
-    sy -= dy;
-    h += dy;
-    dy = 0;
+  if (dy < ct) {
+    sy += ct - dy;
+    h -= ct - dy;
+    dy = ct;
   }
-  w = std::min(w, dest.Width - dx);
-  h = std::min(h, dest.Height - dy);
+  w = std::min(w, cr - dx);
+  h = std::min(h, cb - dy);
   if (w <= 0 || h <= 0) return;
+  if (Pixels.size() != static_cast<size_t>(PictureWidth) * PictureHeight) return;
+  if (!Transparent) {
+    for (int row = 0; row < h; ++row)
+      CopyPixels(dest.Row(dy + row) + dx,
+                 Pixels.data() + static_cast<size_t>(sy + row) * PictureWidth + sx, w);
+    return;
+  }
+  if (RowFirstRun.empty()) {
+    // Patterns not built yet (or a key that does not match): test the key pixel by pixel.
+    if (Keyed.size() != Pixels.size()) return;
+    for (int row = 0; row < h; ++row) {
+      const size_t srcOff = static_cast<size_t>(sy + row) * PictureWidth + sx;
+      const uint16_t* s = Pixels.data() + srcOff;
+      const uint8_t* k = Keyed.data() + srcOff;
+      uint16_t* d = dest.Row(dy + row) + dx;
+      for (int col = 0; col < w; ++col)
+        if (!k[col]) d[col] = s[col];
+    }
+    return;
+  }
+  // Copy the drawn runs that fall inside the clipped span [lo, hi) of each picture row.
+  const int lo = sx, hi = sx + w;
+  const int32_t* starts = RunStart.data();
+  const int32_t* ends = RunEnd.data();
   for (int row = 0; row < h; ++row) {
-    const size_t srcOff = static_cast<size_t>(sy + row) * PictureWidth + sx;
-    const uint16_t* s = Pixels.data() + srcOff;
-    uint16_t* d = dest.Row(dy + row) + dx;
-    if (!Transparent) {
-      std::copy(s, s + w, d);
-      continue;
+    const int py = sy + row;
+    const uint16_t* s = Pixels.data() + static_cast<size_t>(py) * PictureWidth;
+    uint16_t* d = dest.Row(dy + row) + dx;  // destination of picture column sx
+    const uint32_t first = RowFirstRun[static_cast<size_t>(py)];
+    const uint32_t last = RowFirstRun[static_cast<size_t>(py) + 1];
+    // The first run that ends inside or after the span; a row of a pattern sheet holds the runs
+    // of every pattern beside this one.
+    uint32_t i = static_cast<uint32_t>(std::upper_bound(ends + first, ends + last, lo) - ends);
+    for (; i < last && starts[i] < hi; ++i) {
+      const int a = std::max(starts[i], lo), b = std::min(ends[i], hi);
+      CopyPixels(d + (a - sx), s + a, b - a);
     }
-    if (static_cast<size_t>(sy + row) < Runs.size()) {
-      // Copy the drawn runs that fall inside the clipped span.
-      const int lo = sx, hi = sx + w;
-      for (const auto& [start, length] : Runs[static_cast<size_t>(sy + row)]) {
-        const int a = std::max(start, lo), b = std::min(start + length, hi);
-        if (a < b) std::copy(s + (a - sx), s + (b - sx), d + (a - sx));
-      }
-      continue;
-    }
-    const uint8_t* k = Keyed.data() + srcOff;
-    for (int col = 0; col < w; ++col)
-      if (!k[col]) d[col] = s[col];
   }
 }
 

@@ -42,6 +42,8 @@ class TPictureItem {
   bool PatternPixelSolid(int index, int x, int y) const;
 
   void DrawPattern(TSurface& dest, int x, int y, int index) const;
+  // The same copy, leaving every pixel outside `clip` (in surface pixels) untouched.
+  void DrawPattern(TSurface& dest, int x, int y, int index, const TRect& clip) const;
   void DrawPatternAlpha(TSurface& dest, const TRect& destRect, int index, int alpha) const;
   void DrawRotate(TSurface& dest, int x, int y, int width, int height, int index, double centerX,
                   double centerY, int angle) const;
@@ -49,9 +51,12 @@ class TPictureItem {
  private:
   bool Built = false;
   std::vector<TRect> Patterns;
-  // Per picture row, the runs of drawn pixels as (start, length), made with the patterns so a
-  // keyed copy moves whole runs instead of testing every pixel.
-  std::vector<std::vector<std::pair<int, int>>> Runs;
+  // The runs of drawn pixels of every picture row, left to right, made once with the patterns so
+  // a keyed copy moves whole runs instead of testing every pixel: row y's runs are entries
+  // RowFirstRun[y] .. RowFirstRun[y + 1] - 1 of RunStart and RunEnd (end exclusive). Empty when
+  // the key does not match the picture, which then draws nothing keyed.
+  std::vector<uint32_t> RowFirstRun;
+  std::vector<int32_t> RunStart, RunEnd;
   void BuildRuns();
 };
 

@@ -300,14 +300,14 @@ void TBackgroundSprite::Draw() {
     for (int cy = sy; cy < ey; ++cy)
       for (int cx = sx; cx < ex; ++cx) {
         const int32_t c = GetChip(cx + skipX - sx, cy + skipY - sy);
-        if (c >= 0) Image->DrawPattern(dest, cx * cw + ox, cy * ch + oy, c);
+        if (c >= 0) Image->DrawPattern(dest, cx * cw + ox, cy * ch + oy, c, DrawClip);
       }
   } else {
     for (int cy = -1; cy <= dh; ++cy)
       for (int cx = -1; cx <= dw; ++cx) {
         const int mx = PosMod(cx + skipX - sx, MapWidth), my = PosMod(cy + skipY - sy, MapHeight);
         const int32_t c = Chips[static_cast<size_t>(mx) + static_cast<size_t>(my) * MapWidth];
-        if (c >= 0) Image->DrawPattern(dest, cx * cw + ox, cy * ch + oy, c);
+        if (c >= 0) Image->DrawPattern(dest, cx * cw + ox, cy * ch + oy, c, DrawClip);
       }
   }
 }

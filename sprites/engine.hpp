@@ -75,6 +75,9 @@ class TImageSprite : public TSprite {
   const TPictureItem* Image = nullptr;
   bool PixelCheck = false;
   bool Tile = false;
+  // Surface pixels the cells may change; the rest is left as it is (what is drawn over it later
+  // hides it anyway).
+  TRect DrawClip{-(1 << 30), -(1 << 30), 1 << 30, 1 << 30};
   bool Transparent = true;
 
   virtual void SetImage(const TPictureItem* image);
@@ -96,6 +99,9 @@ class TBackgroundSprite : public TSprite {
   std::vector<int32_t> Chips;
   int32_t MapWidth = 0, MapHeight = 0;
   bool Tile = false;
+  // Surface pixels the cells may change; the rest is left as it is (what is drawn over it later
+  // hides it anyway).
+  TRect DrawClip{-(1 << 30), -(1 << 30), 1 << 30, 1 << 30};
 
   void SetMapSize(int w, int h);
   void SetChip(int x, int y, int32_t v);

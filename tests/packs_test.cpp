@@ -6,6 +6,9 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
 
 #include "packs/pack_io.hpp"
 
@@ -161,6 +164,86 @@ TEST(PacksDrawing, KeyedCopiesClipAtEveryEdge) {
   EXPECT_EQ(CountLit(s), 0);
   p.DrawPatternAlpha(s, TRect{0, 0, 10, 10}, 0, 255);
   EXPECT_EQ(CountLit(s), 20);  // the bar, stretched twice as wide and high
+}
+
+// The keyed copy as the rule states it: every drawn pixel of the pattern, tested one by one.
+void DrawPatternPixelByPixel(const TPictureItem& p, TSurface& dest, int x, int y, int index) {
+  const TRect r = p.PatternRect(index);
+  for (int py = 0; py < r.Height(); ++py)
+    for (int px = 0; px < r.Width(); ++px) {
+      const int dx = x + px, dy = y + py;
+      if (dx < 0 || dy < 0 || dx >= dest.Width || dy >= dest.Height) continue;
+      if (!p.PatternPixelSolid(index, px, py)) continue;
+      dest.Row(dy)[dx] = p.Pixels[static_cast<size_t>(r.Top + py) * p.PictureWidth + (r.Left + px)];
+    }
+}
+
+// Pattern sheets with skips, keyed and not, and the game's own pictures, drawn at places that
+// clip them on every side: the run copy leaves the surface exactly as the pixel rule does.
+TEST(PacksDrawing, RunCopiesMatchThePixelRuleOnSheetsAndGamePictures) {
+  std::vector<std::unique_ptr<TPictureItem>> pictures;
+  uint32_t seed = 12345;
+  auto next = [&] { return seed = seed * 134775813u + 1, seed >> 8; };
+  for (int n = 0; n < 12; ++n) {
+    auto p = std::make_unique<TPictureItem>();
+    p->PictureWidth = 5 + static_cast<int>(next() % 90);
+    p->PictureHeight = 3 + static_cast<int>(next() % 50);
+    p->StoredPatternWidth = n % 3 == 0 ? 0 : 1 + static_cast<int>(next() % p->PictureWidth);
+    p->StoredPatternHeight = n % 3 == 0 ? 0 : 1 + static_cast<int>(next() % p->PictureHeight);
+    p->SkipWidth = n % 4 == 1 ? 1 : 0;
+    p->SkipHeight = n % 5 == 2 ? 2 : 0;
+    p->Transparent = n % 6 != 5;
+    const int density = static_cast<int>(next() % 4);  // from nearly all keyed to none
+    for (int i = 0; i < p->PictureWidth * p->PictureHeight; ++i) {
+      const bool key = density < 3 && static_cast<int>(next() % 4) <= density;
+      p->Pixels.push_back(static_cast<uint16_t>(next() | 1));
+      p->Keyed.push_back(key);
+    }
+    p->BuildPatterns();
+    pictures.push_back(std::move(p));
+  }
+  const std::filesystem::path res = std::filesystem::path(ZW_RUN_DIR) / "Data" / "Res";
+  std::vector<TImageList> lists(3);
+  for (int n = 1; n <= 3; ++n)
+    LoadImagePack((res / ("Res" + std::to_string(n) + ".gpk")).string(), lists[n - 1]);
+  std::vector<const TPictureItem*> all;
+  for (auto& p : pictures) all.push_back(p.get());
+  for (auto& l : lists)
+    for (auto& p : l.Items) all.push_back(p.get());
+  ASSERT_GT(all.size(), 40u);
+  TSurface ours(160, 120), rule(160, 120);
+  int compared = 0;
+  for (const TPictureItem* p : all) {
+    const int patterns = p->PatternCount();
+    for (int k = 0; k < std::min(patterns, 6) + 1; ++k) {
+      const int index = k < std::min(patterns, 6) ? (k * 7919) % std::max(patterns, 1) : patterns;
+      for (int place = 0; place < 5; ++place) {
+        const TRect r = p->PatternRect(index);
+        const int x = place == 0   ? -r.Width() / 2
+                      : place == 1 ? 160 - r.Width() / 3
+                                   : static_cast<int>(next() % 200) - 40;
+        const int y = place == 2   ? -r.Height() / 2
+                      : place == 3 ? 120 - r.Height() / 3
+                                   : static_cast<int>(next() % 160) - 40;
+        for (size_t i = 0; i < ours.Pixels.size(); ++i) ours.Pixels[i] = rule.Pixels[i] = 0x0841;
+        p->DrawPattern(ours, x, y, index);
+        DrawPatternPixelByPixel(*p, rule, x, y, index);
+        ASSERT_EQ(ours.Pixels, rule.Pixels)
+            << p->Name << " pattern " << index << " at " << x << ", " << y;
+        // Within a clip rectangle: the same pixels inside it, nothing outside.
+        for (uint16_t& v : ours.Pixels) v = 0x0841;
+        const TRect clip{20, 10, 120, 100};
+        p->DrawPattern(ours, x, y, index, clip);
+        for (int cy = 0; cy < 120; ++cy)
+          for (int cx = 0; cx < 160; ++cx)
+            if (cx < clip.Left || cx >= clip.Right || cy < clip.Top || cy >= clip.Bottom)
+              rule.Row(cy)[cx] = 0x0841;
+        ASSERT_EQ(ours.Pixels, rule.Pixels) << p->Name << " clipped, pattern " << index;
+        ++compared;
+      }
+    }
+  }
+  EXPECT_GT(compared, 500);
 }
 
 TEST(PacksDrawing, RotationUsesOnlyTheLowEightBits) {

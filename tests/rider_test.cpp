@@ -1,6 +1,11 @@
 // Tests of the rider's numbers: rates, controls, rolling back, tyre marks, race place, hits.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <random>
+
 #include "rider/player.hpp"
 #include "rider/pointer.hpp"
 #include "tests/test_support.hpp"
@@ -37,6 +42,107 @@ TEST(RiderModel, QuadsOverlapByCornersInside) {
   EXPECT_FALSE(QuadsOverlap(a, apart));
   EXPECT_TRUE(PointInQuad(TPoint{1, 1}, a));
   EXPECT_FALSE(PointInQuad(TPoint{-1, 1}, a));
+}
+
+// The angle-sum rule exactly as it stood before the far-away shortcut, to hold the fast one to.
+bool PointInQuadByAnglesOnly(const TPoint& p, const TPoint q[4]) {
+  double sum = 0;
+  for (int k = 0; k < 4; ++k) {
+    const TPoint& a = q[k];
+    const TPoint& b = q[(k + 1) % 4];
+    const double ax = a.X - p.X, ay = a.Y - p.Y, bx = b.X - p.X, by = b.Y - p.Y;
+    const double la = std::hypot(ax, ay), lb = std::hypot(bx, by);
+    if (la == 0 || lb == 0) return true;
+    const double c = std::clamp((ax * bx + ay * by) / (la * lb), -1.0, 1.0);
+    sum += std::acos(c);
+  }
+  return sum * 180.0 / M_PI >= 355.0;
+}
+
+// Convex, crossed, flat and collapsed quadrilaterals at many scales, with points all around them
+// (on corners, on edges, just outside, at the shortcut's own distance), and the odd numbers a
+// damaged state could carry: both rules must agree on every one.
+TEST(RiderModel, PointInQuadAgreesWithTheAngleSumEverywhere) {
+  std::mt19937_64 rng(20261210);
+  std::uniform_real_distribution<double> unit(-1.0, 1.0);
+  const double scales[] = {1e-3, 0.5, 1, 36, 72, 1000, 1e6};
+  const double odd[] = {0.0,
+                        -0.0,
+                        1e-310,
+                        1e300,
+                        -1e300,
+                        std::numeric_limits<double>::infinity(),
+                        std::numeric_limits<double>::quiet_NaN()};
+  int disagreements = 0, inside = 0, tested = 0;
+  auto check = [&](const TPoint& p, const TPoint q[4]) {
+    const bool want = PointInQuadByAnglesOnly(p, q), got = PointInQuad(p, q);
+    disagreements += want != got;
+    inside += want;
+    ++tested;
+    if (want != got && disagreements <= 5)
+      ADD_FAILURE() << "point (" << p.X << ", " << p.Y << ") quad (" << q[0].X << "," << q[0].Y
+                    << ") (" << q[1].X << "," << q[1].Y << ") (" << q[2].X << "," << q[2].Y << ") ("
+                    << q[3].X << "," << q[3].Y << ")";
+  };
+  for (int n = 0; n < 40000; ++n) {
+    const double s = scales[n % 7];
+    const double cx = unit(rng) * 800, cy = unit(rng) * 600;
+    TPoint q[4];
+    const int kind = n % 6;
+    for (int k = 0; k < 4; ++k) {
+      if (kind == 0) {  // a rotated rectangle, like a bike's or a car's corners
+        const double a = unit(rng) * M_PI, w = (1 + unit(rng)) * s, h = (1 + unit(rng)) * s;
+        const double ux = (k == 1 || k == 2) ? w : -w, uy = k >= 2 ? h : -h;
+        q[k] = TPoint{cx + ux * std::cos(a) - uy * std::sin(a),
+                      cy + ux * std::sin(a) + uy * std::cos(a)};
+      } else if (kind == 1) {  // whole pixels, as the obstacle shapes are placed
+        q[k] = TPoint{std::trunc(cx + unit(rng) * s), std::trunc(cy + unit(rng) * s)};
+      } else if (kind == 2) {  // all on one line
+        const double t = unit(rng);
+        q[k] = TPoint{cx + t * s, cy + 0.5 * t * s};
+      } else if (kind == 3) {  // collapsed onto one or two points
+        q[k] = k < 2 ? TPoint{cx, cy} : TPoint{cx + s * (k - 2), cy};
+      } else {  // anything, crossed or not
+        q[k] = TPoint{cx + unit(rng) * s, cy + unit(rng) * s};
+      }
+    }
+    // Points: corners, edge points, points around the box at many distances.
+    for (int k = 0; k < 4; ++k) {
+      check(q[k], q);
+      const TPoint& b = q[(k + 1) % 4];
+      const double t = (1 + unit(rng)) / 2;
+      check(TPoint{q[k].X + (b.X - q[k].X) * t, q[k].Y + (b.Y - q[k].Y) * t}, q);
+    }
+    for (int m = 0; m < 12; ++m) {
+      const double reach = s * std::pow(10.0, unit(rng) * 1.5);
+      check(TPoint{cx + unit(rng) * reach, cy + unit(rng) * reach}, q);
+    }
+    // Right around the shortcut's threshold distance from the box's centre.
+    double minX = q[0].X, maxX = q[0].X, minY = q[0].Y, maxY = q[0].Y;
+    for (const TPoint& c : q) {
+      minX = std::min(minX, c.X), maxX = std::max(maxX, c.X);
+      minY = std::min(minY, c.Y), maxY = std::max(maxY, c.Y);
+    }
+    const double r = std::hypot(maxX - minX, maxY - minY) / 2, a = unit(rng) * M_PI;
+    for (double f : {1.0, 1.59, 1.6, 1.61, 2.0})
+      check(
+          TPoint{(minX + maxX) / 2 + f * r * std::cos(a), (minY + maxY) / 2 + f * r * std::sin(a)},
+          q);
+  }
+  // Odd numbers in the point and in a corner.
+  const TPoint box[4] = {{0, 0}, {10, 0}, {10, 10}, {0, 10}};
+  for (double v : odd)
+    for (double w : odd) {
+      check(TPoint{v, w}, box);
+      check(TPoint{v, 5}, box);
+      TPoint q[4] = {box[0], box[1], box[2], box[3]};
+      q[2] = TPoint{v, w};
+      check(TPoint{5, 5}, q);
+      check(TPoint{-50, 5}, q);
+      check(TPoint{v, -w}, q);
+    }
+  EXPECT_EQ(disagreements, 0) << "of " << tested;
+  EXPECT_GT(inside, tested / 20);  // the cases reach the inside answer as well
 }
 
 // A race in its riding state on a scratch folder.

@@ -109,6 +109,38 @@ int CellOrGround(const TTrackState& t, int row, int col) {
 
 }  // namespace
 
+namespace {
+
+// True when `p` is a whole opaque picture standing at (x, 0) that covers the surface's full
+// height and every column from x to `right`.
+bool CoversColumns(const TPictureItem* p, int x, int right, const TSurface& s) {
+  if (!p || p->Transparent || p->PatternCount() != 1) return false;
+  const TRect r = p->PatternRect(0);
+  return r.Left == 0 && r.Top == 0 && r.Right == p->PictureWidth && r.Bottom == p->PictureHeight &&
+         p->PictureHeight >= s.Height && x + p->PictureWidth >= right &&
+         p->Pixels.size() == static_cast<size_t>(p->PictureWidth) * p->PictureHeight;
+}
+
+}  // namespace
+
+// In a race the rider's two side panels are painted over the road every frame; the road is laid
+// only between them, which leaves every pixel of the finished frame as it was.
+void TScrollBackground::Draw() {
+  DrawClip = TRect{-(1 << 30), -(1 << 30), 1 << 30, 1 << 30};
+  TMForm& f = Form();
+  const TPlayer* p = f.Race.Player;
+  if (f.Race.Background == this && p && Engine && Engine->Surface && p->Visible && p->Z > Z &&
+      p->Parent == Parent && RectsOverlap(p->GetBoundsRect(), Engine->SurfaceRect)) {
+    const TSurface& s = *Engine->Surface;
+    const TPictureItem* left = f.MImageList2.Item(2);
+    const TPictureItem* right = f.MImageList2.Item(3);
+    if (CoversColumns(left, 0, 0, s) && CoversColumns(right, 626, s.Width, s) &&
+        left->PictureWidth <= 626)
+      DrawClip = TRect{left->PictureWidth, 0, 626, s.Height};
+  }
+  TBackgroundSprite::Draw();
+}
+
 void TScrollBackground::ObstaclesAgainstRider() {
   TMForm& f = Form();
   TPlayer* p = f.Race.Player;

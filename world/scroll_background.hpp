@@ -25,6 +25,7 @@ class TScrollBackground : public TBackgroundSprite {
   void SetImageListAndTile(int index, int listNo);
   void KillOnce();
   void Move(int moveCount) override;
+  void Draw() override;
 
  private:
   TMForm& Form() const;
