@@ -24,7 +24,7 @@ measure() {  # name db
   local t0=$(date +%s.%N)
   "$build/server/zapwheely-scores-fill" --db "$db" --rows "$rows"
   echo "   filled in $(echo "$(date +%s.%N) - $t0" | bc | cut -c1-5) s"
-  "$build/server/zapwheely-scores" --listen 127.0.0.1:0 --db "$db" --quiet --rate-limit 0 \
+  "$build/zapwheely-scores" --listen 127.0.0.1:0 --db "$db" --quiet --rate-limit 0 \
     > "$work/address" &
   pid=$!
   for _ in $(seq 100); do [ -s "$work/address" ] && break; sleep 0.1; done

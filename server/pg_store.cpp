@@ -7,6 +7,8 @@
 
 #include <condition_variable>
 #include <mutex>
+#include <string>
+#include <tuple>
 #include <type_traits>
 #include <vector>
 
@@ -21,14 +23,91 @@ constexpr const char* SchemaLockKey = "84170001";
 const char* const NearPageSql =
     "SELECT id, name, score, country, submitted FROM scores "
     "ORDER BY score DESC, id ASC LIMIT $1 OFFSET $2";
-// The rows skipped on a deep page are walked in the index alone (it holds score and id); only
-// the page's own rows are read from the table, each by its key ("OFFSET 0" keeps the planner
-// from turning those look-ups into a hash join over the whole table).
-const char* const DeepPageSql =
+// Each band and bucket count is kept in several rows, one chosen by the result's id, so
+// players submitting at once into the same (crowded, low) bucket seldom wait for each other's
+// row lock; a read adds them up.
+constexpr int CountShards = 8;
+
+// A deep page first adds up the band counts from the best band down to find the band holding
+// its first rank, then the bucket counts within that band to find the bucket; the rows of the
+// table are then walked only from that bucket's best score on, skipping the rows of the bucket
+// that rank above the page. The page may run on into the buckets below. One statement, so the
+// counts and the rows come from one snapshot, whatever other instances commit meanwhile. The
+// skipped rows are walked in the index alone (it holds score and id); only the page's own rows
+// are read from the table, each by its key ("OFFSET 0" keeps the planner from turning those
+// look-ups into a hash join over the whole table). $1 is the limit, $2 the offset.
+const std::string DeepPageSql =
+    "WITH bands AS (SELECT band, SUM(n)::bigint AS n FROM score_bands GROUP BY band), "
+    "band AS (SELECT band, upto - n AS above FROM "
+    "(SELECT band, n, SUM(n) OVER (ORDER BY band DESC)::bigint AS upto FROM bands) AS r "
+    "WHERE upto > $2::bigint ORDER BY band DESC LIMIT 1), "
+    "buckets AS (SELECT b.bucket, SUM(b.n)::bigint AS n FROM score_buckets AS b, band "
+    "WHERE b.bucket BETWEEN band.band * " +
+    std::to_string(BucketsPerBand) + " AND band.band * " + std::to_string(BucketsPerBand) + " + " +
+    std::to_string(BucketsPerBand - 1) +
+    " GROUP BY b.bucket), "
+    "start AS (SELECT bucket, band.above + upto - n AS above FROM band, "
+    "(SELECT bucket, n, SUM(n) OVER (ORDER BY bucket DESC)::bigint AS upto FROM buckets) AS r "
+    "WHERE band.above + upto > $2::bigint ORDER BY bucket DESC LIMIT 1) "
     "SELECT s.id, s.name, s.score, s.country, s.submitted FROM "
-    "(SELECT id FROM scores ORDER BY score DESC, id ASC LIMIT $1 OFFSET $2) AS k "
+    "(SELECT id FROM scores WHERE score <= "
+    "COALESCE((SELECT bucket * " +
+    std::to_string(1 << BucketShift) + " + " + std::to_string((1 << BucketShift) - 1) +
+    " FROM start), -2147483649) "
+    "ORDER BY score DESC, id ASC LIMIT $1::bigint "
+    "OFFSET COALESCE($2::bigint - (SELECT above FROM start), 0)) AS k "
     "CROSS JOIN LATERAL (SELECT id, name, score, country, submitted FROM scores AS t "
     "WHERE t.id = k.id OFFSET 0) AS s ORDER BY s.score DESC, s.id ASC";
+
+// The change of the counts for the rows a statement added (or removed: d = -1), folded into
+// the count rows in key order so that two large statements never lock each other's rows the
+// other way round.
+std::string FoldCountsSql(const std::string& changes) {
+  std::string sql;
+  for (const auto& [table, key, shift] :
+       {std::tuple{"score_bands", "band", BandShift}, {"score_buckets", "bucket", BucketShift}}) {
+    sql += std::string("INSERT INTO ") + table + " (" + key + ", shard, n) SELECT score >> " +
+           std::to_string(shift) + ", (id % " + std::to_string(CountShards) +
+           ")::smallint, SUM(d) FROM (" + changes +
+           ") AS c GROUP BY 1, 2 HAVING SUM(d) <> 0 ORDER BY 1, 2 ON CONFLICT (" + key +
+           ", shard) DO UPDATE SET n = " + table + ".n + EXCLUDED.n; ";
+  }
+  return sql;
+}
+
+// Keeps the counts right whoever changes the table: any instance of this program, an older
+// one still running, COPY, or an operator removing a result by hand. Statement triggers see all
+// the rows a statement changed at once, so a bulk load adds to each count row once.
+std::string CountTriggersSql() {
+  const std::string added = "SELECT score, id, 1 AS d FROM added";
+  const std::string removed = "SELECT score, id, -1 AS d FROM removed";
+  auto function = [](const char* name, const std::string& body) {
+    return std::string("CREATE OR REPLACE FUNCTION ") + name +
+           "() RETURNS trigger LANGUAGE plpgsql AS $fn$ BEGIN " + body + "RETURN NULL; END $fn$; ";
+  };
+  return function("scores_count_added", FoldCountsSql(added)) +
+         function("scores_count_removed", FoldCountsSql(removed)) +
+         function("scores_count_changed", FoldCountsSql(added + " UNION ALL " + removed)) +
+         function("scores_count_emptied", "DELETE FROM score_bands; DELETE FROM score_buckets; ") +
+         "DROP TRIGGER IF EXISTS scores_count_insert ON scores; "
+         "DROP TRIGGER IF EXISTS scores_count_delete ON scores; "
+         "DROP TRIGGER IF EXISTS scores_count_update ON scores; "
+         "DROP TRIGGER IF EXISTS scores_count_truncate ON scores; "
+         "CREATE TRIGGER scores_count_insert AFTER INSERT ON scores REFERENCING NEW TABLE AS "
+         "added FOR EACH STATEMENT EXECUTE FUNCTION scores_count_added(); "
+         "CREATE TRIGGER scores_count_delete AFTER DELETE ON scores REFERENCING OLD TABLE AS "
+         "removed FOR EACH STATEMENT EXECUTE FUNCTION scores_count_removed(); "
+         "CREATE TRIGGER scores_count_update AFTER UPDATE ON scores REFERENCING OLD TABLE AS "
+         "removed NEW TABLE AS added FOR EACH STATEMENT EXECUTE FUNCTION scores_count_changed(); "
+         "CREATE TRIGGER scores_count_truncate AFTER TRUNCATE ON scores FOR EACH STATEMENT "
+         "EXECUTE FUNCTION scores_count_emptied();";
+}
+
+// The counts made afresh from the table.
+std::string RecountSql() {
+  return "DELETE FROM score_bands; DELETE FROM score_buckets; " +
+         FoldCountsSql("SELECT score, id, 1 AS d FROM scores");
+}
 
 // A query result that is cleared whatever happens.
 class TResult {
@@ -126,8 +205,8 @@ class TPostgresStore final : public IScoreStore {
     return With([&](PGconn* c) {
       const std::string l = std::to_string(limit), o = std::to_string(offset);
       const char* params[] = {l.c_str(), o.c_str()};
-      TResult r(PQexecParams(c, offset < DeepPageOffset ? NearPageSql : DeepPageSql, 2, nullptr,
-                             params, nullptr, nullptr, 0));
+      TResult r(PQexecParams(c, offset < DeepPageOffset ? NearPageSql : DeepPageSql.c_str(), 2,
+                             nullptr, params, nullptr, nullptr, 0));
       Check(c, r, "page");
       std::vector<TScoreRow> rows;
       for (int i = 0; i < PQntuples(r.get()); ++i) {
@@ -166,7 +245,7 @@ class TPostgresStore final : public IScoreStore {
   std::string PagePlan() override {
     return With([&](PGconn* c) {
       std::string plan;
-      for (const char* page : {NearPageSql, DeepPageSql}) {
+      for (const char* page : {NearPageSql, DeepPageSql.c_str()}) {
         const std::string sql = std::string("EXPLAIN ") + page;
         const char* params[] = {"101", "5000"};
         TResult r(PQexecParams(c, sql.c_str(), 2, nullptr, params, nullptr, nullptr, 0));
@@ -289,10 +368,40 @@ class TPostgresStore final : public IScoreStore {
            "name TEXT NOT NULL, score INTEGER NOT NULL, country TEXT NOT NULL, "
            "submitted BIGINT NOT NULL)");
       Exec(c, "CREATE INDEX scores_table_order ON scores (score DESC, id ASC)");
+    }
+    // No instance (of this version or an older one) adds a result while the counts are made
+    // and checked: they must match the rows exactly.
+    Exec(c, "LOCK TABLE scores IN SHARE ROW EXCLUSIVE MODE");
+    if (version < 2) {
+      Exec(c,
+           "CREATE TABLE score_bands (band INTEGER NOT NULL, shard SMALLINT NOT NULL, "
+           "n BIGINT NOT NULL, PRIMARY KEY (band, shard)); "
+           "CREATE TABLE score_buckets (bucket INTEGER NOT NULL, shard SMALLINT NOT NULL, "
+           "n BIGINT NOT NULL, PRIMARY KEY (bucket, shard))");
+      Exec(c, RecountSql().c_str());
+      Exec(c, CountTriggersSql().c_str());
       Exec(c, "DELETE FROM schema_version");
-      Exec(c, "INSERT INTO schema_version (version) VALUES (1)");
+      Exec(c, "INSERT INTO schema_version (version) VALUES (2)");
+    } else {
+      RecountIfWrong(c);
     }
     Exec(c, "COMMIT");
+  }
+
+  // The triggers keep the counts, but a bulk load with triggers switched off (replication
+  // role "replica") or a dropped trigger would leave them off: when they do not add up to the
+  // rows, make them again.
+  void RecountIfWrong(PGconn* c) {
+    TResult r(PQexec(c,
+                     "SELECT (SELECT COUNT(*) FROM scores) = (SELECT COALESCE(SUM(n), 0) FROM "
+                     "score_bands) AND (SELECT COUNT(*) FROM scores) = (SELECT COALESCE(SUM(n), "
+                     "0) FROM score_buckets) AND (SELECT COUNT(*) FROM pg_trigger WHERE tgrelid "
+                     "= 'scores'::regclass AND tgname LIKE 'scores_count_%' AND tgenabled <> "
+                     "'D') = 4"));
+    Check(c, r, "check the counts");
+    if (r.Text(0, 0) == "t") return;
+    Exec(c, RecountSql().c_str());
+    Exec(c, CountTriggersSql().c_str());
   }
 
   std::string url_;

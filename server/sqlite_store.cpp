@@ -77,12 +77,65 @@ sqlite3* OpenConnection(const std::string& path, bool create) {
 const char* const NearPageSql =
     "SELECT id, name, score, country, submitted FROM scores "
     "ORDER BY score DESC, id ASC LIMIT ? OFFSET ?";
-// The rows skipped on a deep page are walked in the index alone (it holds score and id); only
-// the page's own rows are read from the table.
-const char* const DeepPageSql =
+// A deep page first adds up the band counts from the best band down to find the band holding
+// its first rank, then the bucket counts within that band to find the bucket; the rows of the
+// table are then walked only from that bucket's best score on, skipping the rows of the bucket
+// that rank above the page. The page may run on into the buckets below. One statement, so the
+// counts and the rows come from one snapshot of the database. ?1 is the limit, ?2 the offset.
+// The skipped rows are walked in the index alone (it holds score and id); only the page's own
+// rows are read from the table.
+const std::string DeepPageSql =
+    "WITH band AS (SELECT band, upto - n AS above FROM "
+    "(SELECT band, n, SUM(n) OVER (ORDER BY band DESC) AS upto FROM score_bands) "
+    "WHERE upto > ?2 ORDER BY band DESC LIMIT 1), "
+    "start AS (SELECT bucket, (SELECT above FROM band) + upto - n AS above FROM "
+    "(SELECT bucket, n, SUM(n) OVER (ORDER BY bucket DESC) AS upto FROM score_buckets "
+    "WHERE bucket BETWEEN (SELECT band FROM band) * " +
+    std::to_string(BucketsPerBand) + " AND (SELECT band FROM band) * " +
+    std::to_string(BucketsPerBand) + " + " + std::to_string(BucketsPerBand - 1) +
+    ") WHERE (SELECT above FROM band) + upto > ?2 ORDER BY bucket DESC LIMIT 1) "
     "SELECT s.id, s.name, s.score, s.country, s.submitted FROM "
-    "(SELECT id FROM scores ORDER BY score DESC, id ASC LIMIT ? OFFSET ?) AS k "
-    "JOIN scores AS s ON s.id = k.id ORDER BY s.score DESC, s.id ASC";
+    "(SELECT id FROM scores WHERE score <= "
+    "COALESCE((SELECT bucket * " +
+    std::to_string(1 << BucketShift) + " + " + std::to_string((1 << BucketShift) - 1) +
+    " FROM start), -2147483649) "
+    "ORDER BY score DESC, id ASC LIMIT ?1 OFFSET COALESCE(?2 - (SELECT above FROM start), 0)) "
+    "AS k JOIN scores AS s ON s.id = k.id ORDER BY s.score DESC, s.id ASC";
+
+// Keeps the band and bucket counts right whoever changes the table: this program, an older one
+// still running on the same file, or an operator removing a result by hand.
+std::string CountTriggersSql() {
+  const std::string band = "score >> " + std::to_string(BandShift);
+  const std::string bucket = "score >> " + std::to_string(BucketShift);
+  auto add = [&](const char* row) {
+    return std::string("INSERT INTO score_bands (band, n) VALUES (") + row + "." + band +
+           ", 1) ON CONFLICT (band) DO UPDATE SET n = n + 1; "
+           "INSERT INTO score_buckets (bucket, n) VALUES (" +
+           row + "." + bucket + ", 1) ON CONFLICT (bucket) DO UPDATE SET n = n + 1; ";
+  };
+  auto take = [&](const char* row) {
+    return std::string("UPDATE score_bands SET n = n - 1 WHERE band = ") + row + "." + band +
+           "; UPDATE score_buckets SET n = n - 1 WHERE bucket = " + row + "." + bucket + "; ";
+  };
+  return "CREATE TRIGGER scores_count_insert AFTER INSERT ON scores BEGIN " + add("NEW") +
+         "END; "
+         "CREATE TRIGGER scores_count_delete AFTER DELETE ON scores BEGIN " +
+         take("OLD") +
+         "END; "
+         "CREATE TRIGGER scores_count_update AFTER UPDATE OF score ON scores BEGIN " +
+         take("OLD") + add("NEW") + "END;";
+}
+
+// The counts made afresh from the table, for a database that had none or whose counts no
+// longer add up to its rows.
+std::string RecountSql() {
+  return "DELETE FROM score_bands; DELETE FROM score_buckets; "
+         "INSERT INTO score_bands (band, n) SELECT score >> " +
+         std::to_string(BandShift) +
+         ", COUNT(*) FROM scores GROUP BY 1; "
+         "INSERT INTO score_buckets (bucket, n) SELECT score >> " +
+         std::to_string(BucketShift) + ", COUNT(*) FROM scores GROUP BY 1;";
+}
 
 class TSqliteStore final : public IScoreStore {
  public:
@@ -166,7 +219,7 @@ class TSqliteStore final : public IScoreStore {
   std::vector<TScoreRow> Page(int64_t offset, int64_t limit) override {
     return WithReader([&](sqlite3* db) {
       std::vector<TScoreRow> rows;
-      TStatement st(db, offset < DeepPageOffset ? NearPageSql : DeepPageSql);
+      TStatement st(db, offset < DeepPageOffset ? NearPageSql : DeepPageSql.c_str());
       sqlite3_bind_int64(st.get(), 1, limit);
       sqlite3_bind_int64(st.get(), 2, offset);
       while (st.Step()) {
@@ -202,7 +255,7 @@ class TSqliteStore final : public IScoreStore {
   std::string PagePlan() override {
     return WithReader([](sqlite3* db) {
       std::string plan;
-      for (const char* sql : {NearPageSql, DeepPageSql}) {
+      for (const char* sql : {NearPageSql, DeepPageSql.c_str()}) {
         TStatement st(db, (std::string("EXPLAIN QUERY PLAN ") + sql).c_str());
         while (st.Step()) plan += Text(st.get(), 3) + "\n";
       }
@@ -268,14 +321,47 @@ class TSqliteStore final : public IScoreStore {
              "CREATE TABLE scores (id INTEGER PRIMARY KEY AUTOINCREMENT, name TEXT NOT NULL, "
              "score INTEGER NOT NULL, country TEXT NOT NULL, submitted INTEGER NOT NULL)");
         Exec(writer_, "CREATE INDEX scores_table_order ON scores (score DESC, id ASC)");
+      }
+      if (version < 2) {
+        Exec(writer_,
+             "CREATE TABLE score_bands (band INTEGER PRIMARY KEY, n INTEGER NOT NULL); "
+             "CREATE TABLE score_buckets (bucket INTEGER PRIMARY KEY, n INTEGER NOT NULL)");
+        Exec(writer_, RecountSql().c_str());
+        Exec(writer_, CountTriggersSql().c_str());
         Exec(writer_, "DELETE FROM schema_version");
-        Exec(writer_, "INSERT INTO schema_version (version) VALUES (1)");
+        Exec(writer_, "INSERT INTO schema_version (version) VALUES (2)");
+      } else {
+        RecountIfWrong();
       }
       Exec(writer_, "COMMIT");
     } catch (...) {
       sqlite3_exec(writer_, "ROLLBACK", nullptr, nullptr, nullptr);
       throw;
     }
+  }
+
+  // The counts are kept by triggers, but a copy of the file restored from elsewhere or a tool
+  // that dropped them could leave them off: when they do not add up to the rows, make them
+  // again (a full count is cheap next to serving wrong ranks).
+  void RecountIfWrong() {
+    TStatement st(writer_,
+                  "SELECT (SELECT COUNT(*) FROM scores), "
+                  "(SELECT COALESCE(SUM(n), 0) FROM score_bands), "
+                  "(SELECT COALESCE(SUM(n), 0) FROM score_buckets), "
+                  "(SELECT COUNT(*) FROM sqlite_master WHERE type = 'trigger' "
+                  "AND name LIKE 'scores_count_%')");
+    if (!st.Step()) return;
+    const int64_t rows = sqlite3_column_int64(st.get(), 0);
+    const bool right = sqlite3_column_int64(st.get(), 1) == rows &&
+                       sqlite3_column_int64(st.get(), 2) == rows &&
+                       sqlite3_column_int64(st.get(), 3) == 3;
+    st.Reset();
+    if (right) return;
+    Exec(writer_,
+         "DROP TRIGGER IF EXISTS scores_count_insert; DROP TRIGGER IF EXISTS scores_count_delete; "
+         "DROP TRIGGER IF EXISTS scores_count_update");
+    Exec(writer_, RecountSql().c_str());
+    Exec(writer_, CountTriggersSql().c_str());
   }
 
   // Runs a read on a pooled connection; an in-memory database exists only on the writer's.

@@ -41,12 +41,22 @@ class TStoreRefused : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// Pages from this offset on skip their rows in the index alone and then read only their own
-// rows; nearer pages are one plain walk of the index.
+// Pages from this offset on start from the row counts kept per score band and bucket, so they
+// walk only the rows of one bucket, not every row above them; nearer pages are one plain walk
+// of the index.
 inline constexpr int64_t DeepPageOffset = 1000;
 
-// The schema version this program creates and understands.
-inline constexpr int ScoreSchemaVersion = 1;
+// Every score falls in one band of 4 096 points and, within it, in one bucket of 16 points
+// (score >> BandShift, score >> BucketShift). The database keeps how many results each band and
+// bucket holds, updated in the same transaction as the results themselves, so a deep page finds
+// the bucket its first rank lies in by adding up a few hundred counts.
+inline constexpr int BandShift = 12;
+inline constexpr int BucketShift = 4;
+inline constexpr int BucketsPerBand = 1 << (BandShift - BucketShift);
+
+// The schema version this program creates and understands. Version 2 added the band and bucket
+// counts; a version-1 database gets them filled when it is opened.
+inline constexpr int ScoreSchemaVersion = 2;
 
 // Every implementation orders the table by score, best first, and between equal scores by
 // submission order (the earlier first), from an index on exactly that order. Every method may

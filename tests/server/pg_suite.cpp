@@ -1,6 +1,7 @@
 // The score service on PostgreSQL: a throw-away server for this test program, the checks both
 // back ends share, and the database going away and coming back.
 #include <gtest/gtest.h>
+#include <libpq-fe.h>
 
 #include <chrono>
 #include <thread>
@@ -65,6 +66,39 @@ TEST(ScoresPostgres, SchemaIsCreatedOnceAndANewerOneRefused) {
   } catch (const TStoreRefused& e) {
     EXPECT_NE(std::string(e.what()).find("schema version 7"), std::string::npos) << e.what();
   }
+}
+
+// SQL straight on the database, on a connection of its own.
+TRawSql RawPostgres(const std::string& url) {
+  return [url](const std::string& sql) {
+    PGconn* c = PQconnectdb(url.c_str());
+    PGresult* r = PQstatus(c) == CONNECTION_OK ? PQexec(c, sql.c_str()) : nullptr;
+    const bool ok =
+        r && (PQresultStatus(r) == PGRES_COMMAND_OK || PQresultStatus(r) == PGRES_TUPLES_OK);
+    const std::string msg = PQerrorMessage(c);
+    PQclear(r);
+    PQfinish(c);
+    ASSERT_TRUE(ok) << msg << "\n" << sql.substr(0, 200);
+  };
+}
+
+TEST(ScoresPostgres, DeepPagesGiveExactRanks) {
+  PG_DATABASE(db);
+  auto store = OpenScoreStore(db);
+  CheckRanksMatchPlainOrder(*store, RawPostgres(db));
+}
+
+TEST(ScoresPostgres, AVersion1DatabaseGetsItsCountsAtStartUp) {
+  PG_DATABASE(db);
+  CheckRanksAfterUpgradeFromVersion1(
+      db,
+      "CREATE TABLE schema_version (version INTEGER NOT NULL); "
+      "INSERT INTO schema_version VALUES (1); "
+      "CREATE TABLE scores (id BIGINT GENERATED ALWAYS AS IDENTITY PRIMARY KEY, "
+      "name TEXT NOT NULL, score INTEGER NOT NULL, country TEXT NOT NULL, "
+      "submitted BIGINT NOT NULL); "
+      "CREATE INDEX scores_table_order ON scores (score DESC, id ASC)",
+      RawPostgres(db));
 }
 
 TEST(ScoresPostgres, EndToEnd) {

@@ -12,6 +12,7 @@
 #include "server/store.hpp"
 #include "server/validate.hpp"
 #include "tests/server/scores_process.hpp"
+#include "tests/server/shared_checks.hpp"
 
 namespace zw::scores {
 namespace {
@@ -190,7 +191,9 @@ TEST(ScoreStore, PageWalksTheIndexAndANewerSchemaIsRefused) {
   {
     auto store = OpenScoreStore(path);
     const std::string plan = store->PagePlan();
-    EXPECT_NE(plan.find("SCAN scores USING COVERING INDEX scores_table_order"), std::string::npos)
+    // A deep page walks the index only from the bucket its first rank lies in.
+    EXPECT_NE(plan.find("SEARCH scores USING COVERING INDEX scores_table_order (score<?)"),
+              std::string::npos)
         << plan;
   }
   // Opening again keeps the data and the schema as they are.
@@ -213,6 +216,41 @@ TEST(ScoreStore, PageWalksTheIndexAndANewerSchemaIsRefused) {
   } catch (const TStoreRefused& e) {
     EXPECT_NE(std::string(e.what()).find("schema version 99"), std::string::npos) << e.what();
   }
+}
+
+// SQL straight on an SQLite file, beside the store's own connections.
+test::TRawSql RawSqlite(const std::string& path) {
+  return [path](const std::string& sql) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+    sqlite3_busy_timeout(db, 5000);
+    char* err = nullptr;
+    const int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &err);
+    const std::string msg = err ? err : "";
+    sqlite3_free(err);
+    sqlite3_close(db);
+    ASSERT_EQ(rc, SQLITE_OK) << msg << "\n" << sql.substr(0, 200);
+  };
+}
+
+TEST(ScoreStore, DeepPagesGiveExactRanks) {
+  test::TTempDir dir;
+  const std::string path = dir.Path() + "/s.db";
+  auto store = OpenScoreStore(path);
+  test::CheckRanksMatchPlainOrder(*store, RawSqlite(path));
+}
+
+TEST(ScoreStore, AVersion1DatabaseGetsItsCountsAtStartUp) {
+  test::TTempDir dir;
+  const std::string path = dir.Path() + "/s.db";
+  test::CheckRanksAfterUpgradeFromVersion1(
+      path,
+      "CREATE TABLE schema_version (version INTEGER NOT NULL); "
+      "INSERT INTO schema_version VALUES (1); "
+      "CREATE TABLE scores (id INTEGER PRIMARY KEY AUTOINCREMENT, name TEXT NOT NULL, "
+      "score INTEGER NOT NULL, country TEXT NOT NULL, submitted INTEGER NOT NULL); "
+      "CREATE INDEX scores_table_order ON scores (score DESC, id ASC)",
+      RawSqlite(path));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Checks every score back end must pass, run on SQLite and on PostgreSQL.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "server/store.hpp"
@@ -15,5 +16,17 @@ void CheckEndToEnd(const std::string& db);
 // A stream of submissions, the service killed with SIGKILL part-way and started again: every
 // submission that got an OK is in the table.
 void CheckAcknowledgedSurviveKill(const std::string& db);
+
+// Runs SQL straight on the store's database, as an operator's tool (or an older version of the
+// service) would.
+using TRawSql = std::function<void(const std::string& sql)>;
+
+// Deep and near pages over tie-heavy random data, compared rank by rank with the plain table
+// order, also after results are removed and changed behind the service's back.
+void CheckRanksMatchPlainOrder(IScoreStore& store, const TRawSql& raw);
+// A version-1 database (made with the given statements through raw, then filled) opened by this
+// version: its counts are made at start-up and every page is exact.
+void CheckRanksAfterUpgradeFromVersion1(const std::string& db, const std::string& version1Schema,
+                                        const TRawSql& raw);
 
 }  // namespace zw::scores::test
