@@ -62,8 +62,35 @@ void TPictureItem::BuildRuns() {
 
 void TPictureItem::BuildPatterns() {
   Patterns.clear();
+  PatternUnkeyed.clear();
   Built = true;
   BuildRuns();
+  BuildGrid();
+  const size_t area = static_cast<size_t>(std::max(PictureWidth, 0)) * std::max(PictureHeight, 0);
+  if (Keyed.size() != area) return;
+  for (const TRect& r : Patterns) {
+    bool unkeyed =
+        r.Left >= 0 && r.Top >= 0 && r.Right <= PictureWidth && r.Bottom <= PictureHeight;
+    for (int y = r.Top; unkeyed && y < r.Bottom; ++y) {
+      const uint8_t* k = Keyed.data() + static_cast<size_t>(y) * PictureWidth;
+      unkeyed = std::none_of(k + r.Left, k + r.Right, [](uint8_t v) { return v != 0; });
+    }
+    PatternUnkeyed.push_back(unkeyed ? 1 : 0);
+  }
+}
+
+bool TPictureItem::PatternOpaque(int index) const {
+  if (!Built || index < 0 || index >= static_cast<int>(Patterns.size())) return false;
+  const TRect& r = Patterns[static_cast<size_t>(index)];
+  if (r.Empty() || r.Left < 0 || r.Top < 0 || r.Right > PictureWidth || r.Bottom > PictureHeight ||
+      Pixels.size() != static_cast<size_t>(PictureWidth) * PictureHeight)
+    return false;
+  if (!Transparent) return true;
+  return static_cast<size_t>(index) < PatternUnkeyed.size() &&
+         PatternUnkeyed[static_cast<size_t>(index)] != 0;
+}
+
+void TPictureItem::BuildGrid() {
   const int w = PictureWidth, h = PictureHeight;
   const int pw = PatternWidth(), ph = PatternHeight();
   if (pw == w && ph == h) {
