@@ -252,12 +252,18 @@ void StampCoverage(TSurface& dest, const unsigned char* cover, int w, int h, int
                    uint8_t R, uint8_t G, uint8_t B, unsigned opacity) {
   const int c0 = std::max(0, -gx), c1 = std::min(w, dest.Width - gx);
   const int r0 = std::max(0, -gy), r1 = std::min(h, dest.Height - gy);
+  // Full coverage blends to the colour itself, whatever lies under it.
+  const uint16_t solid = Rgb565(R, G, B);
   for (int row = r0; row < r1; ++row) {
     uint16_t* line = dest.Row(gy + row);
     const unsigned char* src = cover + static_cast<long>(row) * w;
     for (int col = c0; col < c1; ++col) {
       unsigned a = src[col];
       if (a == 0) continue;
+      if (opacity == 255 && a == 255) {
+        line[gx + col] = solid;
+        continue;
+      }
       if (opacity != 255) {
         a = a * opacity / 255;
         if (a == 0) continue;
