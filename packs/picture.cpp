@@ -62,8 +62,35 @@ void TPictureItem::BuildRuns() {
 
 void TPictureItem::BuildPatterns() {
   Patterns.clear();
+  PatternUnkeyed.clear();
   Built = true;
   BuildRuns();
+  BuildGrid();
+  const size_t area = static_cast<size_t>(std::max(PictureWidth, 0)) * std::max(PictureHeight, 0);
+  if (Keyed.size() != area) return;
+  for (const TRect& r : Patterns) {
+    bool unkeyed =
+        r.Left >= 0 && r.Top >= 0 && r.Right <= PictureWidth && r.Bottom <= PictureHeight;
+    for (int y = r.Top; unkeyed && y < r.Bottom; ++y) {
+      const uint8_t* k = Keyed.data() + static_cast<size_t>(y) * PictureWidth;
+      unkeyed = std::none_of(k + r.Left, k + r.Right, [](uint8_t v) { return v != 0; });
+    }
+    PatternUnkeyed.push_back(unkeyed ? 1 : 0);
+  }
+}
+
+bool TPictureItem::PatternOpaque(int index) const {
+  if (!Built || index < 0 || index >= static_cast<int>(Patterns.size())) return false;
+  const TRect& r = Patterns[static_cast<size_t>(index)];
+  if (r.Empty() || r.Left < 0 || r.Top < 0 || r.Right > PictureWidth || r.Bottom > PictureHeight ||
+      Pixels.size() != static_cast<size_t>(PictureWidth) * PictureHeight)
+    return false;
+  if (!Transparent) return true;
+  return static_cast<size_t>(index) < PatternUnkeyed.size() &&
+         PatternUnkeyed[static_cast<size_t>(index)] != 0;
+}
+
+void TPictureItem::BuildGrid() {
   const int w = PictureWidth, h = PictureHeight;
   const int pw = PatternWidth(), ph = PatternHeight();
   if (pw == w && ph == h) {
@@ -270,6 +297,42 @@ const std::array<int32_t, 256>& CosTable() {
 
 }  // namespace
 
+namespace {
+
+// The first sample position whose pixel, (pos * scale) >> 32, reaches `limit`: positions in
+// [0, SampleEnd) sample pixels 0 .. limit - 1.
+int64_t SampleEnd(int limit, int64_t scale) {
+  if (scale <= 0) return INT64_MAX;  // every sample is pixel 0
+  const int64_t l = static_cast<int64_t>(limit) << 32;
+  return l / scale + (l % scale != 0);
+}
+
+int64_t FloorDiv64(int64_t a, int64_t b) {
+  return a / b - (a % b != 0 && (a < 0) != (b < 0));
+}
+
+// Narrows [k0, k1) to the steps k where 0 <= start + k * step < end.
+void StepsWithin(int64_t start, int64_t step, int64_t end, int& k0, int& k1) {
+  int64_t lo, hi;  // the steps inside, hi exclusive
+  if (step == 0) {
+    if (start >= 0 && start < end) return;
+    k1 = k0;
+    return;
+  }
+  if (step > 0) {
+    lo = -FloorDiv64(start, step);  // ceil(-start / step)
+    hi = end == INT64_MAX ? INT64_MAX : FloorDiv64(end - 1 - start, step) + 1;
+  } else {
+    const int64_t t = -step;
+    hi = FloorDiv64(start, t) + 1;
+    lo = end == INT64_MAX ? INT64_MIN : FloorDiv64(start - end, t) + 1;
+  }
+  if (lo > k0) k0 = static_cast<int>(std::min<int64_t>(lo, k1));
+  if (hi < k1) k1 = static_cast<int>(std::max<int64_t>(hi, k0));
+}
+
+}  // namespace
+
 void TPictureItem::DrawRotate(TSurface& dest, int x, int y, int width, int height, int index,
                               double centerX, double centerY, int angle) const {
   if (Pixels.empty() || width <= 0 || height <= 0) return;
@@ -304,25 +367,41 @@ void TPictureItem::DrawRotate(TSurface& dest, int x, int y, int width, int heigh
   const int64_t scaleY = (static_cast<int64_t>(pr.Height()) << 16) / height;
   const int64_t pivX = static_cast<int64_t>(std::llround(pivotX * 65536.0));
   const int64_t pivY = static_cast<int64_t>(std::llround(pivotY * 65536.0));
-  const int pw = pr.Width(), ph = pr.Height();
+  // Only pattern pixels that lie inside the picture are drawn.
+  const int limX = std::min(pr.Width(), PictureWidth - pr.Left);
+  const int limY = std::min(pr.Height(), PictureHeight - pr.Top);
+  if (limX <= 0 || limY <= 0 || pr.Left < 0 || pr.Top < 0) return;
+  const size_t area = static_cast<size_t>(PictureWidth) * PictureHeight;
+  if (Pixels.size() != area || (Transparent && Keyed.size() != area)) return;
+  // The sample lands inside the pattern exactly while 0 <= u < endU and 0 <= v < endV.
+  const int64_t endU = SampleEnd(limX, scaleX), endV = SampleEnd(limY, scaleY);
+  const uint16_t* pixels = Pixels.data() + static_cast<size_t>(pr.Top) * PictureWidth + pr.Left;
+  const uint8_t* keyed =
+      Transparent ? Keyed.data() + static_cast<size_t>(pr.Top) * PictureWidth + pr.Left : nullptr;
+  const int n = x1 - x0;
   for (int dy = y0; dy < y1; ++dy) {
-    uint16_t* d = dest.Row(dy);
+    uint16_t* d = dest.Row(dy) + x0;
     // Sample at pixel centres: offsets from the pivot in 16.16.
     const int64_t ry = ((static_cast<int64_t>(dy - y) << 16) + 32768);
     const int64_t rx = ((static_cast<int64_t>(x0 - x) << 16) + 32768);
     // Inverse rotation: u = rx cos + ry sin, v = -rx sin + ry cos (in the scaled pattern).
-    int64_t u = ((rx * c + ry * s) >> 16) + pivX;
-    int64_t v = ((-rx * s + ry * c) >> 16) + pivY;
-    for (int dx = x0; dx < x1; ++dx, u += c, v -= s) {
-      if (u < 0 || v < 0) continue;
-      const int px = static_cast<int>((u * scaleX) >> 32);
-      const int py = static_cast<int>((v * scaleY) >> 32);
-      if (px >= pw || py >= ph) continue;
-      const int sx = pr.Left + px, sy = pr.Top + py;
-      if (sx >= PictureWidth || sy >= PictureHeight) continue;
-      const size_t i = static_cast<size_t>(sy) * PictureWidth + sx;
-      if (Transparent && Keyed[i]) continue;
-      d[dx] = Pixels[i];
+    const int64_t u0 = ((rx * c + ry * s) >> 16) + pivX;
+    const int64_t v0 = ((-rx * s + ry * c) >> 16) + pivY;
+    // Only the columns whose samples fall inside the pattern are walked.
+    int k0 = 0, k1 = n;
+    StepsWithin(u0, c, endU, k0, k1);
+    StepsWithin(v0, -s, endV, k0, k1);
+    int64_t u = u0 + k0 * c, v = v0 - k0 * s;
+    if (keyed) {
+      for (int k = k0; k < k1; ++k, u += c, v -= s) {
+        const size_t i = static_cast<size_t>((v * scaleY) >> 32) * PictureWidth +
+                         static_cast<size_t>((u * scaleX) >> 32);
+        if (!keyed[i]) d[k] = pixels[i];
+      }
+    } else {
+      for (int k = k0; k < k1; ++k, u += c, v -= s)
+        d[k] = pixels[static_cast<size_t>((v * scaleY) >> 32) * PictureWidth +
+                      static_cast<size_t>((u * scaleX) >> 32)];
     }
   }
 }

@@ -40,6 +40,9 @@ class TPictureItem {
 
   // True where pattern `index` has a drawn (not transparent) pixel at (x, y) inside it.
   bool PatternPixelSolid(int index, int x, int y) const;
+  // True when drawing pattern `index` overwrites every pixel of its rectangle whatever lay under
+  // it: patterns built, the pattern wholly inside the picture, no transparent pixel in it.
+  bool PatternOpaque(int index) const;
 
   void DrawPattern(TSurface& dest, int x, int y, int index) const;
   // The same copy, leaving every pixel outside `clip` (in surface pixels) untouched.
@@ -51,6 +54,8 @@ class TPictureItem {
  private:
   bool Built = false;
   std::vector<TRect> Patterns;
+  // Per built pattern: 1 when none of its pixels is the transparent colour.
+  std::vector<uint8_t> PatternUnkeyed;
   // The runs of drawn pixels of every picture row, left to right, made once with the patterns so
   // a keyed copy moves whole runs instead of testing every pixel: row y's runs are entries
   // RowFirstRun[y] .. RowFirstRun[y + 1] - 1 of RunStart and RunEnd (end exclusive). Empty when
@@ -58,6 +63,7 @@ class TPictureItem {
   std::vector<uint32_t> RowFirstRun;
   std::vector<int32_t> RunStart, RunEnd;
   void BuildRuns();
+  void BuildGrid();
 };
 
 class TImageList {

@@ -5,6 +5,7 @@
 
 #include "packs/pack_io.hpp"
 #include "shell/text.hpp"
+#include "world/scroll_background.hpp"
 
 namespace zw {
 
@@ -109,7 +110,11 @@ void TMForm::MTimerTimer(int moveCount) {
   const int32_t before = Menu.MenuIndex;
   if (Platform.Display && !Platform.Display->CanDraw()) return;
   ++Timing.FrameNumber;
-  MDisplay.Fill(0);
+  // Clearing the whole screen costs as much as copying it; in a race the road and the two side
+  // panels usually overwrite every pixel, and then the clearing is left out.
+  if (!(Race.Background && Race.Background->Engine &&
+        Race.Background->Engine->Surface == &MDisplay && Race.Background->CoversFrame()))
+    MDisplay.Fill(0);
   MSpriteEngine.Draw();
   ReadInput();
   if (Menu.ActiveDialog != 0) {

@@ -70,7 +70,45 @@ struct TCachedGlyph {
   long AdvanceX = 0;  // 26.6
   int Left = 0, Top = 0, Width = 0, Rows = 0;
   std::vector<unsigned char> Alpha;  // Width x Rows, row after row
+  // For the banner styles: the coverage grown by GlyphGrow pixels, the most of the coverage within
+  // a small disc around each pixel, (Width + 2 GlyphGrow) x (Rows + 2 GlyphGrow). Growing it anew
+  // for the rim and the shadow of every glyph every frame was most of a banner frame's cost.
+  std::vector<unsigned char> Grown;
 };
+
+namespace {
+
+constexpr int GlyphGrow = 2;
+
+// The banner styles (the big red lines over the road and the yellow lines of the panels' big
+// news) sit over busy asphalt, bikes and kerbs: they get a dark rim and a drop shadow so they
+// read over anything, in their own colour, at their own place and size.
+bool HasBannerEdge(int style) {
+  return style == 5 || style == 9;
+}
+
+// The grown coverage of a glyph: each pixel of the widened box takes the most coverage of the
+// glyph's pixels within the disc of radius GlyphGrow (corners of the square left out).
+std::vector<unsigned char> GrowCoverage(const TCachedGlyph& glyph) {
+  const int w = glyph.Width + 2 * GlyphGrow, h = glyph.Rows + 2 * GlyphGrow;
+  std::vector<unsigned char> grown(static_cast<size_t>(w) * h, 0);
+  for (int row = -GlyphGrow; row < glyph.Rows + GlyphGrow; ++row)
+    for (int col = -GlyphGrow; col < glyph.Width + GlyphGrow; ++col) {
+      unsigned char a = 0;
+      for (int oy = -GlyphGrow; oy <= GlyphGrow; ++oy)
+        for (int ox = -GlyphGrow; ox <= GlyphGrow; ++ox) {
+          const int sr = row + oy, sc = col + ox;
+          if (ox * ox + oy * oy > GlyphGrow * GlyphGrow + 1 || sr < 0 || sr >= glyph.Rows ||
+              sc < 0 || sc >= glyph.Width)
+            continue;
+          a = std::max(a, glyph.Alpha[static_cast<size_t>(sr) * glyph.Width + sc]);
+        }
+      grown[static_cast<size_t>(row + GlyphGrow) * w + (col + GlyphGrow)] = a;
+    }
+  return grown;
+}
+
+}  // namespace
 
 struct TFontRenderer::Impl {
   FT_Library Lib = nullptr;
@@ -128,6 +166,7 @@ const TCachedGlyph& TFontRenderer::Impl::Glyph(int style, FT_Face face, FT_UInt 
       for (int row = 0; row < g.Rows; ++row)
         std::copy_n(bm.buffer + static_cast<long>(row) * bm.pitch, g.Width,
                     g.Alpha.begin() + static_cast<long>(row) * g.Width);
+      if (HasBannerEdge(style)) g.Grown = GrowCoverage(g);
     }
   }
   return Glyphs.emplace(key, std::move(g)).first->second;
@@ -197,41 +236,39 @@ int TFontRenderer::Height(int style) {
 
 namespace {
 
-// The banner styles (the big red lines over the road and the yellow lines of the panels' big
-// news) sit over busy asphalt, bikes and kerbs: they get a dark rim and a drop shadow so they
-// read over anything, in their own colour, at their own place and size.
-bool HasBannerEdge(int style) {
-  return style == 5 || style == 9;
+// Blends one colour into a 16-bit pixel at coverage `a` (0..255).
+inline void BlendPixel(uint16_t& px, uint8_t R, uint8_t G, uint8_t B, unsigned a) {
+  uint8_t r, g, b;
+  Rgb565ToRgb(px, r, g, b);
+  auto mix = [a](unsigned f, unsigned d) {
+    return static_cast<uint8_t>((f * a + d * (255 - a) + 127) / 255);
+  };
+  px = Rgb565(mix(R, r), mix(G, g), mix(B, b));
 }
 
-// Stamps a glyph's coverage grown by two pixels, in one colour at `opacity`, offset by (dx, dy).
-void StampGrownGlyph(TSurface& dest, const TCachedGlyph& glyph, int gx, int gy, uint8_t R,
-                     uint8_t G, uint8_t B, unsigned opacity) {
-  constexpr int Grow = 2;
-  for (int row = -Grow; row < glyph.Rows + Grow; ++row) {
-    const int py = gy + row;
-    if (py < 0 || py >= dest.Height) continue;
-    uint16_t* line = dest.Row(py);
-    for (int col = -Grow; col < glyph.Width + Grow; ++col) {
-      const int px = gx + col;
-      if (px < 0 || px >= dest.Width) continue;
-      unsigned a = 0;
-      for (int oy = -Grow; oy <= Grow; ++oy)
-        for (int ox = -Grow; ox <= Grow; ++ox) {
-          const int sr = row + oy, sc = col + ox;
-          if (ox * ox + oy * oy > Grow * Grow + 1 || sr < 0 || sr >= glyph.Rows || sc < 0 ||
-              sc >= glyph.Width)
-            continue;
-          a = std::max<unsigned>(a, glyph.Alpha[static_cast<size_t>(sr) * glyph.Width + sc]);
-        }
-      a = a * opacity / 255;
+// Blends a coverage map of w x h, its top left at (gx, gy), in one colour at `opacity`, clipped
+// to the surface.
+void StampCoverage(TSurface& dest, const unsigned char* cover, int w, int h, int gx, int gy,
+                   uint8_t R, uint8_t G, uint8_t B, unsigned opacity) {
+  const int c0 = std::max(0, -gx), c1 = std::min(w, dest.Width - gx);
+  const int r0 = std::max(0, -gy), r1 = std::min(h, dest.Height - gy);
+  // Full coverage blends to the colour itself, whatever lies under it.
+  const uint16_t solid = Rgb565(R, G, B);
+  for (int row = r0; row < r1; ++row) {
+    uint16_t* line = dest.Row(gy + row);
+    const unsigned char* src = cover + static_cast<long>(row) * w;
+    for (int col = c0; col < c1; ++col) {
+      unsigned a = src[col];
       if (a == 0) continue;
-      uint8_t r, g, b;
-      Rgb565ToRgb(line[px], r, g, b);
-      auto mix = [a](unsigned f, unsigned d) {
-        return static_cast<uint8_t>((f * a + d * (255 - a) + 127) / 255);
-      };
-      line[px] = Rgb565(mix(R, r), mix(G, g), mix(B, b));
+      if (opacity == 255 && a == 255) {
+        line[gx + col] = solid;
+        continue;
+      }
+      if (opacity != 255) {
+        a = a * opacity / 255;
+        if (a == 0) continue;
+      }
+      BlendPixel(line[gx + col], R, G, B, a);
     }
   }
 }
@@ -249,33 +286,20 @@ void TFontRenderer::Draw(TSurface& dest, int style, const std::string& s, int x,
     // Every glyph's shadow and rim go down before any fill, so no rim cuts into a neighbour.
     auto edge = [&](int dx, int dy, uint8_t r, uint8_t g, uint8_t b, unsigned opacity) {
       WalkGlyphs(face, s, start, glyphOf, [&](const TCachedGlyph& glyph, long pen) {
-        StampGrownGlyph(dest, glyph, static_cast<int>((pen + 32) >> 6) + glyph.Left + dx,
-                        baseline - glyph.Top + dy, r, g, b, opacity);
+        if (glyph.Grown.empty()) return;
+        StampCoverage(dest, glyph.Grown.data(), glyph.Width + 2 * GlyphGrow,
+                      glyph.Rows + 2 * GlyphGrow,
+                      static_cast<int>((pen + 32) >> 6) + glyph.Left + dx - GlyphGrow,
+                      baseline - glyph.Top + dy - GlyphGrow, r, g, b, opacity);
       });
     };
     edge(2, 3, 0, 0, 0, 150);
     edge(0, 0, fs.R / 6, fs.G / 6, fs.B / 6, 255);
   }
   WalkGlyphs(face, s, start, glyphOf, [&](const TCachedGlyph& glyph, long pen) {
-    const int gx = static_cast<int>((pen + 32) >> 6) + glyph.Left;
-    const int gy = baseline - glyph.Top;
-    for (int row = 0; row < glyph.Rows; ++row) {
-      const int py = gy + row;
-      if (py < 0 || py >= dest.Height) continue;
-      uint16_t* line = dest.Row(py);
-      const unsigned char* src = glyph.Alpha.data() + static_cast<long>(row) * glyph.Width;
-      for (int col = 0; col < glyph.Width; ++col) {
-        const int px = gx + col;
-        const unsigned a = src[col];
-        if (a == 0 || px < 0 || px >= dest.Width) continue;
-        uint8_t r, g, b;
-        Rgb565ToRgb(line[px], r, g, b);
-        auto mix = [a](unsigned f, unsigned d) {
-          return static_cast<uint8_t>((f * a + d * (255 - a) + 127) / 255);
-        };
-        line[px] = Rgb565(mix(fs.R, r), mix(fs.G, g), mix(fs.B, b));
-      }
-    }
+    StampCoverage(dest, glyph.Alpha.data(), glyph.Width, glyph.Rows,
+                  static_cast<int>((pen + 32) >> 6) + glyph.Left, baseline - glyph.Top, fs.R, fs.G,
+                  fs.B, 255);
   });
 }
 

@@ -275,41 +275,84 @@ TRect TBackgroundSprite::GetBoundsRect() const {
   return TRect{l, t, l + Image->PatternWidth() * MapWidth, t + Image->PatternHeight() * MapHeight};
 }
 
-void TBackgroundSprite::Draw() {
-  if (!Image || MapWidth <= 0 || MapHeight <= 0 || !Engine || !Engine->Surface) return;
-  TSurface& dest = *Engine->Surface;
+bool TBackgroundSprite::Layout(TCellLayout& l) const {
+  if (!Image || MapWidth <= 0 || MapHeight <= 0 || !Engine || !Engine->Surface) return false;
   const TRect p0 = Image->PatternRect(0);
-  const int cw = p0.Width(), ch = p0.Height();
-  if (cw <= 0 || ch <= 0) return;
+  l.CellW = p0.Width();
+  l.CellH = p0.Height();
+  if (l.CellW <= 0 || l.CellH <= 0) return false;
   const TRect& s = Engine->SurfaceRect;
-  const int dw = (s.Right + cw) / cw + 1, dh = (s.Bottom + ch) / ch + 1;
+  const int dw = (s.Right + l.CellW) / l.CellW + 1, dh = (s.Bottom + l.CellH) / l.CellH + 1;
   const int px = RoundI(WorldX()), py = RoundI(WorldY());
-  const int ox = px % cw, oy = py % ch;
-  int sx = px / cw, sy = py / ch;
-  int skipX = 0, skipY = 0;
-  if (sx < 0) {
-    skipX = -sx;
-    sx = 0;
+  l.OffX = px % l.CellW;
+  l.OffY = py % l.CellH;
+  l.StartX = px / l.CellW;
+  l.StartY = py / l.CellH;
+  l.SkipX = l.SkipY = 0;
+  if (l.StartX < 0) {
+    l.SkipX = -l.StartX;
+    l.StartX = 0;
   }
-  if (sy < 0) {
-    skipY = -sy;
-    sy = 0;
+  if (l.StartY < 0) {
+    l.SkipY = -l.StartY;
+    l.StartY = 0;
   }
   if (!Tile) {
-    const int ex = std::min(sx + MapWidth - skipX, dw), ey = std::min(sy + MapHeight - skipY, dh);
-    for (int cy = sy; cy < ey; ++cy)
-      for (int cx = sx; cx < ex; ++cx) {
-        const int32_t c = GetChip(cx + skipX - sx, cy + skipY - sy);
-        if (c >= 0) Image->DrawPattern(dest, cx * cw + ox, cy * ch + oy, c, DrawClip);
-      }
+    l.BeginX = l.StartX;
+    l.BeginY = l.StartY;
+    l.EndX = std::min(l.StartX + MapWidth - l.SkipX, dw);
+    l.EndY = std::min(l.StartY + MapHeight - l.SkipY, dh);
   } else {
-    for (int cy = -1; cy <= dh; ++cy)
-      for (int cx = -1; cx <= dw; ++cx) {
-        const int mx = PosMod(cx + skipX - sx, MapWidth), my = PosMod(cy + skipY - sy, MapHeight);
-        const int32_t c = Chips[static_cast<size_t>(mx) + static_cast<size_t>(my) * MapWidth];
-        if (c >= 0) Image->DrawPattern(dest, cx * cw + ox, cy * ch + oy, c, DrawClip);
-      }
+    l.BeginX = l.BeginY = -1;
+    l.EndX = dw + 1;
+    l.EndY = dh + 1;
   }
+  return true;
+}
+
+int32_t TBackgroundSprite::CellChip(const TCellLayout& l, int cx, int cy) const {
+  if (!Tile) return GetChip(cx + l.SkipX - l.StartX, cy + l.SkipY - l.StartY);
+  const int mx = PosMod(cx + l.SkipX - l.StartX, MapWidth);
+  const int my = PosMod(cy + l.SkipY - l.StartY, MapHeight);
+  return Chips[static_cast<size_t>(mx) + static_cast<size_t>(my) * MapWidth];
+}
+
+void TBackgroundSprite::Draw() {
+  TCellLayout l;
+  if (!Layout(l)) return;
+  TSurface& dest = *Engine->Surface;
+  for (int cy = l.BeginY; cy < l.EndY; ++cy)
+    for (int cx = l.BeginX; cx < l.EndX; ++cx) {
+      const int32_t c = CellChip(l, cx, cy);
+      if (c >= 0)
+        Image->DrawPattern(dest, cx * l.CellW + l.OffX, cy * l.CellH + l.OffY, c, DrawClip);
+    }
+}
+
+namespace {
+
+int FloorDiv(int a, int b) {
+  return a / b - (a % b != 0 && (a < 0) != (b < 0));
+}
+
+}  // namespace
+
+bool TBackgroundSprite::CoversOpaquely(const TRect& r) const {
+  TCellLayout l;
+  if (!Layout(l) || r.Empty()) return false;
+  // The cells' slots tile the plane; each slot that meets `r` must hold a drawn cell whose
+  // pattern is opaque and at least as large as the slot.
+  const int x0 = FloorDiv(r.Left - l.OffX, l.CellW), x1 = FloorDiv(r.Right - 1 - l.OffX, l.CellW);
+  const int y0 = FloorDiv(r.Top - l.OffY, l.CellH), y1 = FloorDiv(r.Bottom - 1 - l.OffY, l.CellH);
+  if (x0 < l.BeginX || x1 >= l.EndX || y0 < l.BeginY || y1 >= l.EndY) return false;
+  for (int cy = y0; cy <= y1; ++cy)
+    for (int cx = x0; cx <= x1; ++cx) {
+      const int32_t c = CellChip(l, cx, cy);
+      if (c < 0 || !Image->PatternOpaque(c)) return false;
+      const TRect pr = Image->PatternRect(c);
+      if (pr.Width() < l.CellW || pr.Height() < l.CellH) return false;
+    }
+  return true;
 }
 
 bool TBackgroundSprite::TestCollision(TSprite& other) {

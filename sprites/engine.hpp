@@ -110,8 +110,24 @@ class TBackgroundSprite : public TSprite {
   void SetCollisionMapItem(int x, int y, uint8_t v);
   void SetBackgroundImage(const TPictureItem* image);
   void Draw() override;
+  // True when Draw, as things stand, overwrites every surface pixel of `r` (which lies inside
+  // the surface and DrawClip) with an opaque pixel of a cell, whatever lay there before.
+  bool CoversOpaquely(const TRect& r) const;
   TRect GetBoundsRect() const override;
   bool TestCollision(TSprite& other) override;
+
+ private:
+  // Where Draw lays the cells: cell (cx, cy) of the ranges below stands at
+  // (cx * CellW + OffX, cy * CellH + OffY).
+  struct TCellLayout {
+    int CellW = 0, CellH = 0, OffX = 0, OffY = 0;
+    int StartX = 0, StartY = 0, SkipX = 0, SkipY = 0;
+    int BeginX = 0, EndX = 0, BeginY = 0, EndY = 0;  // end exclusive
+  };
+  // False when nothing is drawn at all.
+  bool Layout(TCellLayout& l) const;
+  // The chip of cell (cx, cy) of the layout; negative for none.
+  int32_t CellChip(const TCellLayout& l, int cx, int cy) const;
 };
 
 class TSpriteEngine : public TSprite {

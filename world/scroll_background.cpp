@@ -125,20 +125,42 @@ bool CoversColumns(const TPictureItem* p, int x, int right, const TSurface& s) {
 
 // In a race the rider's two side panels are painted over the road every frame; the road is laid
 // only between them, which leaves every pixel of the finished frame as it was.
+bool TScrollBackground::RaceClip(TRect& clip) const {
+  const TMForm& f = Form();
+  const TPlayer* p = f.Race.Player;
+  if (f.Race.Background != this || !p || !Engine || !Engine->Surface || !p->Visible || p->Z <= Z ||
+      p->Parent != Parent || !RectsOverlap(p->GetBoundsRect(), Engine->SurfaceRect))
+    return false;
+  const TSurface& s = *Engine->Surface;
+  const TPictureItem* left = f.MImageList2.Item(2);
+  const TPictureItem* right = f.MImageList2.Item(3);
+  if (!CoversColumns(left, 0, 0, s) || !CoversColumns(right, 626, s.Width, s) ||
+      left->PictureWidth > 626)
+    return false;
+  clip = TRect{left->PictureWidth, 0, 626, s.Height};
+  return true;
+}
+
 void TScrollBackground::Draw() {
   DrawClip = TRect{-(1 << 30), -(1 << 30), 1 << 30, 1 << 30};
-  TMForm& f = Form();
-  const TPlayer* p = f.Race.Player;
-  if (f.Race.Background == this && p && Engine && Engine->Surface && p->Visible && p->Z > Z &&
-      p->Parent == Parent && RectsOverlap(p->GetBoundsRect(), Engine->SurfaceRect)) {
-    const TSurface& s = *Engine->Surface;
-    const TPictureItem* left = f.MImageList2.Item(2);
-    const TPictureItem* right = f.MImageList2.Item(3);
-    if (CoversColumns(left, 0, 0, s) && CoversColumns(right, 626, s.Width, s) &&
-        left->PictureWidth <= 626)
-      DrawClip = TRect{left->PictureWidth, 0, 626, s.Height};
-  }
+  TRect clip;
+  if (RaceClip(clip)) DrawClip = clip;
   TBackgroundSprite::Draw();
+}
+
+bool TScrollBackground::CoversFrame() const {
+  if (!Engine || !Engine->Surface) return false;
+  // Drawn at all this frame: every sprite up to the engine shown, and on the surface.
+  for (const TSprite* s = this; s; s = s->Parent)
+    if (!s->Visible) return false;
+  if (!RectsOverlap(GetBoundsRect(), Engine->SurfaceRect)) return false;
+  TRect clip;
+  if (!RaceClip(clip)) return false;
+  // The panels cover everything beside the clip: the road's cells must cover all of it.
+  const TSurface& s = *Engine->Surface;
+  const TRect inside{std::max(clip.Left, 0), std::max(clip.Top, 0), std::min(clip.Right, s.Width),
+                     std::min(clip.Bottom, s.Height)};
+  return CoversOpaquely(inside);
 }
 
 void TScrollBackground::ObstaclesAgainstRider() {

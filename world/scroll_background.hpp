@@ -26,9 +26,15 @@ class TScrollBackground : public TBackgroundSprite {
   void KillOnce();
   void Move(int moveCount) override;
   void Draw() override;
+  // True when this frame's drawing, as things stand before it, overwrites every pixel of the
+  // surface with opaque pictures: the race's road cells between the two side panels, and the
+  // panels themselves. The frame then needs no clearing first.
+  bool CoversFrame() const;
 
  private:
   TMForm& Form() const;
+  // The road's clip between the rider's side panels, when they are drawn over it this frame.
+  bool RaceClip(TRect& clip) const;
   void ObstaclesAgainstRider();
   void ObstaclesAgainstOpponents();
 };

@@ -1,0 +1,172 @@
+// Tests of the race frame that is not cleared first: the cells' coverage against drawing itself,
+// and whole races against frames that are cleared before every draw.
+#include <gtest/gtest.h>
+
+#include "rider/player.hpp"
+#include "sprites/engine.hpp"
+#include "tests/test_support.hpp"
+#include "tools/autoplay/script.hpp"
+#include "world/scroll_background.hpp"
+
+namespace zw {
+namespace {
+
+constexpr uint16_t PoisonA = 0xF81F, PoisonB = 0x07E0;
+
+// A sheet of four 8 x 6 patterns with a pixel gap between them: 0 and 1 opaque, 2 with one
+// transparent pixel, 3 opaque.
+TPictureItem Sheet() {
+  TPictureItem p;
+  p.PictureWidth = 4 * 9 - 1;
+  p.PictureHeight = 6;
+  p.StoredPatternWidth = 8;
+  p.StoredPatternHeight = 6;
+  p.SkipWidth = 1;
+  for (int i = 0; i < p.PictureWidth * p.PictureHeight; ++i)
+    p.Pixels.push_back(static_cast<uint16_t>(0x1000 + i));  // never a poison colour
+  p.Keyed.assign(p.Pixels.size(), 0);
+  p.Keyed[static_cast<size_t>(3 * p.PictureWidth + 2 * 9 + 5)] = 1;
+  p.BuildPatterns();
+  return p;
+}
+
+TEST(FrameCover, PatternsAreOpaqueOnlyWithoutAKeyedPixelWhenBuilt) {
+  TPictureItem p = Sheet();
+  ASSERT_EQ(p.PatternCount(), 4);
+  EXPECT_TRUE(p.PatternOpaque(0));
+  EXPECT_TRUE(p.PatternOpaque(1));
+  EXPECT_FALSE(p.PatternOpaque(2));
+  EXPECT_TRUE(p.PatternOpaque(3));
+  EXPECT_FALSE(p.PatternOpaque(-1));
+  EXPECT_FALSE(p.PatternOpaque(4));
+  // Drawn without the key, the keyed pixel is drawn too.
+  p.Transparent = false;
+  EXPECT_TRUE(p.PatternOpaque(2));
+  // A picture whose pixels do not fill it draws nothing.
+  p.Pixels.pop_back();
+  EXPECT_FALSE(p.PatternOpaque(0));
+  TPictureItem unbuilt = Sheet();
+  unbuilt.Keyed.pop_back();  // a key that does not match: a keyed picture then draws nothing
+  unbuilt.BuildPatterns();
+  EXPECT_FALSE(unbuilt.PatternOpaque(0));
+}
+
+// Covered exactly where drawing the cells over two different colours gives the same pixels.
+bool DrawnOver(TBackgroundSprite& bg, TSurface& s, const TRect& r) {
+  s.Fill(PoisonA);
+  bg.Draw();
+  const std::vector<uint16_t> a = s.Pixels;
+  s.Fill(PoisonB);
+  bg.Draw();
+  for (int y = r.Top; y < r.Bottom; ++y)
+    for (int x = r.Left; x < r.Right; ++x)
+      if (a[static_cast<size_t>(y) * s.Width + x] != s.Pixels[static_cast<size_t>(y) * s.Width + x])
+        return false;
+  return true;
+}
+
+TEST(FrameCover, TheCellsCoverARectangleExactlyWhenDrawingThemOverwritesIt) {
+  // Pattern 2 wholly see-through here, so any of its cells that meets the rectangle leaves a hole
+  // in it and the answer must be exact.
+  TPictureItem sheet = Sheet();
+  for (int y = 0; y < 6; ++y)
+    for (int x = 18; x < 26; ++x) sheet.Keyed[static_cast<size_t>(y * sheet.PictureWidth + x)] = 1;
+  sheet.BuildPatterns();
+  TSurface s(60, 40);
+  TSpriteEngine engine;
+  engine.SetSurface(&s);
+  auto* bg = new TBackgroundSprite(&engine);
+  bg->SetMapSize(6, 5);
+  bg->SetBackgroundImage(&sheet);
+  uint32_t seed = 99;
+  auto next = [&seed](int n) {
+    seed = seed * 1664525u + 1013904223u;
+    return static_cast<int>((seed >> 8) % static_cast<uint32_t>(n));
+  };
+  int covered = 0, open = 0;
+  for (int round = 0; round < 400; ++round) {
+    bg->Tile = round % 3 == 0;
+    // Mostly opaque cells, now and then a keyed one or none.
+    for (int y = 0; y < 5; ++y)
+      for (int x = 0; x < 6; ++x) {
+        const int k = next(40);
+        bg->SetChip(x, y, k == 0 ? -1 : k == 1 ? 2 : (k % 2 ? 0 : 3));
+      }
+    bg->X = next(40) - 20 + (next(2) ? 0.4 : 0.0);
+    bg->Y = next(30) - 15;
+    const int l = next(60), t = next(40);
+    const TRect r{l, t, l + 1 + next(60 - l), t + 1 + next(40 - t)};
+    const bool claimed = bg->CoversOpaquely(r);
+    ASSERT_EQ(claimed, DrawnOver(*bg, s, r))
+        << "round " << round << " at " << bg->X << "," << bg->Y << " rect " << r.Left << ","
+        << r.Top << "-" << r.Right << "," << r.Bottom;
+    (claimed ? covered : open) += 1;
+  }
+  // Both answers were tried many times.
+  EXPECT_GT(covered, 40);
+  EXPECT_GT(open, 40);
+  EXPECT_FALSE(bg->CoversOpaquely(TRect{5, 5, 5, 9}));  // an empty rectangle proves nothing
+}
+
+// Two games on one script: one cleared before every frame as the plain rule has it, the other
+// painted over with a loud colour instead. Every finished frame must be the same.
+struct TTwinRaces {
+  test::TRunDir Dir;
+  TScriptRunner Plain, Shortcut;
+  int Frames = 0, Uncleared = 0;
+
+  void Run(const std::string& script) {
+    std::string e;
+    ASSERT_EQ(Plain.Run(script, e), 0) << e;
+    ASSERT_EQ(Shortcut.Run(script, e), 0) << e;
+  }
+  void Step(int n) {
+    for (int i = 0; i < n; ++i) {
+      TMForm& s = *Shortcut.Form;
+      if (s.Race.Background && s.Race.Background->CoversFrame()) ++Uncleared;
+      Plain.Form->MDisplay.Fill(0);
+      s.MDisplay.Fill(static_cast<uint16_t>(i % 2 ? PoisonA : PoisonB));
+      Plain.Frames(1);
+      Shortcut.Frames(1);
+      ++Frames;
+      ASSERT_EQ(Plain.Form->MDisplay.Pixels, s.MDisplay.Pixels) << "frame " << Frames;
+    }
+  }
+};
+
+TEST(FrameCover, RacesLeaveNoPixelOfTheFrameBeforeWithoutTheClearing) {
+  TTwinRaces t;
+  // From the menu into a race: the banner, riding, steering into the verges, a crash, a pause.
+  t.Run("seed 5\nframes 30\n");
+  t.Step(10);
+  t.Run("race 1\nlevel 6\n");
+  t.Step(200);
+  t.Run("keydown Up\n");
+  t.Step(150);
+  t.Run("keydown Left\n");
+  t.Step(120);
+  t.Run("keyup Left\nkeydown Right\n");
+  t.Step(160);
+  t.Run("keyup Right\npress P\n");
+  t.Step(20);
+  t.Run("press P\n");
+  t.Step(60);
+  // The rider hidden: the panels are not drawn and the frame is cleared.
+  t.Shortcut.Form->Race.Player->Visible = false;
+  t.Plain.Form->Race.Player->Visible = false;
+  const int before = t.Uncleared;
+  t.Step(5);
+  EXPECT_EQ(t.Uncleared, before);
+  t.Shortcut.Form->Race.Player->Visible = true;
+  t.Plain.Form->Race.Player->Visible = true;
+  // A hole in the road: the frame is cleared while it shows.
+  t.Shortcut.Form->Race.Background->SetChip(6, 4, -1);
+  t.Plain.Form->Race.Background->SetChip(6, 4, -1);
+  EXPECT_FALSE(t.Shortcut.Form->Race.Background->CoversFrame());
+  t.Step(1);
+  // Most riding frames were drawn without the clearing.
+  EXPECT_GT(t.Uncleared, t.Frames / 2);
+}
+
+}  // namespace
+}  // namespace zw
