@@ -12,11 +12,12 @@ cleanup() {
 }
 trap cleanup EXIT
 "$build/server/zapwheely-scores-fill" --db "$work/scores.db" --rows 240 --seed 7
-"$build/server/zapwheely-scores" --listen 127.0.0.1:0 --db "$work/scores.db" --quiet \
+"$build/zapwheely-scores" --listen 127.0.0.1:0 --db "$work/scores.db" --quiet \
   --docs "$here/docs" > "$work/address" &
 pid=$!
 for _ in $(seq 50); do [ -s "$work/address" ] && break; sleep 0.1; done
 address="$(head -n1 "$work/address")"
+[ -n "$address" ] || { echo "the score service did not start" >&2; exit 1; }
 shoot() {
   chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run \
     --disable-background-networking --disable-component-update --disable-sync \
