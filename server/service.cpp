@@ -337,7 +337,10 @@ THttpReply TScoreService::Submit(const std::string& inf, const std::string& clie
   try {
     id = store_.AddScore(score);
   } catch (...) {
-    writeFailing_ = true;
+    // A database that is away shows in the health check's ping, and is healthy again once it
+    // answers; one that answers but cannot commit (a full disk, a read-only file) shows only
+    // here, and stays failing until a result is stored again.
+    if (store_.Ping()) writeFailing_ = true;
     throw;
   }
   writeFailing_ = false;
