@@ -9,7 +9,7 @@ PKGS=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-bebas-neue fonts-liberation
   xvfb xauth xdotool openmpt123 xmp imagemagick sox
-  libcpp-httplib-dev libsqlite3-dev chromium libpq-dev postgresql wrk
+  libboost-dev libsqlite3-dev chromium libpq-dev postgresql wrk nginx-light openssl curl
   desktop-file-utils appstream dpkg-dev
 )
 missing=()

@@ -2,10 +2,13 @@
 // view and the health check.
 #include "server/service.hpp"
 
+#include <arpa/inet.h>
+
 #include <charconv>
 #include <cstdio>
 #include <ctime>
 #include <fstream>
+#include <random>
 #include <sstream>
 
 #include "online/score_record.hpp"
@@ -190,23 +193,61 @@ std::vector<std::pair<std::string, std::string>> ParseQuery(std::string_view que
   return out;
 }
 
+std::string AddressKey(const std::string& address) {
+  in6_addr v6{};
+  if (inet_pton(AF_INET6, address.c_str(), &v6) != 1) return address;
+  if (IN6_IS_ADDR_V4MAPPED(&v6)) {
+    char buf[INET_ADDRSTRLEN];
+    inet_ntop(AF_INET, v6.s6_addr + 12, buf, sizeof buf);
+    return buf;
+  }
+  char buf[40];
+  std::snprintf(buf, sizeof buf, "%02x%02x:%02x%02x:%02x%02x:%02x%02x::/64", v6.s6_addr[0],
+                v6.s6_addr[1], v6.s6_addr[2], v6.s6_addr[3], v6.s6_addr[4], v6.s6_addr[5],
+                v6.s6_addr[6], v6.s6_addr[7]);
+  return buf;
+}
+
+bool IsIpAddress(std::string_view text) {
+  if (text.empty() || text.size() >= INET6_ADDRSTRLEN) return false;
+  const std::string s(text);
+  unsigned char buf[sizeof(in6_addr)];
+  return inet_pton(AF_INET, s.c_str(), buf) == 1 || inet_pton(AF_INET6, s.c_str(), buf) == 1;
+}
+
+TRateLimiter::TRateLimiter(int perMinute)
+    : perMinute_(perMinute), seed_(std::random_device{}() * 0x9e3779b97f4a7c15ull) {
+  // Zeroed pages cost no memory until a slot on them is used.
+  if (perMinute_ > 0) slots_.resize(SlotCount);
+}
+
 bool TRateLimiter::Allow(const std::string& client, int64_t now) {
   if (perMinute_ <= 0) return true;
   const int64_t minute = now / 60;
+  // Seeded, so no one can pick addresses that share a player's slots.
+  uint64_t key = std::hash<std::string>{}(AddressKey(client)) ^ seed_;
+  key = (key ^ (key >> 31)) * 0xbf58476d1ce4e5b9ull;
+  key ^= key >> 29;
+  if (key == 0) key = 1;
   std::lock_guard lock(mutex_);
-  // A flood from many addresses must not grow the table without end: past windows are dropped
-  // once it gets large.
-  if (windows_.size() > 100000) {
-    for (auto it = windows_.begin(); it != windows_.end();)
-      it = it->second.Minute < minute ? windows_.erase(it) : std::next(it);
+  TSlot* free = nullptr;
+  for (size_t i = 0; i < Probes; ++i) {
+    TSlot& s = slots_[(key + i) & (SlotCount - 1)];
+    if (s.Key == key) {
+      if (s.Minute != minute) {
+        s.Minute = minute;
+        s.Count = 0;
+      }
+      if (s.Count >= perMinute_) return false;
+      ++s.Count;
+      return true;
+    }
+    if (!free && s.Minute != minute) free = &s;
   }
-  TWindow& w = windows_[client];
-  if (w.Minute != minute) {
-    w.Minute = minute;
-    w.Count = 0;
-  }
-  if (w.Count >= perMinute_) return false;
-  ++w.Count;
+  if (!free) return true;
+  free->Key = key;
+  free->Minute = minute;
+  free->Count = 1;
   return true;
 }
 
@@ -216,7 +257,10 @@ TScoreService::TScoreService(IScoreStore& store, TServiceOptions options)
 THttpReply TScoreService::Handle(const THttpRequest& request, int64_t now) {
   try {
     THttpReply reply = Route(request, now);
-    if (request.Method == "HEAD") reply.Body.clear();
+    if (request.Method == "HEAD") {
+      reply.HeadLength = static_cast<int64_t>(reply.Body.size());
+      reply.Body.clear();
+    }
     return reply;
   } catch (const TStoreUnavailable&) {
     return Unavailable();
@@ -237,6 +281,11 @@ THttpReply TScoreService::Route(const THttpRequest& request, int64_t now) {
   if (request.Path == "/") return HomePage();
   if (request.Path == "/healthz") {
     if (!store_.Ping()) return Unavailable();
+    if (writeFailing_) {
+      THttpReply r = Text(503, "the score database cannot store results (is its disk full?)");
+      r.Headers.emplace_back("Retry-After", "5");
+      return r;
+    }
     return Text(200, "ok");
   }
   if (request.Path == "/api/scores") {
@@ -284,7 +333,17 @@ THttpReply TScoreService::Submit(const std::string& inf, const std::string& clie
     return Text(400, "refused: " + reason);
   score.Score = record.Score;
   score.Submitted = now;
-  const int64_t id = store_.AddScore(score);
+  int64_t id = 0;
+  try {
+    id = store_.AddScore(score);
+  } catch (...) {
+    // A database that is away shows in the health check's ping, and is healthy again once it
+    // answers; one that answers but cannot commit (a full disk, a read-only file) shows only
+    // here, and stays failing until a result is stored again.
+    if (store_.Ping()) writeFailing_ = true;
+    throw;
+  }
+  writeFailing_ = false;
   return Text(200, "OK stored as result " + std::to_string(id));
 }
 

@@ -1,9 +1,11 @@
 // The score service's requests as plain functions: a request in, a reply out, no sockets.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -16,7 +18,10 @@ struct THttpRequest {
   std::string Method = "GET";
   std::string Path;    // as sent, before the "?"
   std::string Query;   // as sent, after the "?", not yet decoded
-  std::string Client;  // the peer's address
+  std::string Client;  // the player's address (the peer's, or the one a trusted proxy names)
+  // The header fields as sent (names as the client spelled them), and the body of a POST.
+  std::vector<std::pair<std::string, std::string>> Headers;
+  std::string Body;
 };
 
 struct THttpReply {
@@ -24,6 +29,8 @@ struct THttpReply {
   std::string ContentType = "text/plain; charset=utf-8";
   std::string Body;
   std::vector<std::pair<std::string, std::string>> Headers;
+  // For a HEAD request: the length of the body a GET would have had (the body itself is empty).
+  int64_t HeadLength = -1;
 };
 
 // The longest request target (path and query) served; a record is about 150 characters.
@@ -32,21 +39,36 @@ inline constexpr size_t MaxTargetLength = 4096;
 inline constexpr int64_t RowsPerPage = 100;
 inline constexpr int64_t MaxApiLimit = 1000;
 
-// Submissions each client address may make in one minute (fixed one-minute windows).
+// The key a client's limits are kept under: an IPv4 address as written, an IPv6 address by its
+// /64 (one household or server gets a whole /64, so its single addresses are free to pick), an
+// IPv4-mapped IPv6 address as its IPv4 address. Anything that is not an address is kept as is.
+std::string AddressKey(const std::string& address);
+// True for a plain IPv4 or IPv6 address.
+bool IsIpAddress(std::string_view text);
+
+// Submissions each client address may make in one minute (fixed one-minute windows). The counts
+// live in a fixed table, so a flood of a million addresses costs the same per request as ten and
+// never grows the process: a slot whose minute is past is free again. When every slot an address
+// could use is taken by this minute's other addresses, the address is let through rather than
+// a player refused for the flood's sake.
 class TRateLimiter {
  public:
-  explicit TRateLimiter(int perMinute) : perMinute_(perMinute) {}
+  explicit TRateLimiter(int perMinute);
   // True when one more submission from the address is allowed at time now (seconds).
   bool Allow(const std::string& client, int64_t now);
 
  private:
-  struct TWindow {
-    int64_t Minute = 0;
-    int Count = 0;
+  struct TSlot {
+    uint64_t Key = 0;  // 0: never used
+    int64_t Minute = -1;
+    int32_t Count = 0;
   };
+  static constexpr size_t SlotCount = size_t{1} << 21;
+  static constexpr size_t Probes = 16;
   int perMinute_;
+  uint64_t seed_;
   std::mutex mutex_;
-  std::unordered_map<std::string, TWindow> windows_;
+  std::vector<TSlot> slots_;
 };
 
 struct TServiceOptions {
@@ -72,6 +94,9 @@ class TScoreService {
   IScoreStore& store_;
   TServiceOptions options_;
   TRateLimiter limiter_;
+  // Set when the store last failed to commit a result, cleared by the next one it commits: the
+  // health check reports it, as an operator watching it expects a full disk to show.
+  std::atomic<bool> writeFailing_{false};
 };
 
 // Helpers the pages are made with, public for testing.

@@ -135,7 +135,8 @@ TEST(ScoresProgram, HelpListsEveryOptionAndBadOptionsStop) {
   while (size_t n = fread(buf, 1, sizeof buf, p)) help.append(buf, n);
   EXPECT_EQ(pclose(p), 0);
   for (const char* opt : {"--listen", "--db", "--rate-limit", "--docs", "--workers",
-                          "--read-timeout", "--keep-alive", "--behind-proxy", "--quiet", "--help"})
+                          "--read-timeout", "--keep-alive", "--max-connections",
+                          "--max-per-address", "--max-body", "--behind-proxy", "--quiet", "--help"})
     EXPECT_NE(help.find(opt), std::string::npos) << opt;
   EXPECT_NE(std::system((ScoresBinary() + " --db x --rate-limit -1 2>/dev/null").c_str()), 0);
   EXPECT_NE(std::system((ScoresBinary() + " --listen nowhere --db x 2>/dev/null").c_str()), 0);
@@ -166,8 +167,9 @@ TEST(ScoresSqlite, AcknowledgedSurviveKill) {
 TEST_F(ScoresHttpTest, PlayersAreServedWhileIdleAndSlowConnectionsHang) {
   Start({"--quiet"});
   std::vector<int> idle;
+  // From four addresses, each within the per-address bound.
   for (int i = 0; i < 200; ++i) {
-    const int fd = ConnectLoopback(Port());
+    const int fd = ConnectFrom(Port(), "127.0.0." + std::to_string(2 + i % 4));
     ASSERT_GE(fd, 0) << i;
     idle.push_back(fd);
   }

@@ -60,6 +60,12 @@ THttpResult HttpGet(int port, const std::string& target, int timeoutMs = 10000);
 THttpResult HttpRaw(int port, const std::string& request, int timeoutMs = 10000);
 // A connected socket to 127.0.0.1:port (or -1).
 int ConnectLoopback(int port);
+// The same from another loopback address (127.0.0.2 and so on), as a second player would be.
+int ConnectFrom(int port, const std::string& source);
+// Sends all of data; false when the peer is gone.
+bool SendAll(int fd, const std::string& data);
+// Reads what arrives on fd until it closes or ms pass.
+std::string ReadFor(int fd, int ms);
 
 // The submission address of a result as the game builds it.
 std::string SubmitTarget(const std::string& name, int score, const std::string& country);
