@@ -1,4 +1,5 @@
 // The main menu: its backdrop, the six tab buttons with their fly-in, and the activation handler.
+#include <algorithm>
 #include <cmath>
 
 #include "shell/form.hpp"
@@ -100,8 +101,30 @@ void TMForm::LeaveMainMenu() {
   KillMenuButtons();
 }
 
+namespace {
+// How long an address no browser opened stays on screen, and the band it is shown on.
+constexpr int32_t UnopenedAddressMs = 6000;
+constexpr int UnopenedBandHeight = 42;
+}  // namespace
+
 void TMForm::OpenWebPage(const std::string& address) {
-  if (Platform.Shell) Platform.Shell->OpenUrl(address);
+  if (Platform.Shell && Platform.Shell->OpenUrl(address)) return;
+  FrontEnd.UnopenedAddress = address;
+  FrontEnd.UnopenedTimer = UnopenedAddressMs;
+}
+
+void TMForm::DrawUnopenedAddress() {
+  if (FrontEnd.UnopenedTimer <= 0) return;
+  if (!TimerTake(FrontEnd.UnopenedTimer, 0, Timing.FrameTime)) {
+    FrontEnd.UnopenedTimer = 0;
+    return;
+  }
+  // A dark band across the top of the screen, above every title, with the address on it.
+  for (int y = 0; y < UnopenedBandHeight && y < MDisplay.Height; ++y)
+    std::fill_n(MDisplay.Row(y), MDisplay.Width, uint16_t{0});
+  SelectFont(21);
+  DrawText("No web browser opened. The address is:", 400, 11, true, true);
+  DrawText(FrontEnd.UnopenedAddress, 400, 31, true, true);
 }
 
 void TMForm::ActivateItem() {

@@ -179,7 +179,8 @@ class IMusic {
 class IShell {
  public:
   virtual ~IShell() = default;
-  virtual void OpenUrl(const std::string& url) = 0;
+  // Answers false when no browser could be started for it (no opener, or no browser set).
+  virtual bool OpenUrl(const std::string& url) = 0;
 };
 
 // One synchronous HTTP GET; answers false on any failure.

@@ -35,6 +35,9 @@ inline int BikeBraking(int model) {
 
 namespace zw {
 
+// What each model is, as the race panel names it under its picture.
+constexpr const char* BikeKindNameTable[6] = {"",       "SPORT", "CRUISER",
+                                              "TOURER", "NAKED", "SUPERMOTO"};
 constexpr int BikeUprightImageTable[6] = {0, 5, 6, 7, 8, 9};
 constexpr int BikeLeanLeftImageTable[6] = {0, 24, 27, 30, 33, 36};
 constexpr int BikeLeanRightImageTable[6] = {0, 25, 28, 31, 34, 37};
@@ -46,6 +49,9 @@ constexpr double BikeCornerScaleTable[6] = {0, 0.92, 0.82, 0.78, 0.90, 0.80};
 inline int ModelIndex(int model) {
   ZW_CHECK(model >= 1 && model <= 5);
   return std::clamp(model, 1, 5);
+}
+inline const char* BikeKindName(int m) {
+  return BikeKindNameTable[ModelIndex(m)];
 }
 inline int BikeUprightImage(int m) {
   return BikeUprightImageTable[ModelIndex(m)];

@@ -5,6 +5,7 @@
 #include "rider/player.hpp"
 #include "rider/pointer.hpp"
 #include "shell/form.hpp"
+#include "tools/packbuild/panel_layout.hpp"
 #include "traffic/car.hpp"
 #include "world/scroll_background.hpp"
 
@@ -65,6 +66,12 @@ void TPlayer::Draw() {
   // 6. The panels.
   if (const TPictureItem* p = l2.Item(2)) p->DrawPattern(s, 0, 0, 0);
   if (const TPictureItem* p = l2.Item(3)) p->DrawPattern(s, 626, 0, 0);
+  // The rider's own bike, twice its race size, in the bay under the radar.
+  if (const TPictureItem* p = l2.Item(BikeUprightImage(Model()))) {
+    const panel::TBox& bay = panel::BikeBay;
+    p->DrawRotate(s, bay.X + bay.W / 2, bay.Y + bay.H / 2, 2 * p->PatternWidth(),
+                  2 * p->PatternHeight(), 0, 0.5, 0.5, 0);
+  }
   // 7.
   DrawRadar();
 }

@@ -84,7 +84,7 @@ void TMForm::SaveOptions() {
 
 void TMForm::ResetHighScores() {
   for (int i = 1; i <= 10; ++i) {
-    HighScores[static_cast<size_t>(i)].Name = "ANONYMOUS";
+    HighScores[static_cast<size_t>(i)].Name = UnnamedPlayer;
     HighScores[static_cast<size_t>(i)].Score = 10000 - 1000 * (i - 1);
   }
 }

@@ -37,12 +37,25 @@ run "seed 9" "race 1" "frames 200" "set Lives 0" "set RaceClock 200" "frames 30"
     "shot $docs/game-over.png"
 run "seed 9" "race 1" "level 10" "frames 200" "set Finished 1" "set RaceClock 1000" "frames 700" \
     "shot $docs/congratulations.png"
-# Both side panels at full size, riding at speed.
-run "seed 7" "race 1" "frames 200" "keydown Up" "frames 300" "shot /tmp/zw-docs-panels.png"
-/usr/bin/convert /tmp/zw-docs-panels.png -crop 174x600+0+0 +repage /tmp/zw-docs-left.png
-/usr/bin/convert /tmp/zw-docs-panels.png -crop 174x600+626+0 +repage /tmp/zw-docs-right.png
-/usr/bin/convert /tmp/zw-docs-left.png -size 12x600 xc:black /tmp/zw-docs-right.png +append \
-    "$docs/race-panels.png"
+# Both side panels at full size: at the start line, then at full speed.
+run "seed 7" "race 1" "frames 200" "shot /tmp/zw-docs-panels-start.png" "keydown Up" "frames 900" \
+    "shot /tmp/zw-docs-panels-fast.png"
+for n in start fast; do
+  /usr/bin/convert /tmp/zw-docs-panels-$n.png -crop 174x600+0+0 +repage /tmp/zw-docs-left.png
+  /usr/bin/convert /tmp/zw-docs-panels-$n.png -crop 174x600+626+0 +repage /tmp/zw-docs-right.png
+  /usr/bin/convert /tmp/zw-docs-left.png -size 12x600 xc:black /tmp/zw-docs-right.png +append \
+      /tmp/zw-docs-panels-$n-pair.png
+done
+/usr/bin/convert /tmp/zw-docs-panels-start-pair.png -size 12x600 xc:gray20 \
+    /tmp/zw-docs-panels-fast-pair.png +append "$docs/race-panels.png"
+# The five upright bikes side by side at race scale (shown three times larger, pixel for pixel).
+for i in 5 6 7 8 9; do
+  ./zapwheely-pack export Data/Res/Res2.gpk $i /tmp/zw-docs-upright$i.png
+  /usr/bin/convert /tmp/zw-docs-upright$i.png -background '#3a3c42' -gravity center -extent 80x80 \
+      /tmp/zw-docs-upright$i.png
+done
+/usr/bin/convert /tmp/zw-docs-upright{5,6,7,8,9}.png +append -filter point -resize 300% \
+    "$docs/bikes-race-scale.png"
 run "seed 9" "race 1" "frames 200" "set RaceClock 12300" "set Finished 1" "frames 400" \
     "shot $docs/tally.png"
 run "seed 9" "race 4" "frames 200" "set RaceScore 7350" "press Escape" "frames 1" "press Left" \
@@ -60,3 +73,6 @@ run "seed 12" "race 3" "level 6" "frames 1" "set Finished 1" "set RaceClock 1000
 run "seed 9" "race 4" "frames 200" "set RaceScore 7350" "press Escape" "frames 1" "press Left" "frames 1" \
     "press Return" "frames 2" "type Wanda" "frames 3" "press Return" "frames 2" "press N" "frames 3" \
     "shot $docs/high-scores.png"
+# With no browser to open it, the web site's address stands on the screen for a while.
+run "seed 7" "nobrowser" "frames 70" "press Up" "frames 1" "press Up" "frames 1" "press Return" \
+    "frames 30" "shot $docs/no-browser.png"

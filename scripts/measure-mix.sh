@@ -9,3 +9,14 @@ for m in race menu; do
   ./zapwheely-pack mix "/tmp/zw-mix-$m.log" "/tmp/zw-mix-$m.wav"
   echo "$m:"; sox "/tmp/zw-mix-$m.wav" -n stats 2>&1 | grep -E 'Pk lev|RMS lev|Length'
 done
+# The engine against the race tune at full throttle through the gears: the same run rendered
+# twice, once with only the engine's sounds, once with only the tune, from the throttle on.
+./zapwheely-autoplay "$here/tools/autoplay/scripts/mix-gears.script"
+grep -v '"op":"music"' /tmp/zw-mix-gears.log |
+  grep -Ev '"op":"(play|stop)","index":([0-3]|1[4-8]|2[01])}' > /tmp/zw-mix-engine.log
+grep -Ev '"op":"(play|stop)"' /tmp/zw-mix-gears.log > /tmp/zw-mix-tune.log
+for part in engine tune; do
+  ./zapwheely-pack mix "/tmp/zw-mix-$part.log" "/tmp/zw-mix-$part.wav"
+  echo "gears, $part only:"
+  sox "/tmp/zw-mix-$part.wav" -n trim 2.5 stats 2>&1 | grep -E 'Pk lev|RMS lev'
+done

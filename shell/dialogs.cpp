@@ -42,6 +42,9 @@ void TMForm::DrawHUD() {
   SelectFont(24);
   DrawText(std::to_string(Race.RacePosition) + "/" + std::to_string(Race.RaceCount), 635, 185,
            false, true);
+  // The kind of bike ridden, in its well under the bike's picture on the right panel.
+  SelectFont(6);
+  DrawText(BikeKindName(Race.SelectedBike), 713, 461, true, true);
 }
 
 void TMForm::StopRiderSounds(bool all) {

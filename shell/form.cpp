@@ -143,6 +143,7 @@ void TMForm::MTimerTimer(int moveCount) {
         break;
     }
   }
+  DrawUnopenedAddress();
   if (Menu.MenuIndex != before) PlaySound(1);
   MSpriteEngine.Dead();
   UpdateTiming();

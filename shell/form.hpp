@@ -94,6 +94,9 @@ struct THighScore {
   int32_t Score = 0;
 };
 
+// The name every entry of a fresh table carries, and a result kept without a typed name.
+inline constexpr const char* UnnamedPlayer = "ANONYMOUS";
+
 // Dialog state.
 struct TDialogState {
   int32_t DialogTimer = 0;
@@ -120,6 +123,9 @@ struct TFrontEndState {
   int32_t HelpPage = 1;
   // Page 2's five bonus pictures and page 5's about picture.
   std::array<TMyImageSprite*, 6> HelpPictures{};
+  // An address no browser opened for, shown for a while so the player can type it in.
+  std::string UnopenedAddress;
+  int32_t UnopenedTimer = 0;
 };
 
 // The race variables and the race sprites.
@@ -298,6 +304,7 @@ class TMForm {
   void MenuIntroStep();
   void LeaveMainMenu();
   void OpenWebPage(const std::string& address);
+  void DrawUnopenedAddress();
   // The service's addresses, all plain http on ScoreHost.
   std::string HomePageAddress() const;
   std::string OnlineTableAddress() const;

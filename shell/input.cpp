@@ -140,8 +140,17 @@ void TMForm::HandleEvent(const TInputEvent& ev) {
       WMSysCommandRestore();
       break;
     case TInputEvent::Terminate:
-      // Whatever screen or dialog is open, the session's options and scores are kept.
-      if (!Terminated) Shutdown();
+      // Whatever screen or dialog is open, the session's options and scores are kept; a name
+      // being typed goes into the table as far as it got, as Enter would have put it there.
+      if (!Terminated) {
+        if (Menu.ActiveDialog == 8) {
+          HighScores[11] =
+              THighScore{Dialog.PlayerName.empty() ? std::string(UnnamedPlayer) : Dialog.PlayerName,
+                         Race.RaceScore};
+          SortHighScores();
+        }
+        Shutdown();
+      }
       break;
     case TInputEvent::PadDown:
       FormPadDown(ev.Key);

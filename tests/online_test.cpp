@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "online/score_record.hpp"
+#include "shell/text.hpp"
 #include "sprites/game_sprites.hpp"
 #include "tests/scenario_support.hpp"
 #include "tests/server/scores_process.hpp"
@@ -190,6 +191,39 @@ TEST(OnlineScores, TheWebAddressesAreTheServiceHosts) {
   EXPECT_EQ(opened[0], "http://scores.example.net:8080/");
   EXPECT_EQ(opened[1], "http://scores.example.net:8080/cgi/version.pl?prg=ZapWheely&show&type=0");
   EXPECT_TRUE(g.Runner.Headless.Http.Requests.empty());
+}
+
+// With no browser to open it (no opener, or none set as the default), the address stands on
+// screen for a few seconds so the player can type it; an opened page leaves the screen alone.
+TEST(OnlineScores, AnAddressNoBrowserOpenedIsShownForAWhile) {
+  TGame g;
+  g.Run("scorehost scores.example.net:8080\nframes 70\n");
+  TMForm& f = g.F();
+  std::vector<TMForm::TDrawnText> log;
+  auto shown = [&](const std::string& text) {
+    log.clear();
+    f.TextLog = &log;
+    g.Run("frames 1\n");
+    f.TextLog = nullptr;
+    for (const auto& t : log)
+      if (t.Text == text && t.X >= 0 && t.Y >= 0 && t.Y < 600 &&
+          t.X + f.Fonts->Width(t.Style, t.Text) <= 800)
+        return true;
+    return false;
+  };
+  const std::string home = "http://scores.example.net:8080/";
+  f.Menu.MenuIndex = 5;
+  f.ActivateItem();
+  EXPECT_FALSE(shown(home));
+  g.Runner.Headless.Shell.Fails = true;
+  f.Menu.MenuIndex = 5;
+  f.ActivateItem();
+  EXPECT_TRUE(shown(home));
+  g.Run("frames 340\n");  // four seconds at 85 frames a second
+  EXPECT_TRUE(shown(home));
+  g.Run("frames 250\n");
+  EXPECT_FALSE(shown(home));
+  EXPECT_EQ(g.Runner.Headless.Shell.Opened.size(), 2u);
 }
 
 }  // namespace

@@ -70,6 +70,30 @@ TEST(Terminate, EndsAtOnceFromEveryScreenAndDialogAndSavesBoth) {
   }
 }
 
+// A logout while the player types a name keeps the result with the name typed so far, and an
+// empty name as the table's usual one; nothing else is offered on the way out.
+TEST(Terminate, DuringNameEntryTheResultIsKept) {
+  for (const std::string typed : {"AMY", ""}) {
+    SCOPED_TRACE("typed \"" + typed + "\"");
+    TGame g;
+    g.Run(
+        "race 4\nframes 200\nset RaceScore 7350\npress Escape\nframes 1\npress Left\n"
+        "frames 1\npress Return\nframes 2\n");
+    ASSERT_EQ(g.F().Menu.ActiveDialog, 8);
+    if (!typed.empty()) g.Run("type " + typed + "\nframes 1\n");
+    g.Run("terminate\nframes 1\n");
+    ASSERT_TRUE(g.F().Terminated);
+    test::TFormFixture next;
+    next.Form->LoadSavedState();
+    ASSERT_TRUE(next.Form->HighScoreCheckValid());
+    const auto& table = next.Form->HighScores;
+    EXPECT_EQ(table[4].Name, typed.empty() ? "ANONYMOUS" : typed);
+    EXPECT_EQ(table[4].Score, 7350);
+    EXPECT_EQ(table[5].Score, 7000);
+    EXPECT_EQ(table[10].Score, 2000);
+  }
+}
+
 TEST(Terminate, TheCloseBoxStillOnlyAsks) {
   TGame g;
   g.Run("frames 60\nclose\nframes 2\n");

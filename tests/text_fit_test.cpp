@@ -155,7 +155,7 @@ TEST(TextFit, HudReadoutsStayInTheirWells) {
   g.F().Race.RaceCount = 6;
   g.F().Race.Player->Speed = 170;  // a push from behind: the highest reading
   g.ExpectInside("HUD", [](const TMForm::TDrawnText& t) {
-    if (t.Style == 6) return panel::LevelPlate;
+    if (t.Style == 6) return t.Y < 100 ? panel::LevelPlate : panel::BikeNameWell;
     if (t.Style == 24) return panel::RadarWindow;
     if (t.Y < 100) return panel::ClockWell;
     if (t.Y < 300) return panel::ScoreWell;

@@ -113,7 +113,11 @@ class THeadlessMusic : public IMusic {
 class THeadlessShell : public IShell {
  public:
   std::vector<std::string> Opened;
-  void OpenUrl(const std::string& url) override { Opened.push_back(url); }
+  bool Fails = false;  // as a desktop with no browser, or without an opener, answers
+  bool OpenUrl(const std::string& url) override {
+    Opened.push_back(url);
+    return !Fails;
+  }
 };
 
 // Every request is recorded. With no real client behind it every request fails, as an

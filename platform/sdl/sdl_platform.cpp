@@ -1,6 +1,12 @@
 // The SDL2 window, presentation with vsync and scaling, and input translation.
 #include "platform/sdl/sdl_platform.hpp"
 
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+
 #include "packs/surface.hpp"
 #include "platform/common/picture_scale.hpp"
 
@@ -305,6 +311,35 @@ bool TSdlInput::KeyHeld(int key) const {
     default:
       return false;
   }
+}
+
+// SDL's own opener answers success once it has forked, so a desktop without xdg-open or without
+// a browser went unnoticed and the player's click did nothing. Here a go-between waits a moment
+// for xdg-open: it fails at once when it has nothing to open with, while a browser it keeps in
+// the foreground means the page is showing.
+bool TSdlShell::OpenUrl(const std::string& url) {
+  constexpr int PatienceMs = 1500, StepMs = 20;
+  const pid_t between = fork();
+  if (between < 0) return false;
+  if (between == 0) {
+    const pid_t opener = fork();
+    if (opener < 0) _exit(1);
+    if (opener == 0) {
+      execlp("xdg-open", "xdg-open", url.c_str(), static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    for (int waited = 0; waited < PatienceMs; waited += StepMs) {
+      int status = 0;
+      if (waitpid(opener, &status, WNOHANG) == opener)
+        _exit(WIFEXITED(status) ? WEXITSTATUS(status) : 1);
+      poll(nullptr, 0, StepMs);
+    }
+    _exit(0);
+  }
+  int status = 0;
+  while (waitpid(between, &status, 0) < 0)
+    if (errno != EINTR) return false;
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 }  // namespace zw

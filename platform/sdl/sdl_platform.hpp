@@ -29,7 +29,7 @@ class TSdlDisplay : public IDisplay {
   void WindowToPicture(int wx, int wy, int& x, int& y) const;
   SDL_Window* Window = nullptr;
   SDL_Cursor* HandCursor = nullptr;  // the pointer shown over the game
-  int WindowedScale = 1;  // the window is this many times 800 x 600
+  int WindowedScale = 1;             // the window is this many times 800 x 600
 
  private:
   SDL_Renderer* Renderer = nullptr;
@@ -70,7 +70,7 @@ class TSdlClock : public IClock {
 
 class TSdlShell : public IShell {
  public:
-  void OpenUrl(const std::string& url) override { SDL_OpenURL(url.c_str()); }
+  bool OpenUrl(const std::string& url) override;
 };
 
 // The game's virtual-key code for an SDL key, or -1.

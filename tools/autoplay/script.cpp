@@ -227,6 +227,10 @@ bool TScriptRunner::Command(const std::string& raw, std::string& error) {
     Headless.Input.PushClick();
     return true;
   }
+  if (cmd == "nobrowser") {  // the desktop opens no browser for an address
+    Headless.Shell.Fails = true;
+    return true;
+  }
   if (cmd == "close") {
     TInputEvent ev;
     ev.Type = TInputEvent::Close;

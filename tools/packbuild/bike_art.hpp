@@ -6,14 +6,15 @@
 
 namespace zw::packbuild {
 
-// How a model tells itself apart: its colours, the cut of its fairing and its stripes.
+// The kind of machine a model is, which sets its whole shape seen from above.
+enum class TBikeKind { Sport, Cruiser, Tourer, Naked, Supermoto };
+
+// How a model tells itself apart: its kind, its colours and how wide its bars reach (the
+// best-handling bike has the widest bars, for the most leverage).
 struct TBikeLook {
+  TBikeKind Kind;
   TColour Body, Trim, Suit;
-  double FairingWidth;  // half width of the fairing, as a share of the picture's width
-  double NosePoint;     // 0 a blunt round nose .. 1 a sharp beak
-  double TailLength;    // how far the seat cowl runs back, share of the height
-  int Stripes;          // 0 side flashes, 1 one centre stripe, 2 twin stripes
-  bool TwinLights;      // two headlights in the nose, else one
+  double BarHalf;  // half the handlebar's span, as a share of the picture's width
 };
 
 const TBikeLook& BikeLook(int model);

@@ -55,14 +55,16 @@ TPackPicture Button(const std::string& name, int w, int h, const std::string& la
   return KeyedPicture(name, w, h, c.Argb());
 }
 
-// Two looks in one picture: pattern 0 lit, pattern 1 plain.
+// Two looks in one picture: pattern 0 lit, pattern 1 plain. A button placed higher than the
+// row it belongs to leaves `above` pixels clear over its plate, so the plates line up.
 TPackPicture TwoLookButton(const std::string& name, int w, int h, const std::string& label,
-                           double size) {
+                           double size, int above = 0) {
   std::vector<std::vector<uint32_t>> frames;
   for (bool lit : {true, false}) {
     TCanvas c(w, h);
-    Plate(c, 0, 0, w, h, lit);
-    c.Text(label, w / 2.0, h / 2.0 + 1, size, lit ? pal::White : pal::Yellow, pal::Night);
+    Plate(c, 0, above, w, h - above, lit);
+    c.Text(label, w / 2.0, above + (h - above) / 2.0 + 1, size, lit ? pal::White : pal::Yellow,
+           pal::Night);
     frames.push_back(c.Argb());
   }
   return StripPicture(name, w, h, frames, true);
@@ -201,11 +203,25 @@ TPackPicture Showcase(int model) {
   return KeyedPicture("Bike showcase " + std::to_string(model), 256, 216, c.Argb());
 }
 
+// The high-score table's own height; its picture runs on below as the buttons' tray.
+constexpr int TableHeight = 396;
+constexpr double RankLift = 3;
+
 TPackPicture Panel(const std::string& name, int w, int h,
                    const std::vector<std::pair<std::string, double>>& labels,
                    const std::string& extra) {
   TCanvas c(w, h);
   cairo_t* cr = c.Cr;
+  const int full = h;
+  if (extra == "ranks") {
+    // The table's buttons (Z 4, under this picture) sit in an open tray below the table: only
+    // its rim is drawn, clear of every button, so they show through it.
+    c.RoundRect(1.5, TableHeight - 8, w - 3, h - TableHeight + 6, 12);
+    cairo_set_line_width(cr, 3);
+    c.Colour(pal::SteelLight);
+    cairo_stroke(cr);
+    h = TableHeight;
+  }
   c.RoundRect(2, 2, w - 4, h - 4, 18);
   cairo_set_source_rgba(cr, 0.03, 0.05, 0.12, 0.88);
   cairo_fill_preserve(cr);
@@ -220,13 +236,15 @@ TPackPicture Panel(const std::string& name, int w, int h,
   if (extra == "ranks")
     for (int i = 1; i <= 10; ++i) {
       static const double rows[11] = {0, 196, 230, 263, 297, 331, 364, 398, 432, 466, 499};
-      c.Text(std::to_string(i) + ".", 50, rows[i] - 130, 24, pal::Orange, pal::Night);
+      // The game centres a name on its line's full height, which puts the capitals' middle a
+      // little above the row; the numbers stand level with the capitals.
+      c.Text(std::to_string(i) + ".", 50, rows[i] - 130 - RankLift, 24, pal::Orange, pal::Night);
       cairo_move_to(cr, 80, rows[i] - 130 + 15);
       cairo_line_to(cr, w - 14, rows[i] - 130 + 15);
       cairo_set_source_rgba(cr, 0.5, 0.6, 0.8, 0.25);
       cairo_stroke(cr);
     }
-  return KeyedPicture(name, w, h, c.Argb());
+  return KeyedPicture(name, w, full, c.Argb());
 }
 
 TPackPicture ValueBox(const std::string& name, int w, int h, const std::string& label, bool on) {
@@ -307,16 +325,18 @@ std::vector<TPackPicture> BuildMenuPictures(const std::string& assets) {
     cairo_stroke(c.Cr);
     items.push_back(KeyedPicture("Dialog panel", 394, 140, c.Argb()));
   }
-  items.push_back(TwoLookButton("Yes", 118, 44, L["yes"], 30));                // 34
-  items.push_back(TwoLookButton("No", 118, 44, L["no"], 30));                  // 35
-  items.push_back(TwoLookButton("Back", 130, 48, L["back"], 30));              // 36
-  items.push_back(ArrowButton("Previous bike", 72, 96, true));                 // 37
-  items.push_back(ArrowButton("Next bike", 72, 96, false));                    // 38
-  items.push_back(TwoLookButton("Start the race", 284, 48, L["start"], 30));   // 39
-  items.push_back(TwoLookButton("Clear the table", 146, 52, L["clear"], 28));  // 40
-  items.push_back(TwoLookButton("Online table", 138, 52, L["online"], 28));    // 41
-  items.push_back(TwoLookButton("Help previous", 146, 48, L["prev"], 28));     // 42
-  items.push_back(TwoLookButton("Help next", 142, 48, L["next"], 28));         // 43
+  items.push_back(TwoLookButton("Yes", 118, 44, L["yes"], 30));               // 34
+  items.push_back(TwoLookButton("No", 118, 44, L["no"], 30));                 // 35
+  items.push_back(TwoLookButton("Back", 130, 48, L["back"], 30));             // 36
+  items.push_back(ArrowButton("Previous bike", 72, 96, true));                // 37
+  items.push_back(ArrowButton("Next bike", 72, 96, false));                   // 38
+  items.push_back(TwoLookButton("Start the race", 284, 48, L["start"], 30));  // 39
+  // 40, 41 stand 10 pixels higher than Back (y 532 against 542): their plates start 10 pixels
+  // down, so all three plates share one row.
+  items.push_back(TwoLookButton("Clear the table", 146, 58, L["clear"], 28, 10));  // 40
+  items.push_back(TwoLookButton("Online table", 138, 58, L["online"], 28, 10));    // 41
+  items.push_back(TwoLookButton("Help previous", 146, 48, L["prev"], 28));         // 42
+  items.push_back(TwoLookButton("Help next", 142, 48, L["next"], 28));             // 43
   for (int i = 44; i <= 49; ++i) items.push_back(Filler("Unused " + std::to_string(i)));
   {
     TCanvas c(96, 96);  // 50: the about picture, a chequered-flag badge
@@ -354,7 +374,7 @@ std::vector<TPackPicture> BuildMenuPictures(const std::string& assets) {
       "Bike selection content", 440, 408,
       {{L["power"], 278}, {L["handling"], 306}, {L["acceleration"], 336}, {L["braking"], 368}},
       ""));                                                           // 52
-  items.push_back(Panel("High-score table", 440, 396, {}, "ranks"));  // 53
+  items.push_back(Panel("High-score table", 440, 468, {}, "ranks"));  // 53
   {
     TCanvas c(16, 24);  // 54: one square of a rating bar
     c.RoundRect(1, 1, 14, 22, 3);

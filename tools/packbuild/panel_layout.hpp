@@ -17,6 +17,13 @@ constexpr TBox SpeedWell{58, 561, 66, 34};
 // radar window, whose lower-left corner carries the place in the field.
 constexpr TBox LevelPlate{634, 6, 158, 30};
 constexpr TBox RadarWindow{631, 46, 160, 150};
+// Under the radar: the rider's own bike, large, with its kind named in a well below it.
+constexpr TBox BikeBay{640, 262, 146, 170};
+constexpr TBox BikeNameWell{640, 446, 146, 30};
+// The speedometer: the needle's pivot and the dial's outer rim, kept whole inside the panel.
+constexpr int DialCentreX = 70, DialCentreY = 520, DialRim = 62;
+static_assert(DialCentreX - DialRim >= 4 && DialCentreY + DialRim + 4 <= 600,
+              "the dial stands whole on the panel");
 // The road the race is seen on, between the two panels.
 constexpr TBox Road{174, 0, 452, 600};
 

@@ -92,7 +92,9 @@ TPackPicture Crash(int m) {
 constexpr int NeedleW = 80, NeedleH = 10;
 constexpr double DialX = NeedleW - 10, DialY = NeedleH + 510;
 // How far the needle's tip reaches from the pivot: to the tick ring, short of the numbers.
-constexpr double NeedleReach = 42;
+constexpr double NeedleReach = 38;
+static_assert(DialX == panel::DialCentreX && DialY == panel::DialCentreY,
+              "the dial is drawn around the needle's pivot");
 
 // The direction of the needle at a rotation in 1/256 turns: unturned it points left.
 void NeedleDirection(double angle, double& dx, double& dy) {
@@ -206,7 +208,7 @@ void RoadEdge(TCanvas& c, double x) {
 // room; ticks every 20, longer every 40, red from 280 up.
 void Speedometer(TCanvas& c) {
   cairo_t* cr = c.Cr;
-  const double R = 62;
+  const double R = panel::DialRim - 6;
   cairo_arc(cr, DialX + 2, DialY + 3, R + 6, 0, 2 * M_PI);
   cairo_set_source_rgba(cr, 0, 0, 0, 0.55);
   cairo_fill(cr);
@@ -232,10 +234,10 @@ void Speedometer(TCanvas& c) {
     cairo_set_line_width(cr, major ? 2.5 : 1.2);
     cairo_stroke(cr);
     if (kmh % 80 == 0)
-      c.Text(std::to_string(kmh), DialX + dx * (R - 11), DialY + dy * (R - 11), 11,
+      c.Text(std::to_string(kmh), DialX + dx * (R - 9), DialY + dy * (R - 9), 10,
              kmh >= 280 ? pal::Red : pal::Chrome, pal::Night, false);
   }
-  c.Text("KM/H", DialX - 22, DialY + 27, 13, pal::Orange, pal::Night);
+  c.Text("KM/H", DialX - 20, DialY + 24, 12, pal::Orange, pal::Night);
 }
 
 TPackPicture LeftPanel() {
@@ -277,7 +279,25 @@ TPackPicture RightPanel() {
     cairo_set_line_width(cr, 1);
     cairo_stroke(cr);
   }
-  // Under the radar the race reads nothing out: bare weave with the frame's shadow on it.
+  // Under the radar: a bay where the race shows the rider's own bike, its kind named in a well
+  // below it, all in one housing.
+  Housing(c, 6, 244, 162, 244);
+  const panel::TBox& bay = panel::BikeBay;
+  c.RoundRect(bay.X - X0, bay.Y, bay.W, bay.H, 10);
+  cairo_pattern_t* pool =
+      cairo_pattern_create_radial(bay.X - X0 + bay.W / 2.0, bay.Y + bay.H / 2.0, 6,
+                                  bay.X - X0 + bay.W / 2.0, bay.Y + bay.H / 2.0, bay.H / 2.0);
+  cairo_pattern_add_color_stop_rgb(pool, 0, 0.30, 0.32, 0.38);
+  cairo_pattern_add_color_stop_rgb(pool, 1, 0.06, 0.07, 0.10);
+  cairo_set_source(cr, pool);
+  cairo_fill_preserve(cr);
+  cairo_pattern_destroy(pool);
+  cairo_set_line_width(cr, 2);
+  c.Colour(pal::SteelLight);
+  cairo_stroke(cr);
+  CaptionTab(c, "YOUR BIKE", bay.X - X0 + 36, 246, 74, 14);
+  Well(c, panel::BikeNameWell, X0);
+  // The radar frame's shadow on the weave.
   cairo_rectangle(cr, 0, 225, 174, 10);
   cairo_pattern_t* sh = cairo_pattern_create_linear(0, 225, 0, 235);
   cairo_pattern_add_color_stop_rgba(sh, 0, 0, 0, 0, 0.6);
