@@ -27,8 +27,8 @@ mkdir -p "$src"
 
 start=$(date +%s)
 echo "== dpkg-buildpackage -b -us -uc (log: $out/build.log) =="
-if ! (cd "$src" && DEB_BUILD_OPTIONS="${DEB_BUILD_OPTIONS:-} parallel=$(nproc)" \
-  dpkg-buildpackage -b -us -uc) >"$out/build.log" 2>&1; then
+opts="${DEB_BUILD_OPTIONS:+$DEB_BUILD_OPTIONS }parallel=$(nproc)"
+if ! (cd "$src" && DEB_BUILD_OPTIONS="$opts" dpkg-buildpackage -b -us -uc) >"$out/build.log" 2>&1; then
   tail -40 "$out/build.log"
   echo "package.sh: the package build failed" >&2
   exit 1

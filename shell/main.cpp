@@ -56,7 +56,8 @@ int main(int, char**) {
         std::getenv(zw::ScoreHostVariable),
         zw::UserScoreHostFile(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME")),
         zw::SystemScoreHostFile, zw::DefaultScoreHost);
-    for (const std::string& line : host.Ignored) std::fprintf(stderr, "Zap Wheely: %s\n", line.c_str());
+    for (const std::string& line : host.Ignored)
+      std::fprintf(stderr, "Zap Wheely: %s\n", line.c_str());
     form.ScoreHost = host.Host;
     SDL_StartTextInput();
     if (!form.FormCreate()) {

@@ -36,7 +36,7 @@ std::string ReadScoreHostFile(const std::string& path);
 
 struct TScoreHostChoice {
   std::string Host;
-  std::string From;  // where it came from, for the start-up message
+  std::string From;                  // where it came from, for the start-up message
   std::vector<std::string> Ignored;  // settings that were not valid hosts, one line each
 };
 

@@ -1,11 +1,11 @@
 // The score host a player or a system sets: what counts as a host, where it is read from and
 // which setting wins.
+#include "shell/score_host.hpp"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
-
-#include "shell/score_host.hpp"
 
 namespace zw {
 namespace {
@@ -16,13 +16,29 @@ TEST(ScoreHost, PlainHostsAndPortsAreTakenAndEverythingElseRefused) {
   for (const char* good : {"127.0.0.1:8417", "localhost", "scores.example.net:80",
                            "a-b.example.net", "[::1]:8417", "[2001:db8::7]", "host:65535"})
     EXPECT_TRUE(ValidScoreHost(good)) << good;
-  for (const char* bad :
-       {"", "http://scores.example.net", "scores.example.net/path", "user@scores.example.net",
-        "scores.example.net:0", "scores.example.net:65536", "scores.example.net:84a7",
-        "scores.example.net:", "scores.example.net:8417/", "evil.net?x=", "evil.net#",
-        "two words", "host\\r\\nX-Injected: 1", "-lead.example.net", "trail-.example.net",
-        "a..b", ".", "[::1", "[::1]x", "[zz::1]:80", "%41bc.net", "host:80:80",
-        "scores.example.net:08417x"})
+  for (const char* bad : {"",
+                          "http://scores.example.net",
+                          "scores.example.net/path",
+                          "user@scores.example.net",
+                          "scores.example.net:0",
+                          "scores.example.net:65536",
+                          "scores.example.net:84a7",
+                          "scores.example.net:",
+                          "scores.example.net:8417/",
+                          "evil.net?x=",
+                          "evil.net#",
+                          "two words",
+                          "host\\r\\nX-Injected: 1",
+                          "-lead.example.net",
+                          "trail-.example.net",
+                          "a..b",
+                          ".",
+                          "[::1",
+                          "[::1]x",
+                          "[zz::1]:80",
+                          "%41bc.net",
+                          "host:80:80",
+                          "scores.example.net:08417x"})
     EXPECT_FALSE(ValidScoreHost(bad)) << bad;
   EXPECT_FALSE(ValidScoreHost(std::string(254, 'a')));
   EXPECT_FALSE(ValidScoreHost(std::string(64, 'a') + ".net"));
