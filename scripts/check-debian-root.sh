@@ -59,8 +59,8 @@ mmdebstrap --mode=root --variant=apt --format=null \
   --customize-hook="copy-in $(cd "$debs" && ls -d "$PWD"/zapwheely_*.deb "$PWD"/zapwheely-data_*.deb "$PWD"/zapwheely-scores_*.deb | tr '\n' ' ') /root/debs" \
   --customize-hook="copy-in $seed/hs $seed/options /root/seed" \
   --customize-hook="copy-in $here/scripts/debian-root-inside.sh /root" \
-  --customize-hook='chroot "$1" bash /root/debian-root-inside.sh snapshot /root/before' \
   --customize-hook='echo "APT::Get::Assume-Yes \"true\";" > "$1/etc/apt/apt.conf.d/90zw-test"' \
+  --customize-hook='chroot "$1" bash /root/debian-root-inside.sh snapshot /root/before' \
   --customize-hook='chroot "$1" sh -c "cd /root && apt-get install ./debs/zapwheely_*.deb ./debs/zapwheely-data_*.deb" | tail -3' \
   --customize-hook='chroot "$1" sh -c "cd /root && apt-get install ./debs/zapwheely-scores_*.deb" | tail -3' \
   --customize-hook='unshare --net sh -c "ip link set lo up && chroot \"$1\" bash /root/debian-root-inside.sh play"' \
