@@ -296,6 +296,7 @@ void TMForm::ShowHighScores() {
 }
 
 void TMForm::LeaveHighScores() {
+  OnlineNote.clear();
   LeaveSubScreen(*this);
 }
 
@@ -343,6 +344,11 @@ void TMForm::DrawHighScores() {
     DrawText(HighScores[static_cast<size_t>(i)].Name, 578, Rows[i], true, true);
     SelectFont(17);
     DrawText(std::to_string(HighScores[static_cast<size_t>(i)].Score), 732, Rows[i], true, true);
+  }
+  // Above the first row, inside the table's frame.
+  if (!OnlineNote.empty()) {
+    SelectFont(20);
+    DrawText(OnlineNote, 578, 164, true, true);
   }
 }
 

@@ -185,6 +185,9 @@ class TMForm {
   // The online service's host[:port]: the submission, the online table and the home page all
   // live there. Set when the game is built; the scripted runner may point it elsewhere.
   std::string ScoreHost = DefaultScoreHost;
+  // Why the last result did not reach the online table, shown under the high-score table until
+  // the player leaves it; empty when it arrived or none was sent.
+  std::string OnlineNote;
 
   // --- Start-up and shutdown ---
   // Runs the start-up sequence; answers false (with StartupError set) when a pack failed.

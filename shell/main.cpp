@@ -2,6 +2,7 @@
 #include <SDL2/SDL.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "platform/net/curl_http.hpp"
@@ -9,6 +10,7 @@
 #include "platform/sdl/sdl_music.hpp"
 #include "platform/sdl/sdl_platform.hpp"
 #include "shell/runner.hpp"
+#include "shell/score_host.hpp"
 
 namespace {
 
@@ -50,6 +52,13 @@ int main(int, char**) {
   int status = 0;
   {
     zw::TMForm form(platform);
+    const zw::TScoreHostChoice host = zw::ChooseScoreHost(
+        std::getenv(zw::ScoreHostVariable),
+        zw::UserScoreHostFile(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME")),
+        zw::SystemScoreHostFile, zw::DefaultScoreHost);
+    for (const std::string& line : host.Ignored)
+      std::fprintf(stderr, "Zap Wheely: %s\n", line.c_str());
+    form.ScoreHost = host.Host;
     SDL_StartTextInput();
     if (!form.FormCreate()) {
       ShowStartupError(nullptr, form.StartupError);

@@ -69,6 +69,7 @@ TEST(OnlineScores, AQualifyingGameIsStoredAndListedAtItsRank) {
   g.F().GameOptions.Country = "Germany";
   PlayToTheSendQuestion(g, "Ace Rider 7", 5000);
   SendAndReachTheTable(g);
+  EXPECT_EQ(g.F().OnlineNote, "") << "a result that arrived is not reported as lost";
 
   // Exactly one request went out, the submission of that name, score and country.
   const auto& requests = g.Runner.Headless.Http.Requests;
@@ -102,6 +103,24 @@ TEST(OnlineScores, WithTheServiceStoppedTheGameGoesOnAndNothingIsStored) {
   PlayToTheSendQuestion(g, "Nobody Home", 4000);
   EXPECT_LT(SendAndReachTheTable(g), 5.0);
   EXPECT_EQ(g.Runner.Headless.Http.Requests.size(), 1u);
+  // The table says the result stayed here, on one line inside the table's frame.
+  std::vector<TMForm::TDrawnText> lines;
+  g.F().TextLog = &lines;
+  g.Run("frames 1\n");
+  g.F().TextLog = nullptr;
+  const std::string note = "Not sent: no score service on this computer (" + address + ")";
+  bool shown = false;
+  for (const auto& t : lines)
+    if (t.Text == note) {
+      shown = true;
+      g.F().SelectFont(t.Style);
+      EXPECT_GE(t.X, 370);
+      EXPECT_LE(t.X + g.F().TextWidth(note), 786);
+    }
+  EXPECT_TRUE(shown) << "no line on the high-score screen says the result was not sent";
+  // Leaving the table forgets it: the next visit shows the table alone.
+  g.Run("press Escape\nframes 30\n");
+  EXPECT_TRUE(g.F().OnlineNote.empty());
   // The local table has the game all the same.
   bool inTable = false;
   for (int i = 1; i <= 10; ++i) inTable |= g.F().HighScores[static_cast<size_t>(i)].Score == 4000;
