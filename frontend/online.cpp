@@ -1,5 +1,6 @@
 // The online high scores: the service's addresses and the submission of a finished game.
 #include "online/score_record.hpp"
+#include "online/submission.hpp"
 #include "shell/form.hpp"
 
 namespace zw {
@@ -9,11 +10,11 @@ std::string TMForm::HomePageAddress() const {
 }
 
 std::string TMForm::OnlineTableAddress() const {
-  return "http://" + ScoreHost + "/cgi/version.pl?prg=ZapWheely&show&type=0";
+  return "http://" + ScoreHost + online::TableTarget();
 }
 
 std::string TMForm::SubmitAddress(const std::string& encoded) const {
-  return "http://" + ScoreHost + "/cgi/version.pl?hs&prg=ZapWheely&inf=" + encoded;
+  return "http://" + ScoreHost + online::SubmitTarget(encoded);
 }
 
 // One request with the name, score and country; whatever the service answers, or if it never
