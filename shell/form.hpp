@@ -18,10 +18,8 @@
 
 namespace zw {
 
-#ifndef ZW_SCORE_HOST
-#define ZW_SCORE_HOST "127.0.0.1:8417"
-#endif
-inline constexpr const char* DefaultScoreHost = ZW_SCORE_HOST;
+// The online service's host[:port] the game was built for (frontend/online.cpp).
+const char* DefaultScoreHost();
 
 class TMenuButton;
 class TMyCursor;
@@ -183,7 +181,7 @@ class TMForm {
   std::string StartupError;  // why start-up stopped, empty when it did not
   // The online service's host[:port]: the submission, the online table and the home page all
   // live there. Set when the game is built; the scripted runner may point it elsewhere.
-  std::string ScoreHost = DefaultScoreHost;
+  std::string ScoreHost = DefaultScoreHost();
 
   // --- Start-up and shutdown ---
   // Runs the start-up sequence; answers false (with StartupError set) when a pack failed.
