@@ -50,22 +50,23 @@ constexpr TBonusLine BonusLines[5] = {{41, 230, "10 score"},
 }  // namespace
 
 void TMForm::ShowHelp() {
-  Menu.CurrentScreen = 5;
-  Menu.MenuFirst = 7;
-  Menu.MenuLast = 9;
-  Menu.MenuIndex = 9;
+  Menu.CurrentScreen = screen::Help;
+  Menu.MenuFirst = item::PreviousPage;
+  Menu.MenuLast = item::HelpBack;
+  Menu.MenuIndex = item::HelpBack;
   FrontEnd.HelpPage = 1;
   for (int i = 0; i < 3; ++i) {
     static constexpr int Items[3][3] = {{42, 360, 542}, {43, 513, 542}, {36, 661, 542}};
     TMenuButton* b =
         TMenuButton::Create(Engine(), 1, Items[i][0], Items[i][0], 0, 1, Items[i][1], Items[i][2]);
     b->SetZ(4);
-    Menu.MenuButtons[static_cast<size_t>(7 + i)] = b;
+    Menu.MenuButtons[static_cast<size_t>(item::PreviousPage + i)] = b;
   }
-  for (int slot : {16, 17}) {
-    const int image = slot == 16 ? 24 : 51;
-    TMenuButton* b = TMenuButton::Create(Engine(), 1, image, image, 0, 0, slot == 16 ? 479 : 358,
-                                         slot == 16 ? 42 : 130);
+  for (int slot : {item::Title, item::SubTitle}) {
+    const int image = slot == item::Title ? 24 : 51;
+    TMenuButton* b =
+        TMenuButton::Create(Engine(), 1, image, image, 0, 0, slot == item::Title ? 479 : 358,
+                            slot == item::Title ? 42 : 130);
     b->SetZ(3);
     Menu.MenuButtons[static_cast<size_t>(slot)] = b;
   }
@@ -79,7 +80,7 @@ void TMForm::ShowHelp() {
 }
 
 void TMForm::LeaveHelp() {
-  Menu.CurrentScreen = 0;
+  Menu.CurrentScreen = screen::None;
   if (Race.Background) {
     Race.Background->KillOnce();
     Race.Background = nullptr;
@@ -89,7 +90,7 @@ void TMForm::LeaveHelp() {
     if (p) p->KillOnce();
     p = nullptr;
   }
-  for (int slot : {16, 17}) {
+  for (int slot : {item::Title, item::SubTitle}) {
     if (TMenuButton* b = Menu.MenuButtons[static_cast<size_t>(slot)]) b->KillOnce();
     Menu.MenuButtons[static_cast<size_t>(slot)] = nullptr;
   }
@@ -97,28 +98,28 @@ void TMForm::LeaveHelp() {
 
 void TMForm::DrawHelpPage() {
   const int page = FrontEnd.HelpPage;
-  SelectFont(19);
+  SelectFont(font::HelpTitle);
   DrawText(Headings[page >= 1 && page <= 5 ? page : 1], 380, 160, false, true);
-  SelectFont(20);
+  SelectFont(font::SmallText);
   if (page == 1)
     for (int i = 1; i <= 10; ++i) DrawText(Overview[i - 1], 380, 170 + 30 * i, false, true);
-  SelectFont(21);
+  SelectFont(font::HelpSmall);
   for (int i = 0; i < 5; ++i) {
     if (page == 2) DrawText(BonusLines[i].Caption, 430, BonusLines[i].Y, false, true);
     if (TMyImageSprite* p = FrontEnd.HelpPictures[static_cast<size_t>(i)]) p->Visible = page == 2;
   }
   if (page == 3 || page == 4) {
-    SelectFont(21);
+    SelectFont(font::HelpSmall);
     DrawText(page == 3 ? "MENU NAVIGATIONS" : "GAME NAVIGATIONS", 380, 200, false, true);
-    SelectFont(20);
+    SelectFont(font::SmallText);
     const int lines = page == 3 ? 6 : 8;
     for (int i = 1; i <= lines; ++i)
       DrawText(page == 3 ? MenuHelp[i - 1] : GameHelp[i - 1], 380, 200 + 30 * i, false, true);
   }
   if (page == 5) {
-    SelectFont(23);
+    SelectFont(font::HelpHeading);
     DrawText("ZAP WHEELY", 550, 285, false, true);
-    SelectFont(21);
+    SelectFont(font::HelpSmall);
     DrawText("Zap Wheely developers, 2026", 542, 325, false, true);
     DrawText(ScoreHost, 540, 360, false, true);
   }
@@ -129,22 +130,23 @@ void TMForm::HelpFrame(int moveCount) {
   HighlightMenu(true);
   int32_t& m = Menu.MenuIndex;
   if (Keys.KeyLeft) {
-    if (m == 7)
-      SelectAndActivate(7);
-    else if (m == 8)
-      m = 7;
-    else if (m == 9)
-      m = 8;
+    if (m == item::PreviousPage)
+      SelectAndActivate(item::PreviousPage);
+    else if (m == item::NextPage)
+      m = item::PreviousPage;
+    else if (m == item::HelpBack)
+      m = item::NextPage;
   }
   if (Keys.KeyRight) {
-    if (m == 8)
-      m = 9;
-    else if (m == 7)
-      m = 8;
+    if (m == item::NextPage)
+      m = item::HelpBack;
+    else if (m == item::PreviousPage)
+      m = item::NextPage;
   }
-  if (Keys.KeyLeft || Keys.KeyRight || Keys.KeyUp || Keys.KeyDown) ClampFirst(m, 7, 9);
-  if (Keys.KeyEscape) SelectAndActivate(9);
-  if (Menu.CurrentScreen != 5) return;
+  if (Keys.KeyLeft || Keys.KeyRight || Keys.KeyUp || Keys.KeyDown)
+    ClampFirst(m, item::PreviousPage, item::HelpBack);
+  if (Keys.KeyEscape) SelectAndActivate(item::HelpBack);
+  if (Menu.CurrentScreen != screen::Help) return;
   DrawHelpPage();
   MSpriteEngine.Move(moveCount);
 }

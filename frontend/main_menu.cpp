@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "packs/sound_effects.hpp"
 #include "shell/form.hpp"
 #include "sprites/game_sprites.hpp"
 #include "world/scroll_background.hpp"
@@ -43,7 +44,7 @@ void TMForm::CreateMainMenuSprites(bool intro, bool fresh) {
       b->Y = Tabs[i].IntroY;
     }
   }
-  if (intro) PlaySound(0);
+  if (intro) PlaySound(sfx::MenuIntro);
 }
 
 void TMForm::MenuIntroStep() {
@@ -83,17 +84,17 @@ void TMForm::MainMenuFrame() {
     return;
   }
   HighlightMenu(false);
-  if (Menu.MenuIndex >= 1 && Menu.MenuIndex <= 6) {
-    if (Keys.KeyUp) StepPrev(Menu.MenuIndex, 1, 6);
-    if (Keys.KeyDown) StepNext(Menu.MenuIndex, 1, 6);
+  if (Menu.MenuIndex >= item::FirstTab && Menu.MenuIndex <= item::LastTab) {
+    if (Keys.KeyUp) StepPrev(Menu.MenuIndex, item::FirstTab, item::LastTab);
+    if (Keys.KeyDown) StepNext(Menu.MenuIndex, item::FirstTab, item::LastTab);
   } else if (Keys.KeyLeft || Keys.KeyRight || Keys.KeyUp || Keys.KeyDown) {
-    Menu.MenuIndex = 1;
+    Menu.MenuIndex = item::FirstTab;
   }
-  if (Keys.KeyEscape) OpenDialog(1);
+  if (Keys.KeyEscape) OpenDialog(dialog::ExitGame);
 }
 
 void TMForm::LeaveMainMenu() {
-  Menu.CurrentScreen = 0;
+  Menu.CurrentScreen = screen::None;
   if (Race.Background) {
     Race.Background->KillOnce();
     Race.Background = nullptr;
@@ -129,25 +130,26 @@ void TMForm::DrawUnopenedAddress() {
 
 void TMForm::ActivateItem() {
   // 1. The click: every activation outside the running race is heard, even when nothing follows.
-  if (!(Menu.CurrentScreen == 6 && Menu.ActiveDialog == 0)) {
-    const bool arrow = Menu.CurrentScreen == 2 && (Menu.MenuIndex == 7 || Menu.MenuIndex == 8);
-    PlaySound(arrow ? 3 : 2);
+  if (!(Menu.CurrentScreen == screen::Race && Menu.ActiveDialog == dialog::None)) {
+    const bool arrow = Menu.CurrentScreen == screen::BikeSelection &&
+                       (Menu.MenuIndex == item::PreviousBike || Menu.MenuIndex == item::NextBike);
+    PlaySound(arrow ? sfx::ArrowOrTallyLine : sfx::Activate);
   }
   // 2. An open dialog takes the answer.
-  if (Menu.ActiveDialog != 0) {
+  if (Menu.ActiveDialog != dialog::None) {
     ActivateDialogAnswer();
     return;
   }
   // 3. The current screen's item.
   switch (Menu.CurrentScreen) {
-    case 1:
+    case screen::MainMenu:
       if (Menu.MenuIntro) return;
       ActivateMainMenuItem(Menu.MenuIndex);
       return;
-    case 2:
-    case 3:
-    case 4:
-    case 5:
+    case screen::BikeSelection:
+    case screen::Options:
+    case screen::HighScores:
+    case screen::Help:
       ActivateSubScreenItem();
       return;
     default:
@@ -157,23 +159,23 @@ void TMForm::ActivateItem() {
 
 void TMForm::ActivateMainMenuItem(int item) {
   switch (item) {
-    case 1:
+    case item::StartGame:
       ShowBikeSelection();
       break;
-    case 2:
+    case item::Help:
       ShowHelp();
       break;
-    case 3:
+    case item::Options:
       ShowOptions();
       break;
-    case 4:
+    case item::HighScores:
       ShowHighScores();
       break;
-    case 5:
+    case item::HomePage:
       OpenWebPage(HomePageAddress());
       break;
-    case 6:
-      OpenDialog(1);
+    case item::Exit:
+      OpenDialog(dialog::ExitGame);
       break;
     default:
       break;

@@ -1,20 +1,30 @@
 // The online high scores: the service's addresses and the submission of a finished game.
 #include "online/score_record.hpp"
+#include "online/submission.hpp"
 #include "shell/form.hpp"
 #include "shell/score_host.hpp"
 
+// The build sets the host for this file alone; a build without it sends to the local service.
+#ifndef ZW_SCORE_HOST
+#define ZW_SCORE_HOST "127.0.0.1:8417"
+#endif
+
 namespace zw {
+
+const char* DefaultScoreHost() {
+  return ZW_SCORE_HOST;
+}
 
 std::string TMForm::HomePageAddress() const {
   return "http://" + ScoreHost + "/";
 }
 
 std::string TMForm::OnlineTableAddress() const {
-  return "http://" + ScoreHost + "/cgi/version.pl?prg=ZapWheely&show&type=0";
+  return "http://" + ScoreHost + online::TableTarget();
 }
 
 std::string TMForm::SubmitAddress(const std::string& encoded) const {
-  return "http://" + ScoreHost + "/cgi/version.pl?hs&prg=ZapWheely&inf=" + encoded;
+  return "http://" + ScoreHost + online::SubmitTarget(encoded);
 }
 
 // One request with the name, score and country; whatever the service answers, or if it never

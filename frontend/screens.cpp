@@ -12,16 +12,16 @@ namespace {
 constexpr int BikePictureImage[6] = {0, 28, 29, 30, 31, 32};
 
 // The tab (main-menu item) that opens each sub-screen.
-int TabOfScreen(int screen) {
-  switch (screen) {
-    case 2:
-      return 1;
-    case 5:
-      return 2;
-    case 3:
-      return 3;
-    case 4:
-      return 4;
+int TabOfScreen(int current) {
+  switch (current) {
+    case screen::BikeSelection:
+      return item::StartGame;
+    case screen::Help:
+      return item::Help;
+    case screen::Options:
+      return item::Options;
+    case screen::HighScores:
+      return item::HighScores;
     default:
       return 0;
   }
@@ -59,25 +59,25 @@ void LeaveSubScreen(TMForm& f) {
     f.Race.Background->KillOnce();
     f.Race.Background = nullptr;
   }
-  KillSlot(f, 16);
-  KillSlot(f, 17);
-  f.Menu.CurrentScreen = 0;
+  KillSlot(f, item::Title);
+  KillSlot(f, item::SubTitle);
+  f.Menu.CurrentScreen = screen::None;
 }
 
 }  // namespace
 
 void TMForm::ShowBikeSelection() {
-  Menu.CurrentScreen = 2;
+  Menu.CurrentScreen = screen::BikeSelection;
   FrontEnd.BikeFade = 0;
-  Menu.MenuFirst = 7;
-  Menu.MenuLast = 10;
-  Menu.MenuIndex = 9;
-  MakeItem(*this, 7, 37, 378, 180, 5);
-  MakeItem(*this, 8, 38, 712, 180, 5);
-  MakeItem(*this, 9, 39, 366, 542, 5);
-  MakeItem(*this, 10, 36, 661, 542, 5);
-  MakePicture(*this, 16, 25, 312, 42, 4);
-  MakePicture(*this, 17, 52, 358, 130, 3);
+  Menu.MenuFirst = item::PreviousBike;
+  Menu.MenuLast = item::BikesBack;
+  Menu.MenuIndex = item::StartRace;
+  MakeItem(*this, item::PreviousBike, 37, 378, 180, 5);
+  MakeItem(*this, item::NextBike, 38, 712, 180, 5);
+  MakeItem(*this, item::StartRace, 39, 366, 542, 5);
+  MakeItem(*this, item::BikesBack, 36, 661, 542, 5);
+  MakePicture(*this, item::Title, 25, 312, 42, 4);
+  MakePicture(*this, item::SubTitle, 52, 358, 130, 3);
   const int img = BikePictureImage[Race.SelectedBike];
   FrontEnd.BikePicture = TMyImageSprite::CreateAt(Engine(), 1, img, 456, 180, 4);
   FrontEnd.NewBikePicture = TMyImageSprite::CreateAt(Engine(), 1, img, 456, 180, 4);
@@ -122,36 +122,37 @@ void TMForm::BikeSelectionFrame(int) {
   HighlightMenu(true);
   int32_t& m = Menu.MenuIndex;
   if (Keys.KeyLeft) {
-    if (m == 7)
-      SelectAndActivate(7);
-    else if (m == 8)
-      m = 7;
-    else if (m == 10)
-      m = 9;
+    if (m == item::PreviousBike)
+      SelectAndActivate(item::PreviousBike);
+    else if (m == item::NextBike)
+      m = item::PreviousBike;
+    else if (m == item::BikesBack)
+      m = item::StartRace;
   }
   if (Keys.KeyRight) {
-    if (m == 8)
-      SelectAndActivate(8);
-    else if (m == 7)
-      m = 8;
-    else if (m == 9)
-      m = 10;
+    if (m == item::NextBike)
+      SelectAndActivate(item::NextBike);
+    else if (m == item::PreviousBike)
+      m = item::NextBike;
+    else if (m == item::StartRace)
+      m = item::BikesBack;
   }
   if (Keys.KeyUp) {
-    if (m == 9)
-      m = 7;
-    else if (m == 10)
-      m = 8;
+    if (m == item::StartRace)
+      m = item::PreviousBike;
+    else if (m == item::BikesBack)
+      m = item::NextBike;
   }
   if (Keys.KeyDown) {
-    if (m == 7)
-      m = 9;
-    else if (m == 8)
-      m = 10;
+    if (m == item::PreviousBike)
+      m = item::StartRace;
+    else if (m == item::NextBike)
+      m = item::BikesBack;
   }
-  if (Keys.KeyLeft || Keys.KeyRight || Keys.KeyUp || Keys.KeyDown) ClampFirst(m, 7, 10);
-  if (Keys.KeyEscape) SelectAndActivate(10);
-  if (Menu.CurrentScreen != 2) return;
+  if (Keys.KeyLeft || Keys.KeyRight || Keys.KeyUp || Keys.KeyDown)
+    ClampFirst(m, item::PreviousBike, item::BikesBack);
+  if (Keys.KeyEscape) SelectAndActivate(item::BikesBack);
+  if (Menu.CurrentScreen != screen::BikeSelection) return;
   TMyImageSprite* oldPic = FrontEnd.BikePicture;
   TMyImageSprite* newPic = FrontEnd.NewBikePicture;
   if (oldPic && newPic) {
@@ -174,12 +175,12 @@ void TMForm::BikeSelectionFrame(int) {
 }
 
 void TMForm::ShowOptions() {
-  Menu.CurrentScreen = 3;
-  Menu.MenuFirst = 7;
-  Menu.MenuLast = 12;
-  Menu.MenuIndex = 12;
-  MakePicture(*this, 16, 26, 406, 42, 3);
-  MakePicture(*this, 17, 51, 358, 130, 3);
+  Menu.CurrentScreen = screen::Options;
+  Menu.MenuFirst = item::Display;
+  Menu.MenuLast = item::OptionsBack;
+  Menu.MenuIndex = item::OptionsBack;
+  MakePicture(*this, item::Title, 26, 406, 42, 3);
+  MakePicture(*this, item::SubTitle, 51, 358, 130, 3);
   FrontEnd.CountryBox = TMyImageSprite::CreateAt(Engine(), 1, 20, 392, 400, 4);
   FrontEnd.BossKeyBox = TMyImageSprite::CreateAt(Engine(), 1, 21, 468, 478, 4);
   // Items 7..11 are hit areas only: their labels show the selection.
@@ -192,12 +193,12 @@ void TMForm::ShowOptions() {
     TMenuButton* b = TMenuButton::Create(Engine(), 1, 0, 0, 0, 0, hit[i][0], hit[i][1]);
     b->HitWidth = hit[i][2];
     b->HitHeight = hit[i][3];
-    Menu.MenuButtons[static_cast<size_t>(7 + i)] = b;
+    Menu.MenuButtons[static_cast<size_t>(item::Display + i)] = b;
   }
-  MakeItem(*this, 12, 36, 661, 542, 4);
-  MakePicture(*this, 13, GameOptions.FullScreen ? 15 : 14, 456, 192, 4);
-  MakePicture(*this, 14, GameOptions.Music ? 16 : 17, 444, 296, 4);
-  MakePicture(*this, 15, GameOptions.Sound ? 18 : 19, 590, 296, 4);
+  MakeItem(*this, item::OptionsBack, 36, 661, 542, 4);
+  MakePicture(*this, item::DisplayValue, GameOptions.FullScreen ? 15 : 14, 456, 192, 4);
+  MakePicture(*this, item::MusicValue, GameOptions.Music ? 16 : 17, 444, 296, 4);
+  MakePicture(*this, item::SoundValue, GameOptions.Sound ? 18 : 19, 590, 296, 4);
   Dialog.TextCursor = TMyCursor::Create(Engine(), 1, 22, 392, 406, 5, 600);
   Keys.CountryEdit = false;
   Keys.BossKeyCapture = false;
@@ -208,7 +209,7 @@ void TMForm::LeaveOptions() {
   // before it comes back, so leaving never loses the boss key.
   if (Keys.BossKeyCapture) ToggleBossKeyCapture();
   LeaveSubScreen(*this);
-  for (int slot = 13; slot <= 15; ++slot) KillSlot(*this, slot);
+  for (int slot = item::DisplayValue; slot <= item::SoundValue; ++slot) KillSlot(*this, slot);
   for (TMyImageSprite** s : {&FrontEnd.CountryBox, &FrontEnd.BossKeyBox}) {
     if (*s) (*s)->KillOnce();
     *s = nullptr;
@@ -231,7 +232,8 @@ std::string TMForm::BossKeyName() const {
     name = "CTRL+";
   else if (m & mod::Shift)
     name = "SHIFT+";
-  if (Keys.BossKey >= 112 && Keys.BossKey <= 123) name += "F" + std::to_string(Keys.BossKey - 111);
+  if (Keys.BossKey >= vk::F1 && Keys.BossKey <= vk::F12)
+    name += "F" + std::to_string(Keys.BossKey - (vk::F1 - 1));
   if (name.empty() || name.back() == '+') name += "?";
   return name;
 }
@@ -242,57 +244,66 @@ void TMForm::DrawOptions() {
     const char* Text;
     int X, Y;
   };
-  static constexpr TLabel Labels[5] = {{7, "Display:", 574, 168},
-                                       {8, "Music:", 504, 272},
-                                       {9, "Sound:", 646, 272},
-                                       {10, "Country:", 575, 380},
-                                       {11, "Boss Key:", 570, 458}};
+  static constexpr TLabel Labels[5] = {{item::Display, "Display:", 574, 168},
+                                       {item::Music, "Music:", 504, 272},
+                                       {item::Sound, "Sound:", 646, 272},
+                                       {item::Country, "Country:", 575, 380},
+                                       {item::BossKey, "Boss Key:", 570, 458}};
   for (const TLabel& l : Labels) {
-    SelectFont(l.Item == Menu.MenuIndex ? 16 : 12);
+    SelectFont(l.Item == Menu.MenuIndex ? font::OptionLabelSelected : font::OptionLabel);
     DrawText(l.Text, l.X, l.Y, true, true);
   }
-  SelectFont(13);
+  SelectFont(font::OptionValue);
   DrawText(GameOptions.Country, 580, 417, true, true);
   DrawText(BossKeyName(), 575, 494, true, true);
   auto look = [&](int slot, int image) {
     if (TMenuButton* b = Menu.MenuButtons[static_cast<size_t>(slot)]) b->SetImageIndex(image);
   };
-  look(13, GameOptions.FullScreen ? 15 : 14);
-  look(14, GameOptions.Music ? 16 : 17);
-  look(15, GameOptions.Sound ? 18 : 19);
+  look(item::DisplayValue, GameOptions.FullScreen ? 15 : 14);
+  look(item::MusicValue, GameOptions.Music ? 16 : 17);
+  look(item::SoundValue, GameOptions.Sound ? 18 : 19);
 }
 
 void TMForm::OptionsFrame(int moveCount) {
   HighlightMenu(true);
   int32_t& m = Menu.MenuIndex;
-  if (Keys.KeyLeft || Keys.KeyRight || Keys.KeyUp || Keys.KeyDown) ClampFirst(m, 7, 12);
+  if (Keys.KeyLeft || Keys.KeyRight || Keys.KeyUp || Keys.KeyDown)
+    ClampFirst(m, item::Display, item::OptionsBack);
   if (!Keys.CountryEdit) {
     if (Keys.KeyUp)
-      m = (m == 8 || m == 9) ? 7 : m == 10 ? 8 : m == 11 ? 10 : m == 12 ? 11 : m;
+      m = (m == item::Music || m == item::Sound) ? item::Display
+          : m == item::Country                   ? item::Music
+          : m == item::BossKey                   ? item::Country
+          : m == item::OptionsBack               ? item::BossKey
+                                                 : m;
     else if (Keys.KeyDown)
-      m = m == 7 ? 8 : (m == 8 || m == 9) ? 10 : m == 10 ? 11 : m == 11 ? 12 : m;
-    else if (Keys.KeyLeft && m == 9)
-      m = 8;
-    else if (Keys.KeyRight && m == 8)
-      m = 9;
+      m = m == item::Display                       ? item::Music
+          : (m == item::Music || m == item::Sound) ? item::Country
+          : m == item::Country                     ? item::BossKey
+          : m == item::BossKey                     ? item::OptionsBack
+                                                   : m;
+    else if (Keys.KeyLeft && m == item::Sound)
+      m = item::Music;
+    else if (Keys.KeyRight && m == item::Music)
+      m = item::Sound;
   }
-  if (Keys.KeyEscape) SelectAndActivate(Keys.CountryEdit ? 10 : 12);
-  if (Menu.CurrentScreen != 3) return;
+  if (Keys.KeyEscape) SelectAndActivate(Keys.CountryEdit ? item::Country : item::OptionsBack);
+  if (Menu.CurrentScreen != screen::Options) return;
   MSpriteEngine.Move(moveCount);
   DrawOptions();
   if (Dialog.TextCursor) Dialog.TextCursor->X = TextWidth(GameOptions.Country) / 2.0 + 580 + 2;
 }
 
 void TMForm::ShowHighScores() {
-  Menu.CurrentScreen = 4;
-  Menu.MenuFirst = 7;
-  Menu.MenuLast = 9;
-  Menu.MenuIndex = 9;
-  MakeItem(*this, 7, 40, 365, 532, 4);
-  MakeItem(*this, 8, 41, 517, 532, 4);
-  MakeItem(*this, 9, 36, 661, 542, 4);
-  MakePicture(*this, 16, 27, 323, 42, 3);
-  MakePicture(*this, 17, 53, 356, 130, 5);
+  Menu.CurrentScreen = screen::HighScores;
+  Menu.MenuFirst = item::ClearTable;
+  Menu.MenuLast = item::HighScoresBack;
+  Menu.MenuIndex = item::HighScoresBack;
+  MakeItem(*this, item::ClearTable, 40, 365, 532, 4);
+  MakeItem(*this, item::OnlineTable, 41, 517, 532, 4);
+  MakeItem(*this, item::HighScoresBack, 36, 661, 542, 4);
+  MakePicture(*this, item::Title, 27, 323, 42, 3);
+  MakePicture(*this, item::SubTitle, 53, 356, 130, 5);
 }
 
 void TMForm::LeaveHighScores() {
@@ -308,16 +319,16 @@ void TMForm::EndOptionEdits() {
 
 void TMForm::LeaveCurrentSubScreen() {
   switch (Menu.CurrentScreen) {
-    case 2:
+    case screen::BikeSelection:
       LeaveBikeSelection();
       break;
-    case 3:
+    case screen::Options:
       LeaveOptions();
       break;
-    case 4:
+    case screen::HighScores:
       LeaveHighScores();
       break;
-    case 5:
+    case screen::Help:
       LeaveHelp();
       break;
     default:
@@ -328,11 +339,12 @@ void TMForm::LeaveCurrentSubScreen() {
 void TMForm::HighScoresFrame(int moveCount) {
   HighlightMenu(true);
   int32_t& m = Menu.MenuIndex;
-  if (Keys.KeyLeft || Keys.KeyRight || Keys.KeyUp || Keys.KeyDown) ClampFirst(m, 7, 9);
-  if (Keys.KeyLeft) StepDown(m, 7, 1);
-  if (Keys.KeyRight) StepUp(m, 9, 1);
-  if (Keys.KeyEscape) SelectAndActivate(9);
-  if (Menu.CurrentScreen != 4) return;
+  if (Keys.KeyLeft || Keys.KeyRight || Keys.KeyUp || Keys.KeyDown)
+    ClampFirst(m, item::ClearTable, item::HighScoresBack);
+  if (Keys.KeyLeft) StepDown(m, item::ClearTable, 1);
+  if (Keys.KeyRight) StepUp(m, item::HighScoresBack, 1);
+  if (Keys.KeyEscape) SelectAndActivate(item::HighScoresBack);
+  if (Menu.CurrentScreen != screen::HighScores) return;
   MSpriteEngine.Move(moveCount);
   DrawHighScores();
 }
@@ -340,9 +352,9 @@ void TMForm::HighScoresFrame(int moveCount) {
 void TMForm::DrawHighScores() {
   static constexpr int Rows[11] = {0, 196, 230, 263, 297, 331, 364, 398, 432, 466, 499};
   for (int i = 1; i <= 10; ++i) {
-    SelectFont(2);
+    SelectFont(font::HighScoreName);
     DrawText(HighScores[static_cast<size_t>(i)].Name, 578, Rows[i], true, true);
-    SelectFont(17);
+    SelectFont(font::HighScorePoints);
     DrawText(std::to_string(HighScores[static_cast<size_t>(i)].Score), 732, Rows[i], true, true);
   }
   // Above the first row, inside the table's frame.
@@ -353,66 +365,66 @@ void TMForm::DrawHighScores() {
 }
 
 void TMForm::ActivateSubScreenItem() {
-  const int screen = Menu.CurrentScreen;
-  const int item = Menu.MenuIndex;
-  if (screen == 2 && FrontEnd.BikeFade != 0) return;
-  switch (screen) {
-    case 2:
-      if (item == 7)
+  const int current = Menu.CurrentScreen;
+  const int chosen = Menu.MenuIndex;
+  if (current == screen::BikeSelection && FrontEnd.BikeFade != 0) return;
+  switch (current) {
+    case screen::BikeSelection:
+      if (chosen == item::PreviousBike)
         PreviousBike();
-      else if (item == 8)
+      else if (chosen == item::NextBike)
         NextBike();
-      else if (item == 9) {
+      else if (chosen == item::StartRace) {
         LeaveBikeSelection();
-        ShowMenu(false, 1, false);
+        ShowMenu(false, item::StartGame, false);
         LeaveMainMenu();
         StartRace();
         return;
-      } else if (item == 10) {
+      } else if (chosen == item::BikesBack) {
         LeaveBikeSelection();
-        ShowMenu(false, 1, false);
+        ShowMenu(false, item::StartGame, false);
         return;
       }
       break;
-    case 3:
-      if (item == 7) {
+    case screen::Options:
+      if (chosen == item::Display) {
         GameOptions.FullScreen = !GameOptions.FullScreen;
         ApplyDisplayMode();
-      } else if (item == 8) {
+      } else if (chosen == item::Music) {
         GameOptions.Music = !GameOptions.Music;
         StopMusic();
         PlayScreenMusic();
-      } else if (item == 9) {
+      } else if (chosen == item::Sound) {
         GameOptions.Sound = !GameOptions.Sound;
-      } else if (item == 10) {
+      } else if (chosen == item::Country) {
         ToggleCountryEdit();
-      } else if (item == 11) {
+      } else if (chosen == item::BossKey) {
         ToggleBossKeyCapture();
-      } else if (item == 12) {
+      } else if (chosen == item::OptionsBack) {
         LeaveOptions();
-        ShowMenu(false, 3, false);
+        ShowMenu(false, item::Options, false);
         return;
       }
       break;
-    case 4:
-      if (item == 7)
-        OpenDialog(4);
-      else if (item == 8)
+    case screen::HighScores:
+      if (chosen == item::ClearTable)
+        OpenDialog(dialog::ClearHighScores);
+      else if (chosen == item::OnlineTable)
         OpenWebPage(OnlineTableAddress());
-      else if (item == 9) {
+      else if (chosen == item::HighScoresBack) {
         LeaveHighScores();
-        ShowMenu(false, 4, false);
+        ShowMenu(false, item::HighScores, false);
         return;
       }
       break;
-    case 5:
-      if (item == 7) {
+    case screen::Help:
+      if (chosen == item::PreviousPage) {
         StepPrev(FrontEnd.HelpPage, 1, 5);
-      } else if (item == 8) {
+      } else if (chosen == item::NextPage) {
         StepNext(FrontEnd.HelpPage, 1, 5);
-      } else if (item == 9) {
+      } else if (chosen == item::HelpBack) {
         LeaveHelp();
-        ShowMenu(false, 2, false);
+        ShowMenu(false, item::Help, false);
         return;
       }
       break;
@@ -421,11 +433,11 @@ void TMForm::ActivateSubScreenItem() {
   }
   // The tab switch: a click on another main-menu tab while no item of the screen is selected.
   if (Menu.HoverButton != 0 && Menu.MenuIndex == 0) {
-    const int t = TabOfScreen(screen);
+    const int t = TabOfScreen(current);
     if (Menu.HoverButton == t) return;
     const int hover = Menu.HoverButton;
     LeaveCurrentSubScreen();
-    ShowMenu(false, 1, false);
+    ShowMenu(false, item::StartGame, false);
     if (auto* b = Menu.MenuButtons[static_cast<size_t>(t)]) {
       b->Deselect();
       b->Selected = false;

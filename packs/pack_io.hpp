@@ -11,6 +11,31 @@
 
 namespace zw {
 
+// The tag byte in front of each value of a pack's property stream.
+namespace tag {
+inline constexpr uint8_t End = 0;  // the end of a list or collection
+inline constexpr uint8_t List = 1;
+inline constexpr uint8_t Int8 = 2;
+inline constexpr uint8_t Int16 = 3;
+inline constexpr uint8_t Int32 = 4;
+inline constexpr uint8_t Extended = 5;  // a 10-byte float
+inline constexpr uint8_t String = 6;    // up to 255 bytes
+inline constexpr uint8_t Ident = 7;
+inline constexpr uint8_t False = 8;
+inline constexpr uint8_t True = 9;
+inline constexpr uint8_t Binary = 10;  // a byte block
+inline constexpr uint8_t Set = 11;
+inline constexpr uint8_t LongString = 12;
+inline constexpr uint8_t Nil = 13;
+inline constexpr uint8_t Collection = 14;
+inline constexpr uint8_t Single = 15;
+inline constexpr uint8_t Currency = 16;
+inline constexpr uint8_t Date = 17;
+inline constexpr uint8_t WideString = 18;
+inline constexpr uint8_t Int64 = 19;
+inline constexpr uint8_t Utf8String = 20;
+}  // namespace tag
+
 // A pack that cannot be read: the message is the reason ("Invalid stream format",
 // "DIB is invalid", or the file-open error naming the path).
 class TPackError : public std::runtime_error {

@@ -85,32 +85,32 @@ TValue ReadValue(TReader& r, int depth = 0) {
   TValue v;
   v.Tag = r.U8();
   switch (v.Tag) {
-    case 2:
+    case tag::Int8:
       v.Int = static_cast<int8_t>(r.U8());
       break;
-    case 3:
+    case tag::Int16:
       v.Int = static_cast<int16_t>(r.U16());
       break;
-    case 4:
+    case tag::Int32:
       v.Int = r.I32();
       break;
-    case 6:
-    case 7:
+    case tag::String:
+    case tag::Ident:
       v.Text = r.ShortString();
       break;
-    case 10:
-    case 12:
-    case 20:
+    case tag::Binary:
+    case tag::LongString:
+    case tag::Utf8String:
       v.Text = r.Bytes(r.U32());
       break;
-    case 18: {
+    case tag::WideString: {
       // Wide text: keep the low byte of each character.
       const uint32_t count = r.U32();
       if (count > r.Left() / 2) throw TPackError(BadStream);
       for (uint32_t i = 0; i < count; ++i) v.Text.push_back(static_cast<char>(r.U16() & 0xFF));
       break;
     }
-    case 19: {
+    case tag::Int64: {
       const uint32_t lo = r.U32(), hi = r.U32();
       v.Int = static_cast<int64_t>((static_cast<uint64_t>(hi) << 32) | lo);
       break;
@@ -124,48 +124,48 @@ TValue ReadValue(TReader& r, int depth = 0) {
 
 void SkipValueBody(TReader& r, uint8_t tag, int depth) {
   switch (tag) {
-    case 0:
-    case 8:
-    case 9:
-    case 13:
+    case tag::End:
+    case tag::False:
+    case tag::True:
+    case tag::Nil:
       return;
-    case 1:  // a list of values
-      while (r.Peek() != 0) ReadValue(r, depth + 1);
+    case tag::List:  // a list of values
+      while (r.Peek() != tag::End) ReadValue(r, depth + 1);
       r.U8();
       return;
-    case 2:
+    case tag::Int8:
       r.Skip(1);
       return;
-    case 3:
+    case tag::Int16:
       r.Skip(2);
       return;
-    case 4:
+    case tag::Int32:
       r.Skip(4);
       return;
-    case 5:
+    case tag::Extended:
       r.Skip(10);
       return;
-    case 6:
-    case 7:
+    case tag::String:
+    case tag::Ident:
       r.Skip(r.U8());
       return;
-    case 10:
-    case 12:
-    case 20:
+    case tag::Binary:
+    case tag::LongString:
+    case tag::Utf8String:
       r.Skip(r.U32());
       return;
-    case 11:  // a set: names until an empty one
+    case tag::Set:  // a set: names until an empty one
       while (true) {
         const uint8_t n = r.U8();
         if (n == 0) return;
         r.Skip(n);
       }
-    case 14:  // a collection
-      while (r.Peek() != 0) {
+    case tag::Collection:  // a collection
+      while (r.Peek() != tag::End) {
         const uint8_t t = r.Peek();
-        if (t >= 2 && t <= 4) ReadValue(r, depth + 1);
-        if (r.U8() != 1) throw TPackError(BadStream);
-        while (r.Peek() != 0) {
+        if (t >= tag::Int8 && t <= tag::Int32) ReadValue(r, depth + 1);
+        if (r.U8() != tag::List) throw TPackError(BadStream);
+        while (r.Peek() != tag::End) {
           r.ShortString();
           ReadValue(r, depth + 1);
         }
@@ -173,15 +173,15 @@ void SkipValueBody(TReader& r, uint8_t tag, int depth) {
       }
       r.U8();
       return;
-    case 15:
+    case tag::Single:
       r.Skip(4);
       return;
-    case 16:
-    case 17:
-    case 19:
+    case tag::Currency:
+    case tag::Date:
+    case tag::Int64:
       r.Skip(8);
       return;
-    case 18: {
+    case tag::WideString: {
       const uint32_t count = r.U32();
       if (count > r.Left() / 2) throw TPackError(BadStream);
       r.Skip(static_cast<size_t>(count) * 2);
@@ -193,13 +193,13 @@ void SkipValueBody(TReader& r, uint8_t tag, int depth) {
 }
 
 int64_t AsInt(const TValue& v) {
-  if (v.Tag < 2 || v.Tag > 4) throw TPackError(BadValue);
+  if (v.Tag < tag::Int8 || v.Tag > tag::Int32) throw TPackError(BadValue);
   return v.Int;
 }
 
 bool AsBool(const TValue& v) {
-  if (v.Tag == 8) return false;
-  if (v.Tag == 9) return true;
+  if (v.Tag == tag::False) return false;
+  if (v.Tag == tag::True) return true;
   throw TPackError(BadValue);
 }
 
@@ -250,12 +250,12 @@ void ReadHeader(TReader& r) {
 // Walks a collection, handing each item's properties to `prop`.
 void ReadCollection(TReader& r, const std::function<void()>& begin,
                     const std::function<void(const std::string&, const TValue&)>& prop) {
-  while (r.Peek() != 0) {
+  while (r.Peek() != tag::End) {
     const uint8_t t = r.Peek();
-    if (t >= 2 && t <= 4) ReadValue(r);
-    if (r.U8() != 1) throw TPackError(BadStream);
+    if (t >= tag::Int8 && t <= tag::Int32) ReadValue(r);
+    if (r.U8() != tag::List) throw TPackError(BadStream);
     begin();
-    while (r.Peek() != 0) {
+    while (r.Peek() != tag::End) {
       const std::string name = r.ShortString();
       prop(name, ReadValue(r));
     }
@@ -515,7 +515,7 @@ void ReadImagePack(const std::vector<uint8_t>& bytes, TImageList& list) {
   while (r.Peek() != 0) {
     const std::string prop = r.ShortString();
     if (prop == "List") {
-      if (r.U8() != 14) throw TPackError(BadValue);
+      if (r.U8() != tag::Collection) throw TPackError(BadValue);
       ReadCollection(
           r,
           [&] {
@@ -569,7 +569,7 @@ void ReadSoundPack(const std::vector<uint8_t>& bytes, TSoundList& list) {
   while (r.Peek() != 0) {
     const std::string prop = r.ShortString();
     if (prop == "List") {
-      if (r.U8() != 14) throw TPackError(BadValue);
+      if (r.U8() != tag::Collection) throw TPackError(BadValue);
       ReadCollection(
           r, [&] { items.push_back(std::make_unique<TSoundItem>()); },
           [&](const std::string& name, const TValue& v) {

@@ -28,27 +28,27 @@ class TWriter {
   }
   void PropInt(const std::string& name, int32_t v) {
     ShortString(name);
-    U8(4);
+    U8(tag::Int32);
     U32(static_cast<uint32_t>(v));
   }
   void PropBool(const std::string& name, bool v) {
     ShortString(name);
-    U8(v ? 9 : 8);
+    U8(v ? tag::True : tag::False);
   }
   void PropString(const std::string& name, const std::string& v) {
     ShortString(name);
     if (v.size() <= 255) {
-      U8(6);
+      U8(tag::String);
       ShortString(v);
     } else {
-      U8(12);
+      U8(tag::LongString);
       U32(static_cast<uint32_t>(v.size()));
       Bytes(v.data(), v.size());
     }
   }
   void PropBlock(const std::string& name, const std::vector<uint8_t>& block) {
     ShortString(name);
-    U8(10);
+    U8(tag::Binary);
     U32(static_cast<uint32_t>(block.size()));
     Bytes(block.data(), block.size());
   }
@@ -114,11 +114,11 @@ std::vector<uint8_t> WriteImagePack(const std::vector<TPackPicture>& items) {
   Begin(w, "TImagePack");
   w.PropBlock("List.ColorTable", std::vector<uint8_t>(1024, 0));
   w.ShortString("List");
-  w.U8(14);
+  w.U8(tag::Collection);
   for (const TPackPicture& p : items) {
     if (p.Rgb.size() != static_cast<size_t>(p.Width) * p.Height)
       throw TPackError("picture " + p.Name + " has the wrong number of pixels");
-    w.U8(1);
+    w.U8(tag::List);
     w.PropString("Name", p.Name);
     w.PropInt("PatternHeight", p.PatternHeight);
     w.PropInt("PatternWidth", p.PatternWidth);
@@ -128,9 +128,9 @@ std::vector<uint8_t> WriteImagePack(const std::vector<TPackPicture>& items) {
     w.PropBool("Transparent", p.Transparent);
     w.PropInt("TransparentColor", static_cast<int32_t>(p.TransparentColor));
     w.PropBlock("Picture.Data", DibData(p));
-    w.U8(0);
+    w.U8(tag::End);
   }
-  w.U8(0);
+  w.U8(tag::End);
   return Finish(w);
 }
 
@@ -160,9 +160,9 @@ std::vector<uint8_t> WriteSoundPack(const std::vector<TPackSound>& items) {
   TWriter w;
   Begin(w, "TSoundPack");
   w.ShortString("List");
-  w.U8(14);
+  w.U8(tag::Collection);
   for (const TPackSound& s : items) {
-    w.U8(1);
+    w.U8(tag::List);
     w.PropString("Name", s.Name);
     w.PropBool("Looped", s.Looped);
     w.PropInt("MaxPlayingCount", s.MaxPlayingCount);
@@ -170,9 +170,9 @@ std::vector<uint8_t> WriteSoundPack(const std::vector<TPackSound>& items) {
     w.PropInt("Pan", s.Pan);
     w.PropInt("Volume", s.Volume);
     w.PropBlock("Wave.WAVE", MakeRiffWave(s.Wave));
-    w.U8(0);
+    w.U8(tag::End);
   }
-  w.U8(0);
+  w.U8(tag::End);
   return Finish(w);
 }
 

@@ -29,6 +29,7 @@ constexpr int Down = 40;
 constexpr int Digit0 = 48;   // '0'..'9' are 48..57
 constexpr int LetterA = 65;  // 'A'..'Z' are 65..90
 constexpr int F1 = 112;      // F1..F12 are 112..123
+constexpr int F9 = 120;
 constexpr int F12 = 123;
 constexpr int Count = 256;
 }  // namespace vk

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "packs/sound_effects.hpp"
 #include "rider/player.hpp"
 #include "shell/form.hpp"
 #include "traffic/bonus.hpp"
@@ -74,7 +75,7 @@ void TPlayer::ScaleSpeed(bool withSound, double f) {
   ScrollSpeed *= f;
   StopRiderSounds(false);
   ResumeEngineSound(false);
-  if (withSound) Form().PlaySound(17);
+  if (withSound) Form().PlaySound(sfx::Collision);
 }
 
 // A push adds or takes ten speed units by scaling; at a standstill the scale has no meaning,
@@ -88,7 +89,7 @@ void TPlayer::AddSpeed(bool withSound, double delta) {
   ScrollSpeed = PowerFactor() * Speed / 8;
   StopRiderSounds(false);
   ResumeEngineSound(false);
-  if (withSound) Form().PlaySound(17);
+  if (withSound) Form().PlaySound(sfx::Collision);
 }
 
 void TPlayer::VehicleContacts() {
@@ -97,7 +98,7 @@ void TPlayer::VehicleContacts() {
   if (!car) return;
   const double bx = f.Race.Background ? f.Race.Background->X : 0.0;
   const double by = f.Race.Background ? f.Race.Background->Y : 0.0;
-  const double ox = -f.Track.ViewCol * 72.0 + bx, oy = -f.Track.ViewRow * 72.0 + by;
+  const double ox = -f.Track.ViewCol * TileSizeD + bx, oy = -f.Track.ViewRow * TileSizeD + by;
   TPoint rider[4] = {Corners[1], Corners[2], Corners[3], Corners[4]};
   for (int i = 1; i <= 5; ++i) {
     if (!car->CarActive[i]) continue;
@@ -149,7 +150,7 @@ void TPlayer::TakeHits(int n) {
 void TPlayer::Crash() {
   Crashed = true;
   ClearStatus(true);
-  Form().PlaySound(20);
+  Form().PlaySound(sfx::Crash);
   Form().PadRumble(1.0, 400);
   SetAnimation(BikeCrashImage(Model()), 8);
   StopRiderSounds(false);
@@ -222,7 +223,7 @@ void TPlayer::CrashStep() {
     ResetAfterCrash();
     return;
   }
-  f.OpenDialog(7);
+  f.OpenDialog(dialog::GameOver);
 }
 
 void TPlayer::FindRestartPosition() {
@@ -238,8 +239,8 @@ void TPlayer::FindRestartPosition() {
   while (!found && t.ViewRow < 1490 && row <= TrackRows) {
     for (int c = TrackCols - 1; c >= 1; --c) {
       const uint8_t cell = t.TrackMap(row, c);
-      const bool restart = (cell == 0 && IsRoadAt((c - 1) * 72.0, row * 72.0)) || cell == 23 ||
-                           cell == 29 || cell == 47;
+      const bool restart = (cell == 0 && IsRoadAt((c - 1) * TileSizeD, row * TileSizeD)) ||
+                           cell == 23 || cell == 29 || cell == 47;
       if (!restart) continue;
       offset = c - 8;
       if (cell == 47) {
@@ -260,7 +261,7 @@ void TPlayer::FindRestartPosition() {
   if (!found) {
     // No restart cell up to the map's end: stand the bike on the road centre of its own row.
     const int here = std::clamp(t.ViewRow + 5, 1, TrackRows);
-    const int centreCol = t.RoadCentreX(here) / 72;
+    const int centreCol = t.RoadCentreX(here) / TileSize;
     Steer = 0;
     Heading = 0;
     t.ViewCol = std::clamp(centreCol - 5, 1, TrackCols - 13);
@@ -289,9 +290,9 @@ void TPlayer::RestartLevel(bool nextLevel) {
   if (f.Race.Bonus) f.Race.Bonus->ResetBonuses();
   Finished = false;
   if (f.Race.Car) f.Race.Car->ResetCars();
-  f.OpenDialog(6);
+  f.OpenDialog(dialog::LevelBanner);
   ResetAfterCrash();
-  PlayEngineSound(4);
+  PlayEngineSound(sfx::EngineIdle);
 }
 
 void TMForm::RestartLevel(bool next) {

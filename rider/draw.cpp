@@ -44,7 +44,7 @@ void TPlayer::Draw() {
   if (const TCar* car = f.Race.Car) {
     const double bx = f.Race.Background ? f.Race.Background->X : 0.0;
     const double by = f.Race.Background ? f.Race.Background->Y : 0.0;
-    const double ox = -f.Track.ViewCol * 72.0 + bx, oy = -f.Track.ViewRow * 72.0 + by;
+    const double ox = -f.Track.ViewCol * TileSizeD + bx, oy = -f.Track.ViewRow * TileSizeD + by;
     for (int pass = 0; pass < 2; ++pass) {
       const bool wrecks = pass == 0;
       for (int i = 1; i <= 5; ++i) {
@@ -121,7 +121,7 @@ void TPlayer::DrawRadar() {
     }
   }
   const double bgY = f.Race.Background ? f.Race.Background->Y : 0.0;
-  const double v = bgY / 72.0 * 15.0;
+  const double v = bgY / TileSizeD * 15.0;
   // Keep the road of the rider's row under the marker; with no road there, keep the last shift.
   for (int c = 1; c <= 16; ++c) {
     const int type = RadarGrid[c][6];
@@ -188,7 +188,7 @@ void TPlayer::DrawRadar() {
     for (int i = 1; i <= 5; ++i) {
       if (!car->CarRacing[i] || !car->CarActive[i]) continue;
       const double top = car->CarTop[i];
-      const int q = RoundI((top - t.ViewRow * 72.0) / 72.0 * 15.0 - 14 + 32);
+      const int q = RoundI((top - t.ViewRow * TileSizeD) / TileSizeD * 15.0 - 14 + 32);
       const int r = q / 15;
       if (r < 1 || r > 12) continue;
       int c = 1;
@@ -213,7 +213,7 @@ void TPlayer::DrawRadar() {
         default:
           break;
       }
-      const int dotY = vy + 46 + RoundI((top - t.ViewRow * 72.0) / 72.0 * 15.0 - 14);
+      const int dotY = vy + 46 + RoundI((top - t.ViewRow * TileSizeD) / TileSizeD * 15.0 - 14);
       if (dotY <= 192)
         if (const TPictureItem* p = l3.Item(10))
           p->DrawPattern(s, RoundI(10.0 * c + 631 + RadarShift - 15 + g), dotY, 0);

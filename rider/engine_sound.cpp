@@ -1,4 +1,5 @@
 // The rider's engine: one looping sound at a time, chosen by speed band, keys and road.
+#include "packs/sound_effects.hpp"
 #include "rider/player.hpp"
 #include "shell/form.hpp"
 
@@ -9,25 +10,25 @@ void TPlayer::PlayEngineSound(int n) {
   Form().PlaySound(n);
   SndTopGear = SndAccel = SndShift = SndCoast = SndIdle = SndBrake = false;
   switch (n) {
-    case 13:
+    case sfx::TopGear:
       SndTopGear = true;
       break;
-    case 4:
+    case sfx::EngineIdle:
       SndIdle = true;
       break;
-    case 9:
-    case 10:
-    case 11:
-    case 12:
+    case sfx::AccelGear1:
+    case sfx::AccelGear2:
+    case sfx::AccelGear3:
+    case sfx::AccelGear4:
       SndAccel = true;
       break;
-    case 5:
+    case sfx::GearChange:
       SndShift = true;
       break;
-    case 6:
+    case sfx::EngineBraking:
       SndCoast = true;
       break;
-    case 7:
+    case sfx::BrakeSqueal:
       SndBrake = true;
       break;
     default:
@@ -37,48 +38,55 @@ void TPlayer::PlayEngineSound(int n) {
 
 void TPlayer::StopRiderSounds(bool all) {
   TMForm& f = Form();
-  for (int i : {4, 9, 10, 11, 12, 5, 6, 13, 7}) f.StopSound(i);
+  for (int i : {sfx::EngineIdle, sfx::AccelGear1, sfx::AccelGear2, sfx::AccelGear3, sfx::AccelGear4,
+                sfx::GearChange, sfx::EngineBraking, sfx::TopGear, sfx::BrakeSqueal})
+    f.StopSound(i);
   if (all)
-    for (int i : {8, 14, 15, 16, 17}) f.StopSound(i);
+    for (int i : {sfx::Horn, sfx::PointsBonus, sfx::LifeBonus, sfx::Unused16, sfx::Collision})
+      f.StopSound(i);
 }
 
 void TPlayer::ResumeEngineSound(bool withHorn) {
-  if (SndTopGear) PlayEngineSound(13);
-  if (SndIdle) PlayEngineSound(4);
-  if (SndAccel) PlayEngineSound(12);
-  if (SndShift) PlayEngineSound(5);
-  if (SndCoast) PlayEngineSound(6);
-  if (SndBrake) PlayEngineSound(7);
-  if (withHorn && HornOn) Form().PlaySound(8);
+  if (SndTopGear) PlayEngineSound(sfx::TopGear);
+  if (SndIdle) PlayEngineSound(sfx::EngineIdle);
+  if (SndAccel) PlayEngineSound(sfx::AccelGear4);
+  if (SndShift) PlayEngineSound(sfx::GearChange);
+  if (SndCoast) PlayEngineSound(sfx::EngineBraking);
+  if (SndBrake) PlayEngineSound(sfx::BrakeSqueal);
+  if (withHorn && HornOn) Form().PlaySound(sfx::Horn);
 }
 
 void TPlayer::UpdateEngineSound() {
   GearShiftMark = false;
   if (!OnRoad) {
-    if (!SndIdle) PlayEngineSound(4);
+    if (!SndIdle) PlayEngineSound(sfx::EngineIdle);
     return;
   }
   const double p = PowerFactor();
   const double v = Speed;
   if (CtlUp && !CtlBrake && !CtlDown) {
+    enum Kind { Gear, Change, Top };
     struct Band {
       double Low, High;
       int Sound;
-      int Kind;  // 0 gear, 1 change, 2 top gear
+      Kind What;
     };
-    static constexpr Band Bands[] = {{0, 65, 9, 0},     {65, 67, 5, 1},    {67, 90, 10, 0},
-                                     {95, 97, 5, 1},    {97, 115, 11, 0},  {115, 116, 5, 1},
-                                     {116, 130, 12, 0}, {130, 131, 5, 1},  {131, 142, 12, 0},
-                                     {142, 143, 5, 1},  {143, 157, 12, 0}, {157, 180, 13, 2}};
+    using namespace sfx;
+    static constexpr Band Bands[] = {{0, 65, AccelGear1, Gear},    {65, 67, GearChange, Change},
+                                     {67, 90, AccelGear2, Gear},   {95, 97, GearChange, Change},
+                                     {97, 115, AccelGear3, Gear},  {115, 116, GearChange, Change},
+                                     {116, 130, AccelGear4, Gear}, {130, 131, GearChange, Change},
+                                     {131, 142, AccelGear4, Gear}, {142, 143, GearChange, Change},
+                                     {143, 157, AccelGear4, Gear}, {157, 180, TopGear, Top}};
     for (const Band& b : Bands) {
       if (!(b.Low * p < v && v <= b.High * p)) continue;
-      if (b.Kind == 0 && !SndAccel) PlayEngineSound(b.Sound);
-      if (b.Kind == 2 && !SndTopGear) PlayEngineSound(b.Sound);
-      if (b.Kind == 1 && !SndShift) {
-        PlayEngineSound(5);
+      if (b.What == Gear && !SndAccel) PlayEngineSound(b.Sound);
+      if (b.What == Top && !SndTopGear) PlayEngineSound(b.Sound);
+      if (b.What == Change && !SndShift) {
+        PlayEngineSound(sfx::GearChange);
         // The first change is heard with its accent and marks the road.
         if (b.Low == 65) {
-          Form().PlaySound(19);
+          Form().PlaySound(sfx::FirstGearAccent);
           GearShiftMark = true;
         }
       }
@@ -87,13 +95,13 @@ void TPlayer::UpdateEngineSound() {
   }
   if ((!CtlUp && !CtlBrake) || (CtlUp && CtlDown)) {
     if (v > 40) {
-      if (!SndCoast) PlayEngineSound(6);
+      if (!SndCoast) PlayEngineSound(sfx::EngineBraking);
     } else if (!SndIdle) {
-      PlayEngineSound(4);
+      PlayEngineSound(sfx::EngineIdle);
     }
   }
-  if (CtlBrake && !SndBrake && v != 0) PlayEngineSound(7);
-  if (SndBrake && v == 0) PlayEngineSound(4);
+  if (CtlBrake && !SndBrake && v != 0) PlayEngineSound(sfx::BrakeSqueal);
+  if (SndBrake && v == 0) PlayEngineSound(sfx::EngineIdle);
 }
 
 }  // namespace zw

@@ -4,8 +4,10 @@
 #include <algorithm>
 #include <cmath>
 
+#include "packs/sound_effects.hpp"
 #include "shell/form.hpp"
 #include "traffic/car.hpp"
+#include "world/generator.hpp"
 #include "world/scroll_background.hpp"
 
 namespace zw {
@@ -136,7 +138,8 @@ void TPlayer::Move(int moveCount) {
   if (!Crashed) UpdateLean();
   const double bgY = f.Race.Background ? f.Race.Background->Y : 0.0;
   // The finish row's top edge has passed below the top of the bike.
-  if ((1550.0 - f.Track.TrackLength - f.Track.ViewRow) * 72.0 + bgY > Y) Finished = true;
+  if ((FinishRowBase - f.Track.TrackLength - f.Track.ViewRow) * TileSizeD + bgY > Y)
+    Finished = true;
   if (!Finished) UpdateRacePosition();
   ComputeCorners();
   PushTimer();
@@ -220,11 +223,11 @@ void TPlayer::ApplyControls() {
   if (CtlHorn) {
     if (!HornOn) {
       HornOn = true;
-      f.PlaySound(8);
+      f.PlaySound(sfx::Horn);
     }
   } else {
     HornOn = false;
-    f.StopSound(8);
+    f.StopSound(sfx::Horn);
   }
   if (!CtlBrake) {
     if (CtlLeft) SteerLeft();
@@ -249,32 +252,12 @@ void TPlayer::ApplyDecel() {
 }
 
 bool TPlayer::IsRoadAt(double x, double y) const {
-  const int col = static_cast<int>(std::trunc(x / 72.0));
-  const int row = static_cast<int>(std::trunc(y / 72.0));
+  const int col = static_cast<int>(std::trunc(x / TileSizeD));
+  const int row = static_cast<int>(std::trunc(y / TileSizeD));
   if (col == 0 || row == 0) return false;
   // Beyond the map there is no road.
   if (!TTrackState::InMap(row, col)) return false;
-  switch (Form().Track.TrackMap(row, col)) {
-    case 10:
-    case 11:
-    case 12:
-    case 24:
-    case 27:
-    case 28:
-    case 29:
-    case 32:
-    case 33:
-    case 34:
-    case 38:
-    case 39:
-    case 40:
-    case 45:
-    case 46:
-    case 47:
-      return true;
-    default:
-      return false;
-  }
+  return IsRoadCode(Form().Track.TrackMap(row, col));
 }
 
 bool TPlayer::AllCornersOnRoad() const {
@@ -282,8 +265,8 @@ bool TPlayer::AllCornersOnRoad() const {
   const double bx = f.Race.Background ? f.Race.Background->X : 0.0;
   const double by = f.Race.Background ? f.Race.Background->Y : 0.0;
   for (int k = 1; k <= 4; ++k) {
-    const double wx = Round(f.Track.ViewCol * 72.0 - Round(bx) + Corners[k].X);
-    const double wy = Round(f.Track.ViewRow * 72.0 - Round(by) + Corners[k].Y);
+    const double wx = Round(f.Track.ViewCol * TileSizeD - Round(bx) + Corners[k].X);
+    const double wy = Round(f.Track.ViewRow * TileSizeD - Round(by) + Corners[k].Y);
     if (!IsRoadAt(wx, wy)) return false;
   }
   return true;
@@ -334,7 +317,7 @@ void TPlayer::UpdateRacePosition() {
   }
   std::sort(y, y + 5);
   const double bgY = r.Background ? r.Background->Y : 0.0;
-  const double p = f.Track.ViewRow * 72.0 + CentreY - bgY;
+  const double p = f.Track.ViewRow * TileSizeD + CentreY - bgY;
   if (p < y[0]) {
     r.RacePosition = 1;
   } else {
@@ -357,13 +340,13 @@ void TPlayer::RollOut() {
     EndSequence = true;
     ClearStatus(false);
     StopRiderSounds(true);
-    PlayEngineSound(4);
+    PlayEngineSound(sfx::EngineIdle);
   }
   if (Speed > 0) {
     Speed -= 0.8 * f.Timing.SpeedFactor;
     ScrollSpeed = PowerFactor() * Speed / 8;
     const double bgY = r.Background ? r.Background->Y : 0.0;
-    const int row = static_cast<int>(Round(f.Track.ViewRow * 72.0 + CentreY - bgY)) / 72;
+    const int row = static_cast<int>(Round(f.Track.ViewRow * TileSizeD + CentreY - bgY)) / TileSize;
     // Rows beyond the map count as straight.
     const int kind = (row >= 1 && row <= TrackRows) ? f.Track.RowKind(row) : 0;
     Steer = kind == 3 ? -37.78 : kind == 4 ? 37.78 : 0.0;
@@ -385,7 +368,7 @@ void TPlayer::RollOut() {
     r.BonusPoints = TMForm::PositionPrizeFor(r.RacePosition);
     r.TallyStepTimer = 0;
     r.TallyStep = 0;
-    f.OpenDialog(11);
+    f.OpenDialog(dialog::Tally);
   } else {
     if (r.Lives >= 1) {
       r.Lives -= 1;

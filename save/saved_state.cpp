@@ -34,8 +34,8 @@ void TMForm::SetDefaultOptions() {
   GameOptions.Music = true;
   GameOptions.Sound = true;
   GameOptions.Country = CountryPlaceholder;
-  Keys.BossKeyShift = 2;
-  Keys.BossKey = 120;
+  Keys.BossKeyShift = DefaultBossKeyShift;
+  Keys.BossKey = DefaultBossKey;
 }
 
 void TMForm::LoadOptions() {
@@ -56,9 +56,9 @@ void TMForm::LoadOptions() {
   if (auto* l = line(3); l && ParseLeadingInt(*l, v)) GameOptions.Sound = v != 0;
   if (auto* l = line(4)) GameOptions.Country = *l;
   if (auto* l = line(5); l && ParseLeadingInt(*l, v))
-    Keys.BossKeyShift = v == 1 ? 2 : v == 2 ? 4 : v == 3 ? 1 : 0;
+    Keys.BossKeyShift = v == 1 ? mod::Alt : v == 2 ? mod::Ctrl : v == 3 ? mod::Shift : 0;
   if (auto* l = line(6); l && ParseLeadingInt(*l, v))
-    Keys.BossKey = (v >= 1 && v <= 12) ? static_cast<uint16_t>(111 + v) : 0;
+    Keys.BossKey = (v >= 1 && v <= 12) ? static_cast<uint16_t>(vk::F1 - 1 + v) : 0;
   if (auto* l = line(7)) HighScoreCheck = *l;
 }
 
@@ -68,7 +68,8 @@ std::vector<std::string> TMForm::OptionsLines() const {
                          : (m & mod::Ctrl)  ? "2"
                          : (m & mod::Shift) ? "3"
                                             : "0";
-  const int key = (Keys.BossKey >= 112 && Keys.BossKey <= 123) ? Keys.BossKey - 111 : 0;
+  const int key =
+      (Keys.BossKey >= vk::F1 && Keys.BossKey <= vk::F12) ? Keys.BossKey - (vk::F1 - 1) : 0;
   return {GameOptions.FullScreen ? "1" : "0",
           GameOptions.Music ? "1" : "0",
           GameOptions.Sound ? "1" : "0",

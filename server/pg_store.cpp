@@ -381,7 +381,7 @@ class TPostgresStore final : public IScoreStore {
       Exec(c, RecountSql().c_str());
       Exec(c, CountTriggersSql().c_str());
       Exec(c, "DELETE FROM schema_version");
-      Exec(c, "INSERT INTO schema_version (version) VALUES (2)");
+      Exec(c, SchemaVersionInsertSql().c_str());
     } else {
       RecountIfWrong(c);
     }

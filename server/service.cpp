@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "online/score_record.hpp"
+#include "online/submission.hpp"
 #include "server/validate.hpp"
 
 namespace zw::scores {
@@ -298,20 +299,22 @@ THttpReply TScoreService::Route(const THttpRequest& request, int64_t now) {
     return Json(offset, limit);
   }
   if (request.Path.starts_with("/docs/")) return Picture(request.Path.substr(6));
-  if (request.Path != "/cgi/version.pl") return Text(404, "no such page");
+  if (request.Path != online::ScorePage) return Text(404, "no such page");
 
-  const std::string* prg = Find(query, "prg");
-  if (!prg || *prg != "ZapWheely") return Text(400, "prg must be ZapWheely");
-  if (Find(query, "hs")) {
-    const std::string* inf = Find(query, "inf");
+  const std::string* prg = Find(query, online::key::Program);
+  if (!prg || *prg != online::ProgramName) return Text(400, "prg must be ZapWheely");
+  if (Find(query, online::key::Submit)) {
+    const std::string* inf = Find(query, online::key::Record);
     if (!inf) return Text(400, "the submission has no inf record");
     return Submit(*inf, request.Client, now);
   }
-  if (Find(query, "show")) {
-    if (const std::string* type = Find(query, "type"); type && *type != "0")
+  if (Find(query, online::key::Show)) {
+    if (const std::string* type = Find(query, online::key::TableType);
+        type && *type != online::TableTypeScores)
       return Text(400, "only table type 0 exists");
     int64_t page = 1;
-    if (const std::string* v = Find(query, "page"); v && !ParseNumber(*v, 1, 10'000'000, page))
+    if (const std::string* v = Find(query, online::key::Page);
+        v && !ParseNumber(*v, 1, 10'000'000, page))
       return Text(400, "page must be a whole number from 1");
     return TablePage(page);
   }
@@ -370,7 +373,8 @@ THttpReply TScoreService::TablePage(int64_t page) {
     }
     s += "</tbody>\n</table>\n";
   }
-  const std::string base = "/cgi/version.pl?prg=ZapWheely&amp;show&amp;type=0&amp;page=";
+  const std::string base =
+      HtmlEscape(online::TableTarget() + "&" + std::string(online::key::Page) + "=");
   s += "<nav class=\"pages\"><span>";
   if (page > 1)
     s += "<a rel=\"prev\" href=\"" + base + std::to_string(page - 1) + "\">&larr; Previous</a>";

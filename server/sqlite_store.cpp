@@ -329,7 +329,7 @@ class TSqliteStore final : public IScoreStore {
         Exec(writer_, RecountSql().c_str());
         Exec(writer_, CountTriggersSql().c_str());
         Exec(writer_, "DELETE FROM schema_version");
-        Exec(writer_, "INSERT INTO schema_version (version) VALUES (2)");
+        Exec(writer_, SchemaVersionInsertSql().c_str());
       } else {
         RecountIfWrong();
       }

@@ -57,6 +57,11 @@ inline constexpr int BucketsPerBand = 1 << (BandShift - BucketShift);
 // The schema version this program creates and understands. Version 2 added the band and bucket
 // counts; a version-1 database gets them filled when it is opened.
 inline constexpr int ScoreSchemaVersion = 2;
+// The statement that records the schema version, written by both stores once their last
+// upgrade step has run.
+inline std::string SchemaVersionInsertSql() {
+  return "INSERT INTO schema_version (version) VALUES (" + std::to_string(ScoreSchemaVersion) + ")";
+}
 
 // Every implementation orders the table by score, best first, and between equal scores by
 // submission order (the earlier first), from an index on exactly that order. Every method may

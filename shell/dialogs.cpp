@@ -16,10 +16,13 @@ std::string TwoDigits(int v) {
 }
 
 bool IsQuestion(int kind) {
-  return kind == 1 || kind == 2 || kind == 4 || kind == 9;
+  return kind == dialog::ExitGame || kind == dialog::ExitToMenu ||
+         kind == dialog::ClearHighScores || kind == dialog::SendQuestion;
 }
 bool HasPanel(int kind) {
-  return kind == 1 || kind == 2 || kind == 4 || (kind >= 8 && kind <= 12);
+  return kind == dialog::ExitGame || kind == dialog::ExitToMenu ||
+         kind == dialog::ClearHighScores ||
+         (kind >= dialog::NameEntry && kind <= dialog::Congratulations);
 }
 
 }  // namespace
@@ -29,9 +32,9 @@ std::string TMForm::ClockText(int32_t ms) {
 }
 
 void TMForm::DrawHUD() {
-  SelectFont(6);
+  SelectFont(font::HudLevel);
   DrawText("LEVEL " + std::to_string(Race.Level) + " / 10", 714, 20, true, true);
-  SelectFont(18);
+  SelectFont(font::Hud);
   DrawText(ClockText(Race.RaceClock), 87, 23, true, true);
   DrawText(std::to_string(Race.RaceScore), 84, 218, true, true);
   DrawText(Race.Lives < 0 ? "0" : std::to_string(Race.Lives), 113, 342, true, true);
@@ -39,7 +42,7 @@ void TMForm::DrawHUD() {
   const std::string readout =
       speed > 0 ? std::to_string(static_cast<long long>(std::nearbyint(speed * 1.9))) : "0";
   DrawText(readout, 91, 578, true, true);
-  SelectFont(24);
+  SelectFont(font::HudPosition);
   DrawText(std::to_string(Race.RacePosition) + "/" + std::to_string(Race.RaceCount), 635, 185,
            false, true);
   // The kind of bike ridden, in its well under the bike's picture on the right panel.
@@ -56,34 +59,34 @@ void TMForm::ResumeEngineSound(bool withHorn) {
 }
 
 void TMForm::OpenDialog(int kind) {
-  if (Menu.ActiveDialog != 0) return;
+  if (Menu.ActiveDialog != dialog::None) return;
   StopRiderSounds(true);
   Menu.ActiveDialog = static_cast<uint8_t>(kind);
   Dialog.SavedMenuIndex = Menu.MenuIndex;
   Dialog.SavedMenuFirst = Menu.MenuFirst;
   Dialog.SavedMenuLast = Menu.MenuLast;
   if (HasPanel(kind)) Dialog.DialogPanel = TMyImageSprite::CreateAt(Engine(), 1, 33, 185, 219, 14);
-  if (kind == 8) ShowPointer(true);
+  if (kind == dialog::NameEntry) ShowPointer(true);
   if (IsQuestion(kind)) {
     ShowPointer(true);
-    Menu.MenuFirst = 11;
-    Menu.MenuLast = 12;
-    Menu.MenuIndex = kind == 9 ? 11 : 12;
+    Menu.MenuFirst = item::Yes;
+    Menu.MenuLast = item::No;
+    Menu.MenuIndex = kind == dialog::SendQuestion ? item::Yes : item::No;
     TMenuButton* yes = TMenuButton::Create(Engine(), 1, 34, 34, 0, 1, 249, 306);
     TMenuButton* no = TMenuButton::Create(Engine(), 1, 35, 35, 0, 1, 377, 306);
     yes->SetZ(15);
     no->SetZ(15);
-    if (kind == 1) yes->RaiseWhenSelected = no->RaiseWhenSelected = true;
-    Menu.MenuButtons[11] = yes;
-    Menu.MenuButtons[12] = no;
+    if (kind == dialog::ExitGame) yes->RaiseWhenSelected = no->RaiseWhenSelected = true;
+    Menu.MenuButtons[item::Yes] = yes;
+    Menu.MenuButtons[item::No] = no;
   }
-  if (kind == 6) Dialog.DialogTimer = 2000;
-  if (kind == 3 || kind == 7) Dialog.DialogTimer = 3000;
-  if (kind == 8) {
+  if (kind == dialog::LevelBanner) Dialog.DialogTimer = 2000;
+  if (kind == dialog::TimeOver || kind == dialog::GameOver) Dialog.DialogTimer = 3000;
+  if (kind == dialog::NameEntry) {
     Dialog.TextCursor = TMyCursor::Create(Engine(), 1, 22, 221, 314, 15, 600);
     Dialog.TextCursor->Blinking = true;
   }
-  if (kind == 2 || kind == 5) StopRiderSounds(true);
+  if (kind == dialog::ExitToMenu || kind == dialog::Pause) StopRiderSounds(true);
   Dialog.SendPending = false;
 }
 
@@ -96,21 +99,21 @@ void TMForm::CloseDialog() {
     Dialog.DialogPanel->KillOnce();
     Dialog.DialogPanel = nullptr;
   }
-  if (kind == 8) ShowPointer(false);
+  if (kind == dialog::NameEntry) ShowPointer(false);
   if (IsQuestion(kind)) {
-    if (Menu.CurrentScreen == 6) ShowPointer(false);
-    for (int i : {11, 12}) {
+    if (Menu.CurrentScreen == screen::Race) ShowPointer(false);
+    for (int i : {item::Yes, item::No}) {
       if (TMenuButton* b = Menu.MenuButtons[static_cast<size_t>(i)]) b->KillOnce();
       Menu.MenuButtons[static_cast<size_t>(i)] = nullptr;
     }
   }
-  if (kind == 8 && Dialog.TextCursor) {
+  if (kind == dialog::NameEntry && Dialog.TextCursor) {
     Dialog.TextCursor->Visible = false;
     Dialog.TextCursor->KillOnce();
     Dialog.TextCursor = nullptr;
   }
-  if (kind == 2 || kind == 5) ResumeEngineSound(true);
-  Menu.ActiveDialog = 0;
+  if (kind == dialog::ExitToMenu || kind == dialog::Pause) ResumeEngineSound(true);
+  Menu.ActiveDialog = dialog::None;
   if (Keys.MusicRestartPending) {
     Keys.MusicRestartPending = false;
     PlayScreenMusic();
@@ -120,35 +123,35 @@ void TMForm::CloseDialog() {
 void TMForm::DrawDialog(int moveCount) {
   const int kind = Menu.ActiveDialog;
   if (IsQuestion(kind)) {
-    for (int i : {11, 12})
+    for (int i : {item::Yes, item::No})
       if (TMenuButton* b = Menu.MenuButtons[static_cast<size_t>(i)]) b->Move(moveCount);
     HighlightMenu(false);
     if (Keys.KeyYes)
-      SelectAndActivate(11);
+      SelectAndActivate(item::Yes);
     else if (Keys.KeyNo)
-      SelectAndActivate(12);
+      SelectAndActivate(item::No);
     if (Menu.ActiveDialog == kind) {
       if (Keys.KeyLeft) {
-        ClampFirst(Menu.MenuIndex, 11, 12);
-        StepDown(Menu.MenuIndex, 11, 1);
+        ClampFirst(Menu.MenuIndex, item::Yes, item::No);
+        StepDown(Menu.MenuIndex, item::Yes, 1);
       }
       if (Keys.KeyRight) {
-        ClampLast(Menu.MenuIndex, 11, 12);
-        StepUp(Menu.MenuIndex, 12, 1);
+        ClampLast(Menu.MenuIndex, item::Yes, item::No);
+        StepUp(Menu.MenuIndex, item::No, 1);
       }
     }
   }
   switch (kind) {
-    case 1:
-      SelectFont(1);
+    case dialog::ExitGame:
+      SelectFont(font::Question);
       DrawText("Exit the game?", 382, 269, true, true);
       break;
-    case 2:
-      SelectFont(1);
+    case dialog::ExitToMenu:
+      SelectFont(font::Question);
       DrawText("Exit to menu?", 382, 269, true, true);
       break;
-    case 3:
-      SelectFont(5);
+    case dialog::TimeOver:
+      SelectFont(font::Banner);
       DrawText("Your time is over,", 348, 217, true, true);
       DrawText("Try again, please!", 348, 267, true, true);
       if (!TimerTake(Dialog.DialogTimer, 0, Timing.FrameTime)) {
@@ -156,39 +159,39 @@ void TMForm::DrawDialog(int moveCount) {
         RestartLevel(false);
       }
       break;
-    case 4:
-      SelectFont(3);
+    case dialog::ClearHighScores:
+      SelectFont(font::ClearQuestion);
       DrawText("Do you want to clear", 382, 253, true, true);
       DrawText("the High Score Table?", 382, 283, true, true);
       break;
-    case 5:
-      SelectFont(5);
+    case dialog::Pause:
+      SelectFont(font::Banner);
       DrawText("Pause", 400, 300, true, true);
       if (Keys.KeyPause || Keys.KeyEscape) CloseDialog();
       break;
-    case 6:
-      SelectFont(5);
+    case dialog::LevelBanner:
+      SelectFont(font::Banner);
       DrawText("Level " + std::to_string(Race.Level), 400, 300, true, true);
       if (!TimerTake(Dialog.DialogTimer, 0, Timing.FrameTime)) CloseDialog();
       break;
-    case 7:
-      SelectFont(5);
+    case dialog::GameOver:
+      SelectFont(font::Banner);
       DrawText("Game Over", 400, 300, true, true);
       if (!TimerTake(Dialog.DialogTimer, 0, Timing.FrameTime)) {
         CloseDialog();
         EndGame();
       }
       break;
-    case 8:
+    case dialog::NameEntry:
       DrawNameEntry(moveCount);
       break;
-    case 9:
-      SelectFont(11);
+    case dialog::SendQuestion:
+      SelectFont(font::SendAndTally);
       DrawText("Send the result to World's", 382, 245, true, true);
       DrawText("Highscores page?", 382, 281, true, true);
       break;
-    case 10:
-      SelectFont(1);
+    case dialog::Sending:
+      SelectFont(font::Question);
       DrawText("Sending...", 382, 269, true, true);
       if (!Dialog.SendPending) {
         Dialog.SendPending = true;
@@ -198,11 +201,11 @@ void TMForm::DrawDialog(int moveCount) {
         LeaveToHighScores();
       }
       break;
-    case 11:
+    case dialog::Tally:
       TallyStepFrame();
       break;
-    case 12:
-      SelectFont(9);
+    case dialog::Congratulations:
+      SelectFont(font::Message);
       DrawText("CONGRATULATIONS!", 382, 259, true, true);
       DrawText("You finished the race!", 382, 309, true, true);
       Race.TallyTimeLeft -= Timing.FrameTime;
@@ -214,14 +217,14 @@ void TMForm::DrawDialog(int moveCount) {
     default:
       break;
   }
-  if (Menu.CurrentScreen == 6) DrawHUD();
+  if (Menu.CurrentScreen == screen::Race) DrawHUD();
 }
 
 void TMForm::DrawNameEntry(int moveCount) {
-  SelectFont(9);
+  SelectFont(font::Message);
   DrawText("Your score is " + std::to_string(Race.RaceScore), 382, 253, true, true);
   DrawText("Please enter your name: ", 382, 288, true, true);
-  SelectFont(10);
+  SelectFont(font::TypedName);
   DrawText(Dialog.PlayerName, 382, 323, true, true);
   if (Dialog.TextCursor) {
     Dialog.TextCursor->X = TextWidth(Dialog.PlayerName) / 2.0 + 384;
@@ -232,7 +235,7 @@ void TMForm::DrawNameEntry(int moveCount) {
     PadNameRepeat(moveCount);
     const std::string offered(1, PadNameChar() == ' ' ? '_' : PadNameChar());
     DrawText(offered, static_cast<int>(TextWidth(Dialog.PlayerName) / 2.0) + 398, 323, false, true);
-    SelectFont(20);
+    SelectFont(font::SmallText);
     DrawText("Up/Down letter   A add   B delete   Start done", 382, 352, true, true);
   }
   if (Dialog.TypedKey == vk::Return) {
@@ -240,14 +243,14 @@ void TMForm::DrawNameEntry(int moveCount) {
     HighScores[11] = THighScore{Dialog.PlayerName, Race.RaceScore};
     SortHighScores();
     CloseDialog();
-    OpenDialog(9);
+    OpenDialog(dialog::SendQuestion);
   }
 }
 
 // Game over, the end of the last level and the exit question all lead here.
 void TMForm::EndGame() {
   if (ScoreQualifies())
-    OpenDialog(8);
+    OpenDialog(dialog::NameEntry);
   else
     LeaveToMenu();
 }
@@ -294,10 +297,10 @@ void TMForm::ActivateDialogAnswer() {
       if (item == 11) {
         // The send blocks the next frame but one: the frame on screen meanwhile must show
         // "Sending..." alone, not the question's buttons waiting for the end-of-frame sweep.
-        for (int i : {11, 12})
+        for (int i : {item::Yes, item::No})
           if (TMenuButton* b = Menu.MenuButtons[static_cast<size_t>(i)]) b->Visible = false;
         CloseDialog();
-        OpenDialog(10);
+        OpenDialog(dialog::Sending);
       } else if (item == 12) {
         CloseDialog();
         LeaveToHighScores();

@@ -24,9 +24,9 @@ void TMForm::EnterWindowed() {
 
 // A minimised race always comes back paused; the level banner gives way to the pause.
 void TMForm::WMSysCommandMinimise() {
-  if (Menu.CurrentScreen == 6) {
-    if (Menu.ActiveDialog == 6) CloseDialog();
-    OpenDialog(5);
+  if (Menu.CurrentScreen == screen::Race) {
+    if (Menu.ActiveDialog == dialog::LevelBanner) CloseDialog();
+    OpenDialog(dialog::Pause);
   }
 }
 

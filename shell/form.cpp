@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "packs/pack_io.hpp"
+#include "packs/sound_effects.hpp"
 #include "shell/text.hpp"
 #include "world/scroll_background.hpp"
 
@@ -67,8 +68,8 @@ bool TMForm::FormCreate() {
   // 8. The display mode.
   ApplyDisplayMode();
   // 9, 10. The main menu with its fly-in.
-  Menu.CurrentScreen = 0;
-  ShowMenu(true, 1, true);
+  Menu.CurrentScreen = screen::None;
+  ShowMenu(true, item::StartGame, true);
   return true;
 }
 
@@ -82,10 +83,10 @@ void TMForm::Shutdown() {
 
 void TMForm::FormCloseQuery() {
   // The close box never closes the game directly: it asks first.
-  if (Menu.CurrentScreen == 6)
-    OpenDialog(2);
-  else if (Menu.CurrentScreen == 1)
-    OpenDialog(1);
+  if (Menu.CurrentScreen == screen::Race)
+    OpenDialog(dialog::ExitToMenu);
+  else if (Menu.CurrentScreen == screen::MainMenu)
+    OpenDialog(dialog::ExitGame);
 }
 
 void TMForm::FormClose() {
@@ -117,26 +118,26 @@ void TMForm::MTimerTimer(int moveCount) {
     MDisplay.Fill(0);
   MSpriteEngine.Draw();
   ReadInput();
-  if (Menu.ActiveDialog != 0) {
+  if (Menu.ActiveDialog != dialog::None) {
     DrawDialog(moveCount);
   } else {
     switch (Menu.CurrentScreen) {
-      case 1:
+      case screen::MainMenu:
         MainMenuFrame();
         break;
-      case 2:
+      case screen::BikeSelection:
         BikeSelectionFrame(moveCount);
         break;
-      case 3:
+      case screen::Options:
         OptionsFrame(moveCount);
         break;
-      case 4:
+      case screen::HighScores:
         HighScoresFrame(moveCount);
         break;
-      case 5:
+      case screen::Help:
         HelpFrame(moveCount);
         break;
-      case 6:
+      case screen::Race:
         RaceFrame(moveCount);
         break;
       default:
@@ -144,7 +145,7 @@ void TMForm::MTimerTimer(int moveCount) {
     }
   }
   DrawUnopenedAddress();
-  if (Menu.MenuIndex != before) PlaySound(1);
+  if (Menu.MenuIndex != before) PlaySound(sfx::CursorClick);
   MSpriteEngine.Dead();
   UpdateTiming();
 }

@@ -12,15 +12,14 @@
 #include "packs/surface.hpp"
 #include "platform/platform.hpp"
 #include "shell/random.hpp"
+#include "shell/states.hpp"
 #include "sprites/engine.hpp"
 #include "world/track.hpp"
 
 namespace zw {
 
-#ifndef ZW_SCORE_HOST
-#define ZW_SCORE_HOST "127.0.0.1:8417"
-#endif
-inline constexpr const char* DefaultScoreHost = ZW_SCORE_HOST;
+// The online service's host[:port] the game was built for (frontend/online.cpp).
+const char* DefaultScoreHost();
 
 class TMenuButton;
 class TMyCursor;
@@ -35,8 +34,8 @@ class IFileOps;
 
 // Screen state and the menu cursor every screen and dialog shares.
 struct TMenuState {
-  uint8_t CurrentScreen = 0;  // 0 none, 1 main menu, 2 bikes, 3 options, 4 scores, 5 help, 6 race
-  uint8_t ActiveDialog = 0;   // 0 none, else 1..12
+  uint8_t CurrentScreen = screen::None;
+  uint8_t ActiveDialog = dialog::None;
   int32_t MenuIndex = 0;
   int32_t MenuFirst = 0;
   int32_t MenuLast = 0;
@@ -61,19 +60,23 @@ struct TTiming {
   int32_t TimerFrameRate = 0;  // the timer's last measured rate
 };
 
+// The boss key a new player has: Alt+F9.
+inline constexpr uint8_t DefaultBossKeyShift = mod::Alt;
+inline constexpr uint16_t DefaultBossKey = vk::F9;
+
 // Per-frame key flags and their twins (held in the previous frame).
 struct TKeyState {
   bool KeyUp = false, KeyDown = false, KeyLeft = false, KeyRight = false;
   bool KeyPause = false, KeyYes = false, KeyNo = false, KeyEscape = false;
   std::array<bool, 8> Twins{};
-  uint8_t BossKeyShift = 2;  // 0 none, 1 Shift, 2 Alt, 4 Ctrl
-  uint16_t BossKey = 120;    // 0 none, 112..123 F1..F12
+  uint8_t BossKeyShift = DefaultBossKeyShift;  // 0 none, else one of mod::Shift, Alt, Ctrl
+  uint16_t BossKey = DefaultBossKey;           // 0 none, vk::F1..vk::F12
   bool BossKeyCapture = false;
   bool MusicRestartPending = false;
   bool CountryEdit = false;
   // The boss key as it was when a capture began, put back when the capture ends with no key.
-  uint8_t SavedBossKeyShift = 2;
-  uint16_t SavedBossKey = 120;
+  uint8_t SavedBossKeyShift = DefaultBossKeyShift;
+  uint16_t SavedBossKey = DefaultBossKey;
   // The player last used the gamepad rather than the keyboard.
   bool PadInUse = false;
 };
@@ -184,7 +187,7 @@ class TMForm {
   std::string StartupError;  // why start-up stopped, empty when it did not
   // The online service's host[:port]: the submission, the online table and the home page all
   // live there. Set when the game is built; the scripted runner may point it elsewhere.
-  std::string ScoreHost = DefaultScoreHost;
+  std::string ScoreHost = DefaultScoreHost();
   // Why the last result did not reach the online table, shown under the high-score table until
   // the player leaves it; empty when it arrived or none was sent.
   std::string OnlineNote;

@@ -31,9 +31,10 @@ bool TMForm::Held(int key) const {
   if (!in) return false;
   if (in->KeyHeld(key)) return true;
   if (!in->PadConnected()) return false;
-  const TPadMode mode = Menu.ActiveDialog == 8                              ? TPadMode::NameEntry
-                        : Menu.CurrentScreen == 6 && Menu.ActiveDialog == 0 ? TPadMode::Riding
-                                                                            : TPadMode::Menus;
+  const TPadMode mode = Menu.ActiveDialog == dialog::NameEntry ? TPadMode::NameEntry
+                        : Menu.CurrentScreen == screen::Race && Menu.ActiveDialog == dialog::None
+                            ? TPadMode::Riding
+                            : TPadMode::Menus;
   switch (mode) {
     case TPadMode::NameEntry:
       // The name entry reads the pad's presses alone; nothing stands for a held key there.
@@ -83,7 +84,7 @@ bool TMForm::Held(int key) const {
 
 void TMForm::FormPadDown(int control) {
   Keys.PadInUse = true;
-  if (Menu.ActiveDialog == 8) {
+  if (Menu.ActiveDialog == dialog::NameEntry) {
     switch (control) {
       case pad::DpadUp:
       case pad::StickUp:
@@ -99,7 +100,7 @@ void TMForm::FormPadDown(int control) {
       case pad::DpadRight:
       case pad::StickRight:
         // The same rules as a typed character: the width before it, and twelve at most.
-        if (TextWidthInFont(Dialog.PlayerName, 10) <= 240)
+        if (TextWidthInFont(Dialog.PlayerName, font::TypedName) <= 240)
           AppendChar(Dialog.PlayerName, PadNameChar(), 12);
         break;
       case pad::B:
@@ -115,7 +116,9 @@ void TMForm::FormPadDown(int control) {
     }
     return;
   }
-  if (Menu.CurrentScreen == 6 && (Menu.ActiveDialog == 0 || Menu.ActiveDialog == 5)) return;
+  if (Menu.CurrentScreen == screen::Race &&
+      (Menu.ActiveDialog == dialog::None || Menu.ActiveDialog == dialog::Pause))
+    return;
   // In the menus and the dialogs A and Start are Enter: they activate the selected item.
   if (control == pad::A || control == pad::Start) FormKeyPress(vk::Return);
 }

@@ -25,7 +25,7 @@ void TMForm::FormKeyDown(int key, uint8_t shift) {
   }
   if ((shift & mod::Alt) && key == vk::Return) {
     GameOptions.FullScreen = !GameOptions.FullScreen;
-    if (Menu.CurrentScreen == 6) OpenDialog(5);
+    if (Menu.CurrentScreen == screen::Race) OpenDialog(dialog::Pause);
     ApplyDisplayMode();
   }
 }
@@ -50,11 +50,11 @@ void TMForm::ToggleBossKeyCapture() {
 
 void TMForm::BossKeyCaptureKey(int key, uint8_t shift, bool down) {
   if (shift & mod::Alt)
-    Keys.BossKeyShift = 2;
+    Keys.BossKeyShift = mod::Alt;
   else if (shift & mod::Ctrl)
-    Keys.BossKeyShift = 4;
+    Keys.BossKeyShift = mod::Ctrl;
   else if (shift & mod::Shift)
-    Keys.BossKeyShift = 1;
+    Keys.BossKeyShift = mod::Shift;
   else
     Keys.BossKeyShift = 0;
   const bool function = key >= vk::F1 && key <= vk::F12;
@@ -68,9 +68,9 @@ void TMForm::BossKeyCaptureKey(int key, uint8_t shift, bool down) {
 
 void TMForm::BossKeyAction() {
   StopMusic();
-  if (Menu.CurrentScreen == 6) {
-    if (Menu.ActiveDialog == 6) CloseDialog();
-    OpenDialog(5);
+  if (Menu.CurrentScreen == screen::Race) {
+    if (Menu.ActiveDialog == dialog::LevelBanner) CloseDialog();
+    OpenDialog(dialog::Pause);
   }
   Keys.MusicRestartPending = true;
   if (GameOptions.FullScreen) {
@@ -93,20 +93,20 @@ void TMForm::DeleteLastChar(std::string& s) {
 }
 
 void TMForm::FormKeyPress(int key) {
-  if (Menu.ActiveDialog == 8) Dialog.TypedKey = key;
-  if (Menu.CurrentScreen == 3 && Keys.CountryEdit) {
+  if (Menu.ActiveDialog == dialog::NameEntry) Dialog.TypedKey = key;
+  if (Menu.CurrentScreen == screen::Options && Keys.CountryEdit) {
     if (key == vk::Backspace)
       DeleteLastChar(GameOptions.Country);
     else if (IsNameChar(key) && GameOptions.Country == CountryPlaceholder)
       // The untouched placeholder is no part of a country's name: the first letter replaces it.
       GameOptions.Country = std::string(1, static_cast<char>(key));
-    else if (IsNameChar(key) && TextWidthInFont(GameOptions.Country, 4) <= 345)
+    else if (IsNameChar(key) && TextWidthInFont(GameOptions.Country, font::CountryMeasure) <= 345)
       AppendChar(GameOptions.Country, key, 16);
   }
-  if (Menu.ActiveDialog == 8) {
+  if (Menu.ActiveDialog == dialog::NameEntry) {
     if (key == vk::Backspace)
       DeleteLastChar(Dialog.PlayerName);
-    else if (IsNameChar(key) && TextWidthInFont(Dialog.PlayerName, 10) <= 240)
+    else if (IsNameChar(key) && TextWidthInFont(Dialog.PlayerName, font::TypedName) <= 240)
       AppendChar(Dialog.PlayerName, key, 12);
   }
   if (key == vk::Return) SelectAndActivate(Menu.MenuIndex);

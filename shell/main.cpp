@@ -55,7 +55,7 @@ int main(int, char**) {
     const zw::TScoreHostChoice host = zw::ChooseScoreHost(
         std::getenv(zw::ScoreHostVariable),
         zw::UserScoreHostFile(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME")),
-        zw::SystemScoreHostFile, zw::DefaultScoreHost);
+        zw::SystemScoreHostFile, zw::DefaultScoreHost());
     for (const std::string& line : host.Ignored)
       std::fprintf(stderr, "Zap Wheely: %s\n", line.c_str());
     form.ScoreHost = host.Host;

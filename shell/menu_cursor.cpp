@@ -1,4 +1,5 @@
 // The menu cursor every screen and dialog shares, and the mouse over the menus.
+#include "packs/sound_effects.hpp"
 #include "shell/form.hpp"
 #include "sprites/game_sprites.hpp"
 
@@ -84,7 +85,7 @@ void TMForm::HighlightMenu(bool trackHover) {
     if (b && !b->Selected) {
       b->Select();
       b->Selected = true;
-      if (Menu.CurrentScreen == 3) EndOptionEdits();
+      if (Menu.CurrentScreen == screen::Options) EndOptionEdits();
     }
   }
   Menu.HoverButton = 0;
@@ -117,8 +118,9 @@ void TMForm::MDisplayMouseMove(int x, int y) {
   Menu.MouseX = x;
   Menu.MouseY = y;
   const int32_t before = Menu.MenuIndex;
-  MenuHitTest(Menu.CurrentScreen == 1);
-  if (Menu.MenuIndex != before && !(Menu.CurrentScreen == 1 && Menu.MenuIntro)) PlaySound(1);
+  MenuHitTest(Menu.CurrentScreen == screen::MainMenu);
+  if (Menu.MenuIndex != before && !(Menu.CurrentScreen == screen::MainMenu && Menu.MenuIntro))
+    PlaySound(sfx::CursorClick);
 }
 
 void TMForm::MDisplayClick() {
@@ -131,11 +133,11 @@ void TMForm::ShowPointer(bool shown) {
 }
 
 void TMForm::ShowMenu(bool intro, int32_t index, bool fresh) {
-  Menu.CurrentScreen = 1;
+  Menu.CurrentScreen = screen::MainMenu;
   if (fresh) PlayScreenMusic();
   ShowPointer(true);
-  Menu.MenuFirst = 1;
-  Menu.MenuLast = 6;
+  Menu.MenuFirst = item::FirstTab;
+  Menu.MenuLast = item::LastTab;
   Menu.MenuIndex = index;
   Menu.MenuIntro = intro;
   CreateMainMenuSprites(intro, fresh);

@@ -1,6 +1,7 @@
 // The race flow: starting a game, the race frame, the clock, the level-end tally and the way back.
 #include <cmath>
 
+#include "packs/sound_effects.hpp"
 #include "rider/player.hpp"
 #include "rider/pointer.hpp"
 #include "shell/form.hpp"
@@ -20,7 +21,7 @@ int32_t TMForm::PositionPrizeFor(int place) {
 }
 
 void TMForm::StartRace() {
-  Menu.CurrentScreen = 6;
+  Menu.CurrentScreen = screen::Race;
   PlayScreenMusic();
   ShowPointer(false);
   Menu.MenuFirst = 1;
@@ -35,7 +36,7 @@ void TMForm::StartRace() {
   Race.Car = TCar::Create(Engine());
   Race.Lives = 3;
   Race.RaceScore = 0;
-  OpenDialog(6);
+  OpenDialog(dialog::LevelBanner);
 }
 
 void TMForm::RaceFrame(int moveCount) {
@@ -51,7 +52,7 @@ void TMForm::RaceFrame(int moveCount) {
     p->CtlHorn = Held('H');
   }
   // The rider's hand-over (the tally, a lost game) may have ended the race screen.
-  if (Menu.CurrentScreen != 6 || !Race.Player) return;
+  if (Menu.CurrentScreen != screen::Race || !Race.Player) return;
   UpdateNeedle();
   UpdateRaceClock();
   RefreshChips();
@@ -61,8 +62,8 @@ void TMForm::RaceFrame(int moveCount) {
     Race.ScrollVY = std::cos(a) * p->ScrollSpeed;
   }
   DrawHUD();
-  if (Keys.KeyEscape) OpenDialog(2);
-  if (Keys.KeyPause) OpenDialog(5);
+  if (Keys.KeyEscape) OpenDialog(dialog::ExitToMenu);
+  if (Keys.KeyPause) OpenDialog(dialog::Pause);
 }
 
 void TMForm::UpdateNeedle() {
@@ -77,14 +78,14 @@ void TMForm::UpdateRaceClock() {
   const int32_t ft = Timing.FrameTime;
   int32_t& clock = Race.RaceClock;
   // In the last ten seconds a tick marks each whole second just passed.
-  if (clock <= 10000 && clock / 1000 < (clock + ft) / 1000) PlaySound(18);
+  if (clock <= 10000 && clock / 1000 < (clock + ft) / 1000) PlaySound(sfx::ClockTick);
   TPlayer* p = Race.Player;
   if (p && !p->TimeUp && !p->Finished) TimerTake(clock, 0, ft);
   if (p && ft + 1 >= clock) p->TimeUp = true;
 }
 
 void TMForm::LeaveRace() {
-  Menu.CurrentScreen = 0;
+  Menu.CurrentScreen = screen::None;
   if (Race.Background) Race.Background->KillOnce();
   StopRiderSounds(true);
   if (Race.Bonus) Race.Bonus->KillOnce();
@@ -101,18 +102,18 @@ void TMForm::LeaveRace() {
 
 void TMForm::LeaveToMenu() {
   LeaveRace();
-  ShowMenu(false, 1, true);
+  ShowMenu(false, item::StartGame, true);
 }
 
 void TMForm::TallyStepFrame() {
   if (Race.TallyStepTimer <= 0) {
     Race.TallyStepTimer = 1000;
     Race.TallyStep += 1;
-    if (Race.TallyStep < 5) PlaySound(3);
+    if (Race.TallyStep < 5) PlaySound(sfx::ArrowOrTallyLine);
   } else {
     Race.TallyStepTimer -= Timing.FrameTime;
   }
-  SelectFont(11);
+  SelectFont(font::SendAndTally);
   if (Race.TallyStep >= 1)
     DrawText("Your rank is " + std::to_string(Race.RacePosition), 382, 244, true, true);
   if (Race.TallyStep >= 2)
@@ -128,7 +129,7 @@ void TMForm::TallyStepFrame() {
     if (static_cast<int32_t>(std::trunc(t / 1000.0)) <
         static_cast<int32_t>(std::trunc(Race.TallyTimeLeft / 1000.0))) {
       Race.TimeBonus += 5;
-      PlaySound(18);
+      PlaySound(sfx::ClockTick);
     }
     Race.TallyTimeLeft = t;
     Race.TallyPause = 2000;
@@ -139,8 +140,8 @@ void TMForm::TallyStepFrame() {
     CloseDialog();
     if (Race.Level > 9) {
       Race.TallyTimeLeft = 3200;
-      PlaySound(21);
-      OpenDialog(12);
+      PlaySound(sfx::Fanfare);
+      OpenDialog(dialog::Congratulations);
     } else {
       RestartLevel(true);
     }

@@ -40,7 +40,7 @@ void TMForm::StopMusic() {
 }
 
 void TMForm::PlayScreenMusic() {
-  PlayMusic(Menu.CurrentScreen == 6 ? "Data/Music/Race.xm" : "Data/Music/Menu.xm");
+  PlayMusic(Menu.CurrentScreen == screen::Race ? "Data/Music/Race.xm" : "Data/Music/Menu.xm");
 }
 
 }  // namespace zw

@@ -1,7 +1,6 @@
 // Font styles, the text operations of the form, and the FreeType rasteriser behind them.
 #include "shell/text.hpp"
 
-#include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_OUTLINE_H
@@ -32,30 +31,6 @@ const TFontStyle FontStyles[25] = {
 };
 
 namespace {
-
-// The installed file of a family, only when the system has that very family.
-std::string InstalledFamily(const char* family, bool bold) {
-  std::string found;
-  if (!FcInit()) return found;
-  FcPattern* pat = FcPatternCreate();
-  FcPatternAddString(pat, FC_FAMILY, reinterpret_cast<const FcChar8*>(family));
-  FcPatternAddInteger(pat, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
-  FcConfigSubstitute(nullptr, pat, FcMatchPattern);
-  FcDefaultSubstitute(pat);
-  FcResult res;
-  FcPattern* match = FcFontMatch(nullptr, pat, &res);
-  if (match) {
-    FcChar8* fam = nullptr;
-    FcChar8* file = nullptr;
-    if (FcPatternGetString(match, FC_FAMILY, 0, &fam) == FcResultMatch &&
-        FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch &&
-        std::string(reinterpret_cast<char*>(fam)) == family)
-      found = reinterpret_cast<char*>(file);
-    FcPatternDestroy(match);
-  }
-  FcPatternDestroy(pat);
-  return found;
-}
 
 std::string ShippedFace(const char* family, bool bold) {
   if (std::string(family) == "Courier") return "Data/Fonts/LiberationMono-Regular.ttf";
@@ -132,8 +107,9 @@ struct TFontRenderer::Impl {
     if (it != Faces.end()) return it->second;
     if (Missing[style] || !Lib) return nullptr;
     const TFontStyle& fs = FontStyles[style];
-    std::string path = InstalledFamily(fs.Face, fs.Bold);
-    if (path.empty()) path = ShippedFace(fs.Face, fs.Bold);
+    // Only the fonts the game ships: a font the machine happens to have installed would draw
+    // other pixels, and the same game must look the same everywhere.
+    const std::string path = ShippedFace(fs.Face, fs.Bold);
     FT_Face face = nullptr;
     if (FT_New_Face(Lib, path.c_str(), 0, &face) != 0) {
       Missing[style] = true;

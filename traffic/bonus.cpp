@@ -3,6 +3,7 @@
 
 #include <cmath>
 
+#include "packs/sound_effects.hpp"
 #include "rider/player.hpp"
 #include "shell/form.hpp"
 #include "world/scroll_background.hpp"
@@ -30,8 +31,8 @@ void TBonus::BoxAt(int i, int& x, int& y) {
   const TMForm& f = Form();
   const double bx = f.Race.Background ? f.Race.Background->X : 0.0;
   const double by = f.Race.Background ? f.Race.Background->Y : 0.0;
-  x = static_cast<int>(std::nearbyint(72.0 * (BonusCol[i] - f.Track.ViewCol) + bx)) + 19;
-  y = static_cast<int>(std::nearbyint(72.0 * (BonusRow[i] - f.Track.ViewRow) + by)) + 19;
+  x = static_cast<int>(std::nearbyint(TileSizeD * (BonusCol[i] - f.Track.ViewCol) + bx)) + 19;
+  y = static_cast<int>(std::nearbyint(TileSizeD * (BonusRow[i] - f.Track.ViewRow) + by)) + 19;
 }
 
 void TBonus::ResetBonuses() {
@@ -86,9 +87,9 @@ void TBonus::Move(int moveCount) {
     if (rider) rider->AddScore(Points[kind >= 1 && kind <= 5 ? kind : 1]);
     if (kind == 5) {
       if (rider) rider->AddLife(1);
-      f.PlaySound(15);
+      f.PlaySound(sfx::LifeBonus);
     } else {
-      f.PlaySound(14);
+      f.PlaySound(sfx::PointsBonus);
     }
   }
 }

@@ -4,8 +4,10 @@
 #include <algorithm>
 #include <cmath>
 
+#include "packs/sound_effects.hpp"
 #include "rider/player.hpp"
 #include "shell/form.hpp"
+#include "world/generator.hpp"
 #include "world/scroll_background.hpp"
 
 namespace zw {
@@ -77,12 +79,13 @@ void TCar::ResetCars() {
     bool Races;
     double Left, Top;
   };
-  const Grid grid[6] = {{false, 0, 0},
-                        {level % 2 == 1 || level >= 5, 72.0 * (vc + 4), 72.0 * (vr + 6) - 32},
-                        {level >= 2, 72.0 * (vc + 6) - 30, 72.0 * (vr + 4) - 50},
-                        {level >= 2, 72.0 * (vc + 4), 72.0 * (vr + 4) - 50},
-                        {level >= 5, 72.0 * (vc + 6) - 30, 72.0 * (vr + 2) - 80},
-                        {level >= 5, 72.0 * (vc + 4), 72.0 * (vr + 2) - 80}};
+  const Grid grid[6] = {
+      {false, 0, 0},
+      {level % 2 == 1 || level >= 5, TileSizeD * (vc + 4), TileSizeD * (vr + 6) - 32},
+      {level >= 2, TileSizeD * (vc + 6) - 30, TileSizeD * (vr + 4) - 50},
+      {level >= 2, TileSizeD * (vc + 4), TileSizeD * (vr + 4) - 50},
+      {level >= 5, TileSizeD * (vc + 6) - 30, TileSizeD * (vr + 2) - 80},
+      {level >= 5, TileSizeD * (vc + 4), TileSizeD * (vr + 2) - 80}};
   for (int i = 1; i <= 5; ++i) {
     if (!grid[i].Races) continue;
     CarRacing[i] = true;
@@ -101,7 +104,7 @@ void TCar::WreckCar(int i) {
   CarImage[i] = BikeCrashImage(CarModel[i]);
   CarAnimPos[i] = 0;
   CarRecoverTimer[i] = 1000;
-  Form().PlaySound(20);
+  Form().PlaySound(sfx::Crash);
 }
 
 void TCar::RecoverCar(int i) {
@@ -111,18 +114,18 @@ void TCar::RecoverCar(int i) {
   CarRiderHits[i] = 0;
   CarImage[i] = BikeUprightImage(m);
   CarAnimPos[i] = 0;
-  const int r = static_cast<int>(std::trunc(CarY[i] / 72.0));
+  const int r = static_cast<int>(std::trunc(CarY[i] / TileSizeD));
   for (int row = r - 1; row <= r + 1; ++row) {
     if (row < 1 || row > TrackRows) continue;
     for (int c = TrackCols - 1; c >= 1; --c) {
       const uint8_t cell = f.Track.TrackMap(row, c);
-      const bool ok =
-          (cell == 0 && f.Race.Player && f.Race.Player->IsRoadAt((c - 1) * 72.0, row * 72.0)) ||
-          cell == 23 || cell == 29 || cell == 47;
+      const bool ok = (cell == 0 && f.Race.Player &&
+                       f.Race.Player->IsRoadAt((c - 1) * TileSizeD, row * TileSizeD)) ||
+                      cell == 23 || cell == 29 || cell == 47;
       if (!ok) continue;
       CarHeading[i] = cell == 47 ? 18.89 : cell == 29 ? -18.89 : 0;
-      CarTop[i] = 72.0 * row;
-      CarLeft[i] = 72.0 * (c - 3);
+      CarTop[i] = TileSizeD * row;
+      CarLeft[i] = TileSizeD * (c - 3);
       break;
     }
   }
@@ -151,9 +154,10 @@ void TCar::Move(int moveCount) {
     if (!CarRacing[i]) continue;
     const int m = CarModel[i];
     // 1. The active window around the screen.
-    CarActive[i] =
-        72.0 * t.ViewCol - bx <= CarLeft[i] && CarLeft[i] <= 72.0 * (t.ViewCol + 13) - bx &&
-        72.0 * (t.ViewRow - 2) - by <= CarTop[i] && CarTop[i] <= 72.0 * (t.ViewRow + 12) - by;
+    CarActive[i] = TileSizeD * t.ViewCol - bx <= CarLeft[i] &&
+                   CarLeft[i] <= TileSizeD * (t.ViewCol + 13) - bx &&
+                   TileSizeD * (t.ViewRow - 2) - by <= CarTop[i] &&
+                   CarTop[i] <= TileSizeD * (t.ViewRow + 12) - by;
     // 2..5. Movement, centre, corners and probes.
     CarLeft[i] += std::sin(CarHeading[i] * U) * CarStep[i] * 0.5 * sf;
     CarTop[i] -= std::cos(CarHeading[i] * U) * CarStep[i] * 0.5 * sf;
@@ -199,7 +203,7 @@ void TCar::Move(int moveCount) {
     if (!CarWrecked[i]) {
       if (rider) {
         TQuad riderQuad;
-        const double ox = t.ViewCol * 72.0 - bx, oy = t.ViewRow * 72.0 - by;
+        const double ox = t.ViewCol * TileSizeD - bx, oy = t.ViewRow * TileSizeD - by;
         for (int k = 0; k < 4; ++k)
           riderQuad.P[k] = TPoint{rider->Corners[k + 1].X + ox, rider->Corners[k + 1].Y + oy};
         if (CarStep[i] > rider->ScrollSpeed) {
@@ -253,19 +257,19 @@ void TCar::Move(int moveCount) {
     if (CarLaneOffset[i] > 90) CarLaneOffset[i] = 60;
     if (CarLaneOffset[i] < -80) CarLaneOffset[i] = -30;
     // 11. Aim.
-    const int row = static_cast<int>(std::nearbyint(CarY[i])) / 72;
+    const int row = static_cast<int>(std::nearbyint(CarY[i])) / TileSize;
     const int aimRow = row - 5 - CarLookAhead[i];
     // Past the top of the track the rows hold nothing this level wrote (an earlier level's road,
     // or none at all, which would steer for the map's left edge): there the opponent keeps
     // aiming the same distance ahead, at the top row's road centre.
-    const int topRow = std::max(1, 1500 - t.TrackLength);
+    const int topRow = std::max(1, TrackRows - t.TrackLength);
     const int centreRow = std::max(aimRow, topRow);
     const double aim = std::atan((RoadCentreAt(t, centreRow) + CarLaneOffset[i] - CarX[i]) /
-                                 (CarY[i] - 72.0 * aimRow)) *
+                                 (CarY[i] - TileSizeD * aimRow)) *
                        256.0 / (2 * M_PI);
     const double diff = CarAvoiding[i] ? 0.0 : aim - CarHeading[i];
     const int aheadKind = RowKindAt(t, centreRow);
-    if (aheadKind != 1 && aheadKind != 5) CarLookAhead[i] = 0;
+    if (aheadKind != KindStraight && aheadKind != KindLeadOut) CarLookAhead[i] = 0;
     if (!CarWrecked[i]) {
       // 12. Steering.
       if (CarStep[i] > 0) {
@@ -313,10 +317,13 @@ void TCar::Move(int moveCount) {
       }
       CarAnimPos[i] = CarLeanState[i] != 0 ? 6.5 - std::fabs(CarLean[i]) : 0;
       // 15. Throttle: brake to 130 before and after bends, run free elsewhere.
-      if (aheadKind == 1 || aheadKind == 3 || aheadKind == 4 || CarSpeed[i] <= 130) {
+      if (aheadKind == KindStraight || aheadKind == KindDriftLeft || aheadKind == KindDriftRight ||
+          CarSpeed[i] <= 130) {
         if (CarSpeed[i] <= TopSpeed(m)) CarSpeed[i] += AccelRate(m, CarSpeed[i]) * sf;
       }
-      CarDecel[i] = ((aheadKind == 2 || aheadKind == 5) && CarSpeed[i] > 130) ? BrakeRate(m) : 0;
+      CarDecel[i] = ((aheadKind == KindLeadIn || aheadKind == KindLeadOut) && CarSpeed[i] > 130)
+                        ? BrakeRate(m)
+                        : 0;
     } else {
       // 16. Wreck: slide to a stop, stand a while, then come back on the road.
       const double last = BikeCrashFrames(m) - 1;
@@ -333,13 +340,13 @@ void TCar::Move(int moveCount) {
     }
     // 17. Heading limits around the drift's slope.
     const int kind = RowKindAt(t, row);
-    const double base = kind == 3 ? -18.89 : kind == 4 ? 18.89 : 0.0;
+    const double base = kind == KindDriftLeft ? -18.89 : kind == KindDriftRight ? 18.89 : 0.0;
     CarHeading[i] = std::clamp(CarHeading[i], base - 16, base + 16);
     // 18. Speed.
     CarSpeed[i] -= CarDecel[i] * sf;
     CarStep[i] = PowerFactor(m) * CarSpeed[i] / 8;
     // 19. Fifty rows beyond the top of the track the race is over for it.
-    if (CarY[i] < 72.0 * (1450 - t.TrackLength)) {
+    if (CarY[i] < TileSizeD * (TrackRows - 50 - t.TrackLength)) {
       CarSpeed[i] = 0;
       CarStep[i] = 0;
     }

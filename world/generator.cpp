@@ -234,7 +234,7 @@ struct TGenerator {
     std::fill(T.Cells.begin(), T.Cells.end(), Empty);
     // 2. The start stretch with the start line in its 21st row.
     for (int s = 1; s <= 40; ++s) {
-      const int r = 1500 - s;
+      const int r = TrackRows - s;
       const int l = StartCol;
       Put(r, l, RandomLeftBarrier());
       Put(r, l + 1, 0);
@@ -260,7 +260,7 @@ struct TGenerator {
       SegmentRowsLeft -= 1;
     }
     // 5. The finish line across the four road tiles.
-    const int finish = 1550 - T.TrackLength;
+    const int finish = FinishRowBase - T.TrackLength;
     for (int k = 1; k <= TrackCols; ++k)
       if (Cell(finish, k) == 11) {
         for (int c = k - 1; c <= k + 2; ++c) Put(finish, c, 24);
@@ -269,7 +269,7 @@ struct TGenerator {
     // 6. Scenery blocks on unclaimed ground.
     TRandom scenery = Rng;                                       // kept in a register for the pass
     std::vector<std::pair<int, int>> candidates(TrackCols + 1);  // (column, draw) of draws 0..3
-    for (int j = 1498; j >= 1500 - T.TrackLength; --j) {
+    for (int j = TrackRows - 2; j >= TrackRows - T.TrackLength; --j) {
       if (j < 1) break;
       // A block only ever writes the rows below row j, so the row's test cells stay as they
       // are through its pass: every draw of the row is made first, in column order, and the
@@ -318,10 +318,11 @@ struct TGenerator {
           // Random(2), and Random(3) only when the first gave 0: both draws are worked out
           // and the generator keeps the state of the draws actually made, without a branch
           // on a coin toss.
-          // The second step is taken straight from the first seed (a*a, a+1), so the two
+          // The second step is taken straight from the first seed (a*a, a*c+c), so the two
           // steps run side by side.
-          const uint32_t once = rng.Seed * 134775813u + 1u;
-          const uint32_t twice = rng.Seed * (134775813u * 134775813u) + (134775813u + 1u);
+          constexpr uint32_t a = TRandom::Multiplier, c = TRandom::Increment;
+          const uint32_t once = rng.Seed * a + c;
+          const uint32_t twice = rng.Seed * (a * a) + (a * c + c);
           // All ones when Random(2) gave 0; the choice is made by masks, not by a jump.
           const uint32_t zero = (once >> 31) - 1u;
           const auto kind = static_cast<uint32_t>((static_cast<uint64_t>(twice) * 3u) >> 32);
@@ -332,13 +333,13 @@ struct TGenerator {
         if (cell == 11) {
           const int left = c > 1 ? row[c - 2] : 0;
           if (left == 10)
-            centre = 72 * c + 72;
+            centre = TileSize * c + TileSize;
           else if (left == 33 || left == 39)
-            centre = 72 * c + 52;
+            centre = TileSize * c + 52;
           else if (left == 27 || left == 45)
-            centre = 72 * c + 92;
+            centre = TileSize * c + 92;
         } else if (cell == 24) {
-          centre = 72 * (c - 2) + 72;
+          centre = TileSize * (c - 2) + TileSize;
         }
       }
     }

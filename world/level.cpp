@@ -19,7 +19,7 @@ void TMForm::SetUpLevel(int level) {
 
 void TMForm::RefreshChips() {
   TScrollBackground* bg = Race.Background;
-  if (!bg || Menu.CurrentScreen != 6) return;
+  if (!bg || Menu.CurrentScreen != screen::Race) return;
   for (int y = 0; y <= 10; ++y)
     for (int x = 0; x <= 13; ++x) {
       const int row = Track.ViewRow + y, col = Track.ViewCol + x;

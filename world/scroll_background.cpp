@@ -80,22 +80,22 @@ void TScrollBackground::Move(int) {
     if (f.Race.ScrollVY < 0 && t.ViewRow + 10 < TrackRows) t.ViewRow += 1;
   };
   if (X > 0) {
-    X -= 72;
+    X -= TileSize;
     stepCol();
   }
-  if (X < -72) {
-    X += 72;
+  if (X < -TileSize) {
+    X += TileSize;
     stepCol();
   }
   if (Y > 0) {
-    Y -= 72;
+    Y -= TileSize;
     stepRow();
   }
-  if (Y < -72) {
-    Y += 72;
+  if (Y < -TileSize) {
+    Y += TileSize;
     stepRow();
   }
-  if (f.Menu.CurrentScreen != 6) return;
+  if (f.Menu.CurrentScreen != screen::Race) return;
   ObstaclesAgainstRider();
   ObstaclesAgainstOpponents();
 }
@@ -175,8 +175,8 @@ void TScrollBackground::ObstaclesAgainstRider() {
       if (s == -1) continue;
       TPoint q[4];
       for (int k = 0; k < 4; ++k)
-        q[k] = TPoint{std::trunc(72.0 * j + X + SolidShapeX[s][k]),
-                      std::trunc(72.0 * i + Y + SolidShapeY[s][k])};
+        q[k] = TPoint{std::trunc(TileSizeD * j + X + SolidShapeX[s][k]),
+                      std::trunc(TileSizeD * i + Y + SolidShapeY[s][k])};
       if (QuadsOverlap(rider, q) && p->HitsLeft > 0 && !p->Crashed) {
         p->CrashHeadingSet = false;
         p->TakeHits(p->HitsLeft);
@@ -191,8 +191,8 @@ void TScrollBackground::ObstaclesAgainstOpponents() {
   const TTrackState& t = f.Track;
   for (int i = 1; i <= 5; ++i) {
     if (!car->CarRacing[i]) continue;
-    const int r = static_cast<int>(std::trunc(car->CarY[i] / 72.0));
-    const int c = static_cast<int>(std::trunc(car->CarX[i] / 72.0));
+    const int r = static_cast<int>(std::trunc(car->CarY[i] / TileSizeD));
+    const int c = static_cast<int>(std::trunc(car->CarX[i] / TileSizeD));
     const TPoint quad[4] = {car->CarCorners[i].P[0], car->CarCorners[i].P[1],
                             car->CarCorners[i].P[2], car->CarCorners[i].P[3]};
     for (int dr = -3; dr <= 3; ++dr)
@@ -201,7 +201,8 @@ void TScrollBackground::ObstaclesAgainstOpponents() {
         if (s == -1) continue;
         TPoint q[4];
         for (int k = 0; k < 4; ++k)
-          q[k] = TPoint{72.0 * (c + dc) + SolidShapeX[s][k], 72.0 * (r + dr) + SolidShapeY[s][k]};
+          q[k] = TPoint{TileSizeD * (c + dc) + SolidShapeX[s][k],
+                        TileSizeD * (r + dr) + SolidShapeY[s][k]};
         if (QuadsOverlap(quad, q) && !car->CarWrecked[i]) {
           car->CarRiderHits[i] = 2;
           car->WreckCar(i);

@@ -11,6 +11,10 @@ namespace zw {
 constexpr int TrackRows = 1500;
 constexpr int TrackCols = 650;
 constexpr int TileSize = 72;
+// The tile size for the positions the race keeps in double pixels.
+constexpr double TileSizeD = TileSize;
+// The finish line lies on row FinishRowBase - TrackLength, 50 rows past the track's last row.
+constexpr int FinishRowBase = TrackRows + 50;
 
 struct TTrackState {
   // TrackMap(row, col): row 1..1500 (row 1 the far end), col 1..650.

@@ -85,16 +85,16 @@ bool TScriptRunner::ExtraCommand(const std::string& cmd, const std::string& arg,
       error = "'race' needs a bike from 1 to 5";
       return true;
     }
-    if (Form->Menu.CurrentScreen == 6) {
+    if (Form->Menu.CurrentScreen == screen::Race) {
       error = "a race is already running";
       return true;
     }
     // As the bike selection's start item does: leave the menu, then start.
     Form->Race.SelectedBike = bike;
-    if (Form->Menu.ActiveDialog != 0) Form->CloseDialog();
+    if (Form->Menu.ActiveDialog != dialog::None) Form->CloseDialog();
     Form->LeaveCurrentSubScreen();
-    if (Form->Menu.CurrentScreen == 0 || Form->Menu.CurrentScreen == 1) {
-      if (Form->Menu.CurrentScreen == 0) Form->ShowMenu(false, 1, false);
+    if (Form->Menu.CurrentScreen == screen::None || Form->Menu.CurrentScreen == screen::MainMenu) {
+      if (Form->Menu.CurrentScreen == screen::None) Form->ShowMenu(false, 1, false);
       Form->LeaveMainMenu();
     }
     Form->StartRace();
