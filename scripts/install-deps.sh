@@ -10,7 +10,7 @@ PKGS=(
   fonts-bebas-neue fonts-liberation
   xvfb xauth xdotool openmpt123 xmp imagemagick sox
   libcpp-httplib-dev libsqlite3-dev chromium libpq-dev postgresql wrk
-  desktop-file-utils appstream dpkg-dev
+  desktop-file-utils appstream dpkg-dev ccache python3
 )
 missing=()
 for p in "${PKGS[@]}"; do
