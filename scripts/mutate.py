@@ -194,6 +194,9 @@ def main():
                     help="seconds before a mutant's test run counts as hung (default: 4 x the "
                          "clean run, at least 90)")
     ap.add_argument("--jobs", type=int, default=2)
+    ap.add_argument("--exclude", default="",
+                    help="a ctest -E regex of tests left out of every mutant's run (not of the "
+                         "clean run), e.g. a slow suite that only a few mutants reach")
     ap.add_argument("--whole-suite", action="store_true",
                     help="ignore the per-mutation test subsets and run the whole suite each time")
     args = ap.parse_args()
@@ -244,6 +247,8 @@ def main():
         cmd = ["ctest", "--stop-on-failure", f"-j{args.jobs}", "--timeout", str(int(timeout))]
         if m is not None and m.tests and not args.whole_suite:
             cmd += ["-R", m.tests]
+        if m is not None and args.exclude:
+            cmd += ["-E", args.exclude]
         return cmd
 
     print(f"mutate: {len(mutations)} mutations; scratch copy {args.scratch}; log {log}", flush=True)
