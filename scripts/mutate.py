@@ -244,7 +244,9 @@ def main():
     build_cmd = ["cmake", "--build", build, f"-j{args.jobs}"]
 
     def ctest(m):
-        cmd = ["ctest", "--stop-on-failure", f"-j{args.jobs}", "--timeout", str(int(timeout))]
+        # A subset that names no test must not pass for a caught mutant.
+        cmd = ["ctest", "--stop-on-failure", "--no-tests=error", f"-j{args.jobs}", "--timeout",
+               str(int(timeout))]
         if m is not None and m.tests and not args.whole_suite:
             cmd += ["-R", m.tests]
         if m is not None and args.exclude:
@@ -264,7 +266,7 @@ def main():
     # name when every chosen mutation names some, else the whole suite.
     clean_cmd = ctest(None)
     if not args.whole_suite and all(m.tests for m in mutations):
-        clean_cmd += ["-R", "|".join(f"({m.tests})" for m in mutations)]
+        clean_cmd += ["-R", "|".join(sorted({m.tests for m in mutations}))]
     rc, clean_secs = run(clean_cmd, build, None, log)
     if rc != 0:
         print(f"mutate: the clean tree fails its own tests (see {log})", file=sys.stderr)
