@@ -157,6 +157,8 @@ TEST(PacksGeometry, PatternCountsBeforeAndAfterBuilding) {
   EXPECT_EQ(grid.PatternCount(), 6);  // 20 div 10 = 2, remainder 0 (no further row)
   grid.PictureHeight = 28;
   EXPECT_EQ(grid.PatternCount(), 9);  // remainder 8 = the pattern height: a third row
+  grid.PictureHeight = 29;
+  EXPECT_EQ(grid.PatternCount(), 6);  // remainder 9: only an exact fit makes a row
 }
 
 TPictureItem Arrow() {
