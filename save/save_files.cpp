@@ -8,23 +8,25 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 
 namespace zw {
 
 namespace {
 
 // Makes a new or renamed entry of the folder itself survive a power cut.
-void SyncFolderOf(const std::string& path) {
+void SyncFolderOf(const std::string& path, std::vector<std::string>* trace) {
   std::filesystem::path dir = std::filesystem::path(path).parent_path();
   if (dir.empty()) dir = ".";
   const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY);
   if (fd < 0) return;
-  ::fsync(fd);
+  if (::fsync(fd) == 0 && trace) trace->push_back("fsync-dir " + dir.string());
   ::close(fd);
 }
 
 class TRealFileOps : public IFileOps {
  public:
+  explicit TRealFileOps(std::vector<std::string>* trace = nullptr) : trace_(trace) {}
   bool WriteFile(const std::string& path, const std::string& bytes) override {
     std::error_code ec;
     const std::filesystem::path target(path);
@@ -41,14 +43,16 @@ class TRealFileOps : public IFileOps {
       else
         done += static_cast<size_t>(n);
     }
-    ok = ::fsync(fd) == 0 && ok;
+    if (ok) Note("write " + path);
+    ok = Flush(fd, path) && ok;
     ok = ::close(fd) == 0 && ok;
-    if (ok) SyncFolderOf(path);
+    if (ok) SyncFolderOf(path, trace_);
     return ok;
   }
   bool Rename(const std::string& from, const std::string& to) override {
     if (std::rename(from.c_str(), to.c_str()) != 0) return false;
-    SyncFolderOf(to);
+    Note("rename " + from + " " + to);
+    SyncFolderOf(to, trace_);
     return true;
   }
   bool Remove(const std::string& path) override {
@@ -57,6 +61,18 @@ class TRealFileOps : public IFileOps {
     return !ec;
   }
   bool Exists(const std::string& path) override { return FileExists(path); }
+
+ private:
+  // Puts the file's bytes on the disk; noted only when it did.
+  bool Flush(int fd, const std::string& path) {
+    const bool flushed = ::fsync(fd) == 0;
+    if (flushed) Note("fsync " + path);
+    return flushed;
+  }
+  void Note(const std::string& step) {
+    if (trace_) trace_->push_back(step);
+  }
+  std::vector<std::string>* trace_;
 };
 
 std::string JoinLines(const std::vector<std::string>& lines) {
@@ -70,6 +86,10 @@ std::string JoinLines(const std::vector<std::string>& lines) {
 IFileOps& RealFileOps() {
   static TRealFileOps ops;
   return ops;
+}
+
+std::unique_ptr<IFileOps> TracedRealFileOps(std::vector<std::string>& trace) {
+  return std::make_unique<TRealFileOps>(&trace);
 }
 
 bool FileExists(const std::string& path) {

@@ -1,6 +1,7 @@
 // Reading and writing the small saved text files.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,9 @@ class IFileOps {
 
 // The operations on the real file system.
 IFileOps& RealFileOps();
+// The same operations on the real file system, each step that reached the disk noted in order
+// ("write P", "fsync P", "rename A B", "fsync-dir D") so that durability can be checked.
+std::unique_ptr<IFileOps> TracedRealFileOps(std::vector<std::string>& trace);
 
 // True when the path is not empty and the file can be opened for reading.
 bool FileExists(const std::string& path);

@@ -11,7 +11,7 @@ PKGS=(
   fonts-bebas-neue fonts-liberation
   xvfb xauth xdotool x11-apps openmpt123 xmp imagemagick sox
   libboost-dev libsqlite3-dev chromium libpq-dev postgresql wrk nginx-light openssl curl
-  desktop-file-utils appstream dpkg-dev debhelper lintian man-db mmdebstrap
+  desktop-file-utils appstream dpkg-dev debhelper lintian man-db mmdebstrap ccache python3
 )
 missing=()
 for p in "${PKGS[@]}"; do

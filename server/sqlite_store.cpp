@@ -397,6 +397,22 @@ class TSqliteStore final : public IScoreStore {
     return f(db);
   }
 
+ public:
+  // A setting of the writing connection as SQLite reports it now.
+  std::string WriterSetting(const std::string& name) {
+    std::lock_guard lock(writerMutex_);
+    sqlite3_stmt* st = nullptr;
+    std::string value;
+    if (sqlite3_prepare_v2(writer_, ("PRAGMA " + name).c_str(), -1, &st, nullptr) == SQLITE_OK &&
+        sqlite3_step(st) == SQLITE_ROW) {
+      const unsigned char* text = sqlite3_column_text(st, 0);
+      value = text ? reinterpret_cast<const char*>(text) : "";
+    }
+    sqlite3_finalize(st);
+    return value;
+  }
+
+ private:
   std::string path_;
   bool memory_;
   sqlite3* writer_ = nullptr;
@@ -413,6 +429,11 @@ class TSqliteStore final : public IScoreStore {
 
 std::unique_ptr<IScoreStore> OpenSqliteStore(const std::string& path) {
   return std::make_unique<TSqliteStore>(path);
+}
+
+std::string SqliteWriterSetting(IScoreStore& store, const std::string& name) {
+  auto* sqlite = dynamic_cast<TSqliteStore*>(&store);
+  return sqlite ? sqlite->WriterSetting(name) : "";
 }
 
 }  // namespace zw::scores

@@ -8,5 +8,8 @@
 namespace zw::scores {
 
 std::unique_ptr<IScoreStore> OpenSqliteStore(const std::string& path);
+// A setting ("synchronous", "journal_mode") of the connection that commits the scores, as SQLite
+// reports it; empty when the store is not an SQLite one.
+std::string SqliteWriterSetting(IScoreStore& store, const std::string& name);
 
 }  // namespace zw::scores

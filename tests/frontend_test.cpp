@@ -130,9 +130,14 @@ TEST(FrontEndBikes, ArrowsWrapFadeAndIgnoreTheirEcho) {
   g.Run("frames 15\n");
   EXPECT_EQ(f.FrontEnd.BikeFade, 0);
   EXPECT_EQ(f.Race.SelectedBike, 5);
-  // Next from 5 wraps to 1; Start sets off on the chosen bike.
+  // Next from 5 wraps to 1, then steps through every bike in order; Start sets off on the
+  // chosen bike.
   g.Run("press Right\nframes 1\npress Right\nframes 20\n");
   EXPECT_EQ(f.Race.SelectedBike, 1);
+  for (int bike : {2, 3, 4, 5, 1}) {
+    g.Run("press Right\nframes 20\n");
+    EXPECT_EQ(f.Race.SelectedBike, bike);
+  }
   // From the next arrow, Left then Down reach Start.
   g.Run("press Left\nframes 1\npress Down\nframes 1\n");
   EXPECT_EQ(f.Menu.MenuIndex, 9);
@@ -145,21 +150,24 @@ TEST(FrontEndBikes, TheBarsFollowTheChosenBike) {
   TMenu g;
   TMForm& f = g.F();
   g.Run("frames 60\npress Return\nframes 1\n");
-  f.Race.SelectedBike = 2;
-  // Count the squares drawn on each bar row: bike 2 has 11, 4, 3 and 8.
-  f.MDisplay.Fill(0);
-  f.DrawBikeStats();
+  // Power, handling, acceleration and braking of bikes 1 to 5, one square each.
+  const int ratings[6][4] = {
+      {}, {6, 8, 9, 7}, {11, 4, 3, 8}, {6, 6, 8, 10}, {9, 5, 10, 9}, {8, 11, 8, 9}};
   const TPictureItem* square = f.MImageList1.Item(54);
   ASSERT_NE(square, nullptr);
   const int tops[4] = {396, 424, 454, 486};
-  const int expected[4] = {11, 4, 3, 8};
-  for (int r = 0; r < 4; ++r) {
-    int count = 0;
-    for (int k = 1; k <= 12; ++k) {
-      const int x = 546 + 18 * (k - 1) + square->PatternWidth() / 2;
-      count += f.MDisplay.Row(tops[r] + square->PatternHeight() / 2)[x] != 0;
+  for (int bike = 1; bike <= 5; ++bike) {
+    f.Race.SelectedBike = bike;
+    f.MDisplay.Fill(0);
+    f.DrawBikeStats();
+    for (int r = 0; r < 4; ++r) {
+      int count = 0;
+      for (int k = 1; k <= 12; ++k) {
+        const int x = 546 + 18 * (k - 1) + square->PatternWidth() / 2;
+        count += f.MDisplay.Row(tops[r] + square->PatternHeight() / 2)[x] != 0;
+      }
+      EXPECT_EQ(count, ratings[bike][r]) << "bike " << bike << " bar " << r;
     }
-    EXPECT_EQ(count, expected[r]) << r;
   }
 }
 
@@ -185,6 +193,11 @@ TEST(FrontEndHelp, PagesTurnBothWaysAndShowTheirPictures) {
   EXPECT_EQ(f.FrontEnd.HelpPage, 2);
   EXPECT_TRUE(f.FrontEnd.HelpPictures[0]->Visible);
   EXPECT_FALSE(f.FrontEnd.HelpPictures[5]->Visible);
+  // "Next" turns through every page in order and wraps after the fifth.
+  for (int page : {3, 4, 5, 1, 2}) {
+    g.Run("press Return\nframes 2\n");
+    EXPECT_EQ(f.FrontEnd.HelpPage, page);
+  }
   g.Run("press Right\nframes 1\n");  // 8 to Back, no page turned
   EXPECT_EQ(f.Menu.MenuIndex, 9);
   EXPECT_EQ(f.FrontEnd.HelpPage, 2);

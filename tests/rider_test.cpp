@@ -210,6 +210,49 @@ TEST(RiderHandling, TyreMarksLieCloserAtSpeed) {
   EXPECT_FALSE(p.Marks[2].Used);
 }
 
+TEST(RiderDrawing, TheNeedleAndATyreMarkAreDrawnWhereAndAsTheyTurn) {
+  TRiding g;
+  TMForm& f = g.F();
+  TPlayer& p = g.P();
+  const TPictureItem* needle = f.MImageList2.Item(4);
+  const TPictureItem* mark = f.MImageList2.Item(10);
+  ASSERT_NE(needle, nullptr);
+  ASSERT_NE(mark, nullptr);
+  // The needle turns about 70 % across and half down its picture, that point lying at
+  // (width - 10, height + 510).
+  for (int angle : {28, 64, 151}) {
+    f.Race.Pointer->Angle = angle;
+    TSurface want(800, 600);
+    const int w = needle->PatternWidth(), h = needle->PatternHeight();
+    needle->DrawRotate(want, w - 10, h + 510, w, h, 0, 0.7, 0.5, angle);
+    f.MDisplay.Fill(0);
+    f.Race.Pointer->Draw();
+    EXPECT_EQ(f.MDisplay.Pixels, want.Pixels) << angle;
+  }
+  // A tyre mark: 10 x 14, centred on its truncated position, turned by its heading.
+  for (int i = 1; i <= 100; ++i) p.Marks[i].Used = false;
+  f.MDisplay.Fill(0);
+  p.Draw();
+  const std::vector<uint16_t> without = f.MDisplay.Pixels;
+  p.Marks[7].Used = true;
+  p.Marks[7].X = 300.9;
+  p.Marks[7].Y = 200.6;
+  p.Marks[7].Heading = -19;
+  f.MDisplay.Fill(0);
+  p.Draw();
+  TSurface want(800, 600);
+  mark->DrawRotate(want, 300, 200, 10, 14, 0, 0.5, 0.5, -19);
+  int drawn = 0;
+  for (int y = 180; y < 220; ++y)
+    for (int x = 280; x < 320; ++x) {
+      const size_t k = static_cast<size_t>(y * 800 + x);
+      ASSERT_EQ(without[k], 0) << "something else drawn where the mark goes";
+      EXPECT_EQ(f.MDisplay.Pixels[k], want.Pixels[k]) << x << "," << y;
+      drawn += want.Pixels[k] != 0;
+    }
+  EXPECT_GT(drawn, 20);
+}
+
 TEST(RiderRace, EqualPositionsKeepTheLastPlace) {
   TRiding g;
   TMForm& f = g.F();
@@ -261,6 +304,45 @@ TEST(RiderCrash, APushAtAStandstillAddsTenDirectly) {
   p.Speed = 50;
   p.AddSpeed(false, 10);
   EXPECT_DOUBLE_EQ(p.Speed, 60);
+}
+
+TEST(RiderCrash, AnOpponentCountsOneHitPerContactAndIsWreckedAtTheSecond) {
+  TRiding g;
+  TMForm& f = g.F();
+  TPlayer& p = g.P();
+  TCar& car = *f.Race.Car;
+  ASSERT_TRUE(car.CarActive[1]);
+  const double ox = -f.Track.ViewCol * 72.0 + f.Race.Background->X;
+  const double oy = -f.Track.ViewRow * 72.0 + f.Race.Background->Y;
+  // Opponent 1's corners laid over the rider's own (touching) or far to the side (apart), in
+  // world pixels; its centre ahead of the bike.
+  auto place = [&](bool touching) {
+    double cx = 0, cy = 0;
+    for (int k = 1; k <= 4; ++k) cx += p.Corners[k].X / 4, cy += p.Corners[k].Y / 4;
+    for (int k = 0; k < 4; ++k)
+      car.CarCorners[1].P[k] =
+          TPoint{cx + (p.Corners[k + 1].X - cx) / 2 - ox + (touching ? 0 : 400),
+                 cy + (p.Corners[k + 1].Y - cy) / 2 - oy};
+    car.CarY[1] = p.CentreY - oy - 30;
+  };
+  p.HitsLeft = 3;
+  place(true);
+  p.VehicleContacts();
+  EXPECT_EQ(car.CarRiderHits[1], 1);
+  EXPECT_EQ(p.HitsLeft, 2);
+  EXPECT_FALSE(car.CarWrecked[1]);
+  p.VehicleContacts();  // still touching: the same contact
+  EXPECT_EQ(car.CarRiderHits[1], 1);
+  EXPECT_EQ(p.HitsLeft, 2);
+  place(false);
+  p.VehicleContacts();
+  EXPECT_FALSE(car.CarTouching[1]);
+  place(true);
+  p.VehicleContacts();
+  EXPECT_EQ(car.CarRiderHits[1], 2);
+  EXPECT_EQ(p.HitsLeft, 1);
+  EXPECT_TRUE(car.CarWrecked[1]);
+  EXPECT_FALSE(p.Crashed);
 }
 
 TEST(RiderLives, AnExtraLifeNeverGoesAboveThree) {

@@ -1,6 +1,7 @@
 // Tests of the saved files: options, the high-score table, its check string and the sort.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 
 #include "save/save_files.hpp"
@@ -110,7 +111,7 @@ TEST(SaveHighScores, TheCheckStringMixesNamesAndScores) {
   EXPECT_EQ(form.ComputeHighScoreCheck(), s);
 }
 
-TEST(SaveHighScores, SortingKeepsEqualScoresInTheirOrder) {
+TEST(SaveHighScores, ANewScoreTakesItsPlaceBelowItsEquals) {
   test::TFormFixture f;
   TMForm& form = *f.Form;
   form.ResetHighScores();
@@ -118,12 +119,29 @@ TEST(SaveHighScores, SortingKeepsEqualScoresInTheirOrder) {
   EXPECT_FALSE(form.ScoreQualifies());
   form.Race.RaceScore = 1001;
   EXPECT_TRUE(form.ScoreQualifies());
-  form.HighScores[11] = {"NEW", 5000};
-  form.SortHighScores();
-  EXPECT_EQ(form.HighScores[6].Name, "ANONYMOUS");
-  EXPECT_EQ(form.HighScores[6].Score, 5000);
-  EXPECT_EQ(form.HighScores[7].Name, "NEW");
-  EXPECT_EQ(form.HighScores[11].Score, 1000);
+  // The default table is 10000, 9000, ... 1000; a new score comes in at place 11 and sorts up
+  // past every lower score but stays below an equal one.
+  struct TCase {
+    int32_t Score;
+    int Place;
+  } cases[] = {{99999, 1}, {10001, 1}, {10000, 2}, {9500, 2}, {5000, 7}, {4999, 7}, {1001, 10}};
+  for (const TCase& c : cases) {
+    form.ResetHighScores();
+    form.HighScores[11] = {"NEW", c.Score};
+    form.SortHighScores();
+    for (int i = 1; i <= 11; ++i) {
+      if (i == c.Place) {
+        EXPECT_EQ(form.HighScores[static_cast<size_t>(i)].Name, "NEW") << c.Score;
+        EXPECT_EQ(form.HighScores[static_cast<size_t>(i)].Score, c.Score);
+      } else {
+        EXPECT_EQ(form.HighScores[static_cast<size_t>(i)].Name, "ANONYMOUS") << c.Score << " " << i;
+      }
+      if (i > 1) {
+        EXPECT_GE(form.HighScores[static_cast<size_t>(i - 1)].Score,
+                  form.HighScores[static_cast<size_t>(i)].Score);
+      }
+    }
+  }
 }
 
 TEST(SaveHighScores, LongNamesAreReadWholeAndDamagedTablesFallBack) {
@@ -274,14 +292,41 @@ TEST(SavePair, ACompletedPairThatCouldNotBeRenamedIsReadFromItsNewFiles) {
 
 TEST(SaveFiles, WritingReplacesTheFileWhole) {
   test::TRunDir dir;
-  ASSERT_TRUE(WriteLinesAtomically("Data/Save/x", {"a", "b"}));
+  std::vector<std::string> trace;
+  auto ops = TracedRealFileOps(trace);
+  ASSERT_TRUE(WriteLinesAtomically("Data/Save/x", {"a", "b"}, *ops));
   EXPECT_EQ(ReadRaw("Data/Save/x"), "a\r\nb\r\n");
   EXPECT_FALSE(std::filesystem::exists("Data/Save/x.tmp"));
+  // The bytes reach the disk before the rename makes them the file, and the folder entry after.
+  ASSERT_EQ(trace.size(), 5u);
+  EXPECT_EQ(trace[0].rfind("write Data/Save/x", 0), 0u);
+  EXPECT_EQ(trace[1], "fsync " + trace[0].substr(6));
+  EXPECT_EQ(trace[2], "fsync-dir Data/Save");
+  EXPECT_EQ(trace[3], "rename " + trace[0].substr(6) + " Data/Save/x");
+  EXPECT_EQ(trace[4], "fsync-dir Data/Save");
   long long v = 0;
   EXPECT_TRUE(ParseLeadingInt("  -42 rest", v));
   EXPECT_EQ(v, -42);
   EXPECT_FALSE(ParseLeadingInt("abc", v));
   EXPECT_FALSE(ParseLeadingInt("99999999999", v));
+}
+
+TEST(SavePair, EveryFileIsOnTheDiskBeforeTheMarkerAndTheMarkerBeforeAnyRename) {
+  test::TRunDir dir;
+  std::vector<std::string> trace;
+  auto ops = TracedRealFileOps(trace);
+  ASSERT_TRUE(SaveFileSet({{"Data/Save/a", {"1"}}, {"Data/Save/b", {"2"}}}, "Data/Save/m", *ops));
+  const std::vector<std::string> want = {
+      "write Data/Save/a.new", "fsync Data/Save/a.new",
+      "fsync-dir Data/Save",   "write Data/Save/b.new",
+      "fsync Data/Save/b.new", "fsync-dir Data/Save",
+      "write Data/Save/m",     "fsync Data/Save/m",
+      "fsync-dir Data/Save",   "rename Data/Save/a.new Data/Save/a",
+      "fsync-dir Data/Save",   "rename Data/Save/b.new Data/Save/b",
+      "fsync-dir Data/Save"};
+  EXPECT_EQ(trace, want);
+  EXPECT_FALSE(std::filesystem::exists("Data/Save/m"));
+  EXPECT_EQ(ReadRaw("Data/Save/b"), "2\r\n");
 }
 
 }  // namespace

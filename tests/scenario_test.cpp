@@ -160,7 +160,7 @@ TEST(ScenarioRace, NameEntryPutsAQualifyingScoreInTheTable) {
   TGame g;
   g.Run("race 1\nframes 200\n");
   TMForm& f = g.F();
-  f.Race.RaceScore = 5000;
+  f.Race.RaceScore = 12345;
   g.Run("press Escape\npress Left\npress Return\nframes 1\n");
   EXPECT_EQ(f.Menu.ActiveDialog, 8);
   g.Run("type Ace!Rider_123456789\nframes 1\n");
@@ -168,9 +168,10 @@ TEST(ScenarioRace, NameEntryPutsAQualifyingScoreInTheTable) {
   g.Run("press Backspace\nframes 1\npress Return\nframes 1\n");
   EXPECT_EQ(f.Menu.ActiveDialog, 9);
   EXPECT_EQ(f.Menu.MenuIndex, 11);  // sending is preselected
-  EXPECT_EQ(f.HighScores[6].Score, 5000);
-  EXPECT_EQ(f.HighScores[6].Name, "ANONYMOUS");
-  EXPECT_EQ(f.HighScores[7].Name, "AceRider123");
+  // A new best goes to the top and pushes the old first place down.
+  EXPECT_EQ(f.HighScores[1].Score, 12345);
+  EXPECT_EQ(f.HighScores[1].Name, "AceRider123");
+  EXPECT_EQ(f.HighScores[2].Score, 10000);
   g.Run("press N\nframes 1\n");
   EXPECT_EQ(f.Menu.CurrentScreen, 4);
 }
@@ -283,9 +284,18 @@ TEST(ScenarioDisplay, TheBossKeyHidesTheGameAndTheMusicWaitsForADialog) {
   EXPECT_NE(f.MusicHandle, 0);
 }
 
-TEST(ScenarioHud, TheClockReadsMinutesAndSeconds) {
-  EXPECT_EQ(TMForm::ClockText(307000), "05 : 07");
-  EXPECT_EQ(TMForm::ClockText(9999), "00 : 09");
+TEST(ScenarioHud, TheClockReadsMinutesAndSecondsAtEveryDigitBoundary) {
+  const std::pair<int32_t, const char*> cases[] = {
+      {0, "00 : 00"},      {999, "00 : 00"},    {1000, "00 : 01"},   {9999, "00 : 09"},
+      {10000, "00 : 10"},  {59999, "00 : 59"},  {60000, "01 : 00"},  {307000, "05 : 07"},
+      {599999, "09 : 59"}, {600000, "10 : 00"}, {610000, "10 : 10"}, {5999999, "99 : 59"}};
+  for (const auto& [ms, text] : cases) EXPECT_EQ(TMForm::ClockText(ms), text) << ms;
+}
+
+TEST(ScenarioRace, EveryPlaceHasItsPrize) {
+  const int32_t prizes[8] = {0, 800, 600, 400, 300, 200, 100, 0};
+  for (int place = 0; place <= 7; ++place)
+    EXPECT_EQ(TMForm::PositionPrizeFor(place), prizes[place]) << place;
 }
 
 TEST(ScenarioRunner, AScriptErrorNamesItsLine) {

@@ -108,7 +108,21 @@ TEST(ScoreRecord, DamagedRecordsAreRefusedWithAReason) {
   refuseText("type=0|name=A|score=9999999999|key=" + k + "|p=|add=|z=", "32 bits");
   refuseText("type=0|name=A|score=1|key=" + k + "|p=x|add=|z=", "p field");
   refuseText("type=0|name=A|score=1|key=" + k + "|p=|add=Spain", "z field", ' ');
-  // Five zeros would be a whole block too many; a pad of other characters is not the game's.
-  refuseText("type=0|name=A|score=1|key=" + k + "|p=|add=abcd|z=00000", "padding");
+  // Exactly five zeros would be a whole block too many (the record before them is already a
+  // whole number of blocks); a pad of other characters is not the game's.
+  const std::string whole = "type=0|name=A|score=1|key=" + k + "|p=|add=ab|z=";
+  ASSERT_EQ(whole.size() % 5, 0u);
+  refuseText(whole + "00000", "padding");
+  for (int zeros = 0; zeros <= 4; ++zeros) {
+    // One to four zeros of padding are the game's own: a record of that length decodes.
+    std::string plain = "type=0|name=A|score=1|key=" + k +
+                        "|p=|add=" + std::string(static_cast<size_t>(zeros), 'c') + "|z=";
+    const size_t pad = (5 - plain.size() % 5) % 5;
+    TScoreRecord back;
+    std::string reason;
+    EXPECT_TRUE(DecodeScoreRecord(EncodeBits(plain + std::string(pad, '0')), back, reason))
+        << reason;
+    EXPECT_EQ(back.Country, std::string(static_cast<size_t>(zeros), 'c'));
+  }
   refuseText("type=0|name=A|score=1|key=" + k + "|p=|add=abcdef|z=", "padding", 'x');
 }

@@ -85,6 +85,39 @@ TEST(Mixer, AQuietSoundPassesAtTheEffectsLevelAndTheItemsFormatApplies) {
   EXPECT_FALSE(mixer.BufferPlaying(b));
   EXPECT_EQ(TMixer::VolumeGain(-10000), 0.0f);
   EXPECT_FLOAT_EQ(TMixer::VolumeGain(500), 1.0f);  // never louder than the wave
+  // 8-bit sounds are unsigned around 128: 192 is half scale up, 64 half scale down.
+  for (const auto& [byte, sign] : {std::pair<uint8_t, int>{192, 1}, {64, -1}}) {
+    auto eight = std::make_shared<TWaveData>();
+    eight->Bits = 8;
+    eight->Rate = 44100;
+    eight->Pcm.assign(1000, byte);
+    TMixer m8;
+    m8.PlayBuffer(m8.CreateBuffer(eight), false);
+    m8.Mix(out.data(), 100);
+    EXPECT_NEAR(out[100], sign * static_cast<int>(std::lround(0.5 * TMixer::EffectsGain * 32767)),
+                2)
+        << int{byte};
+  }
+}
+
+TEST(Mixer, TheLimiterCatchesAPeakInAMillisecondAndLetsGoOverASixthOfASecond) {
+  TMixer mixer;
+  // Four full-scale voices for a tenth of a second sum to twice full scale; a quiet sound
+  // (a quarter of full scale) goes on under them and after them.
+  auto burst = Wave(std::vector<int16_t>(4410, 32767));
+  for (int i = 0; i < 4; ++i) mixer.PlayBuffer(mixer.CreateBuffer(burst), false);
+  mixer.PlayBuffer(mixer.CreateBuffer(Wave(std::vector<int16_t>(88200, 8192))), false);
+  std::vector<int16_t> out(2 * 88200);
+  mixer.Mix(out.data(), 88200);
+  const double quiet = 0.25 * TMixer::EffectsGain * 32767;
+  // Ten milliseconds in, the peak is held at the limiter's level, below the soft clip's knee.
+  EXPECT_NEAR(out[2 * 441], TMixer::Threshold * 32767, 0.02 * 32767);
+  EXPECT_NEAR(out[2 * 4000], TMixer::Threshold * 32767, 0.02 * 32767);
+  // Twenty milliseconds after the burst the quiet sound is still well down; a second later it
+  // (one and a half) is back at its own level.
+  EXPECT_LT(out[2 * (4410 + 882)], 0.6 * quiet);
+  EXPECT_GT(out[2 * (4410 + 882)], 0.2 * quiet);
+  EXPECT_NEAR(out[2 * (4410 + 66150)], quiet, 2);
 }
 
 TEST(Mixer, ASoundItemsRatePanAndVolumeTravelThroughThePackToTheDevice) {

@@ -106,12 +106,19 @@ TEST(SpritesEngine, AnimationLoopsOrStopsOnItsLastFrame) {
   s->AnimSpeed = 0.5;
   s->Move(1);
   EXPECT_NEAR(s->AnimPos, 0.2, 1e-9);
-  s->AnimLooped = false;
-  s->AnimPos = 3.7;
-  s->AnimSpeed = 0.5;
-  s->Move(1);
-  EXPECT_DOUBLE_EQ(s->AnimPos, 3);
-  EXPECT_DOUBLE_EQ(s->AnimSpeed, 0);
+  // A one-shot of four frames: landing exactly on the end (4.0) or past it stops on frame 3;
+  // reaching frame 3 itself plays on.
+  struct TCase {
+    double From, To, SpeedAfter;
+  } cases[] = {{3.7, 3, 0}, {3.5, 3, 0}, {2.5, 3, 0.5}, {0.2, 0, 0}};
+  for (const TCase& c : cases) {
+    s->AnimLooped = false;
+    s->AnimPos = c.From;
+    s->AnimSpeed = c.From == 0.2 ? -0.5 : 0.5;
+    s->Move(1);
+    EXPECT_DOUBLE_EQ(s->AnimPos, c.To) << c.From;
+    EXPECT_DOUBLE_EQ(s->AnimSpeed, c.SpeedAfter) << c.From;
+  }
 }
 
 TPictureItem Chips() {

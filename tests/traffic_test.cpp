@@ -47,12 +47,116 @@ TEST(TrafficCars, EachLevelHasItsGrid) {
   EXPECT_DOUBLE_EQ(f.Race.Car->CarLaneOffset[1], -30);
 }
 
-TEST(TrafficCars, TheSameSeedGivesTheSameField) {
-  TRace a(42), b(42);
-  for (int i = 1; i <= 5; ++i) EXPECT_EQ(a.F().Race.Car->CarModel[i], b.F().Race.Car->CarModel[i]);
-  for (int i = 1; i <= 400; ++i) {
-    EXPECT_EQ(a.F().Race.Bonus->BonusRow[i], b.F().Race.Bonus->BonusRow[i]);
-    EXPECT_EQ(a.F().Race.Bonus->BonusKind[i], b.F().Race.Bonus->BonusKind[i]);
+TEST(TrafficBonuses, BonusesLieOnTheRoadsFourTilesWithinTheLevel) {
+  for (uint32_t seed : {42u, 1234u}) {
+    TRace g(seed);
+    TMForm& f = g.F();
+    for (int level : {1, 10}) {
+      f.SetUpLevel(level);
+      f.Race.Bonus->ResetBonuses();
+      const TBonus& b = *f.Race.Bonus;
+      const int top = 1549 - f.Track.TrackLength;
+      int placed = 0;
+      for (int i = 1; i <= 400; ++i) {
+        if (!b.BonusActive[i]) continue;
+        ASSERT_LE(i, f.Track.BonusCount) << "slot beyond the level's count";
+        ++placed;
+        const int row = b.BonusRow[i], col = b.BonusCol[i];
+        EXPECT_GE(row, top);
+        EXPECT_LE(row, 1494);
+        // The left edge tile (10) is the first of the road's four tiles.
+        int edge = 0;
+        for (int l = 1; l <= 650; ++l)
+          if (f.Track.TrackMap(row, l) == 10) edge = l;
+        ASSERT_NE(edge, 0) << "a bonus on a row without road edge, row " << row;
+        EXPECT_GE(col, edge) << row;
+        EXPECT_LE(col, edge + 3) << row;
+        EXPECT_GE(b.BonusKind[i], 1);
+        EXPECT_LE(b.BonusKind[i], 5);
+        EXPECT_GE(b.BonusAnimPos[i], 0.0);
+        EXPECT_LE(b.BonusAnimPos[i], 3.9 + 1e-9);
+      }
+      EXPECT_GT(placed, f.Track.BonusCount / 3) << seed << " " << level;
+    }
+  }
+  // Over many draws every one of the four tiles gets bonuses.
+  TRace g(99);
+  TMForm& f = g.F();
+  int across[4] = {0, 0, 0, 0};
+  for (int round = 0; round < 3; ++round) {
+    f.SetUpLevel(10);
+    f.Race.Bonus->ResetBonuses();
+    for (int i = 1; i <= f.Track.BonusCount; ++i) {
+      if (!f.Race.Bonus->BonusActive[i]) continue;
+      const int row = f.Race.Bonus->BonusRow[i];
+      for (int l = 1; l <= 650; ++l)
+        if (f.Track.TrackMap(row, l) == 10) across[f.Race.Bonus->BonusCol[i] - l] += 1;
+    }
+  }
+  for (int k = 0; k < 4; ++k) EXPECT_GT(across[k], 0) << k;
+}
+
+// Puts opponent 1 in the middle of `row`'s road with `speed`, the row five ahead of kind
+// `ahead`, and runs one of its frames.
+void RideOneFrame(TMForm& f, int row, int ahead, double speed) {
+  TCar& c = *f.Race.Car;
+  f.Track.RowKind(row - 5) = static_cast<uint8_t>(ahead);
+  c.CarLookAhead[1] = 0;
+  c.CarWrecked[1] = false;
+  c.CarHeading[1] = 0;
+  c.CarSpeed[1] = speed;
+  c.CarStep[1] = 0;
+  c.CarDecel[1] = 0;
+  c.CarLeft[1] = f.Track.RoadCentreX(row) - CarWidth(c.CarModel[1]) / 2.0;
+  c.CarTop[1] = 72.0 * row + 2;
+  c.Move(1);
+}
+
+TEST(TrafficCars, OpponentsBrakeTo130BeforeAndAfterBendsAndRunFreeElsewhere) {
+  TRace g(5);
+  TMForm& f = g.F();
+  g.Run("frames 200\n");
+  TCar& c = *f.Race.Car;
+  const int row = 1400;
+  struct TCase {
+    int Ahead;
+    double Speed;
+    bool Brakes;
+  } cases[] = {{2, 131, true},  {5, 131, true},  {2, 150, true},  {5, 125, false},
+               {2, 125, false}, {1, 131, false}, {3, 140, false}, {4, 140, false}};
+  for (const TCase& k : cases) {
+    RideOneFrame(f, row, k.Ahead, k.Speed);
+    const int m = c.CarModel[1];
+    if (k.Brakes) {
+      EXPECT_DOUBLE_EQ(c.CarDecel[1], BrakeRate(m)) << k.Ahead << " " << k.Speed;
+      EXPECT_LT(c.CarSpeed[1], k.Speed) << k.Ahead << " " << k.Speed;
+    } else {
+      EXPECT_EQ(c.CarDecel[1], 0) << k.Ahead << " " << k.Speed;
+      EXPECT_GT(c.CarSpeed[1], k.Speed) << k.Ahead << " " << k.Speed;
+    }
+  }
+  // Above 160 x the model's power factor an opponent no longer gains speed on a straight.
+  const double top = 160 * PowerFactor(c.CarModel[1]);
+  RideOneFrame(f, row, 1, top + 0.5);
+  EXPECT_DOUBLE_EQ(c.CarSpeed[1], top + 0.5);
+  RideOneFrame(f, row, 1, top - 0.5);
+  EXPECT_GT(c.CarSpeed[1], top - 0.5);
+}
+
+TEST(TrafficCars, OpponentsStopFiftyRowsAboveTheTrack) {
+  TRace g(5);
+  TMForm& f = g.F();
+  g.Run("frames 200\n");
+  TCar& c = *f.Race.Car;
+  const double line = 72.0 * (1450 - f.Track.TrackLength);
+  const double h = CarHeight(c.CarModel[1]) / 2.0;
+  for (const auto& [centre, stops] : {std::pair<double, bool>{line - 8, true}, {line + 8, false}}) {
+    c.CarWrecked[1] = false;
+    c.CarSpeed[1] = 100;
+    c.CarStep[1] = 0;
+    c.CarTop[1] = centre - h;
+    c.Move(1);
+    EXPECT_EQ(c.CarSpeed[1] == 0 && c.CarStep[1] == 0, stops) << centre - line;
   }
 }
 
@@ -83,6 +187,48 @@ TEST(TrafficCars, AWreckStopsThenComesBackOnTheRoad) {
   g.Run("frames 600\n");
   EXPECT_FALSE(c.CarWrecked[1]);
   EXPECT_EQ(c.CarRiderHits[1], 0);
+}
+
+TEST(TrafficCars, AWreckedOpponentOnABarrierIsNotWreckedAgain) {
+  TRace g(5);
+  TMForm& f = g.F();
+  g.Run("frames 400\n");
+  TCar& c = *f.Race.Car;
+  auto crashes = [&] {
+    int n = 0;
+    for (const auto& e : g.R.Headless.Audio.Log) n += e.Op == "play" && e.Index == 20;
+    return n;
+  };
+  // Stand opponent 1 still on the roadside left of the road, nearer and nearer the road, until
+  // a barrier wrecks it.
+  int row = static_cast<int>(c.CarY[1] / 72), edge = 0;
+  for (; row < 1490 && !edge; ++row)
+    for (int l = 1; l <= 650 && !edge; ++l)
+      if (f.Track.TrackMap(row, l) == 10) edge = l;
+  --row;
+  ASSERT_GT(edge, 3);
+  auto standAt = [&](double x) {
+    c.CarTop[1] = 72.0 * row + 2;
+    c.CarSpeed[1] = c.CarStep[1] = c.CarDecel[1] = 0;
+    c.CarHeading[1] = 0;
+    c.CarLeft[1] = x - CarWidth(c.CarModel[1]) / 2.0;
+    c.Move(1);
+  };
+  bool wrecked = false;
+  for (double x = 72.0 * (edge - 4); x < 72.0 * edge && !wrecked; x += 12) {
+    standAt(x);
+    g.Run("frames 1\n");
+    wrecked = c.CarWrecked[1];
+  }
+  ASSERT_TRUE(wrecked) << "no barrier beside the road";
+  const int crashSounds = crashes();
+  int32_t standing = c.CarRecoverTimer[1];
+  for (int k = 0; k < 10; ++k) {
+    g.Run("frames 1\n");
+    EXPECT_EQ(crashes(), crashSounds);
+    EXPECT_LT(c.CarRecoverTimer[1], standing);  // counting down, never started over
+    standing = c.CarRecoverTimer[1];
+  }
 }
 
 TEST(TrafficBonuses, AtMostOneLifeAndTheLifeAlwaysPays) {
@@ -160,8 +306,8 @@ TEST(TrafficSoak, RandomRidingAcrossRestartsStaysSound) {
   const int32_t riding = f.Engine().AllCount;
   uint32_t r = 12345;
   const char* keys[] = {"Up", "Down", "Left", "Right", "Space", "H"};
-  // 100 000 frames of random riding, across crashes, restarts and new levels.
-  for (int chunk = 0; chunk < 4000; ++chunk) {
+  // 50 000 frames of random riding, across crashes, restarts and new levels.
+  for (int chunk = 0; chunk < 2000; ++chunk) {
     r = r * 1664525u + 1013904223u;
     const char* k = keys[(r >> 16) % 6];
     g.Run(std::string((r >> 8) & 1 ? "keydown " : "keyup ") + k + "\nframes 25\n");

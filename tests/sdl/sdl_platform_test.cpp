@@ -4,10 +4,16 @@
 #include "platform/sdl/sdl_platform.hpp"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <cmath>
 #include <csignal>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 
+#include "platform/sdl/sdl_audio.hpp"
 #include "save/save_files.hpp"
 #include "tests/test_support.hpp"
 
@@ -106,6 +112,60 @@ TEST_F(SdlPlatform, TheWindowOpensHiddenWithTheHandPointer) {
   ASSERT_NE(display.HandCursor, nullptr) << SDL_GetCurrentVideoDriver() << ": " << SDL_GetError();
   EXPECT_EQ(SDL_GetCursor(), display.HandCursor);
   display.Close();
+}
+
+}  // namespace
+}  // namespace zw
+
+namespace zw {
+namespace {
+
+// The real audio back end on SDL's disk driver, which writes what the device would play to a
+// file: a held quarter-scale sound comes out at the effects' level, in 16-bit stereo, and a
+// one-shot is over once played.
+TEST(SdlAudio, TheMixReachesTheDeviceAndAOneShotEnds) {
+  const std::string out = (std::filesystem::temp_directory_path() /
+                           ("zw-sdl-audio-" + std::to_string(::getpid()) + ".raw"))
+                              .string();
+  setenv("SDL_AUDIODRIVER", "disk", 1);
+  setenv("SDL_DISKAUDIOFILE", out.c_str(), 1);
+  setenv("SDL_DISKAUDIODELAY", "0", 1);
+  auto wave = std::make_shared<TWaveData>();
+  wave->Rate = 22050;
+  for (int i = 0; i < 2205; ++i) wave->Pcm.push_back(0), wave->Pcm.push_back(0x20);  // 8192
+  int buffer = 0;
+  {
+    TSdlAudio audio;
+    ASSERT_TRUE(audio.Open()) << SDL_GetError();
+    buffer = audio.CreateBuffer(wave);
+    audio.PlayBuffer(buffer, false);
+    EXPECT_TRUE(audio.BufferPlaying(buffer));
+    for (int k = 0; k < 200 && audio.BufferPlaying(buffer); ++k) SDL_Delay(10);
+    EXPECT_FALSE(audio.BufferPlaying(buffer));
+  }
+  setenv("SDL_AUDIODRIVER", "dummy", 1);
+  std::vector<char> bytes;
+  {
+    std::ifstream in(out, std::ios::binary);
+    bytes.assign(std::istreambuf_iterator<char>(in), {});
+  }
+  std::filesystem::remove(out);
+  ASSERT_GE(bytes.size(), 4u * 4410);
+  const int16_t* s = reinterpret_cast<const int16_t*>(bytes.data());
+  const size_t n = bytes.size() / 2;
+  // A tenth of a second of the sound at 22050 Hz is 4410 frames at the device's 44100 Hz.
+  const int level = static_cast<int>(std::lround(0.25 * TMixer::EffectsGain * 32767));
+  size_t loud = 0, first = n, last = 0;
+  for (size_t i = 0; i + 1 < n; i += 2) {
+    if (std::abs(s[i] - level) <= 2 && std::abs(s[i + 1] - level) <= 2) {
+      ++loud;
+      first = std::min(first, i / 2);
+      last = i / 2;
+    }
+  }
+  // In one piece: every buffer the device asked for was filled whole.
+  EXPECT_NEAR(static_cast<double>(last + 1 - first), 4410, 10);
+  EXPECT_NEAR(static_cast<double>(loud), 4410, 10);
 }
 
 }  // namespace

@@ -142,6 +142,45 @@ TEST(ScoresProgram, HelpListsEveryOptionAndBadOptionsStop) {
   EXPECT_NE(std::system((ScoresBinary() + " --listen nowhere --db x 2>/dev/null").c_str()), 0);
 }
 
+TEST(ScoresProgram, TheFillToolWritesExactlyTheRowsAskedForTheSameForTheSameSeed) {
+  TTempDir dir;
+  const std::string fill = ZW_SCORES_FILL_BIN;
+  auto run = [&](const std::string& db, const std::string& rows, const std::string& seed) {
+    return std::system((fill + " --db " + dir.Path() + "/" + db + " --rows " + rows + " --seed " +
+                        seed + " 2>/dev/null")
+                           .c_str());
+  };
+  ASSERT_EQ(run("a.db", "2503", "7"), 0);
+  ASSERT_EQ(run("b.db", "50", "8"), 0);
+  ASSERT_EQ(run("c.db", "50", "8"), 0);
+  auto a = OpenScoreStore(dir.Path() + "/a.db");
+  auto b = OpenScoreStore(dir.Path() + "/b.db");
+  auto c = OpenScoreStore(dir.Path() + "/c.db");
+  EXPECT_EQ(a->Count(), 2503);
+  EXPECT_EQ(c->Count(), 50);
+  const auto pa = a->Page(0, 1000), pb = b->Page(0, 50), pc = c->Page(0, 50);
+  ASSERT_EQ(pb.size(), 50u);
+  ASSERT_EQ(pc.size(), 50u);
+  for (size_t i = 0; i < pc.size(); ++i) {
+    EXPECT_EQ(pb[i].Name, pc[i].Name);
+    EXPECT_EQ(pb[i].Score, pc[i].Score);
+    EXPECT_EQ(pb[i].Submitted, pc[i].Submitted);
+  }
+  EXPECT_NE(pa[0].Name + std::to_string(pa[0].Score), pc[0].Name + std::to_string(pc[0].Score));
+  // Every made-up result is one a game could send: a valid name and country, a score a game can
+  // reach, in tens.
+  for (const auto& rows : {pa, pc, a->Page(2000, 503)}) {
+    for (const TScoreRow& r : rows) {
+      online::TScoreRecord rec{r.Name, r.Score, r.Country};
+      std::string name, country, why;
+      EXPECT_TRUE(ValidateRecord(rec, name, country, why)) << r.Name << ": " << why;
+      EXPECT_EQ(r.Score % 10, 0);
+      EXPECT_GE(r.Score, 0);
+    }
+  }
+  EXPECT_NE(std::system((fill + " --db " + dir.Path() + "/d.db 2>/dev/null").c_str()), 0);
+}
+
 }  // namespace
 }  // namespace zw::scores::test
 

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "online/score_record.hpp"
+#include "server/sqlite_store.hpp"
 #include "server/store.hpp"
 #include "server/validate.hpp"
 #include "tests/server/scores_process.hpp"
@@ -114,17 +115,18 @@ TEST_F(ScoreServiceTest, RefusalsStoreNothing) {
 }
 
 TEST_F(ScoreServiceTest, TableIsBestFirstTiesInSubmissionOrderAndPaged) {
-  // 250 results: scores 0..124 twice each, the second of each pair sent later.
+  // 300 results, three exactly full pages: scores 0..149 twice each, the second of each pair
+  // sent later.
   std::vector<TNewScore> fill;
   for (int round = 0; round < 2; ++round)
-    for (int s = 0; s < 125; ++s)
+    for (int s = 0; s < 150; ++s)
       fill.push_back({"P" + std::to_string(round) + "x" + std::to_string(s), s, "C", 1000});
   store->AddScores(fill);
   const auto top = store->Page(0, 4);
   ASSERT_EQ(top.size(), 4u);
-  EXPECT_EQ(top[0].Name, "P0x124");
-  EXPECT_EQ(top[1].Name, "P1x124");
-  EXPECT_EQ(top[2].Name, "P0x123");
+  EXPECT_EQ(top[0].Name, "P0x149");
+  EXPECT_EQ(top[1].Name, "P1x149");
+  EXPECT_EQ(top[2].Name, "P0x148");
   EXPECT_EQ(top[3].Rank, 4);
 
   const THttpReply page1 = service.Handle(Get("/cgi/version.pl?prg=ZapWheely&show&type=0"), 0);
@@ -136,8 +138,15 @@ TEST_F(ScoreServiceTest, TableIsBestFirstTiesInSubmissionOrderAndPaged) {
   ASSERT_EQ(page3.Status, 200);
   EXPECT_EQ(page3.Body.find("rel=\"next\""), std::string::npos);
   EXPECT_NE(page3.Body.find("page=2\">&larr; Previous"), std::string::npos);
-  // Rank 201 is the 201st row: score 24, first of its pair.
-  EXPECT_NE(page3.Body.find("<td class=\"num\">201</td><td>P0x24</td>"), std::string::npos);
+  // The last page is exactly full: ranks 201 (score 49, first of its pair) to 300 (the last
+  // row, score 0 sent second), and no "Next" to an empty page.
+  EXPECT_NE(page3.Body.find("<td class=\"num\">201</td><td>P0x49</td>"), std::string::npos);
+  EXPECT_NE(page3.Body.find("<td class=\"num\">300</td><td>P1x0</td>"), std::string::npos);
+  size_t rows = 0;
+  for (size_t at = page3.Body.find("<tr><td"); at != std::string::npos;
+       at = page3.Body.find("<tr><td", at + 1))
+    ++rows;
+  EXPECT_EQ(rows, 100u);
   EXPECT_EQ(service.Handle(Get("/cgi/version.pl?prg=ZapWheely&show&page=0"), 0).Status, 400);
   EXPECT_EQ(service.Handle(Get("/cgi/version.pl?prg=ZapWheely&show&type=1"), 0).Status, 400);
 }
@@ -190,6 +199,9 @@ TEST(ScoreStore, PageWalksTheIndexAndANewerSchemaIsRefused) {
   const std::string path = dir.Path() + "/s.db";
   {
     auto store = OpenScoreStore(path);
+    // A commit is on the disk when the game gets its OK (2 is FULL), readers run beside it.
+    EXPECT_EQ(SqliteWriterSetting(*store, "synchronous"), "2");
+    EXPECT_EQ(SqliteWriterSetting(*store, "journal_mode"), "wal");
     const std::string plan = store->PagePlan();
     // A deep page walks the index only from the bucket its first rank lies in.
     EXPECT_NE(plan.find("SEARCH scores USING COVERING INDEX scores_table_order (score<?)"),
