@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "packs/pack_io.hpp"
+#include "shell/replay_hooks.hpp"
 #include "shell/text.hpp"
 #include "world/scroll_background.hpp"
 
@@ -94,6 +95,7 @@ void TMForm::FormClose() {
 
 void TMForm::TimerTick(int moveCount) {
   if (moveCount < 1) moveCount = 1;
+  if (ReplayHooks) ReplayHooks->RaceFrame(*this, moveCount);
   // The timer measures its rate over windows of at least a second.
   Timing.WindowMs += moveCount;
   Timing.WindowFrames += 1;
@@ -112,10 +114,12 @@ void TMForm::MTimerTimer(int moveCount) {
   ++Timing.FrameNumber;
   // Clearing the whole screen costs as much as copying it; in a race the road and the two side
   // panels usually overwrite every pixel, and then the clearing is left out.
-  if (!(Race.Background && Race.Background->Engine &&
-        Race.Background->Engine->Surface == &MDisplay && Race.Background->CoversFrame()))
-    MDisplay.Fill(0);
-  MSpriteEngine.Draw();
+  if (!SkipDrawing) {
+    if (!(Race.Background && Race.Background->Engine &&
+          Race.Background->Engine->Surface == &MDisplay && Race.Background->CoversFrame()))
+      MDisplay.Fill(0);
+    MSpriteEngine.Draw();
+  }
   ReadInput();
   if (Menu.ActiveDialog != 0) {
     DrawDialog(moveCount);

@@ -32,6 +32,7 @@ class TPointer;
 class TPlayer;
 class TFontRenderer;
 class IFileOps;
+class IReplayHooks;
 
 // Screen state and the menu cursor every screen and dialog shares.
 struct TMenuState {
@@ -179,6 +180,11 @@ class TMForm {
   // The online service's host[:port]: the submission, the online table and the home page all
   // live there. Set when the game is built; the scripted runner may point it elsewhere.
   std::string ScoreHost = DefaultScoreHost;
+  // The replay recorder (or checker) the frame loop tells about the race; none when nothing
+  // records.
+  IReplayHooks* ReplayHooks = nullptr;
+  // The replay verifier runs frames without drawing them: nothing drawn changes the race.
+  bool SkipDrawing = false;
 
   // --- Start-up and shutdown ---
   // Runs the start-up sequence; answers false (with StartupError set) when a pack failed.
@@ -245,6 +251,8 @@ class TMForm {
   void EnterWindowed();
   void WMSysCommandMinimise();
   void WMSysCommandRestore();
+  // Alt+Enter in a race: the switch of display mode leaves the race paused.
+  void PauseForModeSwitch();
 
   // --- Music and sound ---
   void PlaySound(int i);
