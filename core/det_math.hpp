@@ -119,10 +119,19 @@ inline double Acos(double c) {
   return 2 * Atan(std::sqrt((1 - c) / (1 + c)));
 }
 
-// The length of (x, y): exactly rounded sqrt of exactly rounded sums; the race's distances
-// are far from overflowing.
+// The length of (x, y), scaled by the longer side so that neither tiny nor huge coordinates
+// vanish or overflow in the squares.
 inline double Hypot(double x, double y) {
-  return std::sqrt(x * x + y * y);
+  double a = x < 0 ? -x : x, b = y < 0 ? -y : y;
+  if (a != a || b != b) return (a == HUGE_VAL || b == HUGE_VAL) ? HUGE_VAL : a + b;
+  if (a < b) {
+    const double t = a;
+    a = b;
+    b = t;
+  }
+  if (a == 0 || a == HUGE_VAL) return a;
+  const double r = b / a;
+  return a * std::sqrt(1 + r * r);
 }
 
 }  // namespace zw::dm
