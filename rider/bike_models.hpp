@@ -33,6 +33,8 @@ inline int BikeBraking(int model) {
 #include <algorithm>
 #include <cmath>
 
+#include "core/det_math.hpp"
+
 namespace zw {
 
 // What each model is, as the race panel names it under its picture.
@@ -106,7 +108,7 @@ struct TPoint {
 };
 inline TPoint PointAt(double x, double y, double angle, double d) {
   const double u = angle * 2.0 * M_PI / 256.0;
-  return TPoint{x + std::sin(u) * d, y - std::cos(u) * d};
+  return TPoint{x + dm::Sin(u) * d, y - dm::Cos(u) * d};
 }
 
 // Whether p lies inside the quadrilateral q (corners in order).

@@ -4,6 +4,7 @@
 
 #include "rider/player.hpp"
 #include "shell/form.hpp"
+#include "shell/replay_hooks.hpp"
 #include "sprites/game_sprites.hpp"
 #include "world/scroll_background.hpp"
 
@@ -249,6 +250,7 @@ void TMForm::DrawNameEntry(int moveCount) {
 
 // Game over, the end of the last level and the exit question all lead here.
 void TMForm::EndGame() {
+  if (ReplayHooks) ReplayHooks->GameEnding(*this);
   if (ScoreQualifies())
     OpenDialog(dialog::NameEntry);
   else

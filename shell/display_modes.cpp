@@ -1,5 +1,6 @@
 // Full screen and windowed display, and what minimising and restoring the window do.
 #include "shell/form.hpp"
+#include "shell/replay_hooks.hpp"
 
 namespace zw {
 
@@ -25,9 +26,16 @@ void TMForm::EnterWindowed() {
 // A minimised race always comes back paused; the level banner gives way to the pause.
 void TMForm::WMSysCommandMinimise() {
   if (Menu.CurrentScreen == screen::Race) {
+    if (ReplayHooks) ReplayHooks->RacePaused(*this, false);
     if (Menu.ActiveDialog == dialog::LevelBanner) CloseDialog();
     OpenDialog(dialog::Pause);
   }
+}
+
+void TMForm::PauseForModeSwitch() {
+  if (Menu.CurrentScreen != screen::Race) return;
+  if (ReplayHooks) ReplayHooks->RacePaused(*this, true);
+  OpenDialog(dialog::Pause);
 }
 
 void TMForm::WMSysCommandRestore() {

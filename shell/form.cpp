@@ -5,6 +5,7 @@
 
 #include "packs/pack_io.hpp"
 #include "packs/sound_effects.hpp"
+#include "shell/replay_hooks.hpp"
 #include "shell/text.hpp"
 #include "world/scroll_background.hpp"
 
@@ -95,6 +96,7 @@ void TMForm::FormClose() {
 
 void TMForm::TimerTick(int moveCount) {
   if (moveCount < 1) moveCount = 1;
+  if (ReplayHooks) ReplayHooks->RaceFrame(*this, moveCount);
   // The timer measures its rate over windows of at least a second.
   Timing.WindowMs += moveCount;
   Timing.WindowFrames += 1;
@@ -113,10 +115,12 @@ void TMForm::MTimerTimer(int moveCount) {
   ++Timing.FrameNumber;
   // Clearing the whole screen costs as much as copying it; in a race the road and the two side
   // panels usually overwrite every pixel, and then the clearing is left out.
-  if (!(Race.Background && Race.Background->Engine &&
-        Race.Background->Engine->Surface == &MDisplay && Race.Background->CoversFrame()))
-    MDisplay.Fill(0);
-  MSpriteEngine.Draw();
+  if (!SkipDrawing) {
+    if (!(Race.Background && Race.Background->Engine &&
+          Race.Background->Engine->Surface == &MDisplay && Race.Background->CoversFrame()))
+      MDisplay.Fill(0);
+    MSpriteEngine.Draw();
+  }
   ReadInput();
   if (Menu.ActiveDialog != dialog::None) {
     DrawDialog(moveCount);

@@ -31,6 +31,7 @@ class TPointer;
 class TPlayer;
 class TFontRenderer;
 class IFileOps;
+class IReplayHooks;
 
 // Screen state and the menu cursor every screen and dialog shares.
 struct TMenuState {
@@ -191,6 +192,11 @@ class TMForm {
   // Why the last result did not reach the online table, shown under the high-score table until
   // the player leaves it; empty when it arrived or none was sent.
   std::string OnlineNote;
+  // The replay recorder (or checker) the frame loop tells about the race; none when nothing
+  // records.
+  IReplayHooks* ReplayHooks = nullptr;
+  // The replay verifier runs frames without drawing them: nothing drawn changes the race.
+  bool SkipDrawing = false;
 
   // --- Start-up and shutdown ---
   // Runs the start-up sequence; answers false (with StartupError set) when a pack failed.
@@ -257,6 +263,8 @@ class TMForm {
   void EnterWindowed();
   void WMSysCommandMinimise();
   void WMSysCommandRestore();
+  // Alt+Enter in a race: the switch of display mode leaves the race paused.
+  void PauseForModeSwitch();
 
   // --- Music and sound ---
   void PlaySound(int i);

@@ -1,6 +1,7 @@
 // Keyboard and mouse: the per-frame key flags, the form's key handlers, text entry and the boss
 // key.
 #include "shell/form.hpp"
+#include "shell/replay_hooks.hpp"
 
 namespace zw {
 
@@ -25,7 +26,7 @@ void TMForm::FormKeyDown(int key, uint8_t shift) {
   }
   if ((shift & mod::Alt) && key == vk::Return) {
     GameOptions.FullScreen = !GameOptions.FullScreen;
-    if (Menu.CurrentScreen == screen::Race) OpenDialog(dialog::Pause);
+    PauseForModeSwitch();
     ApplyDisplayMode();
   }
 }
@@ -68,10 +69,8 @@ void TMForm::BossKeyCaptureKey(int key, uint8_t shift, bool down) {
 
 void TMForm::BossKeyAction() {
   StopMusic();
-  if (Menu.CurrentScreen == screen::Race) {
-    if (Menu.ActiveDialog == dialog::LevelBanner) CloseDialog();
-    OpenDialog(dialog::Pause);
-  }
+  // In a race the boss key pauses exactly as minimising the window does.
+  WMSysCommandMinimise();
   Keys.MusicRestartPending = true;
   if (GameOptions.FullScreen) {
     GameOptions.FullScreen = false;
@@ -113,6 +112,7 @@ void TMForm::FormKeyPress(int key) {
 }
 
 void TMForm::HandleEvent(const TInputEvent& ev) {
+  if (ReplayHooks) ReplayHooks->RaceEvent(*this, ev);
   switch (ev.Type) {
     case TInputEvent::KeyDown:
       Keys.PadInUse = false;
@@ -143,7 +143,7 @@ void TMForm::HandleEvent(const TInputEvent& ev) {
       // Whatever screen or dialog is open, the session's options and scores are kept; a name
       // being typed goes into the table as far as it got, as Enter would have put it there.
       if (!Terminated) {
-        if (Menu.ActiveDialog == 8) {
+        if (Menu.ActiveDialog == dialog::NameEntry) {
           HighScores[11] =
               THighScore{Dialog.PlayerName.empty() ? std::string(UnnamedPlayer) : Dialog.PlayerName,
                          Race.RaceScore};

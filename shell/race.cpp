@@ -1,10 +1,12 @@
 // The race flow: starting a game, the race frame, the clock, the level-end tally and the way back.
 #include <cmath>
 
+#include "core/det_math.hpp"
 #include "packs/sound_effects.hpp"
 #include "rider/player.hpp"
 #include "rider/pointer.hpp"
 #include "shell/form.hpp"
+#include "shell/replay_hooks.hpp"
 #include "traffic/bonus.hpp"
 #include "traffic/car.hpp"
 #include "world/scroll_background.hpp"
@@ -21,6 +23,7 @@ int32_t TMForm::PositionPrizeFor(int place) {
 }
 
 void TMForm::StartRace() {
+  if (ReplayHooks) ReplayHooks->RaceStarting(*this);
   Menu.CurrentScreen = screen::Race;
   PlayScreenMusic();
   ShowPointer(false);
@@ -58,8 +61,8 @@ void TMForm::RaceFrame(int moveCount) {
   RefreshChips();
   if (p) {
     const double a = p->Heading / 256.0 * 2.0 * M_PI;
-    Race.ScrollVX = -std::sin(a) * p->ScrollSpeed;
-    Race.ScrollVY = std::cos(a) * p->ScrollSpeed;
+    Race.ScrollVX = -dm::Sin(a) * p->ScrollSpeed;
+    Race.ScrollVY = dm::Cos(a) * p->ScrollSpeed;
   }
   DrawHUD();
   if (Keys.KeyEscape) OpenDialog(dialog::ExitToMenu);

@@ -299,6 +299,7 @@ int TMForm::TextWidthInFont(const std::string& s, int n) {
 }
 
 void TMForm::DrawText(const std::string& s, int x, int y, bool centreX, bool centreY) {
+  if (SkipDrawing) return;
   if (centreX) x = static_cast<int>(std::trunc(x - TextWidth(s) / 2.0));
   if (centreY) y = static_cast<int>(std::trunc(y - TextHeight(s) / 2.0));
   if (TextLog) TextLog->push_back({CurrentFontStyle, s, x, y});

@@ -2,6 +2,7 @@
 #include "tools/autoplay/script.hpp"
 
 #include <cctype>
+#include <cstdio>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -110,7 +111,16 @@ void TScriptRunner::Frames(int n) {
   for (int i = 0; i < n && !Form->Terminated; ++i) {
     Headless.Clock.Now += static_cast<uint64_t>(FrameTimeMs);
     RunOneFrame(*Form, FrameTimeMs);
+    KeepRecording();
   }
+}
+
+void TScriptRunner::KeepRecording() {
+  if (RecordPath.empty() || !Recorder.Complete) return;
+  Recorder.Complete = false;
+  std::string why;
+  if (!replay::WriteFile(RecordPath, Recorder.Last, why))
+    std::fprintf(stderr, "zapwheely-autoplay: %s\n", why.c_str());
 }
 
 bool TScriptRunner::Command(const std::string& raw, std::string& error) {
@@ -181,6 +191,47 @@ bool TScriptRunner::Command(const std::string& raw, std::string& error) {
     Frames(static_cast<int>(v));
     return true;
   }
+  if (cmd == "record") {
+    if (arg.empty()) {
+      error = "'record' needs a file";
+      return false;
+    }
+    RecordPath = arg;
+    Recorder.Packs = replay::PackHash();
+    Form->ReplayHooks = &Recorder;
+    return true;
+  }
+  if (cmd == "ride") {
+    // ride REPLAY RESULT: rides a replay on this game (drawn, or not with "ride REPLAY RESULT
+    // nodraw") and writes the score and the state hash at every level end.
+    std::istringstream a(arg);
+    std::string path, out, mode;
+    a >> path >> out >> mode;
+    replay::TReplay r;
+    std::string why;
+    if (!replay::ReadFile(path, r, why)) {
+      error = path + ": " + why;
+      return false;
+    }
+    const replay::TRideResult res = replay::Ride(*Form, r, mode != "nodraw");
+    std::string text = "{\"ended\": " + std::string(res.Ended ? "true" : "false") +
+                       ", \"score\": " + std::to_string(res.RaceScore) +
+                       ", \"level\": " + std::to_string(res.Level) +
+                       ", \"frames\": " + std::to_string(res.Frames) + ", \"levels\": [";
+    for (size_t i = 0; i < res.LevelHashes.size(); ++i)
+      text += (i ? ", \"" : "\"") + std::to_string(res.LevelHashes[i]) + "\"";
+    text += "], \"end\": \"" + std::to_string(res.EndHash) + "\"}\n";
+    if (out.empty() || !WriteText(out, text)) {
+      error = "cannot write '" + out + "'";
+      return false;
+    }
+    return true;
+  }
+  if (cmd == "pilot") {
+    if (!needInt(0, 100000000)) return false;
+    Pilot(static_cast<int>(v));
+    return true;
+  }
   if (cmd == "keydown" || cmd == "keyup" || cmd == "press") {
     const int key = KeyCode(arg);
     if (key < 0) {
@@ -195,6 +246,7 @@ bool TScriptRunner::Command(const std::string& raw, std::string& error) {
         Headless.Input.PushChar(key);
     }
     if (cmd == "press") Frames(1);
+    KeepRecording();
     if (cmd != "keydown") Headless.Input.PushKey(key, false);
     return true;
   }

@@ -6,6 +6,7 @@
 
 #include "platform/headless/headless.hpp"
 #include "platform/net/curl_http.hpp"
+#include "replay/recorder.hpp"
 #include "shell/form.hpp"
 
 namespace zw {
@@ -31,6 +32,14 @@ class TScriptRunner {
   // Starts the game (FormCreate) on first use.
   bool EnsureStarted(std::string& error);
   void Frames(int n);
+  // Rides by itself for n frames (the arrows only, as a player would press them).
+  void Pilot(int n);
+  int PilotLookAhead = 3;
+  int PilotOffset = 0;
+  // `record PATH`: every game from here on is recorded, the last one kept in PATH.
+  replay::TRecorder Recorder;
+  std::string RecordPath;
+  void KeepRecording();
   // The race commands (race, level, track); answers false when the command is not one of them.
   bool ExtraCommand(const std::string& cmd, const std::string& arg, std::string& error);
 };

@@ -1,0 +1,411 @@
+// The recorder, the player and the race's state hash.
+#include "replay/recorder.hpp"
+
+#include <algorithm>
+#include <cstring>
+#include <fstream>
+
+#include "rider/player.hpp"
+#include "rider/pointer.hpp"
+#include "shell/form.hpp"
+#include "shell/runner.hpp"
+#include "traffic/bonus.hpp"
+#include "traffic/car.hpp"
+#include "world/scroll_background.hpp"
+
+#ifndef ZW_VERSION
+#define ZW_VERSION "1.0.0"
+#endif
+
+namespace zw::replay {
+
+const char* GameVersion() {
+  return ZW_VERSION;
+}
+
+uint64_t PackHash(const std::string& dataDir) {
+  TFnv h;
+  for (const char* name : {"Res1.gpk", "Res2.gpk", "Res3.gpk", "Sounds.spk"}) {
+    std::ifstream f(dataDir + "/" + name, std::ios::binary);
+    if (!f) return 0;
+    char buf[65536];
+    while (f.read(buf, sizeof buf) || f.gcount() > 0) h.Bytes(buf, static_cast<size_t>(f.gcount()));
+    // The file's end between the packs, so that bytes moved from one to the next still count.
+    h.Value(uint8_t{0xFF});
+  }
+  return h.H;
+}
+
+namespace {
+
+template <class T, int A, int B>
+void Slots(TFnv& h, const TSlots<T, A, B>& s) {
+  for (int i = A; i <= B; ++i) h.Value(s[i]);
+}
+
+void Point(TFnv& h, const TPoint& p) {
+  h.Value(p.X);
+  h.Value(p.Y);
+}
+
+}  // namespace
+
+uint64_t RaceStateHash(const TMForm& f) {
+  TFnv h;
+  const TRaceState& r = f.Race;
+  for (int32_t v : {r.Level, r.RaceScore, r.Lives, r.RaceClock, r.TallyTimeLeft, r.TallyStepTimer,
+                    r.TallyStep, r.TimeBonus, r.BonusPoints, r.TallyPause, r.SelectedBike})
+    h.Value(v);
+  h.Value(r.RacePosition);
+  h.Value(r.RaceCount);
+  h.Value(r.ScrollVX);
+  h.Value(r.ScrollVY);
+  h.Value(f.Rng.Seed);
+  h.Value(f.Timing.FrameRate);
+  h.Value(f.Timing.FrameTime);
+  h.Value(f.Timing.SpeedFactor);
+  h.Value(f.Menu.ActiveDialog);
+  h.Value(f.Menu.CurrentScreen);
+  h.Value(f.Dialog.DialogTimer);
+  const TTrackState& t = f.Track;
+  h.Bytes(t.Cells.data(), t.Cells.size());
+  h.Bytes(t.RowKindTable.data(), t.RowKindTable.size());
+  h.Bytes(t.RoadCentreXTable.data(), t.RoadCentreXTable.size() * sizeof(int32_t));
+  for (int32_t v : {t.ViewCol, t.ViewRow, t.TrackLength, t.BonusCount}) h.Value(v);
+  if (r.Background) {
+    h.Value(r.Background->X);
+    h.Value(r.Background->Y);
+    h.Value(r.Background->StepX);
+    h.Value(r.Background->StepY);
+  }
+  if (r.Pointer) h.Value(r.Pointer->Angle);
+  // The radar's grid and shift are left out: the radar's drawing makes them and only the
+  // radar's drawing reads them, so a ride that draws nothing may leave them stale.
+  if (const TPlayer* p = r.Player) {
+    h.Value(p->X);
+    h.Value(p->Y);
+    h.Value(p->AnimPos);
+    h.Value(p->AnimSpeed);
+    for (int32_t v :
+         {p->HitsLeft, p->CrashTimer, p->BoostTimer, p->Heading, p->LeanState, p->NewestMark})
+      h.Value(v);
+    for (bool v :
+         {p->TimeUp, p->EndSequence, p->Crashed, p->HornOn, p->BoostActive, p->GearShiftMark,
+          p->OnRoad, p->Finished, p->CrashHeadingSet, p->PrevLeft, p->PrevRight})
+      h.Value(v);
+    for (double v : {p->RearRadius, p->CentreX, p->CentreY, p->CornerRadius, p->CornerAngle,
+                     p->Speed, p->ScrollSpeed, p->Steer, p->Decel, p->LeanStartHeading})
+      h.Value(v);
+    Point(h, p->MarkA);
+    Point(h, p->MarkB);
+    for (int k = 1; k <= 4; ++k) Point(h, p->Corners[k]);
+    for (int i = 1; i <= 100; ++i) {
+      const TTyreMark& m = p->Marks[i];
+      h.Value(m.X);
+      h.Value(m.Y);
+      h.Value(m.Heading);
+      h.Value(m.Used);
+    }
+  }
+  if (const TCar* c = r.Car) {
+    Slots(h, c->CarRacing);
+    Slots(h, c->CarModel);
+    Slots(h, c->CarImage);
+    Slots(h, c->CarLeft);
+    Slots(h, c->CarTop);
+    Slots(h, c->CarHeading);
+    Slots(h, c->CarStep);
+    Slots(h, c->CarSpeed);
+    Slots(h, c->CarDecel);
+    Slots(h, c->CarActive);
+    Slots(h, c->CarLean);
+    Slots(h, c->CarAnimPos);
+    Slots(h, c->CarLeanState);
+    Slots(h, c->CarX);
+    Slots(h, c->CarY);
+    Slots(h, c->CarLaneOffset);
+    Slots(h, c->CarTouching);
+    Slots(h, c->CarRiderHits);
+    Slots(h, c->CarWrecked);
+    Slots(h, c->CarRecoverTimer);
+    Slots(h, c->CarTurning);
+    Slots(h, c->CarTurnStart);
+    Slots(h, c->CarLeanHold);
+    Slots(h, c->CarAvoiding);
+    Slots(h, c->CarAvoidTimer);
+    Slots(h, c->CarLaneTimer);
+    Slots(h, c->CarLookAhead);
+    Slots(h, c->CarPaceTimer);
+    Slots(h, c->CarPaceShift);
+    for (int i = 1; i <= 5; ++i)
+      for (int k = 0; k < 4; ++k) {
+        Point(h, c->CarCorners[i].P[k]);
+        Point(h, c->CarSensors[i].P[k]);
+      }
+  }
+  if (const TBonus* b = r.Bonus) {
+    Slots(h, b->BonusActive);
+    Slots(h, b->BonusCol);
+    Slots(h, b->BonusRow);
+    Slots(h, b->BonusKind);
+    Slots(h, b->BonusAnimPos);
+  }
+  return h.H;
+}
+
+// --- Recorder ---
+
+void TRecorder::RaceStarting(TMForm& f) {
+  Current = TReplay{};
+  Current.GameVersion = GameVersion();
+  Current.PackHash = Packs;
+  TStart& s = Current.Start;
+  s.Seed = f.Rng.Seed;
+  s.Bike = static_cast<uint8_t>(f.Race.SelectedBike);
+  s.RefreshRate = static_cast<uint16_t>(f.Timing.RefreshRate);
+  s.FrameRate = static_cast<uint16_t>(f.Timing.FrameRate);
+  s.TimerFrameRate = static_cast<uint16_t>(f.Timing.TimerFrameRate);
+  s.FrameTime = static_cast<uint16_t>(f.Timing.FrameTime);
+  s.SpeedFactor = f.Timing.SpeedFactor;
+  s.WindowMs = static_cast<uint32_t>(f.Timing.WindowMs);
+  s.WindowFrames = static_cast<uint16_t>(f.Timing.WindowFrames);
+  s.Twins = 0;
+  for (int i = 0; i < 8; ++i)
+    if (f.Keys.Twins[static_cast<size_t>(i)]) s.Twins = static_cast<uint8_t>(s.Twins | (1 << i));
+  s.MouseX = static_cast<int16_t>(f.Menu.MouseX);
+  s.MouseY = static_cast<int16_t>(f.Menu.MouseY);
+  Recording = true;
+  Overflowed = false;
+  LevelHashes.clear();
+  EndHash = 0;
+}
+
+void TRecorder::Push(const TEvent& ev) {
+  if (Current.Events.size() >= MaxEvents) {
+    Overflowed = true;
+    Recording = false;
+    return;
+  }
+  Current.Events.push_back(ev);
+}
+
+void TRecorder::RaceEvent(TMForm&, const TInputEvent& in) {
+  if (!Recording) return;
+  TEvent ev;
+  ev.Frame = Current.FrameCount();
+  switch (in.Type) {
+    case TInputEvent::Char:
+      if (in.Key < 0 || in.Key > 255) return;
+      ev.Type = TEvent::Char;
+      ev.Key = in.Key;
+      break;
+    case TInputEvent::MouseMove: {
+      ev.Type = TEvent::MouseMove;
+      ev.X = std::clamp(in.X, 0, 4095);
+      ev.Y = std::clamp(in.Y, 0, 4095);
+      // Between two frames only the pointer's last place counts: the dialogs' buttons follow
+      // the pointer, so the selection it leaves is the one the last move makes.
+      if (!Current.Events.empty() && Current.Events.back().Type == TEvent::MouseMove &&
+          Current.Events.back().Frame == ev.Frame) {
+        Current.Events.back() = ev;
+        return;
+      }
+      break;
+    }
+    case TInputEvent::Click:
+      ev.Type = TEvent::Click;
+      break;
+    case TInputEvent::Close:
+      ev.Type = TEvent::Close;
+      break;
+    case TInputEvent::PadDown:
+      if (in.Key < 0 || in.Key >= pad::Count) return;
+      ev.Type = TEvent::PadDown;
+      ev.Key = in.Key;
+      break;
+    default:
+      // Key downs reach the race only as the boss key and Alt+Enter, recorded as the pauses
+      // they make; key ups and the rest change nothing in a race.
+      return;
+  }
+  Push(ev);
+}
+
+void TRecorder::RacePaused(TMForm&, bool modeSwitch) {
+  if (!Recording) return;
+  TEvent ev;
+  ev.Frame = Current.FrameCount();
+  ev.Type = modeSwitch ? TEvent::ModePause : TEvent::WindowPause;
+  Push(ev);
+}
+
+void TRecorder::RaceFrame(TMForm& f, int moveCount) {
+  if (!Recording) return;
+  if (Current.FrameCount() >= MaxFrames) {
+    Overflowed = true;
+    Recording = false;
+    return;
+  }
+  Current.MoveCounts.push_back(static_cast<uint16_t>(std::clamp(moveCount, 1, MaxMoveCount)));
+  uint16_t keys = 0;
+  uint32_t padState = 0;
+  if (const IInput* in = f.Platform.Input) {
+    for (int i = 0; i < held::KeyCount; ++i)
+      if (in->KeyHeld(HeldKeys[i])) keys = static_cast<uint16_t>(keys | (1 << i));
+    if (in->PadConnected()) {
+      padState = 1u << 16;
+      for (int c = 0; c < pad::Count; ++c)
+        if (in->PadHeld(c)) padState |= 1u << c;
+    }
+  }
+  Current.Keys.push_back(keys);
+  Current.Pad.push_back(padState);
+  Current.RefreshRates.push_back(static_cast<uint16_t>(std::clamp(f.Timing.RefreshRate, 1, 1000)));
+}
+
+void TRecorder::LevelEnding(TMForm& f) {
+  if (Recording) LevelHashes.push_back(RaceStateHash(f));
+}
+
+void TRecorder::GameEnding(TMForm& f) {
+  if (!Recording) return;
+  Recording = false;
+  EndHash = RaceStateHash(f);
+  if (Current.MoveCounts.empty()) return;
+  Current.RaceScore = f.Race.RaceScore;
+  Current.Level = f.Race.Level;
+  Last = std::move(Current);
+  Current = TReplay{};
+  Complete = true;
+}
+
+// --- Player ---
+
+bool TReplayPlayer::KeyHeld(int key) const {
+  if (R.FrameCount() == 0) return false;
+  const uint16_t keys = R.Keys[Current()];
+  for (int i = 0; i < held::KeyCount; ++i)
+    if (HeldKeys[i] == key) return (keys >> i) & 1;
+  return false;
+}
+
+bool TReplayPlayer::PadConnected() const {
+  return R.FrameCount() != 0 && (R.Pad[Current()] >> 16) & 1;
+}
+
+bool TReplayPlayer::PadHeld(int control) const {
+  return PadConnected() && control >= 0 && control < pad::Count &&
+         ((R.Pad[Current()] >> control) & 1);
+}
+
+void TReplayPlayer::Begin(TMForm& f) {
+  // Leave whatever screen shows, as the bike screen's start item leaves it.
+  if (f.Menu.ActiveDialog != dialog::None) f.CloseDialog();
+  if (f.Menu.CurrentScreen >= 2 && f.Menu.CurrentScreen <= 5) {
+    f.LeaveCurrentSubScreen();
+    f.ShowMenu(false, 1, false);
+  }
+  f.Menu.MenuIntro = false;
+  if (f.Menu.CurrentScreen == screen::MainMenu) f.LeaveMainMenu();
+  const TStart& s = R.Start;
+  f.Rng.Seed = s.Seed;
+  f.Race.SelectedBike = s.Bike;
+  f.Timing.RefreshRate = s.RefreshRate;
+  f.Timing.FrameRate = s.FrameRate;
+  f.Timing.TimerFrameRate = s.TimerFrameRate;
+  f.Timing.FrameTime = s.FrameTime;
+  f.Timing.SpeedFactor = s.SpeedFactor;
+  f.Timing.WindowMs = s.WindowMs;
+  f.Timing.WindowFrames = s.WindowFrames;
+  for (int i = 0; i < 8; ++i) f.Keys.Twins[static_cast<size_t>(i)] = (s.Twins >> i) & 1;
+  f.Menu.MouseX = s.MouseX;
+  f.Menu.MouseY = s.MouseY;
+  Frame = 0;
+  NextEvent = 0;
+  Delivered = false;
+  f.StartRace();
+}
+
+void TReplayPlayer::DeliverEvents(TMForm& f, uint32_t frame) {
+  while (NextEvent < R.Events.size() && R.Events[NextEvent].Frame == frame && !f.Terminated) {
+    const TEvent& e = R.Events[NextEvent++];
+    TInputEvent ev;
+    switch (e.Type) {
+      case TEvent::Char:
+        ev.Type = TInputEvent::Char;
+        ev.Key = e.Key;
+        break;
+      case TEvent::MouseMove:
+        ev.Type = TInputEvent::MouseMove;
+        ev.X = e.X;
+        ev.Y = e.Y;
+        break;
+      case TEvent::Click:
+        ev.Type = TInputEvent::Click;
+        break;
+      case TEvent::Close:
+        ev.Type = TInputEvent::Close;
+        break;
+      case TEvent::PadDown:
+        ev.Type = TInputEvent::PadDown;
+        ev.Key = e.Key;
+        break;
+      case TEvent::WindowPause:
+        f.WMSysCommandMinimise();
+        continue;
+      case TEvent::ModePause:
+        f.PauseForModeSwitch();
+        continue;
+    }
+    f.HandleEvent(ev);
+  }
+}
+
+bool TReplayPlayer::Step(TMForm& f, bool draw) {
+  const uint32_t n = R.FrameCount();
+  if (Delivered) return false;
+  if (Frame >= n) {
+    DeliverEvents(f, n);
+    Delivered = true;
+    return false;
+  }
+  DeliverEvents(f, Frame);
+  f.Timing.RefreshRate = R.RefreshRates[Frame];
+  const int moveCount = R.MoveCounts[Frame];
+  if (draw) {
+    RunOneFrame(f, moveCount);
+  } else {
+    f.SkipDrawing = true;
+    f.TimerTick(moveCount);
+    f.SkipDrawing = false;
+  }
+  ++Frame;
+  return true;
+}
+
+TRideResult Ride(TMForm& form, const TReplay& r, bool draw) {
+  TRecorder check;
+  IReplayHooks* before = form.ReplayHooks;
+  IInput* input = form.Platform.Input;
+  TReplayPlayer player(r);
+  form.Platform.Input = &player;
+  form.ReplayHooks = &check;
+  player.Begin(form);
+  // The game ends when the recording says so; a recording that runs past the end of its game
+  // has no more to say, and one that stops short of it never reaches an end.
+  while (!check.Complete && !form.Terminated && player.Step(form, draw)) {
+  }
+  while (!check.Complete && !player.Done()) player.Step(form, draw);
+  form.ReplayHooks = before;
+  form.Platform.Input = input;
+  TRideResult res;
+  res.Ended = check.Complete;
+  res.RaceScore = check.Complete ? check.Last.RaceScore : form.Race.RaceScore;
+  res.Level = form.Race.Level;
+  res.LevelHashes = check.LevelHashes;
+  res.EndHash = check.EndHash;
+  res.Frames = player.Frame;
+  return res;
+}
+
+}  // namespace zw::replay
