@@ -1,8 +1,10 @@
 // Line-based reading and atomic writing of the saved files, alone or as a set.
 #include "save/save_files.hpp"
 
+#ifndef _WIN32
 #include <fcntl.h>
 #include <unistd.h>
+#endif
 
 #include <cerrno>
 #include <cstdio>
@@ -10,6 +12,29 @@
 #include <fstream>
 
 namespace zw {
+
+namespace {
+
+std::string& SaveFolderSetting() {
+  static std::string folder = "Data/Save";
+  return folder;
+}
+
+}  // namespace
+
+const std::string& SaveFolder() {
+  return SaveFolderSetting();
+}
+
+void SetSaveFolder(const std::string& folder) {
+  SaveFolderSetting() = folder;
+}
+
+// The real file operations on Windows are in platform/win/win_files.cpp.
+#ifndef _WIN32
+std::filesystem::path FsPath(const std::string& path) {
+  return std::filesystem::path(path);
+}
 
 namespace {
 
@@ -59,6 +84,16 @@ class TRealFileOps : public IFileOps {
   bool Exists(const std::string& path) override { return FileExists(path); }
 };
 
+}  // namespace
+
+IFileOps& RealFileOps() {
+  static TRealFileOps ops;
+  return ops;
+}
+#endif
+
+namespace {
+
 std::string JoinLines(const std::vector<std::string>& lines) {
   std::string text;
   for (const std::string& l : lines) text += l + "\r\n";
@@ -67,19 +102,14 @@ std::string JoinLines(const std::vector<std::string>& lines) {
 
 }  // namespace
 
-IFileOps& RealFileOps() {
-  static TRealFileOps ops;
-  return ops;
-}
-
 bool FileExists(const std::string& path) {
   if (path.empty()) return false;
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(FsPath(path), std::ios::binary);
   return static_cast<bool>(in);
 }
 
 bool ReadLines(const std::string& path, std::vector<std::string>& lines) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(FsPath(path), std::ios::binary);
   if (!in) return false;
   lines.clear();
   std::string line;

@@ -1,6 +1,7 @@
 // Reading and writing the small saved text files.
 #pragma once
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,14 @@ class IFileOps {
 
 // The operations on the real file system.
 IFileOps& RealFileOps();
+
+// The folder the options and the high-score table are kept in, without a closing separator:
+// Data/Save of the folder the game runs in unless the platform chose another at start-up.
+const std::string& SaveFolder();
+void SetSaveFolder(const std::string& folder);
+
+// A UTF-8 path as the file system takes it (Windows needs it converted to its wide form).
+std::filesystem::path FsPath(const std::string& path);
 
 // True when the path is not empty and the file can be opened for reading.
 bool FileExists(const std::string& path);

@@ -1,7 +1,9 @@
 // Font styles, the text operations of the form, and the FreeType rasteriser behind them.
 #include "shell/text.hpp"
 
+#ifndef _WIN32
 #include <fontconfig/fontconfig.h>
+#endif
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_OUTLINE_H
@@ -36,6 +38,11 @@ namespace {
 // The installed file of a family, only when the system has that very family.
 std::string InstalledFamily(const char* family, bool bold) {
   std::string found;
+#ifdef _WIN32
+  // Windows games read only the fonts they ship.
+  (void)family, (void)bold;
+  return found;
+#else
   if (!FcInit()) return found;
   FcPattern* pat = FcPatternCreate();
   FcPatternAddString(pat, FC_FAMILY, reinterpret_cast<const FcChar8*>(family));
@@ -55,6 +62,7 @@ std::string InstalledFamily(const char* family, bool bold) {
   }
   FcPatternDestroy(pat);
   return found;
+#endif
 }
 
 std::string ShippedFace(const char* family, bool bold) {

@@ -18,8 +18,14 @@ TRunDir::TRunDir() {
   const std::filesystem::path run = ZW_RUN_DIR;
   std::error_code ec;
   for (const char* sub : {"Res", "Music", "Fonts"}) {
-    // Links keep the scratch folder cheap; the packs are only read.
+    // Links keep the scratch folder cheap; the packs are only read. Where the system gives a
+    // program no links (Windows without developer mode), a copy does.
     std::filesystem::create_directory_symlink(run / "Data" / sub, Path / "Data" / sub, ec);
+    if (ec) {
+      ec.clear();
+      std::filesystem::copy(run / "Data" / sub, Path / "Data" / sub,
+                            std::filesystem::copy_options::recursive, ec);
+    }
   }
   std::filesystem::current_path(Path);
 }
