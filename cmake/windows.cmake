@@ -33,6 +33,8 @@ zw_static_lib(PNG libpng)
 zw_static_lib(XMP libxmp)
 # libxmp's header imports from a DLL unless told the library is linked in.
 target_compile_definitions(zw_lib_XMP INTERFACE BUILDING_STATIC)
+# The game names SDL's headers with their folder, as on Linux.
+target_include_directories(zw_lib_SDL2 INTERFACE ${ZW_WIN_PREFIX}/include)
 find_package(GTest REQUIRED)
 
 if(NOT ZW_WIN_DATA)
@@ -77,7 +79,8 @@ target_link_libraries(zw_mix PUBLIC zw_lib_XMP)
 # The real platform: SDL, with the browser and the folders from Windows' shell.
 zw_sources(SDL_SRC platform/sdl)
 add_library(zw_sdl STATIC ${SDL_SRC} ${CMAKE_SOURCE_DIR}/platform/win/win_shell.cpp
-                                     ${CMAKE_SOURCE_DIR}/platform/win/win_folders.cpp)
+                                     ${CMAKE_SOURCE_DIR}/platform/win/win_folders.cpp
+                                     ${CMAKE_SOURCE_DIR}/platform/win/win_session.cpp)
 target_link_libraries(zw_sdl PUBLIC zw_game zw_mix zw_lib_SDL2 shell32 ole32)
 
 zw_sources(TOOLCOMMON_SRC tools/common)

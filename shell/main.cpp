@@ -11,6 +11,7 @@
 #include "shell/runner.hpp"
 #ifdef _WIN32
 #include "platform/win/win_folders.hpp"
+#include "platform/win/win_session.hpp"
 #include "platform/win/win_shell.hpp"
 using TBrowser = zw::TWinShell;
 #else
@@ -70,6 +71,13 @@ int main(int, char**) {
       status = 1;
     } else {
       display.Show();
+#ifdef _WIN32
+      zw::WatchSessionEnd(display.Window, [&form] {
+        zw::TInputEvent end;
+        end.Type = zw::TInputEvent::Terminate;
+        form.HandleEvent(end);
+      });
+#endif
       uint64_t last = clock.Milliseconds();
       while (!form.Terminated) {
         input.Pump();

@@ -1,7 +1,8 @@
 #include "platform/win/win_shell.hpp"
 
-#include <shellapi.h>
 #include <windows.h>
+// after windows.h, which it needs
+#include <shellapi.h>
 
 #include "platform/win/win_text.hpp"
 
