@@ -33,6 +33,8 @@ inline int BikeBraking(int model) {
 #include <algorithm>
 #include <cmath>
 
+#include "world/exact_math.hpp"
+
 namespace zw {
 
 constexpr int BikeUprightImageTable[6] = {0, 5, 6, 7, 8, 9};
@@ -100,7 +102,7 @@ struct TPoint {
 };
 inline TPoint PointAt(double x, double y, double angle, double d) {
   const double u = angle * 2.0 * M_PI / 256.0;
-  return TPoint{x + std::sin(u) * d, y - std::cos(u) * d};
+  return TPoint{x + exact::Sin(u) * d, y - exact::Cos(u) * d};
 }
 
 // Whether p lies inside the quadrilateral q (corners in order).

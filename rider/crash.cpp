@@ -6,6 +6,7 @@
 #include "shell/form.hpp"
 #include "traffic/bonus.hpp"
 #include "traffic/car.hpp"
+#include "world/exact_math.hpp"
 #include "world/scroll_background.hpp"
 
 namespace zw {
@@ -43,11 +44,11 @@ bool PointInQuad(const TPoint& p, const TPoint q[4]) {
     const TPoint& a = q[k];
     const TPoint& b = q[(k + 1) % 4];
     const double ax = a.X - p.X, ay = a.Y - p.Y, bx = b.X - p.X, by = b.Y - p.Y;
-    const double la = std::hypot(ax, ay), lb = std::hypot(bx, by);
+    const double la = exact::Hypot(ax, ay), lb = exact::Hypot(bx, by);
     // A corner standing on the point itself: the point is on the quadrilateral.
     if (la == 0 || lb == 0) return true;
     const double c = std::clamp((ax * bx + ay * by) / (la * lb), -1.0, 1.0);
-    sum += std::acos(c);
+    sum += exact::Acos(c);
   }
   return sum * 180.0 / M_PI >= 355.0;
 }

@@ -6,6 +6,7 @@
 
 #include "shell/form.hpp"
 #include "traffic/car.hpp"
+#include "world/exact_math.hpp"
 #include "world/scroll_background.hpp"
 
 namespace zw {
@@ -44,7 +45,7 @@ TPlayer::TPlayer(TSpriteEngine& engine, double x, double y) : TMyImageSprite(eng
   CentreY = Y + Height / 2.0;
   const double w = BikeBodyWidth(b);
   CornerRadius = std::sqrt(hh * hh + (w / 2) * (w / 2));
-  CornerAngle = std::atan((w / 2) / hh) * 256.0 / (2.0 * M_PI);
+  CornerAngle = exact::Atan((w / 2) / hh) * 256.0 / (2.0 * M_PI);
 }
 
 void TPlayer::ExtraBrake() {
@@ -159,7 +160,7 @@ void TPlayer::Move(int moveCount) {
   MarkB = PointAt(cx, cy, Heading - 124, RearRadius);
   if ((CtlBrake && std::fabs(ScrollSpeed) > 0.1) || GearShiftMark) {
     const TTyreMark& newest = Marks[NewestMark];
-    const double d = std::hypot(MarkB.X - newest.X, MarkB.Y - newest.Y);
+    const double d = exact::Hypot(MarkB.X - newest.X, MarkB.Y - newest.Y);
     if (d >= 12 - ScrollSpeed * 0.5 * f.Timing.SpeedFactor) AddMark(MarkA.X, MarkA.Y);
     GearShiftMark = false;
   }

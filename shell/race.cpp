@@ -6,6 +6,7 @@
 #include "shell/form.hpp"
 #include "traffic/bonus.hpp"
 #include "traffic/car.hpp"
+#include "world/exact_math.hpp"
 #include "world/scroll_background.hpp"
 
 namespace zw {
@@ -57,8 +58,8 @@ void TMForm::RaceFrame(int moveCount) {
   RefreshChips();
   if (p) {
     const double a = p->Heading / 256.0 * 2.0 * M_PI;
-    Race.ScrollVX = -std::sin(a) * p->ScrollSpeed;
-    Race.ScrollVY = std::cos(a) * p->ScrollSpeed;
+    Race.ScrollVX = -exact::Sin(a) * p->ScrollSpeed;
+    Race.ScrollVY = exact::Cos(a) * p->ScrollSpeed;
   }
   DrawHUD();
   if (Keys.KeyEscape) OpenDialog(2);

@@ -6,6 +6,7 @@
 
 #include "rider/player.hpp"
 #include "shell/form.hpp"
+#include "world/exact_math.hpp"
 #include "world/scroll_background.hpp"
 
 namespace zw {
@@ -155,8 +156,8 @@ void TCar::Move(int moveCount) {
         72.0 * t.ViewCol - bx <= CarLeft[i] && CarLeft[i] <= 72.0 * (t.ViewCol + 13) - bx &&
         72.0 * (t.ViewRow - 2) - by <= CarTop[i] && CarTop[i] <= 72.0 * (t.ViewRow + 12) - by;
     // 2..5. Movement, centre, corners and probes.
-    CarLeft[i] += std::sin(CarHeading[i] * U) * CarStep[i] * 0.5 * sf;
-    CarTop[i] -= std::cos(CarHeading[i] * U) * CarStep[i] * 0.5 * sf;
+    CarLeft[i] += exact::Sin(CarHeading[i] * U) * CarStep[i] * 0.5 * sf;
+    CarTop[i] -= exact::Cos(CarHeading[i] * U) * CarStep[i] * 0.5 * sf;
     CarX[i] = CarLeft[i] + CarWidth(m) / 2.0;
     CarY[i] = CarTop[i] + CarHeight(m) / 2.0;
     const double r = CarCornerRadiusTable[ModelIndex(m)] * BikeCornerScale(m);
@@ -260,8 +261,8 @@ void TCar::Move(int moveCount) {
     // aiming the same distance ahead, at the top row's road centre.
     const int topRow = std::max(1, 1500 - t.TrackLength);
     const int centreRow = std::max(aimRow, topRow);
-    const double aim = std::atan((RoadCentreAt(t, centreRow) + CarLaneOffset[i] - CarX[i]) /
-                                 (CarY[i] - 72.0 * aimRow)) *
+    const double aim = exact::Atan((RoadCentreAt(t, centreRow) + CarLaneOffset[i] - CarX[i]) /
+                                   (CarY[i] - 72.0 * aimRow)) *
                        256.0 / (2 * M_PI);
     const double diff = CarAvoiding[i] ? 0.0 : aim - CarHeading[i];
     const int aheadKind = RowKindAt(t, centreRow);
