@@ -110,7 +110,9 @@ target_link_libraries(zapwheely-pack PRIVATE zw_toolcommon)
 # the Linux score service) and the content build's own tests (packbuild is a Linux tool).
 zw_sources(TESTS_SRC tests)
 list(FILTER TESTS_SRC EXCLUDE REGEX ".*/tests/online_test\\.cpp$")
-add_executable(zw_tests ${TESTS_SRC})
-target_link_libraries(zw_tests PRIVATE zw_autoplay GTest::gtest GTest::gtest_main)
+# The Windows platform's own tests come with it.
+zw_sources(WIN_TESTS_SRC tests/win)
+add_executable(zw_tests ${TESTS_SRC} ${WIN_TESTS_SRC})
+target_link_libraries(zw_tests PRIVATE zw_autoplay zw_sdl GTest::gtest GTest::gtest_main ws2_32)
 target_compile_definitions(zw_tests PRIVATE ZW_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
                                             ZW_RUN_DIR="${ZW_RUN_DIR}")
