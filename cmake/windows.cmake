@@ -114,5 +114,8 @@ list(FILTER TESTS_SRC EXCLUDE REGEX ".*/tests/online_test\\.cpp$")
 zw_sources(WIN_TESTS_SRC tests/win)
 add_executable(zw_tests ${TESTS_SRC} ${WIN_TESTS_SRC})
 target_link_libraries(zw_tests PRIVATE zw_autoplay zw_sdl GTest::gtest GTest::gtest_main ws2_32)
-target_compile_definitions(zw_tests PRIVATE ZW_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
-                                            ZW_RUN_DIR="${ZW_RUN_DIR}")
+# The tests run under Wine, which shows this machine's root as drive Z:. The tests move into
+# scratch folders on C:, so the folders they come back to are named with their drive.
+set(ZW_WINE_ROOT "Z:" CACHE STRING "the Windows drive the build machine's / is seen as")
+target_compile_definitions(zw_tests PRIVATE ZW_SOURCE_DIR="${ZW_WINE_ROOT}${CMAKE_SOURCE_DIR}"
+                                            ZW_RUN_DIR="${ZW_WINE_ROOT}${ZW_RUN_DIR}")
