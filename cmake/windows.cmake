@@ -4,6 +4,8 @@
 # tunes, fonts and the icon come from the Linux build's packbuild (ZW_WIN_DATA), so they are the
 # very same bytes; the score service stays a Linux program.
 find_package(PkgConfig REQUIRED)
+# M_PI and its kin, which glibc's <cmath> gives and mingw's only on request.
+add_compile_definitions(_USE_MATH_DEFINES)
 include_directories(${CMAKE_SOURCE_DIR})
 
 # Every folder's sources, listed by glob so that a new file needs no build edit.

@@ -39,6 +39,10 @@ convert "$lin/dist/icon/zapwheely.png" -define icon:auto-resize=256,64,48,32,16 
 echo "== content from the Linux packbuild: $content"
 
 win="$out/build"
+# Libraries built since the last configure: their pkg-config answers are asked for again.
+if [ -f "$win/CMakeCache.txt" ] && [ -n "$(find "$prefix" -name '.done-*' -newer "$win/CMakeCache.txt")" ]; then
+  rm -f "$win/CMakeCache.txt"
+fi
 cmake -S "$here" -B "$win" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$here/cmake/mingw-w64-x86_64.cmake" \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZW_WIN_PREFIX="$prefix" -DZW_WIN_DATA="$content/Data" \
   "${launcher[@]}" >/dev/null

@@ -22,6 +22,8 @@ PINS=(
   "libsdl2=2.26.5+dfsg-1"
 )
 RECIPE=1
+# A library's own recipe revision: raising one rebuilds that library alone into the prefix.
+declare -A REV=([zlib]=1 [libpng1.6]=1 [freetype]=2 [libxmp]=1 [libsdl2]=1 [googletest]=1)
 JOBS="${ZW_WIN_JOBS:-$(nproc)}"
 
 gtest_version=$(dpkg-query -W -f='${Version}' googletest)
@@ -106,9 +108,11 @@ build_libpng1.6() {
 }
 
 build_freetype() {
-  # Only outline fonts the game ships are read: no compressed or bitmap-font helpers.
-  cmake_lib "$WORK/freetype" "$WORK/freetype-build" -DFT_DISABLE_ZLIB=ON -DFT_DISABLE_BZIP2=ON \
-    -DFT_DISABLE_PNG=ON -DFT_DISABLE_HARFBUZZ=ON -DFT_DISABLE_BROTLI=ON
+  # Only outline fonts the game ships are read: no bitmap-font helpers. FreeType's gzip reader
+  # is linked to the zlib above (as Debian's own FreeType is), not to a second copy inside it.
+  cmake_lib "$WORK/freetype" "$WORK/freetype-build" -DFT_REQUIRE_ZLIB=ON \
+    -DZLIB_LIBRARY="$PREFIX/lib/libz.a" -DZLIB_INCLUDE_DIR="$PREFIX/include" \
+    -DFT_DISABLE_BZIP2=ON -DFT_DISABLE_PNG=ON -DFT_DISABLE_HARFBUZZ=ON -DFT_DISABLE_BROTLI=ON
 }
 
 build_libxmp() {
@@ -131,18 +135,20 @@ build_googletest() {
   cmake_lib /usr/src/googletest "$WORK/googletest-build" -DBUILD_GMOCK=ON -DINSTALL_GTEST=ON
 }
 
+# Built, with this recipe revision, into this prefix.
+built() { [ "$(cat "$PREFIX/.done-$1" 2>/dev/null)" = "${REV[$1]}" ]; }
 for pin in "${PINS[@]}"; do
   pkg="${pin%%=*}"
-  [ -f "$PREFIX/.done-$pkg" ] && continue
+  built "$pkg" && continue
   echo "build-windows: building $pin for $MINGW" >&2
   unpack "$pin"
   "build_$pkg"
-  touch "$PREFIX/.done-$pkg"
+  echo "${REV[$pkg]}" >"$PREFIX/.done-$pkg"
 done
-if [ ! -f "$PREFIX/.done-googletest" ]; then
+if ! built googletest; then
   echo "build-windows: building googletest $gtest_version for $MINGW" >&2
   build_googletest
-  touch "$PREFIX/.done-googletest"
+  echo "${REV[googletest]}" >"$PREFIX/.done-googletest"
 fi
 rm -rf "$WORK"
 echo "$PREFIX"

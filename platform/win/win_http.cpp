@@ -84,8 +84,10 @@ bool TWinHttp::Get(const std::string& url, std::string& body) {
   DWORD policy = WINHTTP_OPTION_REDIRECT_POLICY_NEVER;
   WinHttpSetOption(req.H, WINHTTP_OPTION_REDIRECT_POLICY, &policy, sizeof(policy));
   auto timeouts = [&] {
-    const int ms = left();
-    return ms > 0 && WinHttpSetTimeouts(req.H, connect, std::min(connect, ms), ms, ms);
+    DWORD ms = static_cast<DWORD>(left());
+    // The wait for the reply's head has a limit of its own, which WinHttpSetTimeouts leaves.
+    return ms > 0 && WinHttpSetTimeouts(req.H, connect, std::min<int>(connect, ms), ms, ms) &&
+           WinHttpSetOption(req.H, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &ms, sizeof(ms));
   };
   if (!timeouts()) return false;
   if (!WinHttpSendRequest(req.H, L"Accept: text/html, */*", static_cast<DWORD>(-1),
@@ -99,8 +101,11 @@ bool TWinHttp::Get(const std::string& url, std::string& body) {
   char chunk[16384];
   for (;;) {
     if (!timeouts()) return false;
-    DWORD got = 0;
-    if (!WinHttpReadData(req.H, chunk, sizeof(chunk), &got)) return false;
+    // Only what has arrived is read, so no read waits for a full buffer of a slow reply.
+    DWORD ready = 0, got = 0;
+    if (!WinHttpQueryDataAvailable(req.H, &ready)) return false;
+    if (ready == 0) break;
+    if (!WinHttpReadData(req.H, chunk, std::min<DWORD>(ready, sizeof(chunk)), &got)) return false;
     if (got == 0) break;
     if (body.size() < KeptBody) body.append(chunk, std::min<size_t>(got, KeptBody - body.size()));
   }
