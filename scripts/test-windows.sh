@@ -30,11 +30,11 @@ wine=wine  # Debian's wrapper starts the 64-bit loader for a 64-bit program
 timeout 300 "$wine" wineboot --init >/dev/null 2>&1
 
 echo "== zw_tests.exe under Wine =="
-(cd "$win" && timeout 1200 "$wine" ./zw_tests.exe --gtest_brief=1)
+failed=0
+(cd "$win" && timeout 1200 "$wine" ./zw_tests.exe --gtest_brief=1) || failed=1
 
 echo "== the same scripts on Linux and on Windows =="
 cmake --build "$lin" --target zapwheely-autoplay >/dev/null
-failed=0
 for script in "$here"/tests/parity/*.script; do
   name="$(basename "$script" .script)"
   for side in linux windows; do

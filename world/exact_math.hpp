@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cmath>
+#include <utility>
 
 namespace zw::exact {
 
@@ -118,9 +119,15 @@ inline double Acos(double c) {
   return 2.0 * Atan(std::sqrt((1.0 - c) / (1.0 + c)));
 }
 
-// The length of (x, y) for the game's on-screen distances (no overflow care needed there).
+// The length of (x, y), scaled by the longer side so that no square overflows or vanishes.
 inline double Hypot(double x, double y) {
-  return std::sqrt(x * x + y * y);
+  double a = std::fabs(x), b = std::fabs(y);
+  if (std::isinf(a) || std::isinf(b)) return HUGE_VAL;
+  if (std::isnan(a) || std::isnan(b)) return a + b;
+  if (a < b) std::swap(a, b);
+  if (a == 0) return 0;
+  const double r = b / a;
+  return a * std::sqrt(1.0 + r * r);
 }
 
 }  // namespace zw::exact
