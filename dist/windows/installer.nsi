@@ -5,6 +5,8 @@
 ; The player's saves live in %APPDATA%\ZapWheely and are theirs: the uninstaller removes them
 ; only when the player says so.
 Unicode true
+; A 64-bit installer for the 64-bit game (and Wine without its 32-bit half runs it).
+Target amd64-unicode
 SetCompressor /SOLID lzma
 !include "MUI2.nsh"
 !include "x64.nsh"
