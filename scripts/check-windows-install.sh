@@ -48,6 +48,8 @@ start_game() {
   done
   xdotool search --onlyvisible --name "^Zap Wheely$" >/dev/null 2>&1 || fail "no game window"
   sleep 4 # the fly-in
+  # No window manager gives the window the keyboard: it is given by hand.
+  xdotool search --onlyvisible --name "^Zap Wheely$" windowfocus --sync 2>/dev/null || true
   xdotool mousemove 1000 760
 }
 keys() {
