@@ -6,6 +6,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "core/exact_math.hpp"
+
 namespace zw {
 
 int TPictureItem::PatternWidth() const {
@@ -289,7 +291,7 @@ const std::array<int32_t, 256>& CosTable() {
     std::array<int32_t, 256> t{};
     for (int i = 0; i < 256; ++i)
       t[static_cast<size_t>(i)] =
-          static_cast<int32_t>(std::lround(std::cos(i * 2.0 * M_PI / 256.0) * 65536.0));
+          static_cast<int32_t>(std::lround(exact::Cos(i * 2.0 * M_PI / 256.0) * 65536.0));
     return t;
   }();
   return table;

@@ -33,7 +33,7 @@ inline int BikeBraking(int model) {
 #include <algorithm>
 #include <cmath>
 
-#include "core/det_math.hpp"
+#include "core/exact_math.hpp"
 
 namespace zw {
 
@@ -108,7 +108,7 @@ struct TPoint {
 };
 inline TPoint PointAt(double x, double y, double angle, double d) {
   const double u = angle * 2.0 * M_PI / 256.0;
-  return TPoint{x + dm::Sin(u) * d, y - dm::Cos(u) * d};
+  return TPoint{x + exact::Sin(u) * d, y - exact::Cos(u) * d};
 }
 
 // Whether p lies inside the quadrilateral q (corners in order).

@@ -2,7 +2,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "core/det_math.hpp"
+#include "core/exact_math.hpp"
 #include "packs/sound_effects.hpp"
 #include "rider/player.hpp"
 #include "shell/form.hpp"
@@ -46,11 +46,11 @@ bool PointInQuad(const TPoint& p, const TPoint q[4]) {
     const TPoint& a = q[k];
     const TPoint& b = q[(k + 1) % 4];
     const double ax = a.X - p.X, ay = a.Y - p.Y, bx = b.X - p.X, by = b.Y - p.Y;
-    const double la = dm::Hypot(ax, ay), lb = dm::Hypot(bx, by);
+    const double la = exact::Hypot(ax, ay), lb = exact::Hypot(bx, by);
     // A corner standing on the point itself: the point is on the quadrilateral.
     if (la == 0 || lb == 0) return true;
     const double c = std::clamp((ax * bx + ay * by) / (la * lb), -1.0, 1.0);
-    sum += dm::Acos(c);
+    sum += exact::Acos(c);
   }
   return sum * 180.0 / M_PI >= 355.0;
 }

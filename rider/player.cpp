@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "core/det_math.hpp"
+#include "core/exact_math.hpp"
 #include "packs/sound_effects.hpp"
 #include "shell/form.hpp"
 #include "traffic/car.hpp"
@@ -47,7 +47,7 @@ TPlayer::TPlayer(TSpriteEngine& engine, double x, double y) : TMyImageSprite(eng
   CentreY = Y + Height / 2.0;
   const double w = BikeBodyWidth(b);
   CornerRadius = std::sqrt(hh * hh + (w / 2) * (w / 2));
-  CornerAngle = dm::Atan((w / 2) / hh) * 256.0 / (2.0 * M_PI);
+  CornerAngle = exact::Atan((w / 2) / hh) * 256.0 / (2.0 * M_PI);
 }
 
 void TPlayer::ExtraBrake() {
@@ -163,7 +163,7 @@ void TPlayer::Move(int moveCount) {
   MarkB = PointAt(cx, cy, Heading - 124, RearRadius);
   if ((CtlBrake && std::fabs(ScrollSpeed) > 0.1) || GearShiftMark) {
     const TTyreMark& newest = Marks[NewestMark];
-    const double d = dm::Hypot(MarkB.X - newest.X, MarkB.Y - newest.Y);
+    const double d = exact::Hypot(MarkB.X - newest.X, MarkB.Y - newest.Y);
     if (d >= 12 - ScrollSpeed * 0.5 * f.Timing.SpeedFactor) AddMark(MarkA.X, MarkA.Y);
     GearShiftMark = false;
   }

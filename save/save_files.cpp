@@ -1,8 +1,10 @@
 // Line-based reading and atomic writing of the saved files, alone or as a set.
 #include "save/save_files.hpp"
 
+#ifndef _WIN32
 #include <fcntl.h>
 #include <unistd.h>
+#endif
 
 #include <cerrno>
 #include <cstdio>
@@ -11,6 +13,29 @@
 #include <memory>
 
 namespace zw {
+
+namespace {
+
+std::string& SaveFolderSetting() {
+  static std::string folder = "Data/Save";
+  return folder;
+}
+
+}  // namespace
+
+const std::string& SaveFolder() {
+  return SaveFolderSetting();
+}
+
+void SetSaveFolder(const std::string& folder) {
+  SaveFolderSetting() = folder;
+}
+
+// The real file operations on Windows are in platform/win/win_files.cpp.
+#ifndef _WIN32
+std::filesystem::path FsPath(const std::string& path) {
+  return std::filesystem::path(path);
+}
 
 namespace {
 
@@ -75,12 +100,6 @@ class TRealFileOps : public IFileOps {
   std::vector<std::string>* trace_;
 };
 
-std::string JoinLines(const std::vector<std::string>& lines) {
-  std::string text;
-  for (const std::string& l : lines) text += l + "\r\n";
-  return text;
-}
-
 }  // namespace
 
 IFileOps& RealFileOps() {
@@ -91,15 +110,26 @@ IFileOps& RealFileOps() {
 std::unique_ptr<IFileOps> TracedRealFileOps(std::vector<std::string>& trace) {
   return std::make_unique<TRealFileOps>(&trace);
 }
+#endif
+
+namespace {
+
+std::string JoinLines(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& l : lines) text += l + "\r\n";
+  return text;
+}
+
+}  // namespace
 
 bool FileExists(const std::string& path) {
   if (path.empty()) return false;
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(FsPath(path), std::ios::binary);
   return static_cast<bool>(in);
 }
 
 bool ReadLines(const std::string& path, std::vector<std::string>& lines) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(FsPath(path), std::ios::binary);
   if (!in) return false;
   lines.clear();
   std::string line;

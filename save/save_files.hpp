@@ -2,6 +2,7 @@
 #pragma once
 
 #include <memory>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,14 @@ IFileOps& RealFileOps();
 // The same operations on the real file system, each step that reached the disk noted in order
 // ("write P", "fsync P", "rename A B", "fsync-dir D") so that durability can be checked.
 std::unique_ptr<IFileOps> TracedRealFileOps(std::vector<std::string>& trace);
+
+// The folder the options and the high-score table are kept in, without a closing separator:
+// Data/Save of the folder the game runs in unless the platform chose another at start-up.
+const std::string& SaveFolder();
+void SetSaveFolder(const std::string& folder);
+
+// A UTF-8 path as the file system takes it (Windows needs it converted to its wide form).
+std::filesystem::path FsPath(const std::string& path);
 
 // True when the path is not empty and the file can be opened for reading.
 bool FileExists(const std::string& path);

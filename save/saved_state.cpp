@@ -5,10 +5,17 @@
 namespace zw {
 
 namespace {
-constexpr const char* OptionsPath = "Data/Save/options";
-constexpr const char* HighScorePath = "Data/Save/hs";
+// In the save folder (Data/Save of the run-time folder, or where the platform puts saves).
+std::string OptionsPath() {
+  return SaveFolder() + "/options";
+}
+std::string HighScorePath() {
+  return SaveFolder() + "/hs";
+}
 // Present while a saved pair is complete in its new files but not yet renamed into place.
-constexpr const char* PairMarker = "Data/Save/saving";
+std::string PairMarker() {
+  return SaveFolder() + "/saving";
+}
 }  // namespace
 
 IFileOps& TMForm::FileOps() {
@@ -18,15 +25,15 @@ IFileOps& TMForm::FileOps() {
 void TMForm::LoadSavedState() {
   // The options carry the table's check string, so the two files only make sense together: an
   // exit stopped half-way is finished or undone before either is read.
-  RecoverFileSet({OptionsPath, HighScorePath}, PairMarker, FileOps());
+  RecoverFileSet({OptionsPath(), HighScorePath()}, PairMarker(), FileOps());
   LoadHighScores();
   LoadOptions();
   if (!HighScoreCheckValid()) ResetHighScores();
 }
 
 bool TMForm::SaveSavedState() {
-  return SaveFileSet({{OptionsPath, OptionsLines()}, {HighScorePath, HighScoreLines()}}, PairMarker,
-                     FileOps());
+  return SaveFileSet({{OptionsPath(), OptionsLines()}, {HighScorePath(), HighScoreLines()}},
+                     PairMarker(), FileOps());
 }
 
 void TMForm::SetDefaultOptions() {
@@ -40,7 +47,7 @@ void TMForm::SetDefaultOptions() {
 
 void TMForm::LoadOptions() {
   std::vector<std::string> lines;
-  const std::string path = FileSetMember(OptionsPath, PairMarker, FileOps());
+  const std::string path = FileSetMember(OptionsPath(), PairMarker(), FileOps());
   if (!FileExists(path) || !ReadLines(path, lines)) {
     SetDefaultOptions();
     return;
@@ -80,7 +87,7 @@ std::vector<std::string> TMForm::OptionsLines() const {
 }
 
 void TMForm::SaveOptions() {
-  WriteLinesAtomically(OptionsPath, OptionsLines(), FileOps());
+  WriteLinesAtomically(OptionsPath(), OptionsLines(), FileOps());
 }
 
 void TMForm::ResetHighScores() {
@@ -92,7 +99,7 @@ void TMForm::ResetHighScores() {
 
 void TMForm::LoadHighScores() {
   std::vector<std::string> lines;
-  const std::string path = FileSetMember(HighScorePath, PairMarker, FileOps());
+  const std::string path = FileSetMember(HighScorePath(), PairMarker(), FileOps());
   if (!FileExists(path) || !ReadLines(path, lines) || lines.size() < 20) {
     ResetHighScores();
     return;
@@ -121,7 +128,7 @@ std::vector<std::string> TMForm::HighScoreLines() const {
 }
 
 void TMForm::SaveHighScores() {
-  WriteLinesAtomically(HighScorePath, HighScoreLines(), FileOps());
+  WriteLinesAtomically(HighScorePath(), HighScoreLines(), FileOps());
 }
 
 std::string TMForm::ComputeHighScoreCheck() const {

@@ -5,12 +5,20 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/net/curl_http.hpp"
+#include "platform/net/game_http.hpp"
 #include "platform/sdl/sdl_audio.hpp"
 #include "platform/sdl/sdl_music.hpp"
 #include "platform/sdl/sdl_platform.hpp"
 #include "shell/runner.hpp"
 #include "shell/score_host.hpp"
+#ifdef _WIN32
+#include "platform/win/win_folders.hpp"
+#include "platform/win/win_session.hpp"
+#include "platform/win/win_shell.hpp"
+using TBrowser = zw::TWinShell;
+#else
+using TBrowser = zw::TSdlShell;
+#endif
 
 namespace {
 
@@ -22,6 +30,13 @@ void ShowStartupError(SDL_Window* window, const std::string& message) {
 }  // namespace
 
 int main(int, char**) {
+#ifdef _WIN32
+  std::string folders;
+  if (!zw::UseWindowsFolders(folders)) {
+    ShowStartupError(nullptr, folders);
+    return 1;
+  }
+#endif
   if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS | SDL_INIT_TIMER | SDL_INIT_GAMECONTROLLER) != 0) {
     std::fprintf(stderr, "Zap Wheely: %s\n", SDL_GetError());
     return 1;
@@ -36,10 +51,10 @@ int main(int, char**) {
   zw::TSdlInput input;
   input.Display = &display;
   zw::TSdlClock clock;
-  zw::TSdlShell shell;
+  TBrowser shell;
   zw::TSdlAudio audio;  // silent where there is no sound device
   zw::TSdlMusic music(audio);
-  zw::TCurlHttp http;
+  zw::TGameHttp http;
   zw::TPlatform platform;
   platform.Display = &display;
   platform.Input = &input;
@@ -65,6 +80,13 @@ int main(int, char**) {
       status = 1;
     } else {
       display.Show();
+#ifdef _WIN32
+      zw::WatchSessionEnd(display.Window, [&form] {
+        zw::TInputEvent end;
+        end.Type = zw::TInputEvent::Terminate;
+        form.HandleEvent(end);
+      });
+#endif
       uint64_t last = clock.Milliseconds();
       while (!form.Terminated) {
         input.Pump();

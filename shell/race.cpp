@@ -1,7 +1,7 @@
 // The race flow: starting a game, the race frame, the clock, the level-end tally and the way back.
 #include <cmath>
 
-#include "core/det_math.hpp"
+#include "core/exact_math.hpp"
 #include "packs/sound_effects.hpp"
 #include "rider/player.hpp"
 #include "rider/pointer.hpp"
@@ -61,8 +61,8 @@ void TMForm::RaceFrame(int moveCount) {
   RefreshChips();
   if (p) {
     const double a = p->Heading / 256.0 * 2.0 * M_PI;
-    Race.ScrollVX = -dm::Sin(a) * p->ScrollSpeed;
-    Race.ScrollVY = dm::Cos(a) * p->ScrollSpeed;
+    Race.ScrollVX = -exact::Sin(a) * p->ScrollSpeed;
+    Race.ScrollVY = exact::Cos(a) * p->ScrollSpeed;
   }
   DrawHUD();
   if (Keys.KeyEscape) OpenDialog(dialog::ExitToMenu);

@@ -4,7 +4,6 @@
 #include <cstring>
 #include <filesystem>
 
-#include "core/det_math.hpp"
 #include "replay/recorder.hpp"
 #include "tests/scenario_support.hpp"
 
@@ -149,19 +148,6 @@ TEST(ReplayFile, AFullLengthGameStaysSmall) {
   const std::vector<uint8_t> bytes = replay::Write(r);
   ASSERT_FALSE(bytes.empty());
   EXPECT_LT(bytes.size(), 40u * 1024);
-}
-
-TEST(DeterministicMaths, CloseToTheLibraryAndExactAtTheRaceAngles) {
-  for (double a = -20; a < 20; a += 0.01) {
-    EXPECT_NEAR(dm::Sin(a), std::sin(a), 4e-16) << a;
-    EXPECT_NEAR(dm::Cos(a), std::cos(a), 4e-16) << a;
-    EXPECT_NEAR(dm::Atan(a), std::atan(a), 4e-16) << a;
-  }
-  for (double c = -1; c <= 1; c += 0.001) EXPECT_NEAR(dm::Acos(c), std::acos(c), 3e-8) << c;
-  EXPECT_EQ(dm::Sin(0), 0.0);
-  EXPECT_EQ(dm::Cos(0), 1.0);
-  EXPECT_EQ(dm::Atan(0), 0.0);
-  EXPECT_EQ(dm::Hypot(3, 4), 5.0);
 }
 
 // A game ridden by the runner's pilot with crashes, a pause, the exit question answered No,

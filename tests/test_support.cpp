@@ -18,8 +18,18 @@ TRunDir::TRunDir() {
   const std::filesystem::path run = ZW_RUN_DIR;
   std::error_code ec;
   for (const char* sub : {"Res", "Music", "Fonts"}) {
-    // Links keep the scratch folder cheap; the packs are only read.
+    // Links keep the scratch folder cheap; the packs are only read. Windows gives programs no
+    // links without developer mode: a copy does there.
+#ifdef _WIN32
+    ec = std::make_error_code(std::errc::operation_not_supported);
+#else
     std::filesystem::create_directory_symlink(run / "Data" / sub, Path / "Data" / sub, ec);
+#endif
+    if (ec) {
+      ec.clear();
+      std::filesystem::copy(run / "Data" / sub, Path / "Data" / sub,
+                            std::filesystem::copy_options::recursive, ec);
+    }
   }
   std::filesystem::current_path(Path);
 }

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "core/det_math.hpp"
+#include "core/exact_math.hpp"
 #include "packs/sound_effects.hpp"
 #include "rider/player.hpp"
 #include "shell/form.hpp"
@@ -160,8 +160,8 @@ void TCar::Move(int moveCount) {
                    TileSizeD * (t.ViewRow - 2) - by <= CarTop[i] &&
                    CarTop[i] <= TileSizeD * (t.ViewRow + 12) - by;
     // 2..5. Movement, centre, corners and probes.
-    CarLeft[i] += dm::Sin(CarHeading[i] * U) * CarStep[i] * 0.5 * sf;
-    CarTop[i] -= dm::Cos(CarHeading[i] * U) * CarStep[i] * 0.5 * sf;
+    CarLeft[i] += exact::Sin(CarHeading[i] * U) * CarStep[i] * 0.5 * sf;
+    CarTop[i] -= exact::Cos(CarHeading[i] * U) * CarStep[i] * 0.5 * sf;
     CarX[i] = CarLeft[i] + CarWidth(m) / 2.0;
     CarY[i] = CarTop[i] + CarHeight(m) / 2.0;
     const double r = CarCornerRadiusTable[ModelIndex(m)] * BikeCornerScale(m);
@@ -265,7 +265,7 @@ void TCar::Move(int moveCount) {
     // aiming the same distance ahead, at the top row's road centre.
     const int topRow = std::max(1, TrackRows - t.TrackLength);
     const int centreRow = std::max(aimRow, topRow);
-    const double aim = dm::Atan((RoadCentreAt(t, centreRow) + CarLaneOffset[i] - CarX[i]) /
+    const double aim = exact::Atan((RoadCentreAt(t, centreRow) + CarLaneOffset[i] - CarX[i]) /
                                 (CarY[i] - TileSizeD * aimRow)) *
                        256.0 / (2 * M_PI);
     const double diff = CarAvoiding[i] ? 0.0 : aim - CarHeading[i];

@@ -164,7 +164,7 @@ bool TScriptRunner::Command(const std::string& raw, std::string& error) {
       return false;
     }
     Form->ScoreHost = arg;
-    if (!Http) Http = std::make_unique<TCurlHttp>();
+    if (!Http) Http = std::make_unique<TGameHttp>();
     Headless.Http.Forward = Http.get();
     return true;
   }

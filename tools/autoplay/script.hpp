@@ -5,7 +5,7 @@
 #include <string>
 
 #include "platform/headless/headless.hpp"
-#include "platform/net/curl_http.hpp"
+#include "platform/net/game_http.hpp"
 #include "replay/recorder.hpp"
 #include "shell/form.hpp"
 
@@ -22,7 +22,7 @@ class TScriptRunner {
 
   THeadlessPlatform Headless;
   // The real client, used once a script points the game at a service with `scorehost`.
-  std::unique_ptr<TCurlHttp> Http;
+  std::unique_ptr<TGameHttp> Http;
   std::unique_ptr<TMForm> Form;
   int FrameTimeMs = 12;
   bool Started = false;

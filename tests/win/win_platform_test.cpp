@@ -1,0 +1,225 @@
+// The Windows platform's own parts: the score requests on WinHTTP against a real listener on the
+// loopback, the browser's address check, the save folder's choice and the saved files' calls.
+#include <gtest/gtest.h>
+#include <winsock2.h>
+#include <ws2tcpip.h>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/win/win_folders.hpp"
+#include "platform/win/win_http.hpp"
+#include "platform/win/win_shell.hpp"
+#include "save/save_files.hpp"
+
+namespace zw {
+namespace {
+
+// A one-connection-at-a-time HTTP listener on 127.0.0.1 with a chosen behaviour.
+class TLoopbackServer {
+ public:
+  enum Mode { Silent, Answer, Trickle };
+  TLoopbackServer(Mode mode, std::string reply = {}) : How(mode), Reply(std::move(reply)) {
+    WSADATA wsa;
+    WSAStartup(MAKEWORD(2, 2), &wsa);
+    Listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int len = sizeof a;
+    if (bind(Listener, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
+        listen(Listener, 8) != 0 ||
+        getsockname(Listener, reinterpret_cast<sockaddr*>(&a), &len) != 0)
+      return;
+    Port = ntohs(a.sin_port);
+    if (How != Silent) Worker = std::thread([this] { Serve(); });
+  }
+  ~TLoopbackServer() {
+    Stop = true;
+    closesocket(Listener);
+    if (Worker.joinable()) Worker.join();
+    WSACleanup();
+  }
+  std::vector<std::string> Requests() {
+    std::lock_guard<std::mutex> lock(Mutex);
+    return Seen;
+  }
+  std::string Url(const std::string& path) const {
+    return "http://127.0.0.1:" + std::to_string(Port) + path;
+  }
+  int Port = 0;
+
+ private:
+  void Serve() {
+    while (!Stop) {
+      SOCKET c = accept(Listener, nullptr, nullptr);
+      if (c == INVALID_SOCKET) return;
+      std::string req;
+      char buf[4096];
+      while (req.find("\r\n\r\n") == std::string::npos) {
+        const int n = recv(c, buf, sizeof buf, 0);
+        if (n <= 0) break;
+        req.append(buf, n);
+      }
+      {
+        std::lock_guard<std::mutex> lock(Mutex);
+        Seen.push_back(req);
+      }
+      if (How == Answer) {
+        send(c, Reply.data(), static_cast<int>(Reply.size()), 0);
+      } else {
+        // Headers at once, then a byte of body every 100 ms for as long as the client listens.
+        const std::string head = "HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\n";
+        send(c, head.data(), static_cast<int>(head.size()), 0);
+        for (int i = 0; i < 200 && !Stop; ++i) {
+          if (send(c, "x", 1, 0) != 1) break;
+          std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+      }
+      shutdown(c, SD_SEND);
+      closesocket(c);
+    }
+  }
+  Mode How;
+  std::string Reply;
+  SOCKET Listener = INVALID_SOCKET;
+  std::thread Worker;
+  std::atomic<bool> Stop{false};
+  std::mutex Mutex;
+  std::vector<std::string> Seen;
+};
+
+double Seconds(const std::function<void()>& f) {
+  const auto t0 = std::chrono::steady_clock::now();
+  f();
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+}
+
+TEST(WinHttp, AnAnswerItsStatusAndTheCookieForTheNextRequest) {
+  TLoopbackServer server(TLoopbackServer::Answer,
+                         "HTTP/1.1 200 OK\r\nSet-Cookie: zw=abc; Path=/\r\nContent-Length: 5\r\n"
+                         "Connection: close\r\n\r\nhello");
+  ASSERT_GT(server.Port, 0);
+  TWinHttp http;
+  std::string body;
+  EXPECT_TRUE(http.Get(server.Url("/cgi/version.pl?prg=ZapWheely&x=1"), body));
+  EXPECT_EQ(body, "hello");
+  EXPECT_TRUE(http.Get(server.Url("/again"), body));
+  const auto seen = server.Requests();
+  ASSERT_EQ(seen.size(), 2u);
+  EXPECT_EQ(seen[0].rfind("GET /cgi/version.pl?prg=ZapWheely&x=1 HTTP/1.1\r\n", 0), 0u) << seen[0];
+  EXPECT_NE(seen[0].find("User-Agent: ZapWheely/"), std::string::npos) << seen[0];
+  EXPECT_NE(seen[1].find("Cookie: zw=abc"), std::string::npos) << seen[1];
+}
+
+TEST(WinHttp, ErrorsAndRedirectsAreAnswersNotFollowed) {
+  {
+    TLoopbackServer server(
+        TLoopbackServer::Answer,
+        "HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+    std::string body;
+    EXPECT_FALSE(TWinHttp().Get(server.Url("/missing"), body));
+  }
+  {
+    TLoopbackServer server(TLoopbackServer::Answer,
+                           "HTTP/1.1 302 Found\r\nLocation: http://192.0.2.1/\r\nContent-Length: 0"
+                           "\r\nConnection: close\r\n\r\n");
+    std::string body;
+    EXPECT_TRUE(TWinHttp().Get(server.Url("/moved"), body));
+    EXPECT_EQ(server.Requests().size(), 1u);
+  }
+  std::string body;
+  EXPECT_FALSE(TWinHttp().Get("https://127.0.0.1:1/", body));
+  EXPECT_FALSE(TWinHttp().Get("file:///C:/windows/win.ini", body));
+  EXPECT_FALSE(TWinHttp().Get("not an address", body));
+}
+
+TEST(WinHttp, NobodyListeningFailsAtOnce) {
+  int port = 0;
+  {
+    TLoopbackServer gone(TLoopbackServer::Silent);
+    port = gone.Port;
+  }
+  std::string body;
+  const double took = Seconds([&] {
+    EXPECT_FALSE(TWinHttp(500, 1500).Get("http://127.0.0.1:" + std::to_string(port) + "/", body));
+  });
+  EXPECT_LT(took, 3.0);
+}
+
+// The whole request is bounded, whether the service never says a word or drips its answer.
+TEST(WinHttp, ASilentOrTricklingServiceHoldsTheGameOnlyUntilTheLimit) {
+  for (auto mode : {TLoopbackServer::Silent, TLoopbackServer::Trickle}) {
+    TLoopbackServer server(mode);
+    ASSERT_GT(server.Port, 0);
+    std::string body;
+    const double took =
+        Seconds([&] { EXPECT_FALSE(TWinHttp(500, 1500).Get(server.Url("/slow"), body)); });
+    EXPECT_GE(took, 1.2) << mode;
+    EXPECT_LT(took, 3.5) << mode;
+  }
+}
+
+TEST(WinShell, OnlyWebAddressesGoToTheBrowser) {
+  EXPECT_TRUE(TWinShell::IsWebAddress("http://127.0.0.1:8417/"));
+  EXPECT_TRUE(TWinShell::IsWebAddress("https://scores.example.net/cgi/version.pl?prg=ZapWheely"));
+  EXPECT_FALSE(TWinShell::IsWebAddress("C:\\Windows\\System32\\calc.exe"));
+  EXPECT_FALSE(TWinShell::IsWebAddress("file:///C:/Windows/win.ini"));
+  EXPECT_FALSE(TWinShell::IsWebAddress("http://a/\" /c calc"));
+  EXPECT_FALSE(TWinShell::IsWebAddress("HTTP://x/ y"));
+}
+
+class WinFolders : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Root = std::filesystem::temp_directory_path() / L"zw-win-\u00e9t\u00e9";
+    std::filesystem::remove_all(Root);
+    std::filesystem::create_directories(Root);
+  }
+  void TearDown() override {
+    std::error_code ec;
+    std::filesystem::remove_all(Root, ec);
+  }
+  std::string Utf8Root() const {
+    const auto u8 = Root.u8string();
+    return std::string(u8.begin(), u8.end());
+  }
+  std::filesystem::path Root;
+};
+
+TEST_F(WinFolders, APortableSaveFolderBesideTheProgramWins) {
+  const std::string program = Utf8Root() + "\\Game";
+  const std::string appData = Utf8Root() + "\\Roaming";
+  std::filesystem::create_directories(FsPath(program));
+  EXPECT_EQ(ChooseSaveFolder(program, appData), appData + "\\ZapWheely\\Data\\Save");
+  EXPECT_EQ(ChooseSaveFolder(program, ""), "");
+  std::filesystem::create_directories(FsPath(program + "\\Data\\Save"));
+  EXPECT_EQ(ChooseSaveFolder(program, appData), "Data/Save");
+}
+
+// A player's folder may have any name, and a save replaces the files it saved before.
+TEST_F(WinFolders, SavedFilesInAFolderWithAnyNameReplaceTheOldOnes) {
+  const std::string folder = Utf8Root() + "\\Pl\u00e4yer \u65e5\u672c\\Data\\Save";
+  const std::string options = folder + "\\options";
+  ASSERT_TRUE(WriteLinesAtomically(options, {"1", "first"}));
+  ASSERT_TRUE(WriteLinesAtomically(options, {"0", "second"}));
+  std::vector<std::string> lines;
+  ASSERT_TRUE(FileExists(options));
+  ASSERT_TRUE(ReadLines(options, lines));
+  EXPECT_EQ(lines, (std::vector<std::string>{"0", "second"}));
+  const std::string marker = folder + "\\saving";
+  ASSERT_TRUE(SaveFileSet({{options, {"a"}}, {folder + "\\hs", {"b"}}}, marker));
+  ASSERT_TRUE(ReadLines(options, lines));
+  EXPECT_EQ(lines, std::vector<std::string>{"a"});
+  EXPECT_FALSE(FileExists(marker));
+  EXPECT_FALSE(FileExists(options + ".new"));
+}
+
+}  // namespace
+}  // namespace zw
