@@ -66,6 +66,8 @@ install(FILES ${CMAKE_SOURCE_DIR}/dist/${ZW_APPSTREAM_ID}.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${CMAKE_SOURCE_DIR}/dist/${ZW_APPSTREAM_ID}.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+# The replay file type, so a desktop opens a .zwr with the game.
+install(FILES ${CMAKE_SOURCE_DIR}/dist/${ZW_APPSTREAM_ID}.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages)
 install(FILES ${ZW_ICON_DIR}/zapwheely.png DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/256x256/apps)
 install(FILES ${ZW_ICON_DIR}/zapwheely.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 install(FILES ${CMAKE_SOURCE_DIR}/dist/zapwheely.6 DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)

@@ -1,5 +1,6 @@
 // The sub-screens' shared layout (title, second picture, Back), their activation and tab switch,
 // and the bike selection.
+#include "frontend/replay_rows.hpp"
 #include "rider/bike_models.hpp"
 #include "shell/form.hpp"
 #include "sprites/game_sprites.hpp"
@@ -308,6 +309,8 @@ void TMForm::ShowHighScores() {
 
 void TMForm::LeaveHighScores() {
   OnlineNote.clear();
+  Replays.Note.clear();
+  Replays.ChosenRow = 0;
   LeaveSubScreen(*this);
 }
 
@@ -338,6 +341,7 @@ void TMForm::LeaveCurrentSubScreen() {
 
 void TMForm::HighScoresFrame(int moveCount) {
   HighlightMenu(true);
+  ReplayRowsFrame(*this);
   int32_t& m = Menu.MenuIndex;
   if (Keys.KeyLeft || Keys.KeyRight || Keys.KeyUp || Keys.KeyDown)
     ClampFirst(m, item::ClearTable, item::HighScoresBack);
@@ -357,6 +361,7 @@ void TMForm::DrawHighScores() {
     SelectFont(font::HighScorePoints);
     DrawText(std::to_string(HighScores[static_cast<size_t>(i)].Score), 732, Rows[i], true, true);
   }
+  DrawReplayRows(*this);
   // Above the first row, inside the table's frame.
   if (!OnlineNote.empty()) {
     SelectFont(20);
@@ -407,6 +412,7 @@ void TMForm::ActivateSubScreenItem() {
       }
       break;
     case screen::HighScores:
+      if (chosen == 0 && WatchChosenRow(*this)) return;
       if (chosen == item::ClearTable)
         OpenDialog(dialog::ClearHighScores);
       else if (chosen == item::OnlineTable)

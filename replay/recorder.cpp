@@ -176,6 +176,7 @@ void TRecorder::RaceStarting(TMForm& f) {
   s.MouseY = static_cast<int16_t>(f.Menu.MouseY);
   Recording = true;
   Overflowed = false;
+  if (Keep) f.Replays.LastIsCurrent = false;
   LevelHashes.clear();
   EndHash = 0;
 }
@@ -277,6 +278,13 @@ void TRecorder::GameEnding(TMForm& f) {
   Last = std::move(Current);
   Current = TReplay{};
   Complete = true;
+  if (Keep) {
+    const std::vector<uint8_t> bytes = Write(Last);
+    if (!bytes.empty()) {
+      f.Replays.Last.assign(bytes.begin(), bytes.end());
+      f.Replays.LastIsCurrent = true;
+    }
+  }
 }
 
 // --- Player ---
@@ -373,7 +381,10 @@ bool TReplayPlayer::Step(TMForm& f, bool draw) {
   f.Timing.RefreshRate = R.RefreshRates[Frame];
   const int moveCount = R.MoveCounts[Frame];
   if (draw) {
-    RunOneFrame(f, moveCount);
+    if (!f.Terminated) {
+      f.TimerTick(moveCount);
+      if (Present && f.Platform.Display) f.Platform.Display->Present(f.MDisplay);
+    }
   } else {
     f.SkipDrawing = true;
     f.TimerTick(moveCount);

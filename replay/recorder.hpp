@@ -37,6 +37,9 @@ class TRecorder : public IReplayHooks {
   uint64_t EndHash = 0;
   // A recording that outgrew what a replay may hold is dropped.
   bool Overflowed = false;
+  // Puts every finished game's replay file on the form's shelf (Replays.Last), where the
+  // table, the saves and the online submission take it from. A checker leaves the shelf alone.
+  bool Keep = false;
 
   void RaceStarting(TMForm& form) override;
   void RaceEvent(TMForm& form, const TInputEvent& ev) override;
@@ -70,6 +73,8 @@ class TReplayPlayer : public IInput {
   // Plays one frame (its events first); after the last frame, the events that ended the game.
   // False when nothing is left. With draw false the frame is run without drawing it.
   bool Step(TMForm& form, bool draw = true);
+  // A drawn frame is presented on the display (a watcher presents its own, with its marks).
+  bool Present = true;
   bool Done() const { return Delivered; }
 
  private:

@@ -159,7 +159,7 @@ bool SaveFileSet(const std::vector<TSavedFile>& files, const std::string& marker
   // are about to be overwritten, so the marker must go first.
   if (ops.Exists(marker) && !ops.Remove(marker)) return false;
   for (const TSavedFile& f : files)
-    if (!ops.WriteFile(f.Path + ".new", JoinLines(f.Lines))) return discard();
+    if (!ops.WriteFile(f.Path + ".new", f.Binary ? f.Bytes : JoinLines(f.Lines))) return discard();
   // From here on the new set is complete on the disk and wins.
   if (!ops.WriteFile(marker, "complete\r\n")) {
     ops.Remove(marker);

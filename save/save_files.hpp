@@ -52,6 +52,9 @@ bool ParseLeadingInt(const std::string& line, long long& value);
 struct TSavedFile {
   std::string Path;
   std::vector<std::string> Lines;
+  // A binary member (a replay) is written as these bytes instead of lines.
+  std::string Bytes{};
+  bool Binary = false;
 };
 // Writes each file beside its target as PATH.new, then the marker that says the new set is
 // complete, then renames the new files over the old ones and removes the marker. False when

@@ -1,5 +1,6 @@
 // The options file and the high-score file with its check string.
 #include "save/save_files.hpp"
+#include "save/saved_replays.hpp"
 #include "shell/form.hpp"
 
 namespace zw {
@@ -25,15 +26,26 @@ IFileOps& TMForm::FileOps() {
 void TMForm::LoadSavedState() {
   // The options carry the table's check string, so the two files only make sense together: an
   // exit stopped half-way is finished or undone before either is read.
-  RecoverFileSet({OptionsPath(), HighScorePath()}, PairMarker(), FileOps());
+  // The kept replays belong to the same unit: their index names the entries they go with.
+  std::vector<std::string> members = {OptionsPath(), HighScorePath(), ReplayIndexPath()};
+  for (const std::string& p : PendingReplayPaths()) members.push_back(p);
+  RecoverFileSet(members, PairMarker(), FileOps());
   LoadHighScores();
   LoadOptions();
   if (!HighScoreCheckValid()) ResetHighScores();
+  LoadReplays(*this, PairMarker(), FileOps());
+  // Replays of entries gone from the table (an earlier save cut off before its clean-up).
+  if (!FileOps().Exists(PairMarker())) RemoveUnlistedReplays(*this, FileOps());
 }
 
 bool TMForm::SaveSavedState() {
-  return SaveFileSet({{OptionsPath(), OptionsLines()}, {HighScorePath(), HighScoreLines()}},
-                     PairMarker(), FileOps());
+  std::vector<TSavedFile> files = {{OptionsPath(), OptionsLines()},
+                                   {HighScorePath(), HighScoreLines()}};
+  AddReplayMembers(*this, files, FileOps());
+  if (!SaveFileSet(files, PairMarker(), FileOps())) return false;
+  // Only once the new table is in place may the replays of entries that fell out go.
+  RemoveUnlistedReplays(*this, FileOps());
+  return true;
 }
 
 void TMForm::SetDefaultOptions() {
@@ -94,6 +106,7 @@ void TMForm::ResetHighScores() {
   for (int i = 1; i <= 10; ++i) {
     HighScores[static_cast<size_t>(i)].Name = UnnamedPlayer;
     HighScores[static_cast<size_t>(i)].Score = 10000 - 1000 * (i - 1);
+    Replays.Table[static_cast<size_t>(i)].clear();
   }
 }
 
@@ -158,8 +171,11 @@ bool TMForm::ScoreQualifies() const {
 void TMForm::SortHighScores() {
   for (int pass = 1; pass <= 10; ++pass)
     for (int a = 1; a <= 11 - pass; ++a)
-      if (HighScores[static_cast<size_t>(a)].Score < HighScores[static_cast<size_t>(a + 1)].Score)
+      if (HighScores[static_cast<size_t>(a)].Score < HighScores[static_cast<size_t>(a + 1)].Score) {
         std::swap(HighScores[static_cast<size_t>(a)], HighScores[static_cast<size_t>(a + 1)]);
+        // An entry's replay goes where the entry goes.
+        std::swap(Replays.Table[static_cast<size_t>(a)], Replays.Table[static_cast<size_t>(a + 1)]);
+      }
 }
 
 }  // namespace zw

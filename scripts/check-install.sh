@@ -33,7 +33,8 @@ play_and_quit() {
   mkdir -p "$home"
   [ "$(id -u)" -eq 0 ] && chown "$player" "$home"
   local cmd
-  cmd="$(sed -n 's/^Exec=//p' "$desktop")"
+  # The menu starts it with no file: the desktop drops the field code.
+  cmd="$(sed -n 's/^Exec=//p' "$desktop" | sed 's/ *%[fFuU]//g')"
   as_player env HOME="$home" PATH="$bin:$PATH" XDG_DATA_HOME="" SDL_AUDIODRIVER=dummy \
     xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
       set -u

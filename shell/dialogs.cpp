@@ -242,6 +242,7 @@ void TMForm::DrawNameEntry(int moveCount) {
   if (Dialog.TypedKey == vk::Return) {
     Dialog.TypedKey = 0;
     HighScores[11] = THighScore{Dialog.PlayerName, Race.RaceScore};
+    Replays.Table[11] = Replays.LastIsCurrent ? Replays.Last : std::string();
     SortHighScores();
     CloseDialog();
     OpenDialog(dialog::SendQuestion);

@@ -12,6 +12,7 @@
 #include "packs/surface.hpp"
 #include "platform/platform.hpp"
 #include "shell/random.hpp"
+#include "shell/replay_hooks.hpp"
 #include "shell/states.hpp"
 #include "sprites/engine.hpp"
 #include "world/track.hpp"
@@ -31,7 +32,6 @@ class TPointer;
 class TPlayer;
 class TFontRenderer;
 class IFileOps;
-class IReplayHooks;
 
 // Screen state and the menu cursor every screen and dialog shares.
 struct TMenuState {
@@ -197,6 +197,8 @@ class TMForm {
   IReplayHooks* ReplayHooks = nullptr;
   // The replay verifier runs frames without drawing them: nothing drawn changes the race.
   bool SkipDrawing = false;
+  // The replays kept beside the table and the last game's, and the watcher.
+  TReplayShelf Replays;
 
   // --- Start-up and shutdown ---
   // Runs the start-up sequence; answers false (with StartupError set) when a pack failed.

@@ -147,6 +147,7 @@ void TMForm::HandleEvent(const TInputEvent& ev) {
           HighScores[11] =
               THighScore{Dialog.PlayerName.empty() ? std::string(UnnamedPlayer) : Dialog.PlayerName,
                          Race.RaceScore};
+          Replays.Table[11] = Replays.LastIsCurrent ? Replays.Last : std::string();
           SortHighScores();
         }
         Shutdown();

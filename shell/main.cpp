@@ -1,4 +1,5 @@
 // The game's entry: opens the SDL window, starts the form and runs frames until Shutdown.
+// `zapwheely --replay FILE.zwr` (or just the file, as a desktop opens it) watches a replay.
 #include <SDL2/SDL.h>
 
 #include <cstdio>
@@ -9,6 +10,7 @@
 #include "platform/sdl/sdl_audio.hpp"
 #include "platform/sdl/sdl_music.hpp"
 #include "platform/sdl/sdl_platform.hpp"
+#include "replay/replay_watch.hpp"
 #include "shell/runner.hpp"
 #include "shell/score_host.hpp"
 #ifdef _WIN32
@@ -29,7 +31,19 @@ void ShowStartupError(SDL_Window* window, const std::string& message) {
 
 }  // namespace
 
-int main(int, char**) {
+int main(int argc, char** argv) {
+  std::string replayPath;
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    if (a == "--replay" && i + 1 < argc)
+      replayPath = argv[++i];
+    else if (!a.empty() && a[0] != '-')
+      replayPath = a;
+    else {
+      std::fprintf(stderr, "usage: zapwheely [--replay FILE.zwr]\n");
+      return 2;
+    }
+  }
 #ifdef _WIN32
   std::string folders;
   if (!zw::UseWindowsFolders(folders)) {
@@ -79,6 +93,19 @@ int main(int, char**) {
       ShowStartupError(nullptr, form.StartupError);
       status = 1;
     } else {
+      // Every game is recorded; the last one and those in the table are kept with the saves.
+      zw::replay::TRecorder recorder;
+      recorder.Packs = zw::replay::PackHash();
+      recorder.Keep = true;
+      form.ReplayHooks = &recorder;
+      zw::replay::TReplayWatch watch;
+      watch.Packs = recorder.Packs;
+      form.Replays.Watcher = &watch;
+      if (!replayPath.empty()) {
+        std::string why;
+        if (!zw::replay::WatchFile(form, replayPath, why))
+          std::fprintf(stderr, "Zap Wheely: %s: %s\n", replayPath.c_str(), why.c_str());
+      }
       display.Show();
 #ifdef _WIN32
       zw::WatchSessionEnd(display.Window, [&form] {
@@ -93,7 +120,7 @@ int main(int, char**) {
         // The frame timer stands still while the game is minimised or in the background.
         if (input.Minimised || !input.Active) {
           zw::TInputEvent ev;
-          while (input.PollEvent(ev)) form.HandleEvent(ev);
+          while (input.PollEvent(ev)) zw::DeliverEvent(form, ev);
           SDL_Delay(20);
           last = clock.Milliseconds();
           continue;

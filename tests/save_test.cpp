@@ -3,8 +3,10 @@
 
 #include <filesystem>
 #include <fstream>
+#include <set>
 
 #include "save/save_files.hpp"
+#include "save/saved_replays.hpp"
 #include "tests/test_support.hpp"
 
 namespace zw {
@@ -278,8 +280,9 @@ TEST(SavePair, ACompletedPairThatCouldNotBeRenamedIsReadFromItsNewFiles) {
     FillState(*old.Form, "old", 5000);
     ASSERT_TRUE(old.Form->SaveSavedState());
   }
-  // Every rename refused from the first one on, at the exit and at the next start alike.
-  TFaultyFileOps ops(4, TFaultyFileOps::FailFromThere);
+  // Every rename refused from the first one on (after the options, the table, the replays'
+  // index and the marker are written), at the exit and at the next start alike.
+  TFaultyFileOps ops(5, TFaultyFileOps::FailFromThere);
   test::TFormFixture f;
   FillState(*f.Form, "new", 9000);
   f.Form->SaveFileOps = &ops;
@@ -288,6 +291,114 @@ TEST(SavePair, ACompletedPairThatCouldNotBeRenamedIsReadFromItsNewFiles) {
   next.Form->SaveFileOps = &ops;
   next.Form->LoadSavedState();
   EXPECT_EQ(WhichPair(*next.Form), "new");
+}
+
+// The replays kept with a table: entries 1, 3, 5, 7 and 9 of the old one have one, and so does
+// its last game; the new table keeps the old third replay's bytes (the same file) for its first
+// entry, has new ones for entries 2 and 4, none elsewhere, and another last game.
+std::string OldReplay(int i) {
+  return i % 2 == 1 ? "old replay " + std::to_string(i) : "";
+}
+std::string NewReplay(int i) {
+  return i == 1 ? OldReplay(3) : (i == 2 || i == 4) ? "new replay " + std::to_string(i) : "";
+}
+
+void FillReplays(TMForm& form, const std::string& tag) {
+  for (int i = 1; i <= 10; ++i)
+    form.Replays.Table[static_cast<size_t>(i)] = tag == "old" ? OldReplay(i) : NewReplay(i);
+  form.Replays.Last = tag + " last game";
+}
+
+// The replays the start found agree with the set it found, and the folder holds just those.
+void ExpectReplaysOf(TMForm& form, const std::string& tag) {
+  std::set<std::string> files = {"index"};
+  for (int i = 1; i <= 10; ++i) {
+    const std::string want = tag == "old" ? OldReplay(i) : NewReplay(i);
+    EXPECT_EQ(form.Replays.Table[static_cast<size_t>(i)], want) << tag << " entry " << i;
+    if (!want.empty()) files.insert(ReplayFileName(want));
+  }
+  EXPECT_EQ(form.Replays.Last, tag + " last game");
+  files.insert(ReplayFileName(tag + " last game"));
+  std::set<std::string> found;
+  for (const auto& e : std::filesystem::directory_iterator(ReplayFolder()))
+    found.insert(e.path().filename().string());
+  EXPECT_EQ(found, files) << tag;
+}
+
+TEST(SavePair, TheKeptReplaysAreSavedInOneUnitWithTheTableWhereverTheSaveStops) {
+  for (const auto mode :
+       {TFaultyFileOps::FailOne, TFaultyFileOps::FailFromThere, TFaultyFileOps::Stop}) {
+    bool reachedTheEnd = false;
+    for (int failAt = 1; failAt <= 40 && !reachedTheEnd; ++failAt) {
+      SCOPED_TRACE("mode " + std::to_string(mode) + ", operation " + std::to_string(failAt));
+      test::TRunDir dir;
+      {
+        test::TFormFixture old;
+        FillState(*old.Form, "old", 5000);
+        FillReplays(*old.Form, "old");
+        ASSERT_TRUE(old.Form->SaveSavedState());
+      }
+      TFaultyFileOps ops(failAt, mode);
+      {
+        test::TFormFixture f;
+        f.Form->LoadSavedState();
+        ASSERT_EQ(WhichPair(*f.Form), "old");
+        ExpectReplaysOf(*f.Form, "old");
+        FillState(*f.Form, "new", 9000);
+        FillReplays(*f.Form, "new");
+        f.Form->SaveFileOps = &ops;
+        try {
+          f.Form->Shutdown();
+        } catch (const TFaultyFileOps::TStopped&) {
+        }
+      }
+      reachedTheEnd = !ops.Hit;
+      test::TFormFixture next;
+      next.Form->LoadSavedState();
+      const std::string found = WhichPair(*next.Form);
+      ASSERT_TRUE(found == "old" || found == "new") << found;
+      if (reachedTheEnd) {
+        EXPECT_EQ(found, "new");
+      }
+      // Never a table that points at a missing replay, never a replay left of an entry gone.
+      ExpectReplaysOf(*next.Form, found);
+      EXPECT_FALSE(std::filesystem::exists("Data/Save/saving"));
+    }
+    EXPECT_TRUE(reachedTheEnd) << "the save never got past its faults";
+  }
+}
+
+TEST(SavePair, AReplayLinkHoldsOnlyForItsEntryAndItsUnalteredFile) {
+  test::TRunDir dir;
+  {
+    test::TFormFixture f;
+    FillState(*f.Form, "old", 5000);
+    FillReplays(*f.Form, "old");
+    // A new result sorted in: its replay goes with it, the tenth entry's replay drops out.
+    f.Form->HighScores[11] = {"fast", 4750};
+    f.Form->Replays.Table[11] = "the fast game";
+    f.Form->SortHighScores();
+    EXPECT_EQ(f.Form->Replays.Table[3], "the fast game");
+    EXPECT_EQ(f.Form->Replays.Table[4], OldReplay(3));
+    EXPECT_EQ(f.Form->Replays.Table[10], OldReplay(9));
+    ASSERT_TRUE(f.Form->SaveSavedState());
+  }
+  // One kept file altered on the disk: its entry has no replay any more, the rest keep theirs.
+  const std::string altered = ReplayFolder() + "/" + ReplayFileName(OldReplay(5));
+  WriteRaw(altered, "something else");
+  test::TFormFixture f;
+  f.Form->LoadSavedState();
+  EXPECT_EQ(f.Form->Replays.Table[3], "the fast game");
+  EXPECT_EQ(f.Form->Replays.Table[6], "");
+  EXPECT_EQ(f.Form->Replays.Table[8], OldReplay(7));
+  EXPECT_FALSE(std::filesystem::exists(altered)) << "a file nothing names is not kept";
+  // Clearing the table takes its replays; the last game's stays.
+  f.Form->ResetHighScores();
+  ASSERT_TRUE(f.Form->SaveSavedState());
+  size_t left = 0;
+  for (const auto& e : std::filesystem::directory_iterator(ReplayFolder()))
+    left += e.path().extension() == ".zwr";
+  EXPECT_EQ(left, 1u);
 }
 
 TEST(SaveFiles, WritingReplacesTheFileWhole) {

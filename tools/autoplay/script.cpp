@@ -104,6 +104,11 @@ bool TScriptRunner::EnsureStarted(std::string& error) {
   }
   // A seed given before start-up wins over the clock's.
   if (seeded) Form->Rng.Seed = seed;
+  Recorder.Packs = replay::PackHash();
+  Recorder.Keep = true;
+  Form->ReplayHooks = &Recorder;
+  Watch.Packs = Recorder.Packs;
+  Form->Replays.Watcher = &Watch;
   return true;
 }
 
@@ -197,8 +202,18 @@ bool TScriptRunner::Command(const std::string& raw, std::string& error) {
       return false;
     }
     RecordPath = arg;
-    Recorder.Packs = replay::PackHash();
-    Form->ReplayHooks = &Recorder;
+    Recorder.Complete = false;  // a game that ended before is not this file's
+    return true;
+  }
+  if (cmd == "watch") {
+    // watch REPLAY: plays the file on the game's screen as `zapwheely --replay` does.
+    std::string why;
+    if (arg.empty()) {
+      error = "'watch' needs a file";
+      return false;
+    }
+    if (!replay::WatchFile(*Form, arg, why))
+      std::fprintf(stderr, "zapwheely-autoplay: %s: %s\n", arg.c_str(), why.c_str());
     return true;
   }
   if (cmd == "ride") {

@@ -7,6 +7,7 @@
 #include "platform/headless/headless.hpp"
 #include "platform/net/game_http.hpp"
 #include "replay/recorder.hpp"
+#include "replay/replay_watch.hpp"
 #include "shell/form.hpp"
 
 namespace zw {
@@ -36,8 +37,10 @@ class TScriptRunner {
   void Pilot(int n);
   int PilotLookAhead = 3;
   int PilotOffset = 0;
-  // `record PATH`: every game from here on is recorded, the last one kept in PATH.
+  // Every game is recorded, as in the real game; `record PATH` also writes the last one to PATH.
   replay::TRecorder Recorder;
+  // Plays replays on the game's screen (`watch PATH`, or a table row chosen with the keys).
+  replay::TReplayWatch Watch;
   std::string RecordPath;
   void KeepRecording();
   // The race commands (race, level, track); answers false when the command is not one of them.
