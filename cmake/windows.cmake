@@ -70,6 +70,11 @@ add_library(zw_net STATIC ${CMAKE_SOURCE_DIR}/platform/win/win_http.cpp)
 target_link_libraries(zw_net PUBLIC winhttp)
 target_compile_definitions(zw_net PRIVATE ZW_VERSION="${PROJECT_VERSION}")
 
+zw_sources(REPLAY_SRC replay)
+add_library(zw_replay STATIC ${REPLAY_SRC})
+target_link_libraries(zw_replay PUBLIC zw_game)
+target_compile_definitions(zw_replay PRIVATE ZW_VERSION="${PROJECT_VERSION}")
+
 zw_sources(HEADLESS_SRC platform/headless)
 add_library(zw_headless STATIC ${HEADLESS_SRC})
 target_link_libraries(zw_headless PUBLIC zw_game)
@@ -95,12 +100,12 @@ configure_file(${CMAKE_SOURCE_DIR}/dist/windows/zapwheely.rc.in ${CMAKE_BINARY_D
                @ONLY)
 add_executable(zapwheely WIN32 shell/main.cpp ${CMAKE_BINARY_DIR}/zapwheely.rc)
 # SDL's start-up shim turns Windows' WinMain into the game's main.
-target_link_libraries(zapwheely PRIVATE mingw32 SDL2main zw_sdl zw_net)
+target_link_libraries(zapwheely PRIVATE mingw32 SDL2main zw_sdl zw_replay zw_net)
 
 zw_sources(AUTOPLAY_SRC tools/autoplay)
 list(FILTER AUTOPLAY_SRC EXCLUDE REGEX ".*/tools/autoplay/main\\.cpp$")
 add_library(zw_autoplay STATIC ${AUTOPLAY_SRC})
-target_link_libraries(zw_autoplay PUBLIC zw_headless zw_toolcommon zw_net)
+target_link_libraries(zw_autoplay PUBLIC zw_headless zw_replay zw_toolcommon zw_net)
 add_executable(zapwheely-autoplay tools/autoplay/main.cpp)
 target_link_libraries(zapwheely-autoplay PRIVATE zw_autoplay)
 

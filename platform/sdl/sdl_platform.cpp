@@ -1,9 +1,11 @@
 // The SDL2 window, presentation with vsync and scaling, and input translation.
 #include "platform/sdl/sdl_platform.hpp"
 
+#ifndef _WIN32
 #include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <cerrno>
 
@@ -318,6 +320,10 @@ bool TSdlInput::KeyHeld(int key) const {
 // for xdg-open: it fails at once when it has nothing to open with, while a browser it keeps in
 // the foreground means the page is showing.
 bool TSdlShell::OpenUrl(const std::string& url) {
+#ifdef _WIN32
+  // Windows builds open pages through TWinShell; SDL's opener is the fallback there.
+  return SDL_OpenURL(url.c_str()) == 0;
+#else
   constexpr int PatienceMs = 1500, StepMs = 20;
   const pid_t between = fork();
   if (between < 0) return false;
@@ -340,6 +346,7 @@ bool TSdlShell::OpenUrl(const std::string& url) {
   while (waitpid(between, &status, 0) < 0)
     if (errno != EINTR) return false;
   return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+#endif
 }
 
 }  // namespace zw

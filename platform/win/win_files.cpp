@@ -3,6 +3,9 @@
 #include <windows.h>
 
 #include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
 
 #include "platform/win/win_text.hpp"
 #include "save/save_files.hpp"
@@ -17,6 +20,7 @@ namespace {
 
 class TWinFileOps : public IFileOps {
  public:
+  explicit TWinFileOps(std::vector<std::string>* trace = nullptr) : trace_(trace) {}
   bool WriteFile(const std::string& path, const std::string& bytes) override {
     const std::filesystem::path target = FsPath(path);
     std::error_code ec;
@@ -34,15 +38,21 @@ class TWinFileOps : public IFileOps {
       else
         done += wrote;
     }
-    ok = FlushFileBuffers(file) && ok;
+    if (ok) Note("write " + path);
+    const bool flushed = FlushFileBuffers(file);
+    if (flushed) Note("fsync " + path);
+    ok = flushed && ok;
     ok = CloseHandle(file) && ok;
     return ok;
   }
   bool Rename(const std::string& from, const std::string& to) override {
     // The C library's rename refuses an existing target on Windows; this replaces it, and
     // returns only once the move is on the disk.
-    return MoveFileExW(FsPath(from).c_str(), FsPath(to).c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    if (!MoveFileExW(FsPath(from).c_str(), FsPath(to).c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+      return false;
+    Note("rename " + from + " " + to);
+    return true;
   }
   bool Remove(const std::string& path) override {
     std::error_code ec;
@@ -50,6 +60,12 @@ class TWinFileOps : public IFileOps {
     return !ec;
   }
   bool Exists(const std::string& path) override { return FileExists(path); }
+
+ private:
+  void Note(const std::string& step) {
+    if (trace_) trace_->push_back(step);
+  }
+  std::vector<std::string>* trace_;
 };
 
 }  // namespace
@@ -57,6 +73,10 @@ class TWinFileOps : public IFileOps {
 IFileOps& RealFileOps() {
   static TWinFileOps ops;
   return ops;
+}
+
+std::unique_ptr<IFileOps> TracedRealFileOps(std::vector<std::string>& trace) {
+  return std::make_unique<TWinFileOps>(&trace);
 }
 
 }  // namespace zw

@@ -16,9 +16,12 @@ bool TWinShell::IsWebAddress(const std::string& url) {
   return true;
 }
 
-void TWinShell::OpenUrl(const std::string& url) {
-  if (!IsWebAddress(url)) return;
-  ShellExecuteW(nullptr, L"open", Wide(url).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+bool TWinShell::OpenUrl(const std::string& url) {
+  if (!IsWebAddress(url)) return false;
+  // ShellExecute answers a value above 32 when a program took the address.
+  const auto result = reinterpret_cast<intptr_t>(
+      ShellExecuteW(nullptr, L"open", Wide(url).c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+  return result > 32;
 }
 
 }  // namespace zw

@@ -8,7 +8,8 @@ namespace zw {
 class TWinShell : public IShell {
  public:
   // Only web addresses are handed to the shell: anything else could name a program to run.
-  void OpenUrl(const std::string& url) override;
+  // False when no program took the address, so the game can show it for the player to type.
+  bool OpenUrl(const std::string& url) override;
   static bool IsWebAddress(const std::string& url);
 };
 
