@@ -156,6 +156,10 @@ uint64_t RaceStateHash(const TMForm& f) {
 // --- Recorder ---
 
 void TRecorder::RaceStarting(TMForm& f) {
+  // A new game: the last one's file no longer belongs to what the game will submit.
+  if (KeepInForm) f.LastReplay.clear();
+  // Taken once, at the first race, from the run-time folder the game started in.
+  if (Packs == 0) Packs = PackHash();
   Current = TReplay{};
   Current.GameVersion = GameVersion();
   Current.PackHash = Packs;
@@ -277,6 +281,7 @@ void TRecorder::GameEnding(TMForm& f) {
   Last = std::move(Current);
   Current = TReplay{};
   Complete = true;
+  if (KeepInForm) f.LastReplay = Write(Last);
 }
 
 // --- Player ---

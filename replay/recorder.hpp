@@ -28,6 +28,7 @@ uint64_t RaceStateHash(const TMForm& form);
 // level end, so a ride and its re-ride can be compared level by level.
 class TRecorder : public IReplayHooks {
  public:
+  // The packs' hash (PackHash); when left 0 it is taken at the first race.
   uint64_t Packs = 0;
   bool Recording = false;
   // The last finished game (Complete), and the level-end hashes of the last race.
@@ -37,6 +38,9 @@ class TRecorder : public IReplayHooks {
   uint64_t EndHash = 0;
   // A recording that outgrew what a replay may hold is dropped.
   bool Overflowed = false;
+  // The game's own recorder also leaves each finished game's file in the form's LastReplay,
+  // where the online submission finds it (a checker riding a replay leaves it alone).
+  bool KeepInForm = false;
 
   void RaceStarting(TMForm& form) override;
   void RaceEvent(TMForm& form, const TInputEvent& ev) override;

@@ -197,6 +197,12 @@ class TMForm {
   IReplayHooks* ReplayHooks = nullptr;
   // The replay verifier runs frames without drawing them: nothing drawn changes the race.
   bool SkipDrawing = false;
+  // The file (.zwr bytes) of the last game played to its end, kept by the game's recorder so
+  // that the submission can send it; empty when no game was recorded.
+  std::vector<uint8_t> LastReplay;
+  // A form that neither reads nor writes the saved table and options (the replay verifier's:
+  // it may open nothing but the packs); it starts from the defaults.
+  bool NoSavedState = false;
 
   // --- Start-up and shutdown ---
   // Runs the start-up sequence; answers false (with StartupError set) when a pack failed.

@@ -9,6 +9,7 @@
 #include "platform/sdl/sdl_audio.hpp"
 #include "platform/sdl/sdl_music.hpp"
 #include "platform/sdl/sdl_platform.hpp"
+#include "replay/recorder.hpp"
 #include "shell/runner.hpp"
 #include "shell/score_host.hpp"
 
@@ -51,6 +52,7 @@ int main(int, char**) {
 
   int status = 0;
   {
+    zw::replay::TRecorder recorder;
     zw::TMForm form(platform);
     const zw::TScoreHostChoice host = zw::ChooseScoreHost(
         std::getenv(zw::ScoreHostVariable),
@@ -64,6 +66,10 @@ int main(int, char**) {
       ShowStartupError(nullptr, form.StartupError);
       status = 1;
     } else {
+      // Every game is recorded from its start to its end; the last one stays in the form for
+      // the online submission to send as its proof.
+      recorder.KeepInForm = true;
+      form.ReplayHooks = &recorder;
       display.Show();
       uint64_t last = clock.Milliseconds();
       while (!form.Terminated) {

@@ -104,6 +104,9 @@ bool TScriptRunner::EnsureStarted(std::string& error) {
   }
   // A seed given before start-up wins over the clock's.
   if (seeded) Form->Rng.Seed = seed;
+  // As in the real game, every game is recorded and the last one kept for the submission.
+  Recorder.KeepInForm = true;
+  Form->ReplayHooks = &Recorder;
   return true;
 }
 
@@ -171,7 +174,8 @@ bool TScriptRunner::Command(const std::string& raw, std::string& error) {
   if (cmd == "requests") {
     // The addresses the game asked for and the ones it opened in the browser, one a line.
     std::string text;
-    for (const std::string& u : Headless.Http.Requests) text += "GET " + u + "\n";
+    for (const std::string& u : Headless.Http.Requests)
+      text += (u.starts_with("POST ") ? "" : "GET ") + u + "\n";
     for (const std::string& u : Headless.Shell.Opened) text += "OPEN " + u + "\n";
     if (arg.empty() || !WriteText(arg, text)) {
       error = "cannot write the requests '" + arg + "'";
@@ -197,7 +201,6 @@ bool TScriptRunner::Command(const std::string& raw, std::string& error) {
       return false;
     }
     RecordPath = arg;
-    Recorder.Packs = replay::PackHash();
     Form->ReplayHooks = &Recorder;
     return true;
   }
