@@ -200,7 +200,8 @@ bool TVerifyQueue::Refill() {
   {
     std::lock_guard lock(mutex_);
     overflowed_ = false;
-    want = options_.Capacity + held_.size();
+    // One more than fits: when it is there, more wait in the database than the queue took.
+    want = options_.Capacity + held_.size() + 1;
   }
   std::vector<TPendingReplay> pending;
   try {
