@@ -390,6 +390,8 @@ bool TReplayPlayer::Step(TMForm& f, bool draw) {
 
 TRideResult Ride(TMForm& form, const TReplay& r, bool draw) {
   TRecorder check;
+  // The ride's own notes need no hash of the packs: the file's is kept.
+  check.Packs = r.PackHash;
   IReplayHooks* before = form.ReplayHooks;
   IInput* input = form.Platform.Input;
   TReplayPlayer player(r);
