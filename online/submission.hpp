@@ -36,4 +36,13 @@ inline std::string SubmitTarget(const std::string& encoded) {
          "=" + std::string(ProgramName) + "&" + std::string(key::Record) + "=" + encoded;
 }
 
+// Where the game posts the replay (.zwr) of a submitted result, and where the table links a
+// verified result's replay: "/replay/ID.zwr".
+inline constexpr std::string_view ReplayPage = "/replay";
+
+// "/replay?inf=ENCODED": the replay of the result the same encoded record was submitted with.
+inline std::string ReplayTarget(const std::string& encoded) {
+  return std::string(ReplayPage) + "?" + std::string(key::Record) + "=" + encoded;
+}
+
 }  // namespace zw::online

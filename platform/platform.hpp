@@ -184,11 +184,21 @@ class IShell {
   virtual bool OpenUrl(const std::string& url) = 0;
 };
 
-// One synchronous HTTP GET; answers false on any failure.
+// One synchronous HTTP GET or POST; answers false on any failure.
 class IHttp {
  public:
   virtual ~IHttp() = default;
   virtual bool Get(const std::string& url, std::string& body) = 0;
+  // POST of `data` (sent as application/octet-stream); `status` is the reply's HTTP status
+  // (0 when none came). A client that cannot post answers false.
+  virtual bool Post(const std::string& url, const std::string& data, std::string& body,
+                    int& status) {
+    (void)url;
+    (void)data;
+    body.clear();
+    status = 0;
+    return false;
+  }
 };
 
 // Everything the platform gives the game, owned by the platform's runner.

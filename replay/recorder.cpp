@@ -156,6 +156,8 @@ uint64_t RaceStateHash(const TMForm& f) {
 // --- Recorder ---
 
 void TRecorder::RaceStarting(TMForm& f) {
+  // Taken once, at the first race, from the run-time folder the game started in.
+  if (Packs == 0) Packs = PackHash();
   Current = TReplay{};
   Current.GameVersion = GameVersion();
   Current.PackHash = Packs;
@@ -396,6 +398,8 @@ bool TReplayPlayer::Step(TMForm& f, bool draw) {
 
 TRideResult Ride(TMForm& form, const TReplay& r, bool draw) {
   TRecorder check;
+  // The ride's own notes need no hash of the packs: the file's is kept.
+  check.Packs = r.PackHash;
   IReplayHooks* before = form.ReplayHooks;
   IInput* input = form.Platform.Input;
   TReplayPlayer player(r);

@@ -28,6 +28,7 @@ uint64_t RaceStateHash(const TMForm& form);
 // level end, so a ride and its re-ride can be compared level by level.
 class TRecorder : public IReplayHooks {
  public:
+  // The packs' hash (PackHash); when left 0 it is taken at the first race.
   uint64_t Packs = 0;
   bool Recording = false;
   // The last finished game (Complete), and the level-end hashes of the last race.

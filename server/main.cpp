@@ -1,5 +1,6 @@
 // zapwheely-scores: the online high-score service the game sends its results to.
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <csignal>
@@ -12,7 +13,11 @@
 #include "server/http_server.hpp"
 #include "server/service.hpp"
 #include "server/store.hpp"
+#include "server/verify_queue.hpp"
 
+#ifndef ZW_DEFAULT_VERIFY_DATA
+#define ZW_DEFAULT_VERIFY_DATA "."
+#endif
 #ifndef ZW_DEFAULT_DOCS_DIR
 #define ZW_DEFAULT_DOCS_DIR "docs"
 #endif
@@ -34,7 +39,24 @@ struct TOptions {
   int MaxBody = 1024 * 1024;
   bool Quiet = false;
   bool BehindProxy = false;
+  bool RequireReplay = false;
+  std::string Verifier;  // empty: zapwheely-verify beside this program
+  std::string VerifyData = ZW_DEFAULT_VERIFY_DATA;
+  int VerifyWorkers = 2;
+  int VerifyQueue = 64;
+  int VerifyCpu = 20;
+  int VerifyMemory = 1024;
+  int VerifyWall = 40;
 };
+
+// zapwheely-verify in the folder this program runs from.
+std::string VerifierBesideUs() {
+  char self[4096];
+  const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+  if (n <= 0) return "zapwheely-verify";
+  std::string path(self, static_cast<size_t>(n));
+  return path.substr(0, path.rfind('/') + 1) + "zapwheely-verify";
+}
 
 void Usage(FILE* out) {
   std::fprintf(out,
@@ -61,9 +83,22 @@ void Usage(FILE* out) {
                "  --behind-proxy         a reverse proxy on this machine forwards the players:\n"
                "                         take their address from the last X-Forwarded-For\n"
                "                         entry (believed only from the loopback)\n"
+               "  --require-replay       list only verified results (their replay rode again to\n"
+               "                         the same score); otherwise every result is listed and\n"
+               "                         marked\n"
+               "  --verifier PATH        the replay verifier (default: zapwheely-verify beside\n"
+               "                         this program)\n"
+               "  --verify-data DIR      the run-time folder whose packs replays are ridden with\n"
+               "                         (default %s)\n"
+               "  --verify-workers N     replays ridden at once (default 2)\n"
+               "  --verify-queue N       replays waiting in memory at most (default 64); more\n"
+               "                         wait in the database, answered 202 all the same\n"
+               "  --verify-cpu SEC       CPU time one ride may take (default 20)\n"
+               "  --verify-memory MIB    address space one ride may take (default 1024)\n"
+               "  --verify-wall SEC      a ride still running after this is killed (default 40)\n"
                "  --quiet                no request log on standard error\n"
                "  --help                 this text\n",
-               ZW_DEFAULT_DOCS_DIR);
+               ZW_DEFAULT_DOCS_DIR, ZW_DEFAULT_VERIFY_DATA);
 }
 
 bool ParseInt(const char* text, int lo, int hi, int& value) {
@@ -95,6 +130,27 @@ bool ParseArgs(int argc, char** argv, TOptions& o, bool& help) {
       o.Quiet = true;
     } else if (a == "--behind-proxy") {
       o.BehindProxy = true;
+    } else if (a == "--require-replay") {
+      o.RequireReplay = true;
+    } else if (a == "--verifier") {
+      if (!value(v)) return false;
+      o.Verifier = v;
+    } else if (a == "--verify-data") {
+      if (!value(v)) return false;
+      o.VerifyData = v;
+    } else if (a == "--verify-workers" || a == "--verify-queue" || a == "--verify-cpu" ||
+               a == "--verify-memory" || a == "--verify-wall") {
+      if (!value(v)) return false;
+      int* target = a == "--verify-workers"  ? &o.VerifyWorkers
+                    : a == "--verify-queue"  ? &o.VerifyQueue
+                    : a == "--verify-cpu"    ? &o.VerifyCpu
+                    : a == "--verify-memory" ? &o.VerifyMemory
+                                             : &o.VerifyWall;
+      const int lo = a == "--verify-memory" ? 64 : 1;
+      if (!ParseInt(v, lo, 100000, *target)) {
+        std::fprintf(stderr, "zapwheely-scores: %s wants a whole number from %d\n", a.c_str(), lo);
+        return false;
+      }
     } else if (a == "--listen") {
       if (!value(v)) return false;
       o.Listen = v;
@@ -179,9 +235,24 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "zapwheely-scores: %s\n", e.what());
     return 1;
   }
+  TVerifyOptions vo;
+  vo.Verifier = o.Verifier.empty() ? VerifierBesideUs() : o.Verifier;
+  vo.DataDir = o.VerifyData;
+  vo.Workers = o.VerifyWorkers;
+  vo.Capacity = static_cast<size_t>(o.VerifyQueue);
+  vo.CpuSeconds = o.VerifyCpu;
+  vo.MemoryBytes = int64_t{o.VerifyMemory} << 20;
+  vo.WallSeconds = o.VerifyWall;
+  vo.Quiet = o.Quiet;
+  if (access(vo.Verifier.c_str(), X_OK) != 0)
+    std::fprintf(stderr, "zapwheely-scores: no replay verifier at %s: replays are kept and wait\n",
+                 vo.Verifier.c_str());
+  TVerifyQueue verifier(*store, vo);
   TServiceOptions so;
   so.RateLimitPerMinute = o.RateLimit;
   so.DocsDir = o.Docs;
+  so.RequireReplay = o.RequireReplay;
+  so.Verifier = &verifier;
   TScoreService service(*store, so);
 
   THttpServerOptions ho;
@@ -206,7 +277,9 @@ int main(int argc, char** argv) {
   const bool v6 = host.find(':') != std::string::npos;
   std::printf("%s%s%s:%d\n", v6 ? "[" : "", host.c_str(), v6 ? "]" : "", bound);
   std::fflush(stdout);
+  if (access(vo.Verifier.c_str(), X_OK) == 0) verifier.Start();
   const bool ok = server.Run();
+  verifier.Stop();
   std::fprintf(stderr, "zapwheely-scores: stopped\n");
   return ok ? 0 : 1;
 }

@@ -21,7 +21,11 @@ constexpr size_t MaxConnections = 16;
 constexpr const char* SchemaLockKey = "84170001";
 
 const char* const NearPageSql =
-    "SELECT id, name, score, country, submitted FROM scores "
+    "SELECT id, name, score, country, submitted, verify FROM scores "
+    "ORDER BY score DESC, id ASC LIMIT $1 OFFSET $2";
+// The verified results walk their own partial index; they are few next to the whole table.
+const char* const VerifiedPageSql =
+    "SELECT id, name, score, country, submitted, verify FROM scores WHERE verify = 2 "
     "ORDER BY score DESC, id ASC LIMIT $1 OFFSET $2";
 // Each band and bucket count is kept in several rows, one chosen by the result's id, so
 // players submitting at once into the same (crowded, low) bucket seldom wait for each other's
@@ -49,14 +53,14 @@ const std::string DeepPageSql =
     "start AS (SELECT bucket, band.above + upto - n AS above FROM band, "
     "(SELECT bucket, n, SUM(n) OVER (ORDER BY bucket DESC)::bigint AS upto FROM buckets) AS r "
     "WHERE band.above + upto > $2::bigint ORDER BY bucket DESC LIMIT 1) "
-    "SELECT s.id, s.name, s.score, s.country, s.submitted FROM "
+    "SELECT s.id, s.name, s.score, s.country, s.submitted, s.verify FROM "
     "(SELECT id FROM scores WHERE score <= "
     "COALESCE((SELECT bucket * " +
     std::to_string(1 << BucketShift) + " + " + std::to_string((1 << BucketShift) - 1) +
     " FROM start), -2147483649) "
     "ORDER BY score DESC, id ASC LIMIT $1::bigint "
     "OFFSET COALESCE($2::bigint - (SELECT above FROM start), 0)) AS k "
-    "CROSS JOIN LATERAL (SELECT id, name, score, country, submitted FROM scores AS t "
+    "CROSS JOIN LATERAL (SELECT id, name, score, country, submitted, verify FROM scores AS t "
     "WHERE t.id = k.id OFFSET 0) AS s ORDER BY s.score DESC, s.id ASC";
 
 // The change of the counts for the rows a statement added (or removed: d = -1), folded into
@@ -202,11 +206,108 @@ class TPostgresStore final : public IScoreStore {
   }
 
   std::vector<TScoreRow> Page(int64_t offset, int64_t limit) override {
+    return Rows(offset < DeepPageOffset ? NearPageSql : DeepPageSql.c_str(), offset, limit);
+  }
+
+  std::vector<TScoreRow> VerifiedPage(int64_t offset, int64_t limit) override {
+    return Rows(VerifiedPageSql, offset, limit);
+  }
+
+  int64_t FindAwaitingReplay(const TNewScore& s) override {
+    return With([&](PGconn* c) {
+      const std::string score = std::to_string(s.Score);
+      const char* params[] = {score.c_str(), s.Name.c_str(), s.Country.c_str()};
+      TResult r(PQexecParams(c,
+                             "SELECT id FROM scores WHERE score = $1 AND name = $2 AND "
+                             "country = $3 AND verify = 0 ORDER BY id DESC LIMIT 1",
+                             3, nullptr, params, nullptr, nullptr, 0));
+      Check(c, r, "find result");
+      return PQntuples(r.get()) ? r.Int(0, 0) : int64_t{0};
+    });
+  }
+
+  bool AttachReplay(int64_t id, const std::string& bytes, int64_t now) override {
+    return With([&](PGconn* c) {
+      const std::string idText = std::to_string(id), when = std::to_string(now);
+      const char* params[] = {idText.c_str(), bytes.data(), when.c_str()};
+      const int lengths[] = {0, static_cast<int>(bytes.size()), 0};
+      const int formats[] = {0, 1, 0};
+      // One statement: the mark and the replay are committed together or not at all.
+      TResult r(PQexecParams(c,
+                             "WITH marked AS (UPDATE scores SET verify = 1 WHERE id = $1 AND "
+                             "verify = 0 RETURNING id) INSERT INTO replays (score_id, data, "
+                             "received) SELECT id, $2, $3 FROM marked "
+                             "ON CONFLICT (score_id) DO UPDATE SET data = EXCLUDED.data, "
+                             "received = EXCLUDED.received RETURNING score_id",
+                             3, nullptr, params, lengths, formats, 0));
+      Check(c, r, "keep replay");
+      return PQntuples(r.get()) == 1;
+    });
+  }
+
+  std::vector<TPendingReplay> PendingReplays(int64_t limit) override {
+    return With([&](PGconn* c) {
+      const std::string l = std::to_string(limit);
+      const char* params[] = {l.c_str()};
+      TResult r(PQexecParams(c,
+                             "SELECT id, score FROM scores WHERE verify = 1 ORDER BY id LIMIT $1",
+                             1, nullptr, params, nullptr, nullptr, 0));
+      Check(c, r, "pending replays");
+      std::vector<TPendingReplay> out;
+      for (int i = 0; i < PQntuples(r.get()); ++i)
+        out.push_back({r.Int(i, 0), static_cast<int32_t>(r.Int(i, 1))});
+      return out;
+    });
+  }
+
+  bool ReplayData(int64_t id, std::string& bytes) override {
+    return With([&](PGconn* c) {
+      const std::string idText = std::to_string(id);
+      const char* params[] = {idText.c_str()};
+      // Asked for in binary, the bytes come as they are, with no escaping to undo.
+      TResult r(PQexecParams(c, "SELECT data FROM replays WHERE score_id = $1", 1, nullptr, params,
+                             nullptr, nullptr, 1));
+      Check(c, r, "replay");
+      if (PQntuples(r.get()) != 1) return false;
+      bytes = r.Text(0, 0);
+      return true;
+    });
+  }
+
+  void SetVerdict(int64_t id, bool verified, const std::string& reason) override {
+    With([&](PGconn* c) {
+      const std::string idText = std::to_string(id),
+                        state = std::to_string(verified ? VerifyVerified : VerifyRejected);
+      const char* params[] = {state.c_str(), reason.c_str(), idText.c_str()};
+      TResult r(PQexecParams(c,
+                             "UPDATE scores SET verify = $1, verify_reason = $2 WHERE id = $3 "
+                             "AND verify = 1",
+                             3, nullptr, params, nullptr, nullptr, 0));
+      Check(c, r, "verdict");
+      return 0;
+    });
+  }
+
+  bool VerifyState(int64_t id, int& state, std::string& reason) override {
+    return With([&](PGconn* c) {
+      const std::string idText = std::to_string(id);
+      const char* params[] = {idText.c_str()};
+      TResult r(PQexecParams(c, "SELECT verify, verify_reason FROM scores WHERE id = $1", 1,
+                             nullptr, params, nullptr, nullptr, 0));
+      Check(c, r, "verify state");
+      if (PQntuples(r.get()) != 1) return false;
+      state = static_cast<int>(r.Int(0, 0));
+      reason = r.Text(0, 1);
+      return true;
+    });
+  }
+
+ private:
+  std::vector<TScoreRow> Rows(const char* sql, int64_t offset, int64_t limit) {
     return With([&](PGconn* c) {
       const std::string l = std::to_string(limit), o = std::to_string(offset);
       const char* params[] = {l.c_str(), o.c_str()};
-      TResult r(PQexecParams(c, offset < DeepPageOffset ? NearPageSql : DeepPageSql.c_str(), 2,
-                             nullptr, params, nullptr, nullptr, 0));
+      TResult r(PQexecParams(c, sql, 2, nullptr, params, nullptr, nullptr, 0));
       Check(c, r, "page");
       std::vector<TScoreRow> rows;
       for (int i = 0; i < PQntuples(r.get()); ++i) {
@@ -217,12 +318,14 @@ class TPostgresStore final : public IScoreStore {
         row.Score = static_cast<int32_t>(r.Int(i, 2));
         row.Country = r.Text(i, 3);
         row.Submitted = r.Int(i, 4);
+        row.Verify = static_cast<int>(r.Int(i, 5));
         rows.push_back(std::move(row));
       }
       return rows;
     });
   }
 
+ public:
   bool Ping() override {
     try {
       return With([&](PGconn* c) {
@@ -380,10 +483,24 @@ class TPostgresStore final : public IScoreStore {
            "n BIGINT NOT NULL, PRIMARY KEY (bucket, shard))");
       Exec(c, RecountSql().c_str());
       Exec(c, CountTriggersSql().c_str());
-      Exec(c, "DELETE FROM schema_version");
-      Exec(c, SchemaVersionInsertSql().c_str());
     } else {
       RecountIfWrong(c);
+    }
+    if (version < 3) {
+      // The replays live apart from the rows the pages read. The new columns have constant
+      // defaults, so adding them rewrites no row of a large table.
+      Exec(c,
+           "ALTER TABLE scores ADD COLUMN verify SMALLINT NOT NULL DEFAULT 0; "
+           "ALTER TABLE scores ADD COLUMN verify_reason TEXT NOT NULL DEFAULT ''; "
+           "CREATE TABLE replays (score_id BIGINT PRIMARY KEY REFERENCES scores (id) "
+           "ON DELETE CASCADE, data BYTEA NOT NULL, received BIGINT NOT NULL); "
+           "CREATE INDEX scores_verified_order ON scores (score DESC, id ASC) "
+           "WHERE verify = 2; "
+           "CREATE INDEX scores_verify_pending ON scores (id) WHERE verify = 1");
+    }
+    if (version < ScoreSchemaVersion) {
+      Exec(c, "DELETE FROM schema_version");
+      Exec(c, SchemaVersionInsertSql().c_str());
     }
     Exec(c, "COMMIT");
   }

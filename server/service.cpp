@@ -103,6 +103,9 @@ nav.pages { display: flex; justify-content: space-between; margin: 1rem 0; }
 .shots { display: grid; grid-template-columns: repeat(2, 1fr); gap: 0.8rem; }
 .shots img { width: 100%; height: auto; border: 1px solid #2c3442; }
 pre { background: #1d2430; padding: 0.8rem; overflow-x: auto; }
+td.mark { white-space: nowrap; color: #8a93a3; }
+td.verified { color: #66dd88; }
+td.rejected { color: #dd6666; }
 @media (max-width: 36rem) {
   .date, .country { display: none; }
   h1 { font-size: 1.4rem; }
@@ -253,7 +256,10 @@ bool TRateLimiter::Allow(const std::string& client, int64_t now) {
 }
 
 TScoreService::TScoreService(IScoreStore& store, TServiceOptions options)
-    : store_(store), options_(std::move(options)), limiter_(options_.RateLimitPerMinute) {}
+    : store_(store),
+      options_(std::move(options)),
+      limiter_(options_.RateLimitPerMinute),
+      replayLimiter_(options_.RateLimitPerMinute) {}
 
 THttpReply TScoreService::Handle(const THttpRequest& request, int64_t now) {
   try {
@@ -273,6 +279,14 @@ THttpReply TScoreService::Handle(const THttpRequest& request, int64_t now) {
 THttpReply TScoreService::Route(const THttpRequest& request, int64_t now) {
   if (request.Path.size() + 1 + request.Query.size() > MaxTargetLength)
     return Text(414, "the address is longer than 4096 characters");
+  if (request.Path == online::ReplayPage) {
+    if (request.Method != "POST") {
+      THttpReply r = Text(405, "replays are posted here");
+      r.Headers.emplace_back("Allow", "POST");
+      return r;
+    }
+    return UploadReplay(request, now);
+  }
   if (request.Method != "GET" && request.Method != "HEAD") {
     THttpReply r = Text(405, "only GET is served");
     r.Headers.emplace_back("Allow", "GET, HEAD");
@@ -299,6 +313,8 @@ THttpReply TScoreService::Route(const THttpRequest& request, int64_t now) {
     return Json(offset, limit);
   }
   if (request.Path.starts_with("/docs/")) return Picture(request.Path.substr(6));
+  if (request.Path.starts_with(std::string(online::ReplayPage) + "/"))
+    return DownloadReplay(request.Path.substr(online::ReplayPage.size() + 1));
   if (request.Path != online::ScorePage) return Text(404, "no such page");
 
   const std::string* prg = Find(query, online::key::Program);
@@ -350,26 +366,109 @@ THttpReply TScoreService::Submit(const std::string& inf, const std::string& clie
   return Text(200, "OK stored as result " + std::to_string(id));
 }
 
+// The replay that proves a stored result: it must come with the same record the result was
+// submitted with, and it is answered at once; the ride comes later, off the request path.
+THttpReply TScoreService::UploadReplay(const THttpRequest& request, int64_t now) {
+  if (!replayLimiter_.Allow(request.Client, now)) {
+    THttpReply r = Text(429, "too many replays from this address; try again in a minute");
+    r.Headers.emplace_back("Retry-After", std::to_string(60 - now % 60));
+    return r;
+  }
+  const auto query = ParseQuery(request.Query);
+  const std::string* inf = Find(query, online::key::Record);
+  if (!inf) return Text(400, "the replay has no inf record");
+  online::TScoreRecord record;
+  std::string reason;
+  if (!online::DecodeScoreRecord(*inf, record, reason)) return Text(400, "refused: " + reason);
+  TNewScore score;
+  if (!ValidateRecord(record, score.Name, score.Country, reason))
+    return Text(400, "refused: " + reason);
+  score.Score = record.Score;
+  if (request.Body.empty()) return Text(400, "refused: the replay is empty");
+  if (request.Body.size() > MaxReplayBytes) return Text(413, "refused: the replay is over 1 MiB");
+  // Only the magic is looked at here; the verifier reads the rest, in its own process.
+  if (request.Body.compare(0, 4, "ZWR\x1a") != 0)
+    return Text(400, "refused: not a Zap Wheely replay");
+  const int64_t id = store_.FindAwaitingReplay(score);
+  if (id == 0) return Text(404, "refused: no stored result of this record waits for a replay");
+  if (!store_.AttachReplay(id, request.Body, now))
+    return Text(409, "refused: result " + std::to_string(id) + " already has its replay");
+  const bool queued = options_.Verifier && options_.Verifier->Offer({id, score.Score});
+  THttpReply r = Text(202, "OK replay kept for result " + std::to_string(id) +
+                               (queued ? "; it will be ridden shortly"
+                                       : "; the verifier is busy, it will be ridden later"));
+  return r;
+}
+
+THttpReply TScoreService::DownloadReplay(const std::string& name) {
+  // "ID.zwr", the id plainly written: only a verified result's replay is given out.
+  int64_t id = 0;
+  if (!name.ends_with(".zwr") ||
+      !ParseNumber(name.substr(0, name.size() - 4), 1, 1'000'000'000'000'000, id))
+    return Text(404, "no such replay");
+  int state = 0;
+  std::string reason, bytes;
+  if (!store_.VerifyState(id, state, reason) || state != VerifyVerified ||
+      !store_.ReplayData(id, bytes))
+    return Text(404, "no such replay");
+  THttpReply r;
+  r.ContentType = "application/octet-stream";
+  r.Body = std::move(bytes);
+  r.Headers.emplace_back("Content-Disposition",
+                         "attachment; filename=\"zapwheely-" + std::to_string(id) + ".zwr\"");
+  r.Headers.emplace_back("Cache-Control", "max-age=3600");
+  return r;
+}
+
+std::vector<TScoreRow> TScoreService::PublicPage(int64_t offset, int64_t limit) {
+  return options_.RequireReplay ? store_.VerifiedPage(offset, limit) : store_.Page(offset, limit);
+}
+
+namespace {
+
+// The table's mark for a result: verified ones link their replay.
+std::string MarkCell(const TScoreRow& r) {
+  switch (r.Verify) {
+    case VerifyVerified:
+      return "<td class=\"mark verified\"><span title=\"its replay rode to this score\">"
+             "&#10004; verified</span> <a class=\"replay\" download href=\"/replay/" +
+             std::to_string(r.Id) + ".zwr\">replay</a></td>";
+    case VerifyPending:
+      return "<td class=\"mark pending\">checking</td>";
+    case VerifyRejected:
+      return "<td class=\"mark rejected\">rejected</td>";
+    default:
+      return "<td class=\"mark unverified\">unverified</td>";
+  }
+}
+
+}  // namespace
+
 THttpReply TScoreService::TablePage(int64_t page) {
   const int64_t offset = (page - 1) * RowsPerPage;
   // One row more than a page tells whether a next page exists without counting the table.
-  std::vector<TScoreRow> rows = store_.Page(offset, RowsPerPage + 1);
+  std::vector<TScoreRow> rows = PublicPage(offset, RowsPerPage + 1);
   const bool more = static_cast<int64_t>(rows.size()) > RowsPerPage;
   if (more) rows.pop_back();
   std::string s = PageStart("Zap Wheely online high scores");
   s += "<h1>Zap Wheely online high scores</h1>\n";
   s += "<p><a href=\"/\">About the game</a> &middot; page " + std::to_string(page) + "</p>\n";
+  s += options_.RequireReplay
+           ? "<p class=\"note\">Only results whose replay rode again to the same score are "
+             "listed.</p>\n"
+           : "<p class=\"note\">&#10004; verified: the result's replay rode again to the same "
+             "score on our server, and can be downloaded and watched in the game.</p>\n";
   if (rows.empty()) {
     s += "<p class=\"empty\">No results on this page yet.</p>\n";
   } else {
     s += "<table id=\"scores\">\n<thead><tr><th class=\"num\">Rank</th><th>Name</th>"
          "<th class=\"num\">Score</th><th class=\"country\">Country</th>"
-         "<th class=\"date\">Date</th></tr></thead>\n<tbody>\n";
+         "<th class=\"date\">Date</th><th>Proof</th></tr></thead>\n<tbody>\n";
     for (const TScoreRow& r : rows) {
       s += "<tr><td class=\"num\">" + std::to_string(r.Rank) + "</td><td>" + HtmlEscape(r.Name) +
            "</td><td class=\"num\">" + std::to_string(r.Score) + "</td><td class=\"country\">" +
-           HtmlEscape(r.Country) + "</td><td class=\"date\">" + DateText(r.Submitted) +
-           "</td></tr>\n";
+           HtmlEscape(r.Country) + "</td><td class=\"date\">" + DateText(r.Submitted) + "</td>" +
+           MarkCell(r) + "</tr>\n";
     }
     s += "</tbody>\n</table>\n";
   }
@@ -400,7 +499,22 @@ game goes into the high-score table and can be sent here.</p>
 <img src="/docs/race-traffic.png" alt="Opponents, a wreck and a bonus" width="800" height="600">
 <img src="/docs/tally.png" alt="The level-end tally" width="800" height="600">
 </div>
-<h2>Build and play</h2>
+<h2>Verified rides</h2>
+<p>Every result the game sends comes with the replay of its game. Our server rides each replay
+again with the game's own code; a result marked &#10004; rode to exactly its score, and its
+replay can be downloaded and watched in the game.</p>
+)";
+  const std::vector<TScoreRow> best = store_.VerifiedPage(0, 5);
+  if (best.empty()) {
+    s += "<p class=\"empty\">No verified result yet.</p>\n";
+  } else {
+    s += "<table id=\"verified\">\n<tbody>\n";
+    for (const TScoreRow& r : best)
+      s += "<tr><td>" + HtmlEscape(r.Name) + "</td><td class=\"num\">" + std::to_string(r.Score) +
+           "</td>" + MarkCell(r) + "</tr>\n";
+    s += "</tbody>\n</table>\n";
+  }
+  s += R"(<h2>Build and play</h2>
 <p>On a fresh Debian 12, in the game's source folder:</p>
 <pre>bash scripts/run.sh</pre>
 <p>installs what is missing, builds the game and its content, and starts it. Arrow keys ride,
@@ -413,16 +527,21 @@ space brakes hard, H sounds the horn, P pauses, Esc asks to leave.</p>
 }
 
 THttpReply TScoreService::Json(int64_t offset, int64_t limit) {
-  const std::vector<TScoreRow> rows = store_.Page(offset, limit);
+  const std::vector<TScoreRow> rows = PublicPage(offset, limit);
   THttpReply r;
   r.ContentType = "application/json";
   r.Body = "[";
   for (size_t i = 0; i < rows.size(); ++i) {
     const TScoreRow& row = rows[i];
     if (i) r.Body += ",";
-    r.Body += "\n{\"rank\":" + std::to_string(row.Rank) + ",\"name\":\"" + JsonEscape(row.Name) +
-              "\",\"score\":" + std::to_string(row.Score) + ",\"country\":\"" +
-              JsonEscape(row.Country) + "\",\"date\":\"" + DateText(row.Submitted) + "\"}";
+    r.Body +=
+        "\n{\"rank\":" + std::to_string(row.Rank) + ",\"name\":\"" + JsonEscape(row.Name) +
+        "\",\"score\":" + std::to_string(row.Score) + ",\"country\":\"" + JsonEscape(row.Country) +
+        "\",\"date\":\"" + DateText(row.Submitted) +
+        "\",\"verified\":" + (row.Verify == VerifyVerified ? "true" : "false") +
+        (row.Verify == VerifyVerified ? ",\"replay\":\"/replay/" + std::to_string(row.Id) + ".zwr\""
+                                      : std::string()) +
+        "}";
   }
   r.Body += rows.empty() ? "]\n" : "\n]\n";
   return r;

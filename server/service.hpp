@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "server/store.hpp"
+#include "server/verify_queue.hpp"
 
 namespace zw::scores {
 
@@ -75,7 +76,14 @@ struct TServiceOptions {
   int RateLimitPerMinute = 30;
   // Where the home page's pictures are served from.
   std::string DocsDir;
+  // The public table lists only results whose replay rode to their score.
+  bool RequireReplay = false;
+  // Where uploaded replays go to be ridden; none: they wait in the database.
+  IVerifySink* Verifier = nullptr;
 };
+
+// The largest replay taken, as large as the game ever writes one.
+inline constexpr size_t MaxReplayBytes = 1u << 20;
 
 class TScoreService {
  public:
@@ -86,6 +94,9 @@ class TScoreService {
  private:
   THttpReply Route(const THttpRequest& request, int64_t now);
   THttpReply Submit(const std::string& inf, const std::string& client, int64_t now);
+  THttpReply UploadReplay(const THttpRequest& request, int64_t now);
+  THttpReply DownloadReplay(const std::string& name);
+  std::vector<TScoreRow> PublicPage(int64_t offset, int64_t limit);
   THttpReply TablePage(int64_t page);
   THttpReply HomePage();
   THttpReply Json(int64_t offset, int64_t limit);
@@ -94,6 +105,7 @@ class TScoreService {
   IScoreStore& store_;
   TServiceOptions options_;
   TRateLimiter limiter_;
+  TRateLimiter replayLimiter_;
   // Set when the store last failed to commit a result, cleared by the next one it commits: the
   // health check reports it, as an operator watching it expects a full disk to show.
   std::atomic<bool> writeFailing_{false};

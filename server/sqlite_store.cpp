@@ -75,7 +75,11 @@ sqlite3* OpenConnection(const std::string& path, bool create) {
 }
 
 const char* const NearPageSql =
-    "SELECT id, name, score, country, submitted FROM scores "
+    "SELECT id, name, score, country, submitted, verify FROM scores "
+    "ORDER BY score DESC, id ASC LIMIT ? OFFSET ?";
+// The verified results walk their own partial index; they are few next to the whole table.
+const char* const VerifiedPageSql =
+    "SELECT id, name, score, country, submitted, verify FROM scores WHERE verify = 2 "
     "ORDER BY score DESC, id ASC LIMIT ? OFFSET ?";
 // A deep page first adds up the band counts from the best band down to find the band holding
 // its first rank, then the bucket counts within that band to find the bucket; the rows of the
@@ -94,7 +98,7 @@ const std::string DeepPageSql =
     std::to_string(BucketsPerBand) + " AND (SELECT band FROM band) * " +
     std::to_string(BucketsPerBand) + " + " + std::to_string(BucketsPerBand - 1) +
     ") WHERE (SELECT above FROM band) + upto > ?2 ORDER BY bucket DESC LIMIT 1) "
-    "SELECT s.id, s.name, s.score, s.country, s.submitted FROM "
+    "SELECT s.id, s.name, s.score, s.country, s.submitted, s.verify FROM "
     "(SELECT id FROM scores WHERE score <= "
     "COALESCE((SELECT bucket * " +
     std::to_string(1 << BucketShift) + " + " + std::to_string((1 << BucketShift) - 1) +
@@ -146,6 +150,8 @@ class TSqliteStore final : public IScoreStore {
       // so the OK a player's game gets is never for a row a power cut can take away.
       if (!memory_) Exec(writer_, "PRAGMA journal_mode=WAL");
       Exec(writer_, "PRAGMA synchronous=FULL");
+      // A result removed by hand takes its replay with it.
+      Exec(writer_, "PRAGMA foreign_keys=ON");
       Migrate();
     } catch (...) {
       sqlite3_close(writer_);
@@ -217,9 +223,103 @@ class TSqliteStore final : public IScoreStore {
   }
 
   std::vector<TScoreRow> Page(int64_t offset, int64_t limit) override {
+    return Rows(offset < DeepPageOffset ? NearPageSql : DeepPageSql.c_str(), offset, limit);
+  }
+
+  std::vector<TScoreRow> VerifiedPage(int64_t offset, int64_t limit) override {
+    return Rows(VerifiedPageSql, offset, limit);
+  }
+
+  int64_t FindAwaitingReplay(const TNewScore& s) override {
+    return WithReader([&](sqlite3* db) {
+      TStatement st(db,
+                    "SELECT id FROM scores WHERE score = ? AND name = ? AND country = ? "
+                    "AND verify = 0 ORDER BY id DESC LIMIT 1");
+      sqlite3_bind_int(st.get(), 1, s.Score);
+      sqlite3_bind_text(st.get(), 2, s.Name.data(), static_cast<int>(s.Name.size()),
+                        SQLITE_TRANSIENT);
+      sqlite3_bind_text(st.get(), 3, s.Country.data(), static_cast<int>(s.Country.size()),
+                        SQLITE_TRANSIENT);
+      return st.Step() ? static_cast<int64_t>(sqlite3_column_int64(st.get(), 0)) : int64_t{0};
+    });
+  }
+
+  bool AttachReplay(int64_t id, const std::string& bytes, int64_t now) override {
+    std::lock_guard lock(writerMutex_);
+    Exec(writer_, "BEGIN IMMEDIATE");
+    try {
+      TStatement mark(writer_, "UPDATE scores SET verify = 1 WHERE id = ? AND verify = 0");
+      sqlite3_bind_int64(mark.get(), 1, id);
+      mark.Step();
+      if (sqlite3_changes(writer_) != 1) {
+        Exec(writer_, "ROLLBACK");
+        return false;
+      }
+      TStatement ins(writer_,
+                     "INSERT OR REPLACE INTO replays (score_id, data, received) VALUES (?, ?, ?)");
+      sqlite3_bind_int64(ins.get(), 1, id);
+      sqlite3_bind_blob(ins.get(), 2, bytes.data(), static_cast<int>(bytes.size()),
+                        SQLITE_TRANSIENT);
+      sqlite3_bind_int64(ins.get(), 3, now);
+      ins.Step();
+      Exec(writer_, "COMMIT");
+      return true;
+    } catch (...) {
+      sqlite3_exec(writer_, "ROLLBACK", nullptr, nullptr, nullptr);
+      throw;
+    }
+  }
+
+  std::vector<TPendingReplay> PendingReplays(int64_t limit) override {
+    return WithReader([&](sqlite3* db) {
+      std::vector<TPendingReplay> out;
+      TStatement st(db, "SELECT id, score FROM scores WHERE verify = 1 ORDER BY id LIMIT ?");
+      sqlite3_bind_int64(st.get(), 1, limit);
+      while (st.Step())
+        out.push_back({sqlite3_column_int64(st.get(), 0), sqlite3_column_int(st.get(), 1)});
+      return out;
+    });
+  }
+
+  bool ReplayData(int64_t id, std::string& bytes) override {
+    return WithReader([&](sqlite3* db) {
+      TStatement st(db, "SELECT data FROM replays WHERE score_id = ?");
+      sqlite3_bind_int64(st.get(), 1, id);
+      if (!st.Step()) return false;
+      const void* p = sqlite3_column_blob(st.get(), 0);
+      bytes.assign(static_cast<const char*>(p),
+                   static_cast<size_t>(sqlite3_column_bytes(st.get(), 0)));
+      return true;
+    });
+  }
+
+  void SetVerdict(int64_t id, bool verified, const std::string& reason) override {
+    std::lock_guard lock(writerMutex_);
+    TStatement st(writer_,
+                  "UPDATE scores SET verify = ?, verify_reason = ? WHERE id = ? AND verify = 1");
+    sqlite3_bind_int(st.get(), 1, verified ? VerifyVerified : VerifyRejected);
+    sqlite3_bind_text(st.get(), 2, reason.data(), static_cast<int>(reason.size()),
+                      SQLITE_TRANSIENT);
+    sqlite3_bind_int64(st.get(), 3, id);
+    st.Step();
+  }
+
+  bool VerifyState(int64_t id, int& state, std::string& reason) override {
+    return WithReader([&](sqlite3* db) {
+      TStatement st(db, "SELECT verify, verify_reason FROM scores WHERE id = ?");
+      sqlite3_bind_int64(st.get(), 1, id);
+      if (!st.Step()) return false;
+      state = sqlite3_column_int(st.get(), 0);
+      reason = Text(st.get(), 1);
+      return true;
+    });
+  }
+
+ private:
+  std::vector<TScoreRow> Rows(const char* sql, int64_t offset, int64_t limit) {
     return WithReader([&](sqlite3* db) {
       std::vector<TScoreRow> rows;
-      TStatement st(db, offset < DeepPageOffset ? NearPageSql : DeepPageSql.c_str());
+      TStatement st(db, sql);
       sqlite3_bind_int64(st.get(), 1, limit);
       sqlite3_bind_int64(st.get(), 2, offset);
       while (st.Step()) {
@@ -230,12 +330,14 @@ class TSqliteStore final : public IScoreStore {
         r.Score = sqlite3_column_int(st.get(), 2);
         r.Country = Text(st.get(), 3);
         r.Submitted = sqlite3_column_int64(st.get(), 4);
+        r.Verify = sqlite3_column_int(st.get(), 5);
         rows.push_back(std::move(r));
       }
       return rows;
     });
   }
 
+ public:
   bool Ping() override {
     try {
       return WithReader([](sqlite3* db) {
@@ -328,10 +430,24 @@ class TSqliteStore final : public IScoreStore {
              "CREATE TABLE score_buckets (bucket INTEGER PRIMARY KEY, n INTEGER NOT NULL)");
         Exec(writer_, RecountSql().c_str());
         Exec(writer_, CountTriggersSql().c_str());
-        Exec(writer_, "DELETE FROM schema_version");
-        Exec(writer_, SchemaVersionInsertSql().c_str());
       } else {
         RecountIfWrong();
+      }
+      if (version < 3) {
+        // The replays live apart from the rows the pages read, so a page never drags a
+        // megabyte of replay through the cache.
+        Exec(writer_,
+             "ALTER TABLE scores ADD COLUMN verify INTEGER NOT NULL DEFAULT 0; "
+             "ALTER TABLE scores ADD COLUMN verify_reason TEXT NOT NULL DEFAULT ''; "
+             "CREATE TABLE replays (score_id INTEGER PRIMARY KEY REFERENCES scores (id) "
+             "ON DELETE CASCADE, data BLOB NOT NULL, received INTEGER NOT NULL); "
+             "CREATE INDEX scores_verified_order ON scores (score DESC, id ASC) "
+             "WHERE verify = 2; "
+             "CREATE INDEX scores_verify_pending ON scores (id) WHERE verify = 1");
+      }
+      if (version < ScoreSchemaVersion) {
+        Exec(writer_, "DELETE FROM schema_version");
+        Exec(writer_, SchemaVersionInsertSql().c_str());
       }
       Exec(writer_, "COMMIT");
     } catch (...) {

@@ -25,6 +25,18 @@ struct TScoreRow {
   int32_t Score = 0;
   std::string Country;
   int64_t Submitted = 0;
+  // Whether its replay rode again to exactly this score (TVerify).
+  int Verify = 0;
+};
+
+// Where a result stands with its proof: no replay came, one waits to be ridden, it rode to
+// exactly the submitted score, or it did not (the reason is kept for the operator).
+enum TVerify : int { VerifyNone = 0, VerifyPending = 1, VerifyVerified = 2, VerifyRejected = 3 };
+
+// A replay waiting to be ridden: the result it belongs to and the score it must reach.
+struct TPendingReplay {
+  int64_t Id = 0;
+  int32_t Score = 0;
 };
 
 // The database cannot be reached or refused the work: the request gets a 503 and the store
@@ -55,8 +67,9 @@ inline constexpr int BucketShift = 4;
 inline constexpr int BucketsPerBand = 1 << (BandShift - BucketShift);
 
 // The schema version this program creates and understands. Version 2 added the band and bucket
-// counts; a version-1 database gets them filled when it is opened.
-inline constexpr int ScoreSchemaVersion = 2;
+// counts; a version-1 database gets them filled when it is opened. Version 3 added each result's
+// replay and its verification (state and reason); older results start unverified.
+inline constexpr int ScoreSchemaVersion = 3;
 // The statement that records the schema version, written by both stores once their last
 // upgrade step has run.
 inline std::string SchemaVersionInsertSql() {
@@ -76,6 +89,24 @@ class IScoreStore {
   virtual int64_t Count() = 0;
   // Up to limit rows starting at the given offset (0 = the best) in table order.
   virtual std::vector<TScoreRow> Page(int64_t offset, int64_t limit) = 0;
+  // The same over the verified results alone.
+  virtual std::vector<TScoreRow> VerifiedPage(int64_t offset, int64_t limit) = 0;
+
+  // The newest result of exactly this name, score and country that has no replay yet; 0 when
+  // there is none.
+  virtual int64_t FindAwaitingReplay(const TNewScore& record) = 0;
+  // Keeps the replay with its result and marks it pending, in one transaction; false when the
+  // result already has one (or is gone).
+  virtual bool AttachReplay(int64_t id, const std::string& bytes, int64_t now) = 0;
+  // The oldest pending replays, at most limit of them.
+  virtual std::vector<TPendingReplay> PendingReplays(int64_t limit) = 0;
+  // A result's replay file; false when it has none.
+  virtual bool ReplayData(int64_t id, std::string& bytes) = 0;
+  // The verdict on a pending result: verified, or rejected with the reason.
+  virtual void SetVerdict(int64_t id, bool verified, const std::string& reason) = 0;
+  // The state of one result and its reason (for the operator and the tests); false when no
+  // such result exists.
+  virtual bool VerifyState(int64_t id, int& state, std::string& reason) = 0;
   // True when the database answers.
   virtual bool Ping() = 0;
   // How the database runs the page queries (a near page and a deep one), for checking they walk

@@ -65,7 +65,12 @@ bool TMForm::FormCreate() {
     return false;
   }
   // 5..7. The saved table and options.
-  LoadSavedState();
+  if (NoSavedState) {
+    ResetHighScores();
+    SetDefaultOptions();
+  } else {
+    LoadSavedState();
+  }
   // 8. The display mode.
   ApplyDisplayMode();
   // 9, 10. The main menu with its fly-in.
@@ -78,7 +83,7 @@ void TMForm::Shutdown() {
   // An end ordered while the options screen waits for a boss key keeps the key set before.
   if (Keys.BossKeyCapture) ToggleBossKeyCapture();
   MSpriteEngine.Dead();
-  SaveSavedState();
+  if (!NoSavedState) SaveSavedState();
   Terminated = true;
 }
 

@@ -199,6 +199,9 @@ class TMForm {
   bool SkipDrawing = false;
   // The replays kept beside the table and the last game's, and the watcher.
   TReplayShelf Replays;
+  // A form that neither reads nor writes the saved table and options (the replay verifier's:
+  // it may open nothing but the packs); it starts from the defaults.
+  bool NoSavedState = false;
 
   // --- Start-up and shutdown ---
   // Runs the start-up sequence; answers false (with StartupError set) when a pack failed.

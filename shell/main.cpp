@@ -10,6 +10,7 @@
 #include "platform/sdl/sdl_audio.hpp"
 #include "platform/sdl/sdl_music.hpp"
 #include "platform/sdl/sdl_platform.hpp"
+#include "replay/recorder.hpp"
 #include "replay/replay_watch.hpp"
 #include "shell/runner.hpp"
 #include "shell/score_host.hpp"
@@ -80,6 +81,9 @@ int main(int argc, char** argv) {
 
   int status = 0;
   {
+    // The recorder and the watcher outlive the form that points at them.
+    zw::replay::TRecorder recorder;
+    zw::replay::TReplayWatch watch;
     zw::TMForm form(platform);
     const zw::TScoreHostChoice host = zw::ChooseScoreHost(
         std::getenv(zw::ScoreHostVariable),
@@ -94,11 +98,9 @@ int main(int argc, char** argv) {
       status = 1;
     } else {
       // Every game is recorded; the last one and those in the table are kept with the saves.
-      zw::replay::TRecorder recorder;
       recorder.Packs = zw::replay::PackHash();
       recorder.Keep = true;
       form.ReplayHooks = &recorder;
-      zw::replay::TReplayWatch watch;
       watch.Packs = recorder.Packs;
       form.Replays.Watcher = &watch;
       if (!replayPath.empty()) {

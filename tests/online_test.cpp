@@ -71,10 +71,14 @@ TEST(OnlineScores, AQualifyingGameIsStoredAndListedAtItsRank) {
   SendAndReachTheTable(g);
   EXPECT_EQ(g.F().OnlineNote, "") << "a result that arrived is not reported as lost";
 
-  // Exactly one request went out, the submission of that name, score and country.
+  // The submission of that name, score and country went out first, then the game's replay
+  // with the same record.
   const auto& requests = g.Runner.Headless.Http.Requests;
-  ASSERT_EQ(requests.size(), 1u);
+  ASSERT_EQ(requests.size(), 2u);
   EXPECT_EQ(requests[0], "http://" + Host(service) + SubmitTarget("Ace Rider 7", 5000, "Germany"));
+  EXPECT_TRUE(requests[1].starts_with("POST http://" + Host(service) + "/replay?inf=" +
+                                      SubmitTarget("Ace Rider 7", 5000, "Germany").substr(37)))
+      << requests[1];
   const auto api = HttpGet(service.Port(), "/api/scores?offset=0&limit=10");
   ASSERT_EQ(api.Status, 200);
   const std::string& body = api.Body;

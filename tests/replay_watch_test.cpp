@@ -21,7 +21,7 @@ std::string ReadRaw(const std::string& path) {
 std::map<std::string, std::string> SavedFiles() {
   std::map<std::string, std::string> files;
   for (const auto& e : std::filesystem::recursive_directory_iterator("Data/Save"))
-    if (e.is_regular_file()) files[e.path().string()] = ReadRaw(e.path().string());
+    if (e.is_regular_file()) files[e.path().generic_string()] = ReadRaw(e.path().string());
   return files;
 }
 

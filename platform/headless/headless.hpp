@@ -131,6 +131,14 @@ class THeadlessHttp : public IHttp {
     body.clear();
     return Forward ? Forward->Get(url, body) : false;
   }
+  // Posts are noted as "POST url (n bytes)".
+  bool Post(const std::string& url, const std::string& data, std::string& body,
+            int& status) override {
+    Requests.push_back("POST " + url + " (" + std::to_string(data.size()) + " bytes)");
+    body.clear();
+    status = 0;
+    return Forward ? Forward->Post(url, data, body, status) : false;
+  }
 };
 
 // All the headless parts together, wired into a TPlatform.

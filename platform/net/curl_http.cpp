@@ -45,13 +45,31 @@ std::string TCurlHttp::UserAgent() {
 }
 
 bool TCurlHttp::Get(const std::string& url, std::string& body) {
+  int status = 0;
+  return Perform(url, nullptr, body, status);
+}
+
+bool TCurlHttp::Post(const std::string& url, const std::string& data, std::string& body,
+                     int& status) {
+  return Perform(url, &data, body, status);
+}
+
+bool TCurlHttp::Perform(const std::string& url, const std::string* post, std::string& body,
+                        int& statusOut) {
   body.clear();
+  statusOut = 0;
   auto* curl = static_cast<CURL*>(Handle);
   if (!curl) return false;
   // Settings are made anew for every request; the cookie store stays with the handle.
   curl_easy_reset(curl);
   curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
-  curl_easy_setopt(curl, CURLOPT_HTTPGET, 1L);
+  if (post) {
+    curl_easy_setopt(curl, CURLOPT_POST, 1L);
+    curl_easy_setopt(curl, CURLOPT_POSTFIELDS, post->data());
+    curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(post->size()));
+  } else {
+    curl_easy_setopt(curl, CURLOPT_HTTPGET, 1L);
+  }
   curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http");
   curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, ConnectMs);
@@ -61,12 +79,18 @@ bool TCurlHttp::Get(const std::string& url, std::string& body) {
   curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, KeepBody);
   curl_easy_setopt(curl, CURLOPT_WRITEDATA, &body);
   curl_slist* headers = curl_slist_append(nullptr, "Accept: text/html, */*");
+  if (post) {
+    headers = curl_slist_append(headers, "Content-Type: application/octet-stream");
+    // No "100-continue" round trip: the service reads the whole body anyway.
+    headers = curl_slist_append(headers, "Expect:");
+  }
   curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
   const CURLcode rc = curl_easy_perform(curl);
   long status = 0;
   if (rc == CURLE_OK) curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
   curl_easy_setopt(curl, CURLOPT_HTTPHEADER, nullptr);
   curl_slist_free_all(headers);
+  statusOut = static_cast<int>(status);
   return rc == CURLE_OK && status >= 200 && status < 400;
 }
 

@@ -21,11 +21,16 @@ class TCurlHttp : public IHttp {
   // does not resolve, a refused or timed-out connection, an HTTP error status, a broken reply.
   // Cookies the service sets are kept for later requests of this client.
   bool Get(const std::string& url, std::string& body) override;
+  // POST of the bytes as application/octet-stream, under the same time limits; true for a
+  // 2xx or 3xx reply.
+  bool Post(const std::string& url, const std::string& data, std::string& body,
+            int& status) override;
 
   // The identification header the game sends.
   static std::string UserAgent();
 
  private:
+  bool Perform(const std::string& url, const std::string* post, std::string& body, int& status);
   void* Handle = nullptr;  // the CURL easy handle, kept so its cookies live on
   long ConnectMs, TotalMs;
 };

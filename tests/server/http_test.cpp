@@ -193,6 +193,12 @@ TEST(ScoresSqlite, StoreRules) {
   CheckStoreRules(*store);
 }
 
+TEST(ScoresSqlite, ReplayVerdicts) {
+  TTempDir dir;
+  auto store = OpenScoreStore(dir.Path() + "/scores.db");
+  CheckReplayVerdicts(*store);
+}
+
 TEST(ScoresSqlite, EndToEnd) {
   TTempDir dir;
   CheckEndToEnd(dir.Path() + "/scores.db");

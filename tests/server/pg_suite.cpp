@@ -47,6 +47,12 @@ TEST(ScoresPostgres, StoreRules) {
   CheckStoreRules(*store);
 }
 
+TEST(ScoresPostgres, ReplayVerdicts) {
+  PG_DATABASE(db);
+  auto store = OpenScoreStore(db);
+  CheckReplayVerdicts(*store);
+}
+
 TEST(ScoresPostgres, SchemaIsCreatedOnceAndANewerOneRefused) {
   PG_DATABASE(db);
   {

@@ -35,6 +35,8 @@ class TScoresProcess {
 
   bool Started() const { return port_ > 0; }
   int Port() const { return port_; }
+  // The service's process, whose children are its verifiers.
+  pid_t Pid() const { return pid_; }
   // SIGTERM and wait; the exit status (or -1 when it had to be killed or did not exit).
   int Stop();
   // SIGKILL and reap: the crash a power cut or the OOM killer would cause.

@@ -158,8 +158,8 @@ TEST_F(ScoreServiceTest, JsonViewEscapesAndPages) {
   EXPECT_EQ(all.ContentType, "application/json");
   EXPECT_EQ(all.Body,
             "[\n{\"rank\":1,\"name\":\"Ann\",\"score\":300,\"country\":\"a\\\"b\\\\c\","
-            "\"date\":\"1971-01-01\"},\n{\"rank\":2,\"name\":\"Ben\",\"score\":200,"
-            "\"country\":\"<b>\",\"date\":\"1971-01-01\"}\n]\n");
+            "\"date\":\"1971-01-01\",\"verified\":false},\n{\"rank\":2,\"name\":\"Ben\","
+            "\"score\":200,\"country\":\"<b>\",\"date\":\"1971-01-01\",\"verified\":false}\n]\n");
   const THttpReply second = service.Handle(Get("/api/scores?offset=1&limit=1"), 0);
   EXPECT_NE(second.Body.find("\"rank\":2,\"name\":\"Ben\""), std::string::npos);
   EXPECT_EQ(service.Handle(Get("/api/scores?offset=5"), 0).Body, "[]\n");

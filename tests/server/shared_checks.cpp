@@ -16,6 +16,57 @@
 
 namespace zw::scores::test {
 
+void CheckReplayVerdicts(IScoreStore& store) {
+  const int64_t older = store.AddScore({"Rae", 4200, "Chile", 10});
+  const int64_t newer = store.AddScore({"Rae", 4200, "Chile", 20});
+  const int64_t other = store.AddScore({"Rae", 4300, "Chile", 30});
+  const int64_t forged = store.AddScore({"Fox", 9999, "Chile", 40});
+  // The newest result of the record is the one a replay sent just after it belongs to.
+  EXPECT_EQ(store.FindAwaitingReplay({"Rae", 4200, "Chile", 0}), newer);
+  EXPECT_EQ(store.FindAwaitingReplay({"Rae", 4200, "Peru", 0}), 0);
+  // Every byte value survives, the zero byte too.
+  std::string bytes = "ZWR\x1a";
+  for (int i = 0; i < 3000; ++i) bytes += static_cast<char>((i * 7) & 255);
+  ASSERT_TRUE(store.AttachReplay(newer, bytes, 100));
+  EXPECT_FALSE(store.AttachReplay(newer, "ZWR\x1a again", 101)) << "one replay per result";
+  EXPECT_EQ(store.FindAwaitingReplay({"Rae", 4200, "Chile", 0}), older);
+  ASSERT_TRUE(store.AttachReplay(other, bytes.substr(0, 50), 102));
+  std::string back;
+  ASSERT_TRUE(store.ReplayData(newer, back));
+  EXPECT_EQ(back, bytes);
+  EXPECT_FALSE(store.ReplayData(forged, back));
+  const std::vector<TPendingReplay> pending = store.PendingReplays(10);
+  ASSERT_EQ(pending.size(), 2u);
+  EXPECT_EQ(pending[0].Id, newer);
+  EXPECT_EQ(pending[0].Score, 4200);
+  store.SetVerdict(newer, true, "verified score 4200");
+  store.SetVerdict(other, false, "rides to score 1450, not the submitted 4300");
+  // A verdict is given once: a second one for the same result changes nothing.
+  store.SetVerdict(other, true, "late");
+  EXPECT_TRUE(store.PendingReplays(10).empty());
+  int state = -1;
+  std::string reason;
+  ASSERT_TRUE(store.VerifyState(other, state, reason));
+  EXPECT_EQ(state, VerifyRejected);
+  EXPECT_EQ(reason, "rides to score 1450, not the submitted 4300");
+  ASSERT_TRUE(store.VerifyState(forged, state, reason));
+  EXPECT_EQ(state, VerifyNone);
+  EXPECT_FALSE(store.VerifyState(forged + 1000, state, reason));
+  // The whole table carries every state; the verified page only the verified result.
+  const std::vector<TScoreRow> all = store.Page(0, 10);
+  ASSERT_EQ(all.size(), 4u);
+  EXPECT_EQ(all[0].Id, forged);
+  EXPECT_EQ(all[0].Verify, VerifyNone);
+  EXPECT_EQ(all[1].Verify, VerifyRejected);
+  EXPECT_EQ(all[2].Id, older);
+  EXPECT_EQ(all[2].Verify, VerifyNone);
+  EXPECT_EQ(all[3].Verify, VerifyVerified);
+  const std::vector<TScoreRow> verified = store.VerifiedPage(0, 10);
+  ASSERT_EQ(verified.size(), 1u);
+  EXPECT_EQ(verified[0].Id, newer);
+  EXPECT_EQ(verified[0].Rank, 1);
+}
+
 void CheckStoreRules(IScoreStore& store) {
   ASSERT_EQ(store.Count(), 0);
   // 20 000 rows: scores 0..9 999 twice; the second of each pair sent later.
@@ -210,6 +261,12 @@ void CheckRanksAfterUpgradeFromVersion1(const std::string& db, const std::string
   }
   auto store = OpenScoreStore(db);
   CheckPages(*store, expected, 3);
+  // The results from before replays start unverified, and can take one.
+  EXPECT_EQ(store->Page(0, 1).at(0).Verify, VerifyNone);
+  EXPECT_TRUE(store->VerifiedPage(0, 10).empty());
+  const TScoreRow best = store->Page(0, 1).at(0);
+  ASSERT_TRUE(store->AttachReplay(best.Id, "ZWR\x1a", 2000));
+  EXPECT_EQ(store->PendingReplays(5).size(), 1u);
   // Results sent after the upgrade are counted as they come.
   const std::vector<TNewScore> later = TieHeavyScores(50, 12, "w");
   for (const TNewScore& s : later) expected.push_back({s.Score, store->AddScore(s), s.Name});

@@ -17,6 +17,11 @@ void CheckEndToEnd(const std::string& db);
 // submission that got an OK is in the table.
 void CheckAcknowledgedSurviveKill(const std::string& db);
 
+// A result's replay and its verdict: matched to the newest result of its record that has none,
+// kept byte for byte, one per result, listed while pending, and judged once; only verified
+// results make the verified page.
+void CheckReplayVerdicts(IScoreStore& store);
+
 // Runs SQL straight on the store's database, as an operator's tool (or an older version of the
 // service) would.
 using TRawSql = std::function<void(const std::string& sql)>;

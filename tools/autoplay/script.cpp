@@ -176,7 +176,8 @@ bool TScriptRunner::Command(const std::string& raw, std::string& error) {
   if (cmd == "requests") {
     // The addresses the game asked for and the ones it opened in the browser, one a line.
     std::string text;
-    for (const std::string& u : Headless.Http.Requests) text += "GET " + u + "\n";
+    for (const std::string& u : Headless.Http.Requests)
+      text += (u.starts_with("POST ") ? "" : "GET ") + u + "\n";
     for (const std::string& u : Headless.Shell.Opened) text += "OPEN " + u + "\n";
     if (arg.empty() || !WriteText(arg, text)) {
       error = "cannot write the requests '" + arg + "'";

@@ -1,0 +1,291 @@
+// Verified online results end to end: the game sends its result and then its replay to a real
+// zapwheely-scores on the loopback, which rides each replay again in a limited zapwheely-verify
+// process; forged, edited and endless replays, and a flood of them.
+#include <dirent.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <thread>
+
+#include "online/score_record.hpp"
+#include "replay/recorder.hpp"
+#include "tests/scenario_support.hpp"
+#include "tests/server/scores_process.hpp"
+
+namespace zw {
+namespace {
+
+using scores::test::HttpGet;
+using scores::test::HttpRaw;
+using scores::test::SubmitTarget;
+using scores::test::TScoresProcess;
+using test::TGame;
+using Clock = std::chrono::steady_clock;
+
+std::string Host(const TScoresProcess& s) {
+  return "127.0.0.1:" + std::to_string(s.Port());
+}
+
+std::string DbPath(const std::string& name) {
+  return (std::filesystem::current_path() / name).string();
+}
+
+// Posts a replay for a record, as the game does.
+scores::test::THttpResult PostReplay(int port, const std::string& name, int score,
+                                     const std::string& country, const std::string& bytes) {
+  const std::string target =
+      "/replay?inf=" + online::EncodeScoreRecord(online::TScoreRecord{name, score, country});
+  return HttpRaw(port, "POST " + target +
+                           " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n"
+                           "Content-Type: application/octet-stream\r\nContent-Length: " +
+                           std::to_string(bytes.size()) + "\r\n\r\n" + bytes);
+}
+
+// The JSON row of a name, or "" when it is not listed.
+std::string Row(int port, const std::string& name) {
+  const std::string body = HttpGet(port, "/api/scores?offset=0&limit=100").Body;
+  const size_t at = body.find("\"name\":\"" + name + "\"");
+  if (at == std::string::npos) return "";
+  const size_t start = body.rfind('{', at), end = body.find('}', at);
+  return body.substr(start, end - start + 1);
+}
+
+// Waits (at most `seconds`) until the service's log has judged the result of this row.
+bool WaitForVerdict(const TScoresProcess& s, const std::string& word, int count, double seconds) {
+  const auto until = Clock::now() + std::chrono::duration<double>(seconds);
+  for (;;) {
+    const std::string log = s.Log();
+    int n = 0;
+    for (size_t at = log.find(word); at != std::string::npos; at = log.find(word, at + 1)) ++n;
+    if (n >= count) return true;
+    if (Clock::now() >= until) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+}
+
+std::string ToBytes(const replay::TReplay& r) {
+  const std::vector<uint8_t> b = replay::Write(r);
+  return std::string(b.begin(), b.end());
+}
+
+// A game the runner's pilot rides through the first level and into the second, then leaves by
+// the exit question: about 1 500 points, enough for the local table.
+void PlayAGame(TGame& g) {
+  g.Run(
+      "race 2\npilot 1500\npress P\nframes 90\npress P\npilot 400\npress Escape\n"
+      "frames 30\npress N\npilot 12000\n");
+  TMForm& f = g.F();
+  if (f.Menu.ActiveDialog != 8) g.Run("press Escape\nframes 5\npress Y\nframes 5\n");
+}
+
+TEST(VerifiedScores, ARiddenGameIsVerifiedAndEveryForgeryIsNot) {
+  TGame g("seed 4242\nrefresh 60\nframetime 16\n");
+  TScoresProcess service({"--db", DbPath("scores.db"), "--rate-limit", "0"});
+  ASSERT_TRUE(service.Started()) << service.Log();
+  const int port = service.Port();
+  g.Run("scorehost " + Host(service) + "\n");
+  PlayAGame(g);
+  TMForm& f = g.F();
+  ASSERT_EQ(f.Menu.ActiveDialog, 8) << "the ridden game should qualify for the table";
+  const int score = f.Race.RaceScore;
+  ASSERT_TRUE(f.Replays.LastIsCurrent && !f.Replays.Last.empty())
+      << "the game holds the replay of the game just ended";
+  f.Dialog.PlayerName.clear();
+  g.Run("type Rider One\nframes 1\npress Return\nframes 1\npress Y\nframes 3\n");
+  EXPECT_EQ(f.Menu.CurrentScreen, 4);
+  const auto& requests = g.Runner.Headless.Http.Requests;
+  ASSERT_EQ(requests.size(), 2u);
+  EXPECT_TRUE(requests[1].starts_with("POST http://" + Host(service) + "/replay?inf="))
+      << requests[1];
+
+  // Listed as verified within seconds, with its replay to download: the very file the game sent.
+  ASSERT_TRUE(WaitForVerdict(service, " verified: verified score " + std::to_string(score), 1, 20))
+      << service.Log();
+  const std::string row = Row(port, "Rider One");
+  EXPECT_NE(row.find("\"verified\":true"), std::string::npos) << row;
+  const std::string replayPath = "/replay/1.zwr";
+  EXPECT_NE(row.find("\"replay\":\"" + replayPath + "\""), std::string::npos) << row;
+  const auto download = HttpGet(port, replayPath);
+  ASSERT_EQ(download.Status, 200);
+  EXPECT_NE(download.Headers.find("Content-Type: application/octet-stream"), std::string::npos);
+  EXPECT_NE(download.Headers.find("attachment; filename=\"zapwheely-1.zwr\""), std::string::npos)
+      << download.Headers;
+  EXPECT_NE(download.Headers.find("X-Content-Type-Options: nosniff"), std::string::npos);
+  EXPECT_EQ(download.Body, f.Replays.Last);
+  const std::string page = HttpGet(port, "/cgi/version.pl?prg=ZapWheely&show&type=0").Body;
+  EXPECT_NE(
+      page.find("&#10004; verified</span> <a class=\"replay\" download href=\"/replay/1.zwr\""),
+      std::string::npos)
+      << page;
+  EXPECT_NE(HttpGet(port, "/").Body.find("href=\"/replay/1.zwr\""), std::string::npos);
+
+  replay::TReplay ridden;
+  std::string why;
+  ASSERT_TRUE(
+      replay::Read(std::vector<uint8_t>(f.Replays.Last.begin(), f.Replays.Last.end()), ridden, why))
+      << why;
+  int judged = 1;
+  // A forged record with no replay stays unverified, and cannot take another result's replay.
+  ASSERT_EQ(HttpGet(port, SubmitTarget("Forger", 900000, "Chile")).Status, 200);
+  EXPECT_EQ(PostReplay(port, "Nobody", score, "_______", download.Body).Status, 404);
+  EXPECT_EQ(PostReplay(port, "Rider One", score, "_______", download.Body).Status, 404)
+      << "a result has one replay";
+  // The score field raised to match a raised record: the ride says otherwise.
+  replay::TReplay raised = ridden;
+  raised.RaceScore = score + 5000;
+  ASSERT_EQ(HttpGet(port, SubmitTarget("Raiser", score + 5000, "Chile")).Status, 200);
+  EXPECT_EQ(PostReplay(port, "Raiser", score + 5000, "Chile", ToBytes(raised)).Status, 202);
+  // The controls of riding frames changed: the ride goes elsewhere.
+  replay::TReplay edited = ridden;
+  for (uint32_t i = 600; i < 602; ++i) edited.Keys[i] ^= replay::held::Up;
+  ASSERT_EQ(HttpGet(port, SubmitTarget("Editor", score, "Chile")).Status, 200);
+  EXPECT_EQ(PostReplay(port, "Editor", score, "Chile", ToBytes(edited)).Status, 202);
+  // Made for other packs: refused with that reason.
+  replay::TReplay foreign = ridden;
+  foreign.PackHash ^= 1;
+  ASSERT_EQ(HttpGet(port, SubmitTarget("Modder", score, "Chile")).Status, 200);
+  EXPECT_EQ(PostReplay(port, "Modder", score, "Chile", ToBytes(foreign)).Status, 202);
+  judged += 3;
+  ASSERT_TRUE(WaitForVerdict(service, "result ", judged, 30)) << service.Log();
+  const std::string log = service.Log();
+  EXPECT_NE(log.find("rejected: rides to score " + std::to_string(score) + ", the file claims " +
+                     std::to_string(score + 5000)),
+            std::string::npos)
+      << log;
+  EXPECT_NE(log.find("rejected: made for other packs"), std::string::npos) << log;
+  for (const char* name : {"Forger", "Raiser", "Editor", "Modder"})
+    EXPECT_NE(Row(port, name).find("\"verified\":false"), std::string::npos) << name;
+  EXPECT_EQ(HttpGet(port, "/replay/2.zwr").Status, 404) << "only a verified ride is given out";
+  const std::string editedRow = Row(port, "Editor");
+  EXPECT_NE(editedRow.find("\"verified\":false"), std::string::npos) << editedRow;
+
+  // With --require-replay the public table lists the verified ride alone.
+  service.Stop();
+  TScoresProcess strict({"--db", DbPath("scores.db"), "--require-replay"});
+  ASSERT_TRUE(strict.Started()) << strict.Log();
+  const std::string onlyVerified = HttpGet(strict.Port(), "/api/scores").Body;
+  EXPECT_NE(onlyVerified.find("Rider One"), std::string::npos);
+  EXPECT_EQ(onlyVerified.find("Forger"), std::string::npos) << onlyVerified;
+  EXPECT_EQ(onlyVerified.find("Raiser"), std::string::npos);
+}
+
+TEST(VerifiedScores, AScoreSetByTheRunnerIsNotVerified) {
+  TGame g;
+  TScoresProcess service({"--db", DbPath("scores.db"), "--rate-limit", "0"});
+  ASSERT_TRUE(service.Started()) << service.Log();
+  g.Run("scorehost " + Host(service) + "\n");
+  g.Run("race 1\nframes 200\nset Lives 1\nset RaceScore 5000\nset RaceClock 100\n");
+  TMForm& f = g.F();
+  for (int i = 0; i < 2000 && f.Menu.ActiveDialog != 8; ++i) g.Run("frames 1\n");
+  ASSERT_EQ(f.Menu.ActiveDialog, 8);
+  f.Dialog.PlayerName.clear();
+  g.Run("type Setter\nframes 1\npress Return\nframes 1\npress Y\nframes 3\n");
+  ASSERT_TRUE(WaitForVerdict(service, "result 1 ", 1, 20)) << service.Log();
+  // The ride cannot follow a race whose score and clock were put in place: it never even reaches
+  // the game's end.
+  EXPECT_NE(service.Log().find("result 1 rejected: "), std::string::npos) << service.Log();
+  EXPECT_NE(Row(service.Port(), "Setter").find("\"verified\":false"), std::string::npos);
+}
+
+// The verifier processes this test's service has running now, by pid (other tests running beside
+// this one have verifiers of their own).
+std::vector<int> Verifiers(pid_t service) {
+  std::vector<int> out;
+  DIR* d = opendir("/proc");
+  if (!d) return out;
+  while (dirent* e = readdir(d)) {
+    const int pid = std::atoi(e->d_name);
+    if (pid <= 0) continue;
+    std::ifstream comm("/proc/" + std::to_string(pid) + "/comm");
+    std::string name;
+    if (!(comm >> name) || name != "zapwheely-verif") continue;
+    // The parent is the fourth field of stat, after the name in parentheses.
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    std::getline(stat, line);
+    const size_t close = line.rfind(')');
+    if (close == std::string::npos) continue;
+    std::istringstream fields(line.substr(close + 1));
+    char state = 0;
+    int parent = 0;
+    if (fields >> state >> parent && parent == service) out.push_back(pid);
+  }
+  closedir(d);
+  return out;
+}
+
+TEST(VerifiedScores, EndlessReplaysAndAFloodAreBoundedAndPlayersStillServed) {
+  // A replay that never ends: the race paused (the window minimised) at once and left paused for as
+  // many frames as a replay may hold. Only the CPU limit stops it.
+  replay::TReplay endless;
+  endless.GameVersion = replay::GameVersion();
+  endless.PackHash = replay::PackHash();
+  endless.Start.Seed = 99;
+  endless.Start.Bike = 1;
+  endless.MoveCounts.assign(replay::MaxFrames, 16);
+  endless.Keys.assign(replay::MaxFrames, 0);
+  endless.Events.push_back({100, replay::TEvent::WindowPause, 0, 0, 0});
+  endless.Pad.assign(replay::MaxFrames, 0);
+  endless.RefreshRates.assign(replay::MaxFrames, 60);
+  endless.RaceScore = 2000;
+  endless.Level = 1;
+  const std::string bytes = ToBytes(endless);
+  ASSERT_FALSE(bytes.empty());
+  ASSERT_LE(bytes.size(), replay::MaxFileBytes);
+
+  constexpr int Cpu = 1, Wall = 4, Flood = 8;
+  scores::test::TTempDir dir;
+  TScoresProcess service({"--db", dir.Path() + "/scores.db", "--rate-limit", "0",
+                          "--verify-workers", "2", "--verify-queue", "2", "--verify-cpu",
+                          std::to_string(Cpu), "--verify-wall", std::to_string(Wall)});
+  ASSERT_TRUE(service.Started()) << service.Log();
+  const int port = service.Port();
+  int busy = 0;
+  for (int i = 0; i < Flood; ++i) {
+    const std::string name = "Flood " + std::to_string(i);
+    ASSERT_EQ(HttpGet(port, SubmitTarget(name, 2000, "Chile")).Status, 200);
+    const auto r = PostReplay(port, name, 2000, "Chile", bytes);
+    ASSERT_EQ(r.Status, 202) << r.Body;
+    busy += r.Body.find("busy") != std::string::npos;
+  }
+  EXPECT_GE(busy, 1) << "two workers and two places: the rest wait in the database";
+  // Meanwhile: a player's submission is answered at once, no more verifiers run than workers,
+  // and none lives past its limit.
+  std::map<int, Clock::time_point> firstSeen;
+  double longest = 0;
+  size_t most = 0;
+  double slowest = 0;
+  const auto until = Clock::now() + std::chrono::seconds(60);
+  while (Clock::now() < until) {
+    const auto start = Clock::now();
+    EXPECT_EQ(HttpGet(port, SubmitTarget("Player", 1500, "Chile"), 5000).Status, 200);
+    slowest = std::max(slowest, std::chrono::duration<double>(Clock::now() - start).count());
+    const std::vector<int> now = Verifiers(service.Pid());
+    most = std::max(most, now.size());
+    for (int pid : now) {
+      auto [it, fresh] = firstSeen.emplace(pid, Clock::now());
+      longest = std::max(longest, std::chrono::duration<double>(Clock::now() - it->second).count());
+    }
+    if (WaitForVerdict(service, "rejected: ", Flood, 0)) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  // Every one is judged and rejected: stopped by its CPU or wall-clock limit, or (paused frames
+  // cost little) at the end of its frames without reaching the end of a game.
+  EXPECT_TRUE(WaitForVerdict(service, "rejected: ", Flood, 1)) << service.Log();
+  EXPECT_TRUE(WaitForVerdict(service, "rejected: the ride ran past its", 1, 0)) << service.Log();
+  EXPECT_EQ(service.Log().find(" verified: "), std::string::npos);
+  EXPECT_LT(slowest, 1.0);
+  EXPECT_LE(most, 2u);
+  // No verifier lives past the wall-clock limit (seen by polling every tenth of a second).
+  EXPECT_LE(longest, Wall + 1.0);
+  EXPECT_GE(firstSeen.size(), static_cast<size_t>(Flood) / 2);
+  EXPECT_NE(Row(port, "Flood 0").find("\"verified\":false"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace zw
