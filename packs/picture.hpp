@@ -51,6 +51,13 @@ class TPictureItem {
   void DrawRotate(TSurface& dest, int x, int y, int width, int height, int index, double centerX,
                   double centerY, int angle) const;
 
+  // One run of drawn pixels of a pattern row (see Runs below).
+  struct TRun {
+    uint32_t Source;  // index in Pixels of the run's first pixel
+    uint16_t X;       // column in the pattern's part inside the picture
+    uint16_t Length;
+  };
+
  private:
   bool Built = false;
   std::vector<TRect> Patterns;
@@ -63,11 +70,6 @@ class TPictureItem {
   // start in Pixels. Pattern p's row y holds runs RowRuns[PatternRowFirst[p] + y] ..
   // RowRuns[PatternRowFirst[p] + y + 1] - 1. Empty when the key does not match the picture,
   // which then draws nothing keyed.
-  struct TRun {
-    uint32_t Source;  // index in Pixels of the run's first pixel
-    uint16_t X;       // column in the pattern's part inside the picture
-    uint16_t Length;
-  };
   std::vector<TRun> Runs;
   std::vector<uint32_t> RowRuns;          // per pattern row, the first run; one more per pattern
   std::vector<uint32_t> PatternRowFirst;  // per pattern, its first entry in RowRuns
