@@ -89,11 +89,28 @@ struct TScene {
   }
 };
 
+// A 72 x 72 picture of long opaque runs, where a wide copy pays most: a 19-pixel body down the
+// middle and 43-pixel bars across it every few rows, the rest keyed.
+TPictureItem LongRuns() {
+  TPictureItem p;
+  p.PictureWidth = p.PictureHeight = 72;
+  for (int i = 0; i < 72 * 72; ++i) {
+    const int x = i % 72, y = i / 72;
+    const bool body = x >= 26 && x < 45;
+    const bool bar = y % 6 < 3 && x >= 14 && x < 57;
+    const bool key = !body && !bar;
+    p.Pixels.push_back(key ? 0xF81F : static_cast<uint16_t>(i * 2654435761u >> 16 | 1));
+    p.Keyed.push_back(key);
+  }
+  p.BuildPatterns();
+  return p;
+}
+
 // Scenes: 0 the race tiles as the road is laid (a screen of 72 x 72 tiles, scrolled so the
 // edges clip), 1 the bikes (upright, lean and crash frames of all five, scattered and clipped),
-// 2 the disc of the first version of this benchmark.
+// 2 the disc of the first version of this benchmark, 3 the long runs, 200 draws over the screen.
 void MakeScene(TScene& sc, int which) {
-  if (which != 2) {
+  if (which < 2) {
     if (!std::filesystem::exists("Data/Res/Res2.gpk")) {
       sc.Error = "run inside the build folder, which holds Data/";
       return;
@@ -120,6 +137,12 @@ void MakeScene(TScene& sc, int which) {
               TDraw{p, s, (i * 5) % p->PatternCount(), (i * 97) % 800 - 30, (i * 53) % 600 - 30});
         }
       }
+  } else if (which == 3) {
+    sc.Own.push_back(std::make_unique<TPictureItem>(LongRuns()));
+    SDL_Surface* s = sc.Sdl(sc.Own.back().get());
+    for (int k = 0; k < 200; ++k)
+      sc.Draws.push_back(
+          TDraw{sc.Own.back().get(), s, 0, (k * 97) % 780 - 20, (k * 53) % 580 - 20});
   } else {
     sc.Own.push_back(std::make_unique<TPictureItem>(Picture()));
     SDL_Surface* s = sc.Sdl(sc.Own.back().get());
@@ -169,10 +192,11 @@ void BM_DrawPatternVsSdlRleBlit(benchmark::State& state) {
   SDL_FreeSurface(dst);
 }
 BENCHMARK(BM_DrawPatternVsSdlRleBlit)
-    ->ArgName("scene")  // 0 race tiles, 1 bikes, 2 disc
+    ->ArgName("scene")  // 0 race tiles, 1 bikes, 2 disc, 3 long runs
     ->Arg(0)
     ->Arg(1)
     ->Arg(2)
+    ->Arg(3)
     ->Unit(benchmark::kMicrosecond);
 
 void BM_DrawRotateVsRotozoom(benchmark::State& state) {

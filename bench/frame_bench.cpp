@@ -10,6 +10,7 @@
 #include "rider/player.hpp"
 #include "sprites/game_sprites.hpp"
 #include "tools/autoplay/script.hpp"
+#include "world/scroll_background.hpp"
 
 namespace {
 
@@ -75,6 +76,9 @@ void BM_RaceFrame(benchmark::State& state) {
   auto frame = [&] { runner.Frames(1); };
   const double ours = bench::MedianMicros(300, frame);
   state.counters["on_road"] = runner.Form->Race.Player && runner.Form->Race.Player->OnRoad;
+  // 1 when the road and the panels cover the frame, so the frame is not cleared first.
+  state.counters["uncleared"] =
+      runner.Form->Race.Background && runner.Form->Race.Background->CoversFrame();
   for (auto _ : state) frame();
   state.counters["frame_us"] = ours;
   state.counters["baseline_us"] = BaselineMicros();

@@ -51,17 +51,28 @@ class TPictureItem {
   void DrawRotate(TSurface& dest, int x, int y, int width, int height, int index, double centerX,
                   double centerY, int angle) const;
 
+  // One run of drawn pixels of a pattern row (see Runs below).
+  struct TRun {
+    uint32_t Source;  // index in Pixels of the run's first pixel
+    uint16_t X;       // column in the pattern's part inside the picture
+    uint16_t Length;
+  };
+
  private:
   bool Built = false;
   std::vector<TRect> Patterns;
   // Per built pattern: 1 when none of its pixels is the transparent colour.
   std::vector<uint8_t> PatternUnkeyed;
-  // The runs of drawn pixels of every picture row, left to right, made once with the patterns so
-  // a keyed copy moves whole runs instead of testing every pixel: row y's runs are entries
-  // RowFirstRun[y] .. RowFirstRun[y + 1] - 1 of RunStart and RunEnd (end exclusive). Empty when
-  // the key does not match the picture, which then draws nothing keyed.
-  std::vector<uint32_t> RowFirstRun;
-  std::vector<int32_t> RunStart, RunEnd;
+  // The runs of drawn pixels of every built pattern, made once with the patterns so a keyed copy
+  // moves whole runs instead of testing every pixel, and walks a pattern's own runs without
+  // searching the rows of a pattern sheet. A run is a span of one row of the pattern's part
+  // inside the picture: its column from that part's left edge, its length, and where its pixels
+  // start in Pixels. Pattern p's row y holds runs RowRuns[PatternRowFirst[p] + y] ..
+  // RowRuns[PatternRowFirst[p] + y + 1] - 1. Empty when the key does not match the picture,
+  // which then draws nothing keyed.
+  std::vector<TRun> Runs;
+  std::vector<uint32_t> RowRuns;          // per pattern row, the first run; one more per pattern
+  std::vector<uint32_t> PatternRowFirst;  // per pattern, its first entry in RowRuns
   void BuildRuns();
   void BuildGrid();
 };

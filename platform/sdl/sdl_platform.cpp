@@ -8,6 +8,8 @@
 #endif
 
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 
 #include "packs/surface.hpp"
 #include "platform/common/picture_scale.hpp"
@@ -44,6 +46,11 @@ bool TSdlDisplay::Open(std::string& error) {
   // The pointer over the game is the pointing hand; where the system has none, its arrow stays.
   HandCursor = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_HAND);
   if (HandCursor) SDL_SetCursor(HandCursor);
+  if (const char* log = std::getenv("ZAPWHEELY_FRAME_LOG"); log && *log) {
+    FrameLog = std::fopen(log, "w");
+    if (FrameLog)
+      std::fprintf(FrameLog, "# refresh_hz %d window_scale %d\n", RefreshRate(), WindowedScale);
+  }
   return true;
 }
 
@@ -61,6 +68,8 @@ void TSdlDisplay::WindowToPicture(int wx, int wy, int& x, int& y) const {
 }
 
 void TSdlDisplay::Close() {
+  if (FrameLog) std::fclose(FrameLog);
+  FrameLog = nullptr;
   if (HandCursor) SDL_FreeCursor(HandCursor);
   HandCursor = nullptr;
   if (Texture) SDL_DestroyTexture(Texture);
@@ -80,6 +89,14 @@ void TSdlDisplay::Present(const TSurface& frame) {
   const SDL_Rect dst{Viewport.X, Viewport.Y, Viewport.W, Viewport.H};
   SDL_RenderCopy(Renderer, Texture, nullptr, &dst);
   SDL_RenderPresent(Renderer);
+  if (FrameLog) {
+    const uint64_t now = SDL_GetPerformanceCounter();
+    if (LastPresent)
+      std::fprintf(FrameLog, "%llu\n",
+                   static_cast<unsigned long long>((now - LastPresent) * 1000000 /
+                                                   SDL_GetPerformanceFrequency()));
+    LastPresent = now;
+  }
 }
 
 int TSdlDisplay::RefreshRate() {

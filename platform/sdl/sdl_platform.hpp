@@ -3,6 +3,8 @@
 
 #include <SDL2/SDL.h>
 
+#include <cstdint>
+#include <cstdio>
 #include <deque>
 #include <string>
 
@@ -37,6 +39,11 @@ class TSdlDisplay : public IDisplay {
   bool FullScreen = false;
   TViewport Viewport;  // where the last frame went, for the mouse
   int OutW = 0, OutH = 0;
+  // Where the time between presented frames goes, one line of microseconds per frame, when the
+  // variable ZAPWHEELY_FRAME_LOG names a file: for measuring smoothness as a player sees it. It
+  // only watches the window; the game never reads it.
+  std::FILE* FrameLog = nullptr;
+  uint64_t LastPresent = 0;
   int SavedX = SDL_WINDOWPOS_CENTERED, SavedY = SDL_WINDOWPOS_CENTERED;
   bool HaveSaved = false;
 };
