@@ -163,9 +163,9 @@ inline void CopyPixels(uint16_t* d, const uint16_t* s, int n) {
 }
 
 // The copying loops of a draw, built twice: once for any x86-64 and once for processors with
-// 32-byte moves, picked when the program starts. A move only copies pixels, so both draw the
-// same picture.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+// 32-byte moves, picked when the program starts (the ELF loader's feature; Windows builds keep
+// the one for any x86-64). A move only copies pixels, so both draw the same picture.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && defined(__ELF__)
 #define ZW_WIDE_MOVES __attribute__((target_clones("avx2", "default")))
 #else
 #define ZW_WIDE_MOVES
