@@ -68,7 +68,7 @@ make_record() {
     "$here/scripts/make-docs.sh" > "$work/make-docs.sh"
   bash "$work/make-docs.sh" "$work/docs-run" > /dev/null
   rm -f "$out/docs/bikes-all-five.png" "$out/docs/race-panels.png"
-  cp "$work"/zw-docs-bike[1-5].png "$work/zw-docs-panels.png" "$out/docs/"
+  cp "$work"/zw-docs-bike[1-5].png "$work"/zw-docs-panels-start.png "$work"/zw-docs-panels-fast.png "$out/docs/"
   for f in options hs; do
     if [ -f "$work/docs-run/Data/Save/$f" ]; then cp "$work/docs-run/Data/Save/$f" "$out/save/docs.$f"; fi
   done
