@@ -2,10 +2,10 @@
 // and the speedometer needle.
 #include <cmath>
 
+#include "packs/panel_layout.hpp"
 #include "rider/player.hpp"
 #include "rider/pointer.hpp"
 #include "shell/form.hpp"
-#include "tools/packbuild/panel_layout.hpp"
 #include "traffic/car.hpp"
 #include "world/scroll_background.hpp"
 

@@ -1,8 +1,8 @@
 // TPlayer: the player's bike, its handling, crashes, drawing, radar and engine sound.
 #pragma once
 
+#include "core/bounds.hpp"
 #include "rider/bike_models.hpp"
-#include "shell/bounds.hpp"
 #include "sprites/game_sprites.hpp"
 
 namespace zw {

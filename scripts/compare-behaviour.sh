@@ -67,7 +67,7 @@ make_record() {
   sed -e "s#^docs=.*#docs=\"$out/docs\"#" -e "s#/tmp/zw-docs#$work/zw-docs#g" \
     "$here/scripts/make-docs.sh" > "$work/make-docs.sh"
   bash "$work/make-docs.sh" "$work/docs-run" > /dev/null
-  rm -f "$out/docs/bikes-all-five.png" "$out/docs/race-panels.png"
+  rm -f "$out/docs/bikes-all-five.png" "$out/docs/race-panels.png" "$out/docs/bikes-race-scale.png"
   cp "$work"/zw-docs-bike[1-5].png "$work"/zw-docs-panels-start.png "$work"/zw-docs-panels-fast.png "$out/docs/"
   for f in options hs; do
     if [ -f "$work/docs-run/Data/Save/$f" ]; then cp "$work/docs-run/Data/Save/$f" "$out/save/docs.$f"; fi

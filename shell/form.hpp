@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "core/random.hpp"
+#include "core/surface.hpp"
 #include "packs/picture.hpp"
 #include "packs/sound.hpp"
-#include "packs/surface.hpp"
 #include "platform/platform.hpp"
-#include "shell/random.hpp"
 #include "shell/states.hpp"
 #include "sprites/engine.hpp"
 #include "world/track.hpp"

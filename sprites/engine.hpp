@@ -6,8 +6,8 @@
 #include <stdexcept>
 #include <vector>
 
+#include "core/surface.hpp"
 #include "packs/picture.hpp"
-#include "packs/surface.hpp"
 
 namespace zw {
 

@@ -1,7 +1,7 @@
 // TBonus: the bonuses lying on the road, as per-slot arrays inside one sprite.
 #pragma once
 
-#include "shell/bounds.hpp"
+#include "core/bounds.hpp"
 #include "sprites/game_sprites.hpp"
 
 namespace zw {

@@ -1,8 +1,8 @@
 // TCar: every opponent rider, as per-slot arrays inside one sprite.
 #pragma once
 
+#include "core/bounds.hpp"
 #include "rider/bike_models.hpp"
-#include "shell/bounds.hpp"
 #include "sprites/game_sprites.hpp"
 
 namespace zw {

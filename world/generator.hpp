@@ -1,7 +1,7 @@
 // The track map generator and the level parameters.
 #pragma once
 
-#include "shell/random.hpp"
+#include "core/random.hpp"
 #include "world/track.hpp"
 
 namespace zw {

@@ -7,7 +7,7 @@
 
 #include <cerrno>
 
-#include "packs/surface.hpp"
+#include "core/surface.hpp"
 #include "platform/common/picture_scale.hpp"
 
 namespace zw {
