@@ -9,6 +9,7 @@
 #include "shell/replay_hooks.hpp"
 #include "traffic/bonus.hpp"
 #include "traffic/car.hpp"
+#include "world/generator.hpp"
 #include "world/scroll_background.hpp"
 
 namespace zw {
@@ -147,6 +148,23 @@ void TPlayer::TakeHit() {
 
 void TPlayer::TakeHits(int n) {
   for (int i = 0; i < n; ++i) TakeHit();
+}
+
+void TPlayer::ObstaclesAgainstRider(const TTrackState& t, double bgX, double bgY) {
+  const TPoint rider[4] = {Corners[1], Corners[2], Corners[3], Corners[4]};
+  for (int i = 1; i <= 10; ++i)
+    for (int j = 1; j <= 13; ++j) {
+      const int s = SolidAt(t, t.ViewRow + i, t.ViewCol + j);
+      if (s == -1) continue;
+      TPoint q[4];
+      for (int k = 0; k < 4; ++k)
+        q[k] = TPoint{std::trunc(TileSizeD * j + bgX + SolidShapeX[s][k]),
+                      std::trunc(TileSizeD * i + bgY + SolidShapeY[s][k])};
+      if (QuadsOverlap(rider, q) && HitsLeft > 0 && !Crashed) {
+        CrashHeadingSet = false;
+        TakeHits(HitsLeft);
+      }
+    }
 }
 
 void TPlayer::Crash() {

@@ -4,6 +4,7 @@
 #include "core/bounds.hpp"
 #include "rider/bike_models.hpp"
 #include "sprites/game_sprites.hpp"
+#include "world/track.hpp"
 
 namespace zw {
 
@@ -103,6 +104,9 @@ class TPlayer : public TMyImageSprite {
   void VehicleContacts();
   void TakeHit();
   void TakeHits(int n);
+  // The roadside obstacles the race window shows (its offset bgX, bgY), against the rider's
+  // corners: one that touches takes every hit left.
+  void ObstaclesAgainstRider(const TTrackState& track, double bgX, double bgY);
   void Crash();
   void ScaleSpeed(bool withSound, double f);
   // The same push as ScaleSpeed's factor (Speed + delta) / Speed, safe at a standstill.

@@ -108,6 +108,29 @@ void TCar::WreckCar(int i) {
   Form().PlaySound(sfx::Crash);
 }
 
+void TCar::ObstaclesAgainstOpponents(const TTrackState& t) {
+  for (int i = 1; i <= 5; ++i) {
+    if (!CarRacing[i]) continue;
+    const int r = static_cast<int>(std::trunc(CarY[i] / TileSizeD));
+    const int c = static_cast<int>(std::trunc(CarX[i] / TileSizeD));
+    const TPoint quad[4] = {CarCorners[i].P[0], CarCorners[i].P[1], CarCorners[i].P[2],
+                            CarCorners[i].P[3]};
+    for (int dr = -3; dr <= 3; ++dr)
+      for (int dc = -3; dc <= 3; ++dc) {
+        const int s = SolidAt(t, r + dr, c + dc);
+        if (s == -1) continue;
+        TPoint q[4];
+        for (int k = 0; k < 4; ++k)
+          q[k] = TPoint{TileSizeD * (c + dc) + SolidShapeX[s][k],
+                        TileSizeD * (r + dr) + SolidShapeY[s][k]};
+        if (QuadsOverlap(quad, q) && !CarWrecked[i]) {
+          CarRiderHits[i] = 2;
+          WreckCar(i);
+        }
+      }
+  }
+}
+
 void TCar::RecoverCar(int i) {
   TMForm& f = Form();
   const int m = CarModel[i];

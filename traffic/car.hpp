@@ -4,6 +4,7 @@
 #include "core/bounds.hpp"
 #include "rider/bike_models.hpp"
 #include "sprites/game_sprites.hpp"
+#include "world/track.hpp"
 
 namespace zw {
 
@@ -71,6 +72,8 @@ class TCar : public TMyImageSprite {
 
   void ResetCars();
   void WreckCar(int i);
+  // The roadside obstacles around each racing opponent: one that touches wrecks it.
+  void ObstaclesAgainstOpponents(const TTrackState& track);
   void RecoverCar(int i);
   void SteerLeft(int i);
   void SteerRight(int i);

@@ -399,6 +399,10 @@ int SolidIndex(int code) {
   return -1;
 }
 
+int SolidAt(const TTrackState& track, int row, int col) {
+  return SolidIndex(TTrackState::InMap(row, col) ? track.TrackMap(row, col) : 0);
+}
+
 bool IsRoadCode(int code) {
   switch (code) {
     case 10:
