@@ -8,7 +8,7 @@
 
 namespace zw {
 
-class TMForm;
+class IRaceHost;
 
 struct TTyreMark {
   double X = 0, Y = 0;
@@ -127,7 +127,7 @@ class TPlayer : public TMyImageSprite {
   void ResumeEngineSound(bool withHorn);
   void UpdateEngineSound();
 
-  TMForm& Form() const;
+  IRaceHost& Host() const;
 };
 
 }  // namespace zw

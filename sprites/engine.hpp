@@ -12,6 +12,7 @@
 namespace zw {
 
 class TMForm;
+class IRaceHost;
 class TSpriteEngine;
 
 class TSprite {
@@ -142,6 +143,8 @@ class TSpriteEngine : public TSprite {
   TRect SurfaceRect;
   // What the game's sprites reach through the engine.
   TMForm* Form = nullptr;
+  // The race's sprites reach the game through its race host alone.
+  IRaceHost* RaceHost = nullptr;
   const int32_t* FrameTime = nullptr;
   TImageList* ImageLists[4] = {};
 

@@ -6,7 +6,7 @@
 
 namespace zw {
 
-class TMForm;
+class IRaceHost;
 
 class TBonus : public TMyImageSprite {
  public:
@@ -25,7 +25,7 @@ class TBonus : public TMyImageSprite {
   void Move(int moveCount) override;
 
  private:
-  TMForm& Form();
+  IRaceHost& Host();
   void BoxAt(int i, int& x, int& y);
 };
 

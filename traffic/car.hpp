@@ -8,7 +8,7 @@
 
 namespace zw {
 
-class TMForm;
+class IRaceHost;
 
 constexpr int CarWidthTable[6] = {0, 63, 60, 68, 60, 56};
 constexpr int CarHeightTable[6] = {0, 68, 67, 69, 62, 68};
@@ -81,7 +81,7 @@ class TCar : public TMyImageSprite {
   void Move(int moveCount) override;
 
  private:
-  TMForm& Form();
+  IRaceHost& Host();
 };
 
 }  // namespace zw

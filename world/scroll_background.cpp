@@ -3,8 +3,8 @@
 
 #include <cmath>
 
-#include "shell/form.hpp"
 #include "world/generator.hpp"
+#include "world/race_host.hpp"
 
 namespace zw {
 
@@ -19,9 +19,9 @@ TScrollBackground::TScrollBackground(TSpriteEngine& engine, int imageListNo, int
   SetZ(2);
   Tile = false;
   StepX = StepY = 0;
-  if (engine.Form) {
-    engine.Form->Race.ScrollVX = 0;
-    engine.Form->Race.ScrollVY = 0;
+  if (engine.RaceHost) {
+    engine.RaceHost->Race.ScrollVX = 0;
+    engine.RaceHost->Race.ScrollVY = 0;
   }
   Killed = false;
 }
@@ -39,8 +39,8 @@ TScrollBackground* TScrollBackground::CreateMenuBackground(TSpriteEngine& engine
   return new TScrollBackground(engine, imageListNo, imageIndex, 1, 1);
 }
 
-TMForm& TScrollBackground::Form() const {
-  return *Engine->Form;
+IRaceHost& TScrollBackground::Host() const {
+  return *Engine->RaceHost;
 }
 
 void TScrollBackground::SetTileImage(int index) {
@@ -62,12 +62,12 @@ void TScrollBackground::KillOnce() {
 }
 
 void TScrollBackground::Move(int) {
-  TMForm& f = Form();
+  IRaceHost& f = Host();
   TTrackState& t = f.Track;
   StepX = f.Race.ScrollVX;
   StepY = f.Race.ScrollVY;
-  X += StepX * 0.5 * f.Timing.SpeedFactor;
-  Y += StepY * 0.5 * f.Timing.SpeedFactor;
+  X += StepX * 0.5 * f.SpeedFactor();
+  Y += StepY * 0.5 * f.SpeedFactor();
   // The view moves one tile at most per direction and frame, by the sign of the velocity.
   auto stepCol = [&] {
     if (f.Race.ScrollVX > 0 && t.ViewCol > 0) t.ViewCol -= 1;
@@ -93,7 +93,7 @@ void TScrollBackground::Move(int) {
     Y += TileSize;
     stepRow();
   }
-  if (f.Menu.CurrentScreen != screen::Race) return;
+  if (!f.Racing()) return;
   if (Scrolled) Scrolled(*this);
 }
 
@@ -114,7 +114,7 @@ bool CoversColumns(const TPictureItem* p, int x, int right, const TSurface& s) {
 // In a race the rider's two side panels are painted over the road every frame; the road is laid
 // only between them, which leaves every pixel of the finished frame as it was.
 bool TScrollBackground::RaceClip(TRect& clip) const {
-  const TMForm& f = Form();
+  const IRaceHost& f = Host();
   const TSprite* p = PanelSprite ? PanelSprite() : nullptr;
   if (f.Race.Background != this || !p || !Engine || !Engine->Surface || !p->Visible || p->Z <= Z ||
       p->Parent != Parent || !RectsOverlap(p->GetBoundsRect(), Engine->SurfaceRect))

@@ -7,7 +7,7 @@
 
 namespace zw {
 
-class TMForm;
+class IRaceHost;
 
 class TScrollBackground : public TBackgroundSprite {
  public:
@@ -40,7 +40,7 @@ class TScrollBackground : public TBackgroundSprite {
   bool CoversFrame() const;
 
  private:
-  TMForm& Form() const;
+  IRaceHost& Host() const;
   // The road's clip between the rider's side panels, when they are drawn over it this frame.
   bool RaceClip(TRect& clip) const;
 };
