@@ -58,7 +58,6 @@ add_library(zw_sprites STATIC ${SPRITES_SRC})
 target_link_libraries(zw_sprites PUBLIC zw_packs)
 
 zw_sources(GAME_SRC shell world rider traffic frontend save platform/common)
-list(FILTER GAME_SRC EXCLUDE REGEX ".*/shell/main\\.cpp$")
 # The saved files are written with Windows' own calls.
 add_library(zw_game STATIC ${GAME_SRC} ${CMAKE_SOURCE_DIR}/platform/win/win_files.cpp)
 set_source_files_properties(${CMAKE_SOURCE_DIR}/world/generator.cpp PROPERTIES COMPILE_OPTIONS "-O3")
@@ -98,7 +97,7 @@ target_link_libraries(zw_toolcommon PUBLIC zw_packs zw_mix zw_lib_PNG)
 set(ZW_WIN_ICON ${ZW_WIN_DATA}/../icon/zapwheely.ico)
 configure_file(${CMAKE_SOURCE_DIR}/dist/windows/zapwheely.rc.in ${CMAKE_BINARY_DIR}/zapwheely.rc
                @ONLY)
-add_executable(zapwheely WIN32 shell/main.cpp ${CMAKE_BINARY_DIR}/zapwheely.rc)
+add_executable(zapwheely WIN32 platform/sdl/program/main.cpp ${CMAKE_BINARY_DIR}/zapwheely.rc)
 # SDL's start-up shim turns Windows' WinMain into the game's main.
 target_link_libraries(zapwheely PRIVATE mingw32 SDL2main zw_sdl zw_replay zw_net)
 
@@ -116,7 +115,7 @@ target_link_libraries(zapwheely-pack PRIVATE zw_toolcommon)
 # The unit and scenario tests, run under Wine. Left out: the end-to-end score tests (they start
 # the Linux score service) and the content build's own tests (packbuild is a Linux tool).
 zw_sources(TESTS_SRC tests)
-list(FILTER TESTS_SRC EXCLUDE REGEX ".*/tests/online_test\\.cpp$")
+list(FILTER TESTS_SRC EXCLUDE REGEX ".*/tests/(online|verify)_test\\.cpp$")
 # The Windows platform's own tests come with it.
 zw_sources(WIN_TESTS_SRC tests/win)
 add_executable(zw_tests ${TESTS_SRC} ${WIN_TESTS_SRC})

@@ -79,6 +79,9 @@ struct TValue {
 constexpr int MaxNesting = 256;
 
 void SkipValueBody(TReader& r, uint8_t tag, int depth);
+void ReadCollection(TReader& r, const std::function<void()>& begin,
+                    const std::function<void(const std::string&, const TValue&)>& prop,
+                    int depth = 0);
 
 TValue ReadValue(TReader& r, int depth = 0) {
   if (depth > MaxNesting) throw TPackError(BadStream);
@@ -160,18 +163,9 @@ void SkipValueBody(TReader& r, uint8_t tag, int depth) {
         if (n == 0) return;
         r.Skip(n);
       }
-    case tag::Collection:  // a collection
-      while (r.Peek() != tag::End) {
-        const uint8_t t = r.Peek();
-        if (t >= tag::Int8 && t <= tag::Int32) ReadValue(r, depth + 1);
-        if (r.U8() != tag::List) throw TPackError(BadStream);
-        while (r.Peek() != tag::End) {
-          r.ShortString();
-          ReadValue(r, depth + 1);
-        }
-        r.U8();
-      }
-      r.U8();
+    case tag::Collection:  // a collection: walked like one that is read, its items let go
+      ReadCollection(
+          r, [] {}, [](const std::string&, const TValue&) {}, depth + 1);
       return;
     case tag::Single:
       r.Skip(4);
@@ -247,17 +241,18 @@ void ReadHeader(TReader& r) {
   r.ShortString();  // object name
 }
 
-// Walks a collection, handing each item's properties to `prop`.
+// Walks a collection, calling `begin` at each item and handing its properties to `prop`; its
+// values are read at nesting `depth`.
 void ReadCollection(TReader& r, const std::function<void()>& begin,
-                    const std::function<void(const std::string&, const TValue&)>& prop) {
+                    const std::function<void(const std::string&, const TValue&)>& prop, int depth) {
   while (r.Peek() != tag::End) {
     const uint8_t t = r.Peek();
-    if (t >= tag::Int8 && t <= tag::Int32) ReadValue(r);
+    if (t >= tag::Int8 && t <= tag::Int32) ReadValue(r, depth);
     if (r.U8() != tag::List) throw TPackError(BadStream);
     begin();
     while (r.Peek() != tag::End) {
       const std::string name = r.ShortString();
-      prop(name, ReadValue(r));
+      prop(name, ReadValue(r, depth));
     }
     r.U8();
   }

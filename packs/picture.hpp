@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "packs/surface.hpp"
+#include "core/surface.hpp"
 
 namespace zw {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "packs/surface.hpp"
+#include "core/surface.hpp"
 #include "replay/recorder.hpp"
 #include "shell/form.hpp"
 

@@ -1,7 +1,7 @@
 // The five bike models' rating tables, shared by the rider, the opponents and the bike selection.
 #pragma once
 
-#include "shell/bounds.hpp"
+#include "core/bounds.hpp"
 
 namespace zw {
 

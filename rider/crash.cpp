@@ -5,10 +5,10 @@
 #include "core/exact_math.hpp"
 #include "packs/sound_effects.hpp"
 #include "rider/player.hpp"
-#include "shell/form.hpp"
-#include "shell/replay_hooks.hpp"
 #include "traffic/bonus.hpp"
 #include "traffic/car.hpp"
+#include "world/generator.hpp"
+#include "world/race_host.hpp"
 #include "world/scroll_background.hpp"
 
 namespace zw {
@@ -65,7 +65,7 @@ bool QuadsOverlap(const TPoint a[4], const TPoint b[4]) {
 
 void TPlayer::PushTimer() {
   if (!BoostActive) return;
-  BoostTimer -= Form().Timing.FrameTime;
+  BoostTimer -= Host().FrameTime();
   if (BoostTimer <= 0) {
     AddSpeed(false, -10);
     BoostActive = false;
@@ -77,7 +77,7 @@ void TPlayer::ScaleSpeed(bool withSound, double f) {
   ScrollSpeed *= f;
   StopRiderSounds(false);
   ResumeEngineSound(false);
-  if (withSound) Form().PlaySound(sfx::Collision);
+  if (withSound) Host().PlaySound(sfx::Collision);
 }
 
 // A push adds or takes ten speed units by scaling; at a standstill the scale has no meaning,
@@ -91,11 +91,11 @@ void TPlayer::AddSpeed(bool withSound, double delta) {
   ScrollSpeed = PowerFactor() * Speed / 8;
   StopRiderSounds(false);
   ResumeEngineSound(false);
-  if (withSound) Form().PlaySound(sfx::Collision);
+  if (withSound) Host().PlaySound(sfx::Collision);
 }
 
 void TPlayer::VehicleContacts() {
-  TMForm& f = Form();
+  IRaceHost& f = Host();
   TCar* car = f.Race.Car;
   if (!car) return;
   const double bx = f.Race.Background ? f.Race.Background->X : 0.0;
@@ -137,10 +137,10 @@ void TPlayer::VehicleContacts() {
 void TPlayer::TakeHit() {
   HitsLeft -= 1;
   // A knock the player feels in the hands; the wreck below shakes harder and longer.
-  Form().PadRumble(0.5, 150);
+  Host().PadRumble(0.5, 150);
   if (HitsLeft == 0) {
     HitsLeft = 3;
-    Form().Race.Lives -= 1;
+    Host().Report(TRaceEvent::LifeLost);
     Crash();
   }
 }
@@ -149,11 +149,28 @@ void TPlayer::TakeHits(int n) {
   for (int i = 0; i < n; ++i) TakeHit();
 }
 
+void TPlayer::ObstaclesAgainstRider(const TTrackState& t, double bgX, double bgY) {
+  const TPoint rider[4] = {Corners[1], Corners[2], Corners[3], Corners[4]};
+  for (int i = 1; i <= 10; ++i)
+    for (int j = 1; j <= 13; ++j) {
+      const int s = SolidAt(t, t.ViewRow + i, t.ViewCol + j);
+      if (s == -1) continue;
+      TPoint q[4];
+      for (int k = 0; k < 4; ++k)
+        q[k] = TPoint{std::trunc(TileSizeD * j + bgX + SolidShapeX[s][k]),
+                      std::trunc(TileSizeD * i + bgY + SolidShapeY[s][k])};
+      if (QuadsOverlap(rider, q) && HitsLeft > 0 && !Crashed) {
+        CrashHeadingSet = false;
+        TakeHits(HitsLeft);
+      }
+    }
+}
+
 void TPlayer::Crash() {
   Crashed = true;
   ClearStatus(true);
-  Form().PlaySound(sfx::Crash);
-  Form().PadRumble(1.0, 400);
+  Host().PlaySound(sfx::Crash);
+  Host().PadRumble(1.0, 400);
   SetAnimation(BikeCrashImage(Model()), 8);
   StopRiderSounds(false);
   CrashTimer = 3000;
@@ -163,7 +180,7 @@ double TPlayer::RowDirection(int row) const {
   int d = 0;
   if (row >= 1 && row <= TrackRows) {
     for (int c = 1; c <= TrackCols; ++c) {
-      switch (Form().Track.TrackMap(row, c)) {
+      switch (Host().Track.TrackMap(row, c)) {
         case 10:
           d = 0;
           break;
@@ -197,7 +214,7 @@ void TPlayer::BrakeSpill() {
 }
 
 void TPlayer::CrashStep() {
-  TMForm& f = Form();
+  IRaceHost& f = Host();
   const double last = BikeCrashFrames(Model()) - 1;
   AnimPos = std::min(AnimPos, last);
   if (!CrashHeadingSet) {
@@ -206,7 +223,7 @@ void TPlayer::CrashStep() {
   }
   ScrollMarks();
   if (Speed > 0) {
-    Speed -= 0.8 * f.Timing.SpeedFactor;
+    Speed -= 0.8 * f.SpeedFactor();
     ScrollSpeed = PowerFactor() * Speed / 8;
     if (Speed < 10) {
       AnimRate = 0;
@@ -217,7 +234,7 @@ void TPlayer::CrashStep() {
     ScrollSpeed = 0;
   }
   if (CrashTimer > 0) {
-    CrashTimer -= f.Timing.FrameTime;
+    CrashTimer -= f.FrameTime();
     return;
   }
   if (f.Race.Lives > 0) {
@@ -225,11 +242,11 @@ void TPlayer::CrashStep() {
     ResetAfterCrash();
     return;
   }
-  f.OpenDialog(dialog::GameOver);
+  f.Report(TRaceEvent::GameOver);
 }
 
 void TPlayer::FindRestartPosition() {
-  TMForm& f = Form();
+  IRaceHost& f = Host();
   TTrackState& t = f.Track;
   // So near the start the view cannot go further back and the search below would not run,
   // leaving the bike far off the road: it restarts as from the last row the search covers.
@@ -278,7 +295,7 @@ void TPlayer::FindRestartPosition() {
 }
 
 void TPlayer::RestartLevel(bool nextLevel) {
-  TMForm& f = Form();
+  IRaceHost& f = Host();
   f.SetUpLevel(nextLevel ? f.Race.Level + 1 : f.Race.Level);
   TimeUp = false;
   EndSequence = false;
@@ -292,14 +309,9 @@ void TPlayer::RestartLevel(bool nextLevel) {
   if (f.Race.Bonus) f.Race.Bonus->ResetBonuses();
   Finished = false;
   if (f.Race.Car) f.Race.Car->ResetCars();
-  f.OpenDialog(dialog::LevelBanner);
+  f.Report(TRaceEvent::LevelReady);
   ResetAfterCrash();
   PlayEngineSound(sfx::EngineIdle);
-}
-
-void TMForm::RestartLevel(bool next) {
-  if (ReplayHooks) ReplayHooks->LevelEnding(*this);
-  if (Race.Player) Race.Player->RestartLevel(next);
 }
 
 }  // namespace zw

@@ -2,11 +2,11 @@
 // and the speedometer needle.
 #include <cmath>
 
+#include "packs/panel_layout.hpp"
 #include "rider/player.hpp"
 #include "rider/pointer.hpp"
-#include "shell/form.hpp"
-#include "tools/packbuild/panel_layout.hpp"
 #include "traffic/car.hpp"
+#include "world/race_host.hpp"
 #include "world/scroll_background.hpp"
 
 namespace zw {
@@ -21,7 +21,7 @@ int TruncI(double v) {
 }  // namespace
 
 void TPlayer::Draw() {
-  TMForm& f = Form();
+  IRaceHost& f = Host();
   TSurface& s = f.MDisplay;
   const TImageList& l2 = f.MImageList2;
   // 1. Tyre marks.
@@ -77,7 +77,7 @@ void TPlayer::Draw() {
 }
 
 void TPlayer::DrawRadar() {
-  TMForm& f = Form();
+  IRaceHost& f = Host();
   const TTrackState& t = f.Track;
   for (auto& col : RadarGrid)
     for (int32_t& v : col) v = 0;

@@ -1,13 +1,13 @@
 // The rider's engine: one looping sound at a time, chosen by speed band, keys and road.
 #include "packs/sound_effects.hpp"
 #include "rider/player.hpp"
-#include "shell/form.hpp"
+#include "world/race_host.hpp"
 
 namespace zw {
 
 void TPlayer::PlayEngineSound(int n) {
   StopRiderSounds(false);
-  Form().PlaySound(n);
+  Host().PlaySound(n);
   SndTopGear = SndAccel = SndShift = SndCoast = SndIdle = SndBrake = false;
   switch (n) {
     case sfx::TopGear:
@@ -37,7 +37,7 @@ void TPlayer::PlayEngineSound(int n) {
 }
 
 void TPlayer::StopRiderSounds(bool all) {
-  TMForm& f = Form();
+  IRaceHost& f = Host();
   for (int i : {sfx::EngineIdle, sfx::AccelGear1, sfx::AccelGear2, sfx::AccelGear3, sfx::AccelGear4,
                 sfx::GearChange, sfx::EngineBraking, sfx::TopGear, sfx::BrakeSqueal})
     f.StopSound(i);
@@ -53,7 +53,7 @@ void TPlayer::ResumeEngineSound(bool withHorn) {
   if (SndShift) PlayEngineSound(sfx::GearChange);
   if (SndCoast) PlayEngineSound(sfx::EngineBraking);
   if (SndBrake) PlayEngineSound(sfx::BrakeSqueal);
-  if (withHorn && HornOn) Form().PlaySound(sfx::Horn);
+  if (withHorn && HornOn) Host().PlaySound(sfx::Horn);
 }
 
 void TPlayer::UpdateEngineSound() {
@@ -86,7 +86,7 @@ void TPlayer::UpdateEngineSound() {
         PlayEngineSound(sfx::GearChange);
         // The first change is heard with its accent and marks the road.
         if (b.Low == 65) {
-          Form().PlaySound(sfx::FirstGearAccent);
+          Host().PlaySound(sfx::FirstGearAccent);
           GearShiftMark = true;
         }
       }

@@ -6,9 +6,9 @@
 
 #include "core/exact_math.hpp"
 #include "packs/sound_effects.hpp"
-#include "shell/form.hpp"
 #include "traffic/car.hpp"
 #include "world/generator.hpp"
+#include "world/race_host.hpp"
 #include "world/scroll_background.hpp"
 
 namespace zw {
@@ -23,12 +23,12 @@ TPlayer* TPlayer::Create(TSpriteEngine& engine, double x, double y) {
   return new TPlayer(engine, x, y);
 }
 
-TMForm& TPlayer::Form() const {
-  return *Engine->Form;
+IRaceHost& TPlayer::Host() const {
+  return *Engine->RaceHost;
 }
 
 int TPlayer::Model() const {
-  return std::clamp(Engine->Form->Race.SelectedBike, 1, 5);
+  return std::clamp(Engine->RaceHost->Race.SelectedBike, 1, 5);
 }
 
 TPlayer::TPlayer(TSpriteEngine& engine, double x, double y) : TMyImageSprite(engine, 2) {
@@ -59,7 +59,7 @@ void TPlayer::ExtraBrake() {
 
 void TPlayer::Accelerate() {
   if (Speed <= 160.0 * PowerFactor())
-    Speed += AccelRate() * Form().Timing.SpeedFactor;
+    Speed += AccelRate() * Host().SpeedFactor();
   else
     Coast();
 }
@@ -71,13 +71,13 @@ void TPlayer::ClampSteer() {
 // Steering follows the direction of travel: reversed rolling backwards, none at a standstill.
 void TPlayer::SteerLeft() {
   const double s = ScrollSpeed > 0 ? 1 : ScrollSpeed < 0 ? -1 : 0;
-  Steer -= s * SteerRate() * Form().Timing.SpeedFactor;
+  Steer -= s * SteerRate() * Host().SpeedFactor();
   ClampSteer();
 }
 
 void TPlayer::SteerRight() {
   const double s = ScrollSpeed > 0 ? 1 : ScrollSpeed < 0 ? -1 : 0;
-  Steer += s * SteerRate() * Form().Timing.SpeedFactor;
+  Steer += s * SteerRate() * Host().SpeedFactor();
   ClampSteer();
 }
 
@@ -103,11 +103,11 @@ void TPlayer::StandUp() {
 }
 
 void TPlayer::AddScore(int points) {
-  Form().Race.RaceScore += points;
+  Host().Race.RaceScore += points;
 }
 
 void TPlayer::AddLife(int kind) {
-  if (kind == 1 && Form().Race.Lives < 3) Form().Race.Lives += 1;
+  if (kind == 1 && Host().Race.Lives < 3) Host().Race.Lives += 1;
 }
 
 void TPlayer::ResetAfterCrash() {
@@ -134,7 +134,7 @@ void TPlayer::ComputeCorners() {
 }
 
 void TPlayer::Move(int moveCount) {
-  TMForm& f = Form();
+  IRaceHost& f = Host();
   TMyImageSprite::Move(moveCount);
   if (!Crashed) UpdateLean();
   const double bgY = f.Race.Background ? f.Race.Background->Y : 0.0;
@@ -164,7 +164,7 @@ void TPlayer::Move(int moveCount) {
   if ((CtlBrake && std::fabs(ScrollSpeed) > 0.1) || GearShiftMark) {
     const TTyreMark& newest = Marks[NewestMark];
     const double d = exact::Hypot(MarkB.X - newest.X, MarkB.Y - newest.Y);
-    if (d >= 12 - ScrollSpeed * 0.5 * f.Timing.SpeedFactor) AddMark(MarkA.X, MarkA.Y);
+    if (d >= 12 - ScrollSpeed * 0.5 * f.SpeedFactor()) AddMark(MarkA.X, MarkA.Y);
     GearShiftMark = false;
   }
   DropOffscreenMarks();
@@ -177,8 +177,8 @@ void TPlayer::Move(int moveCount) {
 }
 
 void TPlayer::UpdateLean() {
-  TMForm& f = Form();
-  const double sf = f.Timing.SpeedFactor;
+  IRaceHost& f = Host();
+  const double sf = f.SpeedFactor();
   auto raise = [&](double r) {
     AnimPos += r * sf * 0.5;
     if (AnimPos > 5.5) AnimPos = 5.5;
@@ -189,8 +189,8 @@ void TPlayer::UpdateLean() {
     if (AnimPos < floor) AnimPos = floor;
   };
   // The held states of this frame's key sample.
-  const bool leftHeld = f.Keys.Twins[2];
-  const bool rightHeld = f.Keys.Twins[3];
+  const bool leftHeld = f.KeyTwin(2);
+  const bool rightHeld = f.KeyTwin(3);
   if (Finished) {
     raise(0.2);
     if (AnimPos == 5.5) StandUp();
@@ -220,7 +220,7 @@ void TPlayer::UpdateLean() {
 }
 
 void TPlayer::ApplyControls() {
-  TMForm& f = Form();
+  IRaceHost& f = Host();
   if (CtlHorn) {
     if (!HornOn) {
       HornOn = true;
@@ -245,7 +245,7 @@ void TPlayer::ApplyControls() {
 }
 
 void TPlayer::ApplyDecel() {
-  Speed -= Decel * Form().Timing.SpeedFactor;
+  Speed -= Decel * Host().SpeedFactor();
   if (Speed > 0 && Speed < 0.1) Speed = 0;
   if (Speed < -8) Speed = -8;
   if (CtlBrake && Speed > -1 && Speed < 1) Speed = 0;
@@ -258,11 +258,11 @@ bool TPlayer::IsRoadAt(double x, double y) const {
   if (col == 0 || row == 0) return false;
   // Beyond the map there is no road.
   if (!TTrackState::InMap(row, col)) return false;
-  return IsRoadCode(Form().Track.TrackMap(row, col));
+  return IsRoadCode(Host().Track.TrackMap(row, col));
 }
 
 bool TPlayer::AllCornersOnRoad() const {
-  const TMForm& f = Form();
+  const IRaceHost& f = Host();
   const double bx = f.Race.Background ? f.Race.Background->X : 0.0;
   const double by = f.Race.Background ? f.Race.Background->Y : 0.0;
   for (int k = 1; k <= 4; ++k) {
@@ -274,8 +274,8 @@ bool TPlayer::AllCornersOnRoad() const {
 }
 
 void TPlayer::ScrollMarks() {
-  const TMForm& f = Form();
-  const double k = 0.5 * f.Timing.SpeedFactor;
+  const IRaceHost& f = Host();
+  const double k = 0.5 * f.SpeedFactor();
   for (int i = 1; i <= 100; ++i) {
     Marks[i].X += f.Race.ScrollVX * k;
     Marks[i].Y += f.Race.ScrollVY * k;
@@ -304,7 +304,7 @@ void TPlayer::DropOffscreenMarks() {
 }
 
 void TPlayer::UpdateRacePosition() {
-  TMForm& f = Form();
+  IRaceHost& f = Host();
   TRaceState& r = f.Race;
   double y[5];
   int count = 0;
@@ -334,7 +334,7 @@ void TPlayer::UpdateRacePosition() {
 }
 
 void TPlayer::RollOut() {
-  TMForm& f = Form();
+  IRaceHost& f = Host();
   TRaceState& r = f.Race;
   ScrollMarks();
   if (!EndSequence) {
@@ -344,7 +344,7 @@ void TPlayer::RollOut() {
     PlayEngineSound(sfx::EngineIdle);
   }
   if (Speed > 0) {
-    Speed -= 0.8 * f.Timing.SpeedFactor;
+    Speed -= 0.8 * f.SpeedFactor();
     ScrollSpeed = PowerFactor() * Speed / 8;
     const double bgY = r.Background ? r.Background->Y : 0.0;
     const int row = static_cast<int>(Round(f.Track.ViewRow * TileSizeD + CentreY - bgY)) / TileSize;
@@ -359,23 +359,15 @@ void TPlayer::RollOut() {
   }
   if (Speed > 0) return;
   if (r.TallyTimeLeft > 0) {
-    r.TallyTimeLeft -= f.Timing.FrameTime;
+    r.TallyTimeLeft -= f.FrameTime();
     return;
   }
   if (Finished) {
     StopRiderSounds(true);
-    r.TallyTimeLeft = r.RaceClock;
-    r.TimeBonus = 0;
-    r.BonusPoints = TMForm::PositionPrizeFor(r.RacePosition);
-    r.TallyStepTimer = 0;
-    r.TallyStep = 0;
-    f.OpenDialog(dialog::Tally);
+    f.Report(TRaceEvent::LevelFinished);
   } else {
-    if (r.Lives >= 1) {
-      r.Lives -= 1;
-      HitsLeft = 3;
-    }
-    f.OpenDialog(r.Lives > 0 ? 3 : 7);
+    if (r.Lives >= 1) HitsLeft = 3;
+    f.Report(TRaceEvent::TimeUp);
   }
 }
 

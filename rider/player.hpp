@@ -1,13 +1,14 @@
 // TPlayer: the player's bike, its handling, crashes, drawing, radar and engine sound.
 #pragma once
 
+#include "core/bounds.hpp"
 #include "rider/bike_models.hpp"
-#include "shell/bounds.hpp"
 #include "sprites/game_sprites.hpp"
+#include "world/track.hpp"
 
 namespace zw {
 
-class TMForm;
+class IRaceHost;
 
 struct TTyreMark {
   double X = 0, Y = 0;
@@ -103,6 +104,9 @@ class TPlayer : public TMyImageSprite {
   void VehicleContacts();
   void TakeHit();
   void TakeHits(int n);
+  // The roadside obstacles the race window shows (its offset bgX, bgY), against the rider's
+  // corners: one that touches takes every hit left.
+  void ObstaclesAgainstRider(const TTrackState& track, double bgX, double bgY);
   void Crash();
   void ScaleSpeed(bool withSound, double f);
   // The same push as ScaleSpeed's factor (Speed + delta) / Speed, safe at a standstill.
@@ -123,7 +127,7 @@ class TPlayer : public TMyImageSprite {
   void ResumeEngineSound(bool withHorn);
   void UpdateEngineSound();
 
-  TMForm& Form() const;
+  IRaceHost& Host() const;
 };
 
 }  // namespace zw

@@ -23,9 +23,13 @@ declare -A allowed=(
   [replay]="core platform packs sprites world rider traffic shell save online"
   [platform/common]="core platform packs"
   [platform/mix]="core platform"
-  [platform/net]="core platform"
+  [platform/net]="core platform platform/win"
   [platform/headless]="core platform packs"
   [platform/sdl]="core platform packs platform/common platform/mix platform/net shell"
+  # Windows' own parts: the saved files' operations and folder come from here on Windows.
+  [platform/win]="core platform save"
+  # The game's program stands on top of everything, like the tools.
+  [platform/sdl/program]="core platform packs sprites world rider traffic shell save frontend replay online platform/common platform/mix platform/net platform/sdl platform/win"
 )
 
 # The layer a path belongs to: the longest folder of the table that holds it.

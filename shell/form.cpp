@@ -7,6 +7,7 @@
 #include "packs/sound_effects.hpp"
 #include "shell/replay_hooks.hpp"
 #include "shell/text.hpp"
+#include "world/race_host.hpp"
 #include "world/scroll_background.hpp"
 
 namespace zw {
@@ -14,6 +15,8 @@ namespace zw {
 TMForm::TMForm(TPlatform& platform) : Platform(platform) {
   TSpriteEngine& e = MSpriteEngine.Engine();
   e.Form = this;
+  RaceHost = MakeRaceHost(*this);
+  e.RaceHost = RaceHost.get();
   e.FrameTime = &Timing.FrameTime;
   e.ImageLists[1] = &MImageList1;
   e.ImageLists[2] = &MImageList2;

@@ -7,14 +7,15 @@
 #include <string>
 #include <vector>
 
+#include "core/random.hpp"
+#include "core/surface.hpp"
 #include "packs/picture.hpp"
 #include "packs/sound.hpp"
-#include "packs/surface.hpp"
 #include "platform/platform.hpp"
-#include "shell/random.hpp"
 #include "shell/replay_hooks.hpp"
 #include "shell/states.hpp"
 #include "sprites/engine.hpp"
+#include "world/race_state.hpp"
 #include "world/track.hpp"
 
 namespace zw {
@@ -32,6 +33,8 @@ class TPointer;
 class TPlayer;
 class TFontRenderer;
 class IFileOps;
+class IRaceHost;
+enum class TRaceEvent;
 
 // Screen state and the menu cursor every screen and dialog shares.
 struct TMenuState {
@@ -132,29 +135,9 @@ struct TFrontEndState {
   int32_t UnopenedTimer = 0;
 };
 
-// The race variables and the race sprites.
-struct TRaceState {
-  int32_t Level = 1;
-  int32_t RaceScore = 0;
-  int32_t Lives = 0;
-  int32_t RaceClock = 0;
-  uint8_t RacePosition = 0;
-  uint8_t RaceCount = 0;
-  int32_t TallyTimeLeft = 0;
-  int32_t TallyStepTimer = 0;
-  int32_t TallyStep = 0;
-  int32_t TimeBonus = 0;
-  int32_t BonusPoints = 0;
-  int32_t TallyPause = 0;
-  double ScrollVX = 0;
-  double ScrollVY = 0;
-  int32_t SelectedBike = 1;
-  TScrollBackground* Background = nullptr;
-  TBonus* Bonus = nullptr;
-  TCar* Car = nullptr;
-  TPointer* Pointer = nullptr;
-  TPlayer* Player = nullptr;
-};
+class TMForm;
+// The form's race host, made with the form.
+std::unique_ptr<IRaceHost> MakeRaceHost(TMForm& form);
 
 class TMForm {
  public:
@@ -195,6 +178,8 @@ class TMForm {
   // The replay recorder (or checker) the frame loop tells about the race; none when nothing
   // records.
   IReplayHooks* ReplayHooks = nullptr;
+  // The race's view of the form (shell/race.cpp).
+  std::unique_ptr<IRaceHost> RaceHost;
   // The replay verifier runs frames without drawing them: nothing drawn changes the race.
   bool SkipDrawing = false;
   // The replays kept beside the table and the last game's, and the watcher.
@@ -301,6 +286,8 @@ class TMForm {
 
   // --- Race flow ---
   void StartRace();
+  // What the race reported: the form answers with the lives, the tally and the dialogs.
+  void RaceEvent(TRaceEvent event);
   void RaceFrame(int moveCount);
   void UpdateNeedle();
   void UpdateRaceClock();

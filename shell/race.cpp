@@ -31,6 +31,13 @@ void TMForm::StartRace() {
   Menu.MenuLast = 0;
   Menu.MenuIndex = 0;
   Race.Background = TScrollBackground::CreateRace(Engine());
+  // Once the window has stepped, the rider and then the opponents meet the obstacles it shows.
+  Race.Background->Scrolled = [this](const TScrollBackground& bg) {
+    if (Race.Player) Race.Player->ObstaclesAgainstRider(Track, bg.X, bg.Y);
+    if (Race.Car) Race.Car->ObstaclesAgainstOpponents(Track);
+  };
+  // The rider draws the side panels.
+  Race.Background->PanelSprite = [this]() -> const TSprite* { return Race.Player; };
   SetUpLevel(1);
   Race.Bonus = TBonus::Create(Engine());
   Race.Pointer = TPointer::Create(Engine());

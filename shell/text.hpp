@@ -7,7 +7,7 @@
 #include <string>
 #include <utility>
 
-#include "packs/surface.hpp"
+#include "core/surface.hpp"
 
 namespace zw {
 

@@ -6,12 +6,13 @@
 #include <stdexcept>
 #include <vector>
 
+#include "core/surface.hpp"
 #include "packs/picture.hpp"
-#include "packs/surface.hpp"
 
 namespace zw {
 
 class TMForm;
+class IRaceHost;
 class TSpriteEngine;
 
 class TSprite {
@@ -142,6 +143,8 @@ class TSpriteEngine : public TSprite {
   TRect SurfaceRect;
   // What the game's sprites reach through the engine.
   TMForm* Form = nullptr;
+  // The race's sprites reach the game through its race host alone.
+  IRaceHost* RaceHost = nullptr;
   const int32_t* FrameTime = nullptr;
   TImageList* ImageLists[4] = {};
 

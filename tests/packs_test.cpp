@@ -56,8 +56,8 @@ TEST(PacksFormat, PicturesAndSoundsReadBackAsWritten) {
   EXPECT_TRUE(pa.Keyed[3]);
   EXPECT_FALSE(pa.Keyed[4]);
   for (size_t i = 0; i < a.Rgb.size(); ++i) {
-    const uint32_t c = a.Rgb[i];
-    EXPECT_EQ(pa.Pixels[i], Rgb565(c >> 16, (c >> 8) & 255, c & 255)) << i;
+    const uint32_t rgb = a.Rgb[i];
+    EXPECT_EQ(pa.Pixels[i], Rgb565(rgb >> 16, (rgb >> 8) & 255, rgb & 255)) << i;
   }
   EXPECT_FALSE(list.Item(1)->Transparent);
 

@@ -2,7 +2,7 @@
 // entry.
 #include <gtest/gtest.h>
 
-#include "shell/random.hpp"
+#include "core/random.hpp"
 #include "tests/test_support.hpp"
 
 namespace zw {

@@ -5,11 +5,11 @@
 #include <algorithm>
 #include <sstream>
 
+#include "packs/panel_layout.hpp"
 #include "rider/player.hpp"
 #include "shell/text.hpp"
 #include "tests/test_support.hpp"
 #include "tools/autoplay/script.hpp"
-#include "tools/packbuild/panel_layout.hpp"
 
 namespace zw {
 namespace {

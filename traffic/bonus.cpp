@@ -5,7 +5,7 @@
 
 #include "packs/sound_effects.hpp"
 #include "rider/player.hpp"
-#include "shell/form.hpp"
+#include "world/race_host.hpp"
 #include "world/scroll_background.hpp"
 
 namespace zw {
@@ -22,13 +22,13 @@ TBonus* TBonus::Create(TSpriteEngine& engine) {
   return b;
 }
 
-TMForm& TBonus::Form() {
-  return *Engine->Form;
+IRaceHost& TBonus::Host() {
+  return *Engine->RaceHost;
 }
 
 // The top-left corner of bonus i's box on the screen: 19 pixels into its tile.
 void TBonus::BoxAt(int i, int& x, int& y) {
-  const TMForm& f = Form();
+  const IRaceHost& f = Host();
   const double bx = f.Race.Background ? f.Race.Background->X : 0.0;
   const double by = f.Race.Background ? f.Race.Background->Y : 0.0;
   x = static_cast<int>(std::nearbyint(TileSizeD * (BonusCol[i] - f.Track.ViewCol) + bx)) + 19;
@@ -36,7 +36,7 @@ void TBonus::BoxAt(int i, int& x, int& y) {
 }
 
 void TBonus::ResetBonuses() {
-  TMForm& f = Form();
+  IRaceHost& f = Host();
   TTrackState& t = f.Track;
   for (int i = 1; i <= 400; ++i) BonusActive[i] = false;
   const int top = 1549 - t.TrackLength;
@@ -62,11 +62,11 @@ void TBonus::ResetBonuses() {
 
 void TBonus::Move(int moveCount) {
   TMyImageSprite::Move(moveCount);
-  TMForm& f = Form();
+  IRaceHost& f = Host();
   const int count = std::min(f.Track.BonusCount, 400);
   for (int i = 1; i <= count; ++i) {
     if (!BonusActive[i]) continue;
-    BonusAnimPos[i] += 0.1 * f.Timing.SpeedFactor;
+    BonusAnimPos[i] += 0.1 * f.SpeedFactor();
     if (BonusAnimPos[i] > 4) BonusAnimPos[i] = 0;
     int x = 0, y = 0;
     BoxAt(i, x, y);
@@ -95,7 +95,7 @@ void TBonus::Move(int moveCount) {
 }
 
 void TBonus::Draw() {
-  TMForm& f = Form();
+  IRaceHost& f = Host();
   const TTrackState& t = f.Track;
   const int count = std::min(t.BonusCount, 400);
   for (int i = 1; i <= count; ++i) {

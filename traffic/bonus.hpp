@@ -1,12 +1,12 @@
 // TBonus: the bonuses lying on the road, as per-slot arrays inside one sprite.
 #pragma once
 
-#include "shell/bounds.hpp"
+#include "core/bounds.hpp"
 #include "sprites/game_sprites.hpp"
 
 namespace zw {
 
-class TMForm;
+class IRaceHost;
 
 class TBonus : public TMyImageSprite {
  public:
@@ -25,7 +25,7 @@ class TBonus : public TMyImageSprite {
   void Move(int moveCount) override;
 
  private:
-  TMForm& Form();
+  IRaceHost& Host();
   void BoxAt(int i, int& x, int& y);
 };
 

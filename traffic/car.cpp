@@ -7,8 +7,8 @@
 #include "core/exact_math.hpp"
 #include "packs/sound_effects.hpp"
 #include "rider/player.hpp"
-#include "shell/form.hpp"
 #include "world/generator.hpp"
+#include "world/race_host.hpp"
 #include "world/scroll_background.hpp"
 
 namespace zw {
@@ -43,12 +43,12 @@ TCar* TCar::Create(TSpriteEngine& engine) {
   return c;
 }
 
-TMForm& TCar::Form() {
-  return *Engine->Form;
+IRaceHost& TCar::Host() {
+  return *Engine->RaceHost;
 }
 
 void TCar::ResetCars() {
-  TMForm& f = Form();
+  IRaceHost& f = Host();
   for (int i = 1; i <= 5; ++i) {
     CarRacing[i] = false;
     CarModel[i] = 0;
@@ -105,11 +105,34 @@ void TCar::WreckCar(int i) {
   CarImage[i] = BikeCrashImage(CarModel[i]);
   CarAnimPos[i] = 0;
   CarRecoverTimer[i] = 1000;
-  Form().PlaySound(sfx::Crash);
+  Host().PlaySound(sfx::Crash);
+}
+
+void TCar::ObstaclesAgainstOpponents(const TTrackState& t) {
+  for (int i = 1; i <= 5; ++i) {
+    if (!CarRacing[i]) continue;
+    const int r = static_cast<int>(std::trunc(CarY[i] / TileSizeD));
+    const int c = static_cast<int>(std::trunc(CarX[i] / TileSizeD));
+    const TPoint quad[4] = {CarCorners[i].P[0], CarCorners[i].P[1], CarCorners[i].P[2],
+                            CarCorners[i].P[3]};
+    for (int dr = -3; dr <= 3; ++dr)
+      for (int dc = -3; dc <= 3; ++dc) {
+        const int s = SolidAt(t, r + dr, c + dc);
+        if (s == -1) continue;
+        TPoint q[4];
+        for (int k = 0; k < 4; ++k)
+          q[k] = TPoint{TileSizeD * (c + dc) + SolidShapeX[s][k],
+                        TileSizeD * (r + dr) + SolidShapeY[s][k]};
+        if (QuadsOverlap(quad, q) && !CarWrecked[i]) {
+          CarRiderHits[i] = 2;
+          WreckCar(i);
+        }
+      }
+  }
 }
 
 void TCar::RecoverCar(int i) {
-  TMForm& f = Form();
+  IRaceHost& f = Host();
   const int m = CarModel[i];
   CarWrecked[i] = false;
   CarRiderHits[i] = 0;
@@ -134,20 +157,20 @@ void TCar::RecoverCar(int i) {
 
 void TCar::SteerLeft(int i) {
   const double s = CarStep[i] > 0 ? 1 : CarStep[i] < 0 ? -1 : 0;
-  CarHeading[i] -= s * SteerRate(CarModel[i], CarSpeed[i]) * 2 * Form().Timing.SpeedFactor;
+  CarHeading[i] -= s * SteerRate(CarModel[i], CarSpeed[i]) * 2 * Host().SpeedFactor();
 }
 
 void TCar::SteerRight(int i) {
   const double s = CarStep[i] > 0 ? 1 : CarStep[i] < 0 ? -1 : 0;
-  CarHeading[i] += s * SteerRate(CarModel[i], CarSpeed[i]) * 2 * Form().Timing.SpeedFactor;
+  CarHeading[i] += s * SteerRate(CarModel[i], CarSpeed[i]) * 2 * Host().SpeedFactor();
 }
 
 void TCar::Move(int moveCount) {
   TMyImageSprite::Move(moveCount);
-  TMForm& f = Form();
+  IRaceHost& f = Host();
   TTrackState& t = f.Track;
-  const double sf = f.Timing.SpeedFactor;
-  const int32_t ft = f.Timing.FrameTime;
+  const double sf = f.SpeedFactor();
+  const int32_t ft = f.FrameTime();
   const double bx = f.Race.Background ? f.Race.Background->X : 0.0;
   const double by = f.Race.Background ? f.Race.Background->Y : 0.0;
   TPlayer* rider = f.Race.Player;

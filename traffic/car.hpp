@@ -1,13 +1,14 @@
 // TCar: every opponent rider, as per-slot arrays inside one sprite.
 #pragma once
 
+#include "core/bounds.hpp"
 #include "rider/bike_models.hpp"
-#include "shell/bounds.hpp"
 #include "sprites/game_sprites.hpp"
+#include "world/track.hpp"
 
 namespace zw {
 
-class TMForm;
+class IRaceHost;
 
 constexpr int CarWidthTable[6] = {0, 63, 60, 68, 60, 56};
 constexpr int CarHeightTable[6] = {0, 68, 67, 69, 62, 68};
@@ -71,6 +72,8 @@ class TCar : public TMyImageSprite {
 
   void ResetCars();
   void WreckCar(int i);
+  // The roadside obstacles around each racing opponent: one that touches wrecks it.
+  void ObstaclesAgainstOpponents(const TTrackState& track);
   void RecoverCar(int i);
   void SteerLeft(int i);
   void SteerRight(int i);
@@ -78,7 +81,7 @@ class TCar : public TMyImageSprite {
   void Move(int moveCount) override;
 
  private:
-  TMForm& Form();
+  IRaceHost& Host();
 };
 
 }  // namespace zw

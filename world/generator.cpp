@@ -318,11 +318,11 @@ struct TGenerator {
           // Random(2), and Random(3) only when the first gave 0: both draws are worked out
           // and the generator keeps the state of the draws actually made, without a branch
           // on a coin toss.
-          // The second step is taken straight from the first seed (a*a, a*c+c), so the two
-          // steps run side by side.
-          constexpr uint32_t a = TRandom::Multiplier, c = TRandom::Increment;
-          const uint32_t once = rng.Seed * a + c;
-          const uint32_t twice = rng.Seed * (a * a) + (a * c + c);
+          // The second step is taken straight from the first seed (mul*mul, mul*inc+inc), so the
+          // two steps run side by side.
+          constexpr uint32_t mul = TRandom::Multiplier, inc = TRandom::Increment;
+          const uint32_t once = rng.Seed * mul + inc;
+          const uint32_t twice = rng.Seed * (mul * mul) + (mul * inc + inc);
           // All ones when Random(2) gave 0; the choice is made by masks, not by a jump.
           const uint32_t zero = (once >> 31) - 1u;
           const auto kind = static_cast<uint32_t>((static_cast<uint64_t>(twice) * 3u) >> 32);
@@ -397,6 +397,10 @@ int SolidIndex(int code) {
   for (int i = 1; i <= 32; ++i)
     if (Codes[i] == code) return i;
   return -1;
+}
+
+int SolidAt(const TTrackState& track, int row, int col) {
+  return SolidIndex(TTrackState::InMap(row, col) ? track.TrackMap(row, col) : 0);
 }
 
 bool IsRoadCode(int code) {

@@ -1,7 +1,7 @@
 // The track map generator and the level parameters.
 #pragma once
 
-#include "shell/random.hpp"
+#include "core/random.hpp"
 #include "world/track.hpp"
 
 namespace zw {
@@ -41,6 +41,8 @@ void GenerateTrackAt(TTrackState& track, TRandom& rng, int startCol);
 int SolidIndex(int code);
 extern const int SolidShapeX[33][4];
 extern const int SolidShapeY[33][4];
+// The obstacle at a cell of the map (its SolidIndex), everything beyond the map plain ground.
+int SolidAt(const TTrackState& track, int row, int col);
 
 // Whether a tile code is road surface.
 bool IsRoadCode(int code);

@@ -1,12 +1,10 @@
-// The scrolling background: the view stepping over the map and the roadside obstacles.
+// The scrolling background: the view stepping over the map.
 #include "world/scroll_background.hpp"
 
 #include <cmath>
 
-#include "rider/player.hpp"
-#include "shell/form.hpp"
-#include "traffic/car.hpp"
 #include "world/generator.hpp"
+#include "world/race_host.hpp"
 
 namespace zw {
 
@@ -21,9 +19,9 @@ TScrollBackground::TScrollBackground(TSpriteEngine& engine, int imageListNo, int
   SetZ(2);
   Tile = false;
   StepX = StepY = 0;
-  if (engine.Form) {
-    engine.Form->Race.ScrollVX = 0;
-    engine.Form->Race.ScrollVY = 0;
+  if (engine.RaceHost) {
+    engine.RaceHost->Race.ScrollVX = 0;
+    engine.RaceHost->Race.ScrollVY = 0;
   }
   Killed = false;
 }
@@ -41,8 +39,8 @@ TScrollBackground* TScrollBackground::CreateMenuBackground(TSpriteEngine& engine
   return new TScrollBackground(engine, imageListNo, imageIndex, 1, 1);
 }
 
-TMForm& TScrollBackground::Form() const {
-  return *Engine->Form;
+IRaceHost& TScrollBackground::Host() const {
+  return *Engine->RaceHost;
 }
 
 void TScrollBackground::SetTileImage(int index) {
@@ -64,12 +62,12 @@ void TScrollBackground::KillOnce() {
 }
 
 void TScrollBackground::Move(int) {
-  TMForm& f = Form();
+  IRaceHost& f = Host();
   TTrackState& t = f.Track;
   StepX = f.Race.ScrollVX;
   StepY = f.Race.ScrollVY;
-  X += StepX * 0.5 * f.Timing.SpeedFactor;
-  Y += StepY * 0.5 * f.Timing.SpeedFactor;
+  X += StepX * 0.5 * f.SpeedFactor();
+  Y += StepY * 0.5 * f.SpeedFactor();
   // The view moves one tile at most per direction and frame, by the sign of the velocity.
   auto stepCol = [&] {
     if (f.Race.ScrollVX > 0 && t.ViewCol > 0) t.ViewCol -= 1;
@@ -95,19 +93,9 @@ void TScrollBackground::Move(int) {
     Y += TileSize;
     stepRow();
   }
-  if (f.Menu.CurrentScreen != screen::Race) return;
-  ObstaclesAgainstRider();
-  ObstaclesAgainstOpponents();
+  if (!f.Racing()) return;
+  if (Scrolled) Scrolled(*this);
 }
-
-namespace {
-
-// A cell of the map, with everything beyond it plain ground.
-int CellOrGround(const TTrackState& t, int row, int col) {
-  return TTrackState::InMap(row, col) ? t.TrackMap(row, col) : 0;
-}
-
-}  // namespace
 
 namespace {
 
@@ -126,8 +114,8 @@ bool CoversColumns(const TPictureItem* p, int x, int right, const TSurface& s) {
 // In a race the rider's two side panels are painted over the road every frame; the road is laid
 // only between them, which leaves every pixel of the finished frame as it was.
 bool TScrollBackground::RaceClip(TRect& clip) const {
-  const TMForm& f = Form();
-  const TPlayer* p = f.Race.Player;
+  const IRaceHost& f = Host();
+  const TSprite* p = PanelSprite ? PanelSprite() : nullptr;
   if (f.Race.Background != this || !p || !Engine || !Engine->Surface || !p->Visible || p->Z <= Z ||
       p->Parent != Parent || !RectsOverlap(p->GetBoundsRect(), Engine->SurfaceRect))
     return false;
@@ -161,54 +149,6 @@ bool TScrollBackground::CoversFrame() const {
   const TRect inside{std::max(clip.Left, 0), std::max(clip.Top, 0), std::min(clip.Right, s.Width),
                      std::min(clip.Bottom, s.Height)};
   return CoversOpaquely(inside);
-}
-
-void TScrollBackground::ObstaclesAgainstRider() {
-  TMForm& f = Form();
-  TPlayer* p = f.Race.Player;
-  if (!p) return;
-  const TTrackState& t = f.Track;
-  const TPoint rider[4] = {p->Corners[1], p->Corners[2], p->Corners[3], p->Corners[4]};
-  for (int i = 1; i <= 10; ++i)
-    for (int j = 1; j <= 13; ++j) {
-      const int s = SolidIndex(CellOrGround(t, t.ViewRow + i, t.ViewCol + j));
-      if (s == -1) continue;
-      TPoint q[4];
-      for (int k = 0; k < 4; ++k)
-        q[k] = TPoint{std::trunc(TileSizeD * j + X + SolidShapeX[s][k]),
-                      std::trunc(TileSizeD * i + Y + SolidShapeY[s][k])};
-      if (QuadsOverlap(rider, q) && p->HitsLeft > 0 && !p->Crashed) {
-        p->CrashHeadingSet = false;
-        p->TakeHits(p->HitsLeft);
-      }
-    }
-}
-
-void TScrollBackground::ObstaclesAgainstOpponents() {
-  TMForm& f = Form();
-  TCar* car = f.Race.Car;
-  if (!car) return;
-  const TTrackState& t = f.Track;
-  for (int i = 1; i <= 5; ++i) {
-    if (!car->CarRacing[i]) continue;
-    const int r = static_cast<int>(std::trunc(car->CarY[i] / TileSizeD));
-    const int c = static_cast<int>(std::trunc(car->CarX[i] / TileSizeD));
-    const TPoint quad[4] = {car->CarCorners[i].P[0], car->CarCorners[i].P[1],
-                            car->CarCorners[i].P[2], car->CarCorners[i].P[3]};
-    for (int dr = -3; dr <= 3; ++dr)
-      for (int dc = -3; dc <= 3; ++dc) {
-        const int s = SolidIndex(CellOrGround(t, r + dr, c + dc));
-        if (s == -1) continue;
-        TPoint q[4];
-        for (int k = 0; k < 4; ++k)
-          q[k] = TPoint{TileSizeD * (c + dc) + SolidShapeX[s][k],
-                        TileSizeD * (r + dr) + SolidShapeY[s][k]};
-        if (QuadsOverlap(quad, q) && !car->CarWrecked[i]) {
-          car->CarRiderHits[i] = 2;
-          car->WreckCar(i);
-        }
-      }
-  }
 }
 
 }  // namespace zw

@@ -1,11 +1,13 @@
 // TScrollBackground: the menus' backdrop and the race's scrolling window onto the track map.
 #pragma once
 
+#include <functional>
+
 #include "sprites/engine.hpp"
 
 namespace zw {
 
-class TMForm;
+class IRaceHost;
 
 class TScrollBackground : public TBackgroundSprite {
  public:
@@ -24,6 +26,12 @@ class TScrollBackground : public TBackgroundSprite {
   void SetTileImage(int index);
   void SetImageListAndTile(int index, int listNo);
   void KillOnce();
+  // What the race does once its window has stepped in a race frame: the riders meet the
+  // roadside obstacles where the window now shows them.
+  std::function<void(const TScrollBackground&)> Scrolled;
+  // The race's sprite that paints the two side panels over the road, when there is one.
+  std::function<const TSprite*()> PanelSprite;
+
   void Move(int moveCount) override;
   void Draw() override;
   // True when this frame's drawing, as things stand before it, overwrites every pixel of the
@@ -32,11 +40,9 @@ class TScrollBackground : public TBackgroundSprite {
   bool CoversFrame() const;
 
  private:
-  TMForm& Form() const;
+  IRaceHost& Host() const;
   // The road's clip between the rider's side panels, when they are drawn over it this frame.
   bool RaceClip(TRect& clip) const;
-  void ObstaclesAgainstRider();
-  void ObstaclesAgainstOpponents();
 };
 
 }  // namespace zw

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "shell/bounds.hpp"
+#include "core/bounds.hpp"
 
 namespace zw {
 

@@ -11,7 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "packs/surface.hpp"
+#include "core/surface.hpp"
 #include "platform/common/picture_scale.hpp"
 
 namespace zw {
@@ -135,42 +135,47 @@ void TSdlDisplay::ShowPointer(bool shown) {
   SDL_ShowCursor(shown ? SDL_ENABLE : SDL_DISABLE);
 }
 
+namespace {
+
+// The keys the game knows, each as SDL names it twice: its key code (the layout's symbol, for
+// key events) and its scan code (the key's place, for the held-key state). A row stands for a
+// run of keys from Key to Last whose codes run alike.
+struct TKeyRow {
+  int Key, Last;
+  SDL_Keycode Code;
+  SDL_Scancode Scan;
+};
+
+constexpr TKeyRow KeyTable[] = {
+    {'A', 'Z', SDLK_a, SDL_SCANCODE_A},
+    {'1', '9', SDLK_1, SDL_SCANCODE_1},
+    // The scan codes put 0 after 9, the key codes before 1.
+    {'0', '0', SDLK_0, SDL_SCANCODE_0},
+    {vk::F1, vk::F12, SDLK_F1, SDL_SCANCODE_F1},
+    {vk::Left, vk::Left, SDLK_LEFT, SDL_SCANCODE_LEFT},
+    {vk::Right, vk::Right, SDLK_RIGHT, SDL_SCANCODE_RIGHT},
+    {vk::Up, vk::Up, SDLK_UP, SDL_SCANCODE_UP},
+    {vk::Down, vk::Down, SDLK_DOWN, SDL_SCANCODE_DOWN},
+    {vk::Space, vk::Space, SDLK_SPACE, SDL_SCANCODE_SPACE},
+    {vk::Return, vk::Return, SDLK_RETURN, SDL_SCANCODE_RETURN},
+    {vk::Return, vk::Return, SDLK_KP_ENTER, SDL_SCANCODE_KP_ENTER},
+    {vk::Escape, vk::Escape, SDLK_ESCAPE, SDL_SCANCODE_ESCAPE},
+    {vk::Backspace, vk::Backspace, SDLK_BACKSPACE, SDL_SCANCODE_BACKSPACE},
+    {vk::Tab, vk::Tab, SDLK_TAB, SDL_SCANCODE_TAB},
+    {vk::Shift, vk::Shift, SDLK_LSHIFT, SDL_SCANCODE_LSHIFT},
+    {vk::Shift, vk::Shift, SDLK_RSHIFT, SDL_SCANCODE_RSHIFT},
+    {vk::Control, vk::Control, SDLK_LCTRL, SDL_SCANCODE_LCTRL},
+    {vk::Control, vk::Control, SDLK_RCTRL, SDL_SCANCODE_RCTRL},
+    {vk::Alt, vk::Alt, SDLK_LALT, SDL_SCANCODE_LALT},
+    {vk::Alt, vk::Alt, SDLK_RALT, SDL_SCANCODE_RALT},
+};
+
+}  // namespace
+
 int VirtualKey(SDL_Keycode key) {
-  if (key >= SDLK_a && key <= SDLK_z) return 'A' + (key - SDLK_a);
-  if (key >= SDLK_0 && key <= SDLK_9) return '0' + (key - SDLK_0);
-  if (key >= SDLK_F1 && key <= SDLK_F12) return vk::F1 + (key - SDLK_F1);
-  switch (key) {
-    case SDLK_LEFT:
-      return vk::Left;
-    case SDLK_RIGHT:
-      return vk::Right;
-    case SDLK_UP:
-      return vk::Up;
-    case SDLK_DOWN:
-      return vk::Down;
-    case SDLK_SPACE:
-      return vk::Space;
-    case SDLK_RETURN:
-    case SDLK_KP_ENTER:
-      return vk::Return;
-    case SDLK_ESCAPE:
-      return vk::Escape;
-    case SDLK_BACKSPACE:
-      return vk::Backspace;
-    case SDLK_TAB:
-      return vk::Tab;
-    case SDLK_LSHIFT:
-    case SDLK_RSHIFT:
-      return vk::Shift;
-    case SDLK_LCTRL:
-    case SDLK_RCTRL:
-      return vk::Control;
-    case SDLK_LALT:
-    case SDLK_RALT:
-      return vk::Alt;
-    default:
-      return -1;
-  }
+  for (const TKeyRow& r : KeyTable)
+    if (key >= r.Code && key <= r.Code + (r.Last - r.Key)) return r.Key + (key - r.Code);
+  return -1;
 }
 
 namespace {
@@ -295,41 +300,10 @@ bool TSdlInput::KeyHeld(int key) const {
   if (!Active) return false;
   int n = 0;
   const Uint8* state = SDL_GetKeyboardState(&n);
-  auto down = [&](SDL_Scancode s) { return s < n && state[s] != 0; };
-  if (key >= 'A' && key <= 'Z')
-    return down(static_cast<SDL_Scancode>(SDL_SCANCODE_A + (key - 'A')));
-  if (key >= '1' && key <= '9')
-    return down(static_cast<SDL_Scancode>(SDL_SCANCODE_1 + (key - '1')));
-  if (key >= vk::F1 && key <= vk::F12)
-    return down(static_cast<SDL_Scancode>(SDL_SCANCODE_F1 + (key - vk::F1)));
-  switch (key) {
-    case '0':
-      return down(SDL_SCANCODE_0);
-    case vk::Left:
-      return down(SDL_SCANCODE_LEFT);
-    case vk::Right:
-      return down(SDL_SCANCODE_RIGHT);
-    case vk::Up:
-      return down(SDL_SCANCODE_UP);
-    case vk::Down:
-      return down(SDL_SCANCODE_DOWN);
-    case vk::Space:
-      return down(SDL_SCANCODE_SPACE);
-    case vk::Return:
-      return down(SDL_SCANCODE_RETURN) || down(SDL_SCANCODE_KP_ENTER);
-    case vk::Escape:
-      return down(SDL_SCANCODE_ESCAPE);
-    case vk::Backspace:
-      return down(SDL_SCANCODE_BACKSPACE);
-    case vk::Shift:
-      return down(SDL_SCANCODE_LSHIFT) || down(SDL_SCANCODE_RSHIFT);
-    case vk::Control:
-      return down(SDL_SCANCODE_LCTRL) || down(SDL_SCANCODE_RCTRL);
-    case vk::Alt:
-      return down(SDL_SCANCODE_LALT) || down(SDL_SCANCODE_RALT);
-    default:
-      return false;
-  }
+  auto down = [&](int s) { return s < n && state[s] != 0; };
+  for (const TKeyRow& r : KeyTable)
+    if (key >= r.Key && key <= r.Last && down(r.Scan + (key - r.Key))) return true;
+  return false;
 }
 
 // SDL's own opener answers success once it has forked, so a desktop without xdg-open or without

@@ -20,6 +20,36 @@
 namespace zw {
 namespace {
 
+// Every key the game knows comes through under its own name, both of a pair (the two Shifts,
+// Return and the keypad's Enter) under one, the ends of each run of keys included.
+TEST(SdlKeys, KeyCodesMapToTheGamesKeys) {
+  EXPECT_EQ(VirtualKey(SDLK_a), 'A');
+  EXPECT_EQ(VirtualKey(SDLK_z), 'Z');
+  EXPECT_EQ(VirtualKey(SDLK_0), '0');
+  EXPECT_EQ(VirtualKey(SDLK_1), '1');
+  EXPECT_EQ(VirtualKey(SDLK_9), '9');
+  EXPECT_EQ(VirtualKey(SDLK_F1), vk::F1);
+  EXPECT_EQ(VirtualKey(SDLK_F9), vk::F9);
+  EXPECT_EQ(VirtualKey(SDLK_F12), vk::F12);
+  EXPECT_EQ(VirtualKey(SDLK_LEFT), vk::Left);
+  EXPECT_EQ(VirtualKey(SDLK_DOWN), vk::Down);
+  EXPECT_EQ(VirtualKey(SDLK_SPACE), vk::Space);
+  EXPECT_EQ(VirtualKey(SDLK_RETURN), vk::Return);
+  EXPECT_EQ(VirtualKey(SDLK_KP_ENTER), vk::Return);
+  EXPECT_EQ(VirtualKey(SDLK_ESCAPE), vk::Escape);
+  EXPECT_EQ(VirtualKey(SDLK_BACKSPACE), vk::Backspace);
+  EXPECT_EQ(VirtualKey(SDLK_TAB), vk::Tab);
+  EXPECT_EQ(VirtualKey(SDLK_RSHIFT), vk::Shift);
+  EXPECT_EQ(VirtualKey(SDLK_LCTRL), vk::Control);
+  EXPECT_EQ(VirtualKey(SDLK_RALT), vk::Alt);
+  // Keys the game has no use for, and those just past a run's end.
+  EXPECT_EQ(VirtualKey(SDLK_F13), -1);
+  EXPECT_EQ(VirtualKey(SDLK_LGUI), -1);
+  EXPECT_EQ(VirtualKey(SDLK_SLASH), -1);
+  EXPECT_EQ(VirtualKey(SDLK_BACKQUOTE), -1);
+  EXPECT_EQ(VirtualKey(SDLK_LEFTBRACKET), -1);
+}
+
 class SdlPlatform : public ::testing::Test {
  protected:
   void SetUp() override {

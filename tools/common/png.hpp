@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "packs/surface.hpp"
+#include "core/surface.hpp"
 
 namespace zw {
 

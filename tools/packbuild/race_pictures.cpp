@@ -4,12 +4,12 @@
 #include <cmath>
 #include <functional>
 
+#include "packs/panel_layout.hpp"
 #include "rider/bike_models.hpp"
 #include "tools/packbuild/bike_art.hpp"
 #include "tools/packbuild/canvas.hpp"
 #include "tools/packbuild/content.hpp"
 #include "tools/packbuild/packbuild.hpp"
-#include "tools/packbuild/panel_layout.hpp"
 #include "tools/packbuild/race_tiles.hpp"
 
 namespace zw::packbuild {
