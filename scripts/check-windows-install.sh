@@ -96,8 +96,10 @@ keys Left Return
 wait_end || fail "the close box's Yes did not end the game"
 [ -f "$save/options" ] && [ -f "$save/hs" ] || fail "the close box's Yes did not save both files"
 
-# A silent uninstall takes the game and its menu entry and leaves the player's saves.
+# A silent uninstall takes the game and its menu entry and leaves the player's saves. Wine
+# answers before the uninstaller has done its work: every process of the prefix ends first.
 timeout 120 wine "$game/Uninstall.exe" /S _?="C:\\Program Files\\Zap Wheely"
+timeout 60 "$wineserver" -w || true
 [ ! -e "$game/zapwheely.exe" ] || fail "the uninstaller left the game"
 [ ! -e "$lnk" ] || fail "the uninstaller left the menu entry"
 [ -f "$save/options" ] && [ -f "$save/hs" ] || fail "the uninstaller took the saves"
