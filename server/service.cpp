@@ -320,6 +320,13 @@ THttpReply TScoreService::Route(const THttpRequest& request, int64_t now) {
   const std::string* prg = Find(query, online::key::Program);
   if (!prg || *prg != online::ProgramName) return Text(400, "prg must be ZapWheely");
   if (Find(query, online::key::Submit)) {
+    // Storing is what a GET of this address does; a HEAD (a link checker, a proxy's probe)
+    // must change nothing.
+    if (request.Method == "HEAD") {
+      THttpReply r = Text(405, "a result is sent with GET");
+      r.Headers.emplace_back("Allow", "GET");
+      return r;
+    }
     const std::string* inf = Find(query, online::key::Record);
     if (!inf) return Text(400, "the submission has no inf record");
     return Submit(*inf, request.Client, now);

@@ -107,6 +107,10 @@ TEST_F(ScoreServiceTest, RefusalsStoreNothing) {
   post.Method = "POST";
   EXPECT_EQ(service.Handle(post, 0).Status, 405);
   EXPECT_EQ(service.Handle(Get("/docs/../CMakeLists.txt"), 0).Status, 404);
+  // A HEAD asks what a GET would answer: it must not store the result it names.
+  THttpRequest head = Get(test::SubmitTarget("Bob", 10, "UK"));
+  head.Method = "HEAD";
+  EXPECT_EQ(service.Handle(head, 0).Status, 405);
   EXPECT_EQ(store->Count(), 0);
   const THttpReply ok = Submit("Bob", MaxGameScore, "UK");
   EXPECT_EQ(ok.Status, 200);
