@@ -5,6 +5,7 @@
 
 #include "rider/player.hpp"
 #include "tools/autoplay/script.hpp"
+#include "world/generator.hpp"
 #include "world/scroll_background.hpp"
 
 namespace zw {
@@ -20,40 +21,21 @@ void TScriptRunner::Pilot(int frames) {
     if (f.Menu.CurrentScreen == screen::Race && f.Menu.ActiveDialog == dialog::None && p &&
         f.Race.Background && !p->TimeUp && !p->Finished) {
       const TScrollBackground& bg = *f.Race.Background;
-      const double x = f.Track.ViewCol * 72.0 - bg.X + p->CentreX;
-      const double y = f.Track.ViewRow * 72.0 - bg.Y + p->CentreY;
+      const double x = f.Track.ViewCol * TileSizeD - bg.X + p->CentreX;
+      const double y = f.Track.ViewRow * TileSizeD - bg.Y + p->CentreY;
       // Aim at the road's middle a few rows ahead; hold the throttle unless the aim is far off.
-      const int row = std::clamp(static_cast<int>(y / 72.0) - PilotLookAhead, 1, TrackRows);
+      const int row = std::clamp(static_cast<int>(y / TileSizeD) - PilotLookAhead, 1, TrackRows);
       // The middle of the row's drivable cells.
       int first = 0, last = 0;
       for (int c = 1; c <= TrackCols; ++c) {
-        switch (f.Track.TrackMap(row, c)) {
-          case 10:
-          case 11:
-          case 12:
-          case 24:
-          case 27:
-          case 28:
-          case 29:
-          case 32:
-          case 33:
-          case 34:
-          case 38:
-          case 39:
-          case 40:
-          case 45:
-          case 46:
-          case 47:
-            if (!first) first = c;
-            last = c;
-            break;
-          default:
-            break;
+        if (IsRoadCode(f.Track.TrackMap(row, c))) {
+          if (!first) first = c;
+          last = c;
         }
       }
-      const double mid = first ? 36.0 * (first + last + 1) : x;
+      const double mid = first ? TileSizeD / 2 * (first + last + 1) : x;
       const double dx = mid + PilotOffset - x;
-      const double want = std::atan2(dx, 72.0 * PilotLookAhead) * 128.0 / M_PI;
+      const double want = std::atan2(dx, TileSizeD * PilotLookAhead) * 128.0 / M_PI;
       const double err = want - p->Heading;
       left = err < -1.5;
       right = err > 1.5;
