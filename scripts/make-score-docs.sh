@@ -13,7 +13,7 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-"$build/server/zapwheely-scores-fill" --db "$work/scores.db" --rows 24 --seed 7
+"$build/server/zapwheely-scores-fill" --db "$work/scores.db" --rows 20 --seed 7
 "$build/zapwheely-scores" --listen 127.0.0.1:0 --db "$work/scores.db" --quiet --rate-limit 0 \
   --docs "$here/docs" > "$work/address" &
 pid=$!
@@ -50,5 +50,5 @@ shoot() {
     --screenshot="$3" "http://$address$1" 2>/dev/null
 }
 shoot "/cgi/version.pl?prg=ZapWheely&show&type=0" 1000,1000 "$here/docs/online-table.png"
-shoot "/" 1000,1340 "$here/docs/home-page.png"
+shoot "/" 1000,1470 "$here/docs/home-page.png"
 echo "made docs/online-table.png and docs/home-page.png"
