@@ -7,6 +7,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <sstream>
 #include <string>
@@ -190,6 +191,87 @@ TEST(VerifiedScores, AScoreSetByTheRunnerIsNotVerified) {
   // the game's end.
   EXPECT_NE(service.Log().find("result 1 rejected: "), std::string::npos) << service.Log();
   EXPECT_NE(Row(service.Port(), "Setter").find("\"verified\":false"), std::string::npos);
+}
+
+// The row of a name in a table as Chromium rendered it (from <tr> to </tr>), or "".
+std::string DomRow(const std::string& dom, const std::string& name) {
+  const size_t at = dom.find("<td>" + name + "</td>");
+  if (at == std::string::npos) return "";
+  const size_t start = dom.rfind("<tr>", at), end = dom.find("</tr>", at);
+  if (start == std::string::npos || end == std::string::npos) return "";
+  return dom.substr(start, end - start);
+}
+
+// The table page as a player's browser shows it: the mark on the ridden result only, a page that
+// keeps to its security policy, and a replay link that gives a file the game rides again to the
+// very score the table lists.
+TEST(VerifiedScores, ChromiumShowsTheMarkAndItsReplayRidesAgain) {
+  if (!scores::test::HaveChromium())
+    GTEST_SKIP() << "chromium is not installed: the page was NOT checked";
+  TGame g("seed 4242\nrefresh 60\nframetime 16\n");
+  TScoresProcess service({"--db", DbPath("scores.db"), "--rate-limit", "0"});
+  ASSERT_TRUE(service.Started()) << service.Log();
+  const int port = service.Port();
+  g.Run("scorehost " + Host(service) + "\n");
+  PlayAGame(g);
+  TMForm& f = g.F();
+  ASSERT_EQ(f.Menu.ActiveDialog, 8) << "the ridden game should qualify for the table";
+  const int score = f.Race.RaceScore;
+  f.Dialog.PlayerName.clear();
+  g.Run("type Rider One\nframes 1\npress Return\nframes 1\npress Y\nframes 3\n");
+  ASSERT_TRUE(WaitForVerdict(service, " verified: verified score " + std::to_string(score), 1, 20))
+      << service.Log();
+  // A result sent without a replay, above the ridden one.
+  ASSERT_EQ(HttpGet(port, SubmitTarget("Forger", 900000, "Chile")).Status, 200);
+
+  std::string console;
+  const std::string dom = scores::test::DumpDom(
+      "http://" + Host(service) + "/cgi/version.pl?prg=ZapWheely&show&type=0", &console);
+  ASSERT_NE(dom.find("<table id=\"scores\">"), std::string::npos) << dom;
+  EXPECT_EQ(console, "") << "the page broke its own security policy or wrote errors";
+  const std::string check = "\xE2\x9C\x94";  // the check mark, as the browser decoded it
+  const std::string ridden = DomRow(dom, "Rider One");
+  const std::string forged = DomRow(dom, "Forger");
+  ASSERT_NE(ridden, "") << dom;
+  ASSERT_NE(forged, "") << dom;
+  EXPECT_NE(ridden.find("<td class=\"num\">" + std::to_string(score) + "</td>"), std::string::npos)
+      << ridden;
+  EXPECT_NE(ridden.find("class=\"mark verified\""), std::string::npos) << ridden;
+  EXPECT_NE(ridden.find(check + " verified"), std::string::npos) << ridden;
+  EXPECT_NE(forged.find("class=\"mark unverified\""), std::string::npos) << forged;
+  EXPECT_EQ(forged.find(check), std::string::npos) << forged;
+  EXPECT_EQ(forged.find("<a "), std::string::npos) << "no replay to give for " << forged;
+  EXPECT_LT(dom.find("<td>Forger</td>"), dom.find("<td>Rider One</td>")) << "best first";
+
+  // The link the browser made, followed as a download.
+  const size_t link = ridden.find("<a class=\"replay\"");
+  ASSERT_NE(link, std::string::npos) << ridden;
+  const size_t hrefAt = ridden.find("href=\"", link);
+  ASSERT_NE(hrefAt, std::string::npos) << ridden;
+  const size_t hrefStart = hrefAt + 6;
+  const std::string href = ridden.substr(hrefStart, ridden.find('"', hrefStart) - hrefStart);
+  ASSERT_TRUE(href.starts_with("/replay/") && href.ends_with(".zwr")) << href;
+  EXPECT_NE(ridden.substr(link, hrefAt - link).find("download"), std::string::npos) << ridden;
+  const auto download = HttpGet(port, href);
+  ASSERT_EQ(download.Status, 200) << download.Body;
+  const std::string id = href.substr(8, href.size() - 8 - 4);
+  EXPECT_NE(download.Headers.find("Content-Disposition: attachment; filename=\"zapwheely-" + id +
+                                  ".zwr\""),
+            std::string::npos)
+      << download.Headers;
+
+  // The downloaded file, ridden by the game's own program in a run-time folder of its own.
+  test::TRunDir rideDir;
+  std::ofstream("zapwheely-" + id + ".zwr", std::ios::binary) << download.Body;
+  std::ofstream("ride.txt") << "ride zapwheely-" + id + ".zwr ride.json nodraw\n";
+  const std::string autoplay = std::string(ZW_RUN_DIR) + "/zapwheely-autoplay";
+  const int status = std::system(("timeout -k 5 60 " + autoplay + " ride.txt 2>ride.err").c_str());
+  std::ifstream err("ride.err");
+  ASSERT_EQ(status, 0) << std::string((std::istreambuf_iterator<char>(err)), {});
+  std::ifstream in("ride.json");
+  const std::string result((std::istreambuf_iterator<char>(in)), {});
+  EXPECT_NE(result.find("\"ended\": true"), std::string::npos) << result;
+  EXPECT_NE(result.find("\"score\": " + std::to_string(score) + ","), std::string::npos) << result;
 }
 
 // The verifier processes this test's service has running now, by pid (other tests running beside

@@ -2,44 +2,12 @@
 // from a running service and the test reads the DOM it built.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <fstream>
 #include <string>
 
 #include "tests/server/scores_process.hpp"
 
 namespace zw::scores::test {
 namespace {
-
-bool HaveChromium() {
-  return std::system("command -v chromium >/dev/null 2>&1") == 0;
-}
-
-// The DOM Chromium made of a page, or "" when it did not run; console is what the page wrote
-// to its console (a refusal by the page's security policy shows there).
-std::string DumpDom(const std::string& url, std::string* console = nullptr) {
-  TTempDir profile;
-  const std::string logPath = profile.Path() + "/console.log";
-  const std::string cmd =
-      "timeout 90 chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run "
-      "--disable-background-networking --disable-component-update --disable-sync "
-      "--enable-logging=stderr --v=0 --user-data-dir=" +
-      profile.Path() + " --dump-dom '" + url + "' 2>" + logPath;
-  FILE* p = popen(cmd.c_str(), "r");
-  if (!p) return "";
-  std::string dom;
-  char buf[4096];
-  while (size_t n = fread(buf, 1, sizeof buf, p)) dom.append(buf, n);
-  pclose(p);
-  if (console) {
-    std::ifstream in(logPath);
-    std::string line;
-    while (std::getline(in, line))
-      if (line.find("CONSOLE") != std::string::npos || line.find("Refused") != std::string::npos)
-        *console += line + "\n";
-  }
-  return dom;
-}
 
 TEST(ScoresBrowser, TableAndHomePageRenderInChromium) {
   if (!HaveChromium()) GTEST_SKIP() << "chromium is not installed: the pages were NOT checked";

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -231,6 +232,35 @@ THttpResult HttpGet(int port, const std::string& target, int timeoutMs) {
   return HttpRaw(port,
                  "GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n",
                  timeoutMs);
+}
+
+bool HaveChromium() {
+  return std::system("command -v chromium >/dev/null 2>&1") == 0;
+}
+
+std::string DumpDom(const std::string& url, std::string* console) {
+  TTempDir profile;
+  const std::string logPath = profile.Path() + "/console.log";
+  // A browser that hangs is ended, and killed if it does not go.
+  const std::string cmd =
+      "timeout -k 10 90 chromium --headless --no-sandbox --disable-gpu --disable-quic "
+      "--no-first-run --disable-background-networking --disable-component-update --disable-sync "
+      "--enable-logging=stderr --v=0 --user-data-dir=" +
+      profile.Path() + " --dump-dom '" + url + "' 2>" + logPath;
+  FILE* p = popen(cmd.c_str(), "r");
+  if (!p) return "";
+  std::string dom;
+  char buf[4096];
+  while (size_t n = fread(buf, 1, sizeof buf, p)) dom.append(buf, n);
+  pclose(p);
+  if (console) {
+    std::ifstream in(logPath);
+    std::string line;
+    while (std::getline(in, line))
+      if (line.find("CONSOLE") != std::string::npos || line.find("Refused") != std::string::npos)
+        *console += line + "\n";
+  }
+  return dom;
 }
 
 std::string SubmitTarget(const std::string& name, int score, const std::string& country) {

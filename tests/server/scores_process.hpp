@@ -69,6 +69,13 @@ bool SendAll(int fd, const std::string& data);
 // Reads what arrives on fd until it closes or ms pass.
 std::string ReadFor(int fd, int ms);
 
+// Whether headless Chromium is installed.
+bool HaveChromium();
+// The DOM headless Chromium (a fresh profile, bounded in time) made of the page at url, or "" when
+// it did not run; console gets what the page wrote to its console (a refusal by the page's
+// security policy shows there).
+std::string DumpDom(const std::string& url, std::string* console = nullptr);
+
 // The submission address of a result as the game builds it.
 std::string SubmitTarget(const std::string& name, int score, const std::string& country);
 
