@@ -71,7 +71,11 @@ TVerifyOutcome RunVerifier(const TVerifyOptions& o, const std::string& replay, i
     close_range(3, ~0u, 0);
     // The CPU limit ends the ride with SIGXCPU, and SIGKILL a second later.
     Limit(RLIMIT_CPU, static_cast<rlim_t>(o.CpuSeconds), static_cast<rlim_t>(o.CpuSeconds) + 1);
+#if !defined(__SANITIZE_ADDRESS__)
+    // (AddressSanitizer's shadow memory reserves terabytes of address space: a sanitizer build
+    // of the service rides its replays under the time limits alone.)
     Limit(RLIMIT_AS, static_cast<rlim_t>(o.MemoryBytes), static_cast<rlim_t>(o.MemoryBytes));
+#endif
     Limit(RLIMIT_FSIZE, 0, 0);
     Limit(RLIMIT_CORE, 0, 0);
     Limit(RLIMIT_NOFILE, 32, 32);
