@@ -3,6 +3,8 @@
 # scores (default 1 000 000), then submissions, the first table page, random table pages and the
 # health check (the baseline) with 1 and 16 clients for SECONDS each (default 5).
 # Usage: bench/score_load.sh [BUILD_DIR] [ROWS] [SECONDS]
+# MODES (environment) picks the measurements, default "health page deep submit"; BACKENDS picks
+# the stores, default "sqlite postgres".
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 build="${1:-$here/build}"
@@ -29,7 +31,7 @@ measure() {  # name db
   pid=$!
   for _ in $(seq 100); do [ -s "$work/address" ] && break; sleep 0.1; done
   local port="$(head -n1 "$work/address" | cut -d: -f2)"
-  for mode in health page deep submit; do
+  for mode in ${MODES:-health page deep submit}; do
     for clients in 1 16; do
       echo -n "   $name  "
       "$build/bench/bench_score_load" --port "$port" --clients "$clients" --seconds "$seconds" \
@@ -39,7 +41,9 @@ measure() {  # name db
   kill "$pid"; wait "$pid" 2>/dev/null || true; pid=""
 }
 
-measure sqlite "$work/scores.db"
+backends="${BACKENDS:-sqlite postgres}"
+[[ " $backends " == *" sqlite "* ]] && measure sqlite "$work/scores.db"
+[[ " $backends " == *" postgres "* ]] || exit 0
 pgport=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
 if url="$(bash "$here/scripts/pg-throwaway.sh" start "$work/pg" "$pgport")"; then
   measure postgres "$url"

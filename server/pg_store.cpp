@@ -8,6 +8,7 @@
 #include <condition_variable>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <tuple>
 #include <type_traits>
 #include <vector>
@@ -37,9 +38,8 @@ constexpr int CountShards = 8;
 // table are then walked only from that bucket's best score on, skipping the rows of the bucket
 // that rank above the page. The page may run on into the buckets below. One statement, so the
 // counts and the rows come from one snapshot, whatever other instances commit meanwhile. The
-// skipped rows are walked in the index alone (it holds score and id); only the page's own rows
-// are read from the table, each by its key ("OFFSET 0" keeps the planner from turning those
-// look-ups into a hash join over the whole table). $1 is the limit, $2 the offset.
+// index holds every column a page shows, so neither the skipped rows nor the page's own are
+// read from the table. $1 is the limit, $2 the offset.
 const std::string DeepPageSql =
     "WITH bands AS (SELECT band, SUM(n)::bigint AS n FROM score_bands GROUP BY band), "
     "band AS (SELECT band, upto - n AS above FROM "
@@ -53,15 +53,12 @@ const std::string DeepPageSql =
     "start AS (SELECT bucket, band.above + upto - n AS above FROM band, "
     "(SELECT bucket, n, SUM(n) OVER (ORDER BY bucket DESC)::bigint AS upto FROM buckets) AS r "
     "WHERE band.above + upto > $2::bigint ORDER BY bucket DESC LIMIT 1) "
-    "SELECT s.id, s.name, s.score, s.country, s.submitted, s.verify FROM "
-    "(SELECT id FROM scores WHERE score <= "
+    "SELECT id, name, score, country, submitted, verify FROM scores WHERE score <= "
     "COALESCE((SELECT bucket * " +
     std::to_string(1 << BucketShift) + " + " + std::to_string((1 << BucketShift) - 1) +
     " FROM start), -2147483649) "
     "ORDER BY score DESC, id ASC LIMIT $1::bigint "
-    "OFFSET COALESCE($2::bigint - (SELECT above FROM start), 0)) AS k "
-    "CROSS JOIN LATERAL (SELECT id, name, score, country, submitted, verify FROM scores AS t "
-    "WHERE t.id = k.id OFFSET 0) AS s ORDER BY s.score DESC, s.id ASC";
+    "OFFSET COALESCE($2::bigint - (SELECT above FROM start), 0)";
 
 // The change of the counts for the rows a statement added (or removed: d = -1), folded into
 // the count rows in key order so that two large statements never lock each other's rows the
@@ -206,11 +203,12 @@ class TPostgresStore final : public IScoreStore {
   }
 
   std::vector<TScoreRow> Page(int64_t offset, int64_t limit) override {
-    return Rows(offset < DeepPageOffset ? NearPageSql : DeepPageSql.c_str(), offset, limit);
+    return offset < DeepPageOffset ? Rows("zw_near_page", NearPageSql, offset, limit)
+                                   : Rows("zw_deep_page", DeepPageSql.c_str(), offset, limit);
   }
 
   std::vector<TScoreRow> VerifiedPage(int64_t offset, int64_t limit) override {
-    return Rows(VerifiedPageSql, offset, limit);
+    return Rows("zw_verified_page", VerifiedPageSql, offset, limit);
   }
 
   int64_t FindAwaitingReplay(const TNewScore& s) override {
@@ -303,11 +301,27 @@ class TPostgresStore final : public IScoreStore {
   }
 
  private:
-  std::vector<TScoreRow> Rows(const char* sql, int64_t offset, int64_t limit) {
+  // The table's pages run as statements each connection prepares once, on first use: planning
+  // the deep-page query took longer than running it. An autocommit statement, so the miss that
+  // finds the statement not yet prepared harms nothing.
+  static PGresult* ExecKept(PGconn* c, const char* name, const char* sql, int n,
+                            const char* const* params) {
+    PGresult* r = PQexecPrepared(c, name, n, params, nullptr, nullptr, 0);
+    const char* state = PQresultErrorField(r, PG_DIAG_SQLSTATE);
+    if (PQresultStatus(r) != PGRES_FATAL_ERROR || !state || std::string_view(state) != "26000")
+      return r;  // "26000": no prepared statement of that name on this connection yet
+    PQclear(r);
+    r = PQprepare(c, name, sql, n, nullptr);
+    if (PQresultStatus(r) != PGRES_COMMAND_OK) return r;  // the caller reports its error
+    PQclear(r);
+    return PQexecPrepared(c, name, n, params, nullptr, nullptr, 0);
+  }
+
+  std::vector<TScoreRow> Rows(const char* name, const char* sql, int64_t offset, int64_t limit) {
     return With([&](PGconn* c) {
       const std::string l = std::to_string(limit), o = std::to_string(offset);
       const char* params[] = {l.c_str(), o.c_str()};
-      TResult r(PQexecParams(c, sql, 2, nullptr, params, nullptr, nullptr, 0));
+      TResult r(ExecKept(c, name, sql, 2, params));
       Check(c, r, "page");
       std::vector<TScoreRow> rows;
       for (int i = 0; i < PQntuples(r.get()); ++i) {
@@ -348,9 +362,12 @@ class TPostgresStore final : public IScoreStore {
   std::string PagePlan() override {
     return With([&](PGconn* c) {
       std::string plan;
-      for (const char* page : {NearPageSql, DeepPageSql.c_str()}) {
+      // Each query at an offset it serves: the near one only ever runs above DeepPageOffset.
+      const std::string nearOffset = std::to_string(DeepPageOffset - 100);
+      for (const auto& [page, offset] :
+           {std::pair{NearPageSql, nearOffset.c_str()}, std::pair{DeepPageSql.c_str(), "5000"}}) {
         const std::string sql = std::string("EXPLAIN ") + page;
-        const char* params[] = {"101", "5000"};
+        const char* params[] = {"101", offset};
         TResult r(PQexecParams(c, sql.c_str(), 2, nullptr, params, nullptr, nullptr, 0));
         Check(c, r, "explain");
         for (int i = 0; i < PQntuples(r.get()); ++i) plan += r.Text(i, 0) + "\n";
@@ -497,6 +514,14 @@ class TPostgresStore final : public IScoreStore {
            "CREATE INDEX scores_verified_order ON scores (score DESC, id ASC) "
            "WHERE verify = 2; "
            "CREATE INDEX scores_verify_pending ON scores (id) WHERE verify = 1");
+    }
+    if (version < 4) {
+      // Looking up each of a page's rows in the table cost more than finding them; the page now
+      // comes from the index alone. Made afresh under the same name and order.
+      Exec(c,
+           "DROP INDEX scores_table_order; "
+           "CREATE INDEX scores_table_order ON scores (score DESC, id ASC) "
+           "INCLUDE (name, country, submitted, verify)");
     }
     if (version < ScoreSchemaVersion) {
       Exec(c, "DELETE FROM schema_version");

@@ -68,8 +68,10 @@ inline constexpr int BucketsPerBand = 1 << (BandShift - BucketShift);
 
 // The schema version this program creates and understands. Version 2 added the band and bucket
 // counts; a version-1 database gets them filled when it is opened. Version 3 added each result's
-// replay and its verification (state and reason); older results start unverified.
-inline constexpr int ScoreSchemaVersion = 3;
+// replay and its verification (state and reason); older results start unverified. Version 4
+// made PostgreSQL's table-order index carry the columns a page shows, so a page is read from the
+// index alone, and lets SQLite's writer fold a group's counts in at once (score_count_hold).
+inline constexpr int ScoreSchemaVersion = 4;
 // The statement that records the schema version, written by both stores once their last
 // upgrade step has run.
 inline std::string SchemaVersionInsertSql() {

@@ -269,5 +269,24 @@ TEST(ScoreStore, AVersion1DatabaseGetsItsCountsAtStartUp) {
       RawSqlite(path));
 }
 
+// A version-3 file's insert trigger counted every row itself; left as it was, the writer's own
+// folding of a group's counts would count each new result twice.
+TEST(ScoreStore, AVersion3FileKeepsExactRanksAfterItsUpgrade) {
+  test::TTempDir dir;
+  const std::string path = dir.Path() + "/s.db";
+  OpenScoreStore(path)->AddScore({"early", 5, "", 0});
+  RawSqlite(path)(
+      "DROP TABLE score_count_hold; DROP TRIGGER scores_count_insert; "
+      "CREATE TRIGGER scores_count_insert AFTER INSERT ON scores BEGIN "
+      "INSERT INTO score_bands (band, n) VALUES (NEW.score >> 12, 1) "
+      "ON CONFLICT (band) DO UPDATE SET n = n + 1; "
+      "INSERT INTO score_buckets (bucket, n) VALUES (NEW.score >> 4, 1) "
+      "ON CONFLICT (bucket) DO UPDATE SET n = n + 1; END; "
+      "UPDATE schema_version SET version = 3");
+  auto store = OpenScoreStore(path);
+  RawSqlite(path)("DELETE FROM scores");
+  test::CheckRanksMatchPlainOrder(*store, RawSqlite(path));
+}
+
 }  // namespace
 }  // namespace zw::scores
