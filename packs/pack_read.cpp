@@ -2,7 +2,7 @@
 //
 // A pack file, every number little-endian:
 //   resource header  0xFF, the resource kind 10 as 16 bits, a name ending in a zero byte (at most
-//                    64 characters), 16 bits of flags and the 32-bit size of what follows.
+//                    63 characters), 16 bits of flags and the 32-bit size of what follows.
 //   stream           the signature "TPF0", an optional prefix byte (0xF0 and up; its bit 0x02
 //                    says a number follows), the root object's class name and object name (each a
 //                    length byte and its characters), then its properties until an empty name.
