@@ -1,4 +1,5 @@
 // The help pages: five pages of fixed text, the bonus pictures and the about picture.
+#include "frontend/arrow_keys.hpp"
 #include "shell/form.hpp"
 #include "sprites/game_sprites.hpp"
 #include "world/scroll_background.hpp"
@@ -129,20 +130,14 @@ void TMForm::DrawHelpPage() {
 void TMForm::HelpFrame(int moveCount) {
   HighlightMenu(true);
   int32_t& m = Menu.MenuIndex;
-  if (Keys.KeyLeft) {
-    if (m == item::PreviousPage)
-      SelectAndActivate(item::PreviousPage);
-    else if (m == item::NextPage)
-      m = item::PreviousPage;
-    else if (m == item::HelpBack)
-      m = item::NextPage;
-  }
-  if (Keys.KeyRight) {
-    if (m == item::NextPage)
-      m = item::HelpBack;
-    else if (m == item::PreviousPage)
-      m = item::NextPage;
-  }
+  // Previous, Next and Back in a row; Left past Previous pages back.
+  using enum EArrow;
+  static constexpr TArrowStep Steps[] = {{Left, item::PreviousPage, item::PreviousPage, true},
+                                         {Left, item::NextPage, item::PreviousPage},
+                                         {Left, item::HelpBack, item::NextPage},
+                                         {Right, item::NextPage, item::HelpBack},
+                                         {Right, item::PreviousPage, item::NextPage}};
+  FollowArrows(Steps, Keys, m, [&](int32_t i) { SelectAndActivate(i); });
   if (Keys.KeyLeft || Keys.KeyRight || Keys.KeyUp || Keys.KeyDown)
     ClampFirst(m, item::PreviousPage, item::HelpBack);
   if (Keys.KeyEscape) SelectAndActivate(item::HelpBack);

@@ -1,5 +1,6 @@
 // The sub-screens' shared layout (title, second picture, Back), their activation and tab switch,
 // and the bike selection.
+#include "frontend/arrow_keys.hpp"
 #include "frontend/replay_rows.hpp"
 #include "rider/bike_models.hpp"
 #include "shell/form.hpp"
@@ -122,34 +123,19 @@ void TMForm::DrawBikeStats() {
 void TMForm::BikeSelectionFrame(int) {
   HighlightMenu(true);
   int32_t& m = Menu.MenuIndex;
-  if (Keys.KeyLeft) {
-    if (m == item::PreviousBike)
-      SelectAndActivate(item::PreviousBike);
-    else if (m == item::NextBike)
-      m = item::PreviousBike;
-    else if (m == item::BikesBack)
-      m = item::StartRace;
-  }
-  if (Keys.KeyRight) {
-    if (m == item::NextBike)
-      SelectAndActivate(item::NextBike);
-    else if (m == item::PreviousBike)
-      m = item::NextBike;
-    else if (m == item::StartRace)
-      m = item::BikesBack;
-  }
-  if (Keys.KeyUp) {
-    if (m == item::StartRace)
-      m = item::PreviousBike;
-    else if (m == item::BikesBack)
-      m = item::NextBike;
-  }
-  if (Keys.KeyDown) {
-    if (m == item::PreviousBike)
-      m = item::StartRace;
-    else if (m == item::NextBike)
-      m = item::BikesBack;
-  }
+  // Previous and Next over Start and Back; the arrows past Previous and Next page the bikes.
+  using enum EArrow;
+  static constexpr TArrowStep Steps[] = {{Left, item::PreviousBike, item::PreviousBike, true},
+                                         {Left, item::NextBike, item::PreviousBike},
+                                         {Left, item::BikesBack, item::StartRace},
+                                         {Right, item::NextBike, item::NextBike, true},
+                                         {Right, item::PreviousBike, item::NextBike},
+                                         {Right, item::StartRace, item::BikesBack},
+                                         {Up, item::StartRace, item::PreviousBike},
+                                         {Up, item::BikesBack, item::NextBike},
+                                         {Down, item::PreviousBike, item::StartRace},
+                                         {Down, item::NextBike, item::BikesBack}};
+  FollowArrows(Steps, Keys, m, [&](int32_t i) { SelectAndActivate(i); });
   if (Keys.KeyLeft || Keys.KeyRight || Keys.KeyUp || Keys.KeyDown)
     ClampFirst(m, item::PreviousBike, item::BikesBack);
   if (Keys.KeyEscape) SelectAndActivate(item::BikesBack);

@@ -11,6 +11,11 @@
 
 namespace zw {
 
+// Every pack starts with a resource header (this marker and kind) and the stream's signature.
+inline constexpr uint8_t ResourceMarker = 0xFF;
+inline constexpr uint16_t ResourceKind = 10;
+inline constexpr char StreamSignature[] = "TPF0";
+
 // The tag byte in front of each value of a pack's property stream.
 namespace tag {
 inline constexpr uint8_t End = 0;  // the end of a list or collection

@@ -1,4 +1,34 @@
 // Reading image and sound packs: the resource header, the property stream and the bitmaps.
+//
+// A pack file, every number little-endian:
+//   resource header  0xFF, the resource kind 10 as 16 bits, a name ending in a zero byte (at most
+//                    63 characters), 16 bits of flags and the 32-bit size of what follows.
+//   stream           the signature "TPF0", an optional prefix byte (0xF0 and up; its bit 0x02
+//                    says a number follows), the root object's class name and object name (each a
+//                    length byte and its characters), then its properties until an empty name.
+//   property         a name (length byte, characters) and one value.
+//   value            a tag byte (tag:: in pack_io.hpp) and its body: sized integers, strings
+//                    with an 8- or 32-bit length, byte blocks with a 32-bit length, lists of
+//                    values ending in End, sets of names ending in an empty one, collections.
+//   collection       items until End; each item an optional integer, then List, then its
+//                    properties until End.
+// An image pack's root has the collection "List" (one item a picture: Name, pattern and skip
+// sizes, transparency, and "Picture.Data") and the byte block "List.ColorTable"; a sound pack's
+// has "List" (one item a sound: Name, Looped, MaxPlayingCount, Frequency, Pan, Volume and its
+// RIFF wave in "Wave.WAVE"). Unknown properties are read and let go.
+//
+// A picture ("Picture.Data") is a class name, then that class's data:
+//   TDIBitmap        a device-independent bitmap: its header, colour table and pixels.
+//   TBitmap          a 32-bit length, then a bitmap file ("BM", sizes, the pixels' offset, then
+//                    the same bitmap); length 0 is an empty picture.
+// The bitmap header is the old 12-byte one (16-bit sizes, 3-byte colour entries) or the usual
+// 40-byte one (32-bit sizes, a storage kind, the colour count, 4-byte colour entries). A
+// negative height means the rows run top first. Depths 1, 4 and 8 index the colour table; 16
+// and 32 are masked (five bits or a byte a channel unless the storage is BitFields, whose three
+// masks follow the header); 24 is blue, green, red. Rows are padded to four bytes, or, for 8-
+// and 4-bit pictures, may be run-length coded.
+//
+// Every read is bounded: a short or damaged pack is refused with a TPackError, never read past.
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -198,13 +228,15 @@ bool AsBool(const TValue& v) {
 }
 
 std::string AsString(const TValue& v) {
-  if (v.Tag == 6 || v.Tag == 12 || v.Tag == 18 || v.Tag == 20) return v.Text;
+  if (v.Tag == tag::String || v.Tag == tag::LongString || v.Tag == tag::WideString ||
+      v.Tag == tag::Utf8String)
+    return v.Text;
   throw TPackError(BadValue);
 }
 
 // Colours may be stored as numbers or by the names of the standard colours.
 uint32_t AsColour(const TValue& v) {
-  if (v.Tag == 7) {
+  if (v.Tag == tag::Ident) {
     static const std::map<std::string, uint32_t> named = {
         {"clBlack", 0x000000}, {"clMaroon", 0x000080},  {"clGreen", 0x008000},
         {"clOlive", 0x008080}, {"clNavy", 0x800000},    {"clPurple", 0x800080},
@@ -221,7 +253,8 @@ uint32_t AsColour(const TValue& v) {
 
 // The resource header and the stream signature; leaves the reader at the root object.
 void ReadHeader(TReader& r) {
-  if (r.Left() < 3 || r.U8() != 0xFF || r.U16() != 10) throw TPackError(BadStream);
+  if (r.Left() < 3 || r.U8() != ResourceMarker || r.U16() != ResourceKind)
+    throw TPackError(BadStream);
   // The name, up to its zero byte, within the first 79 bytes.
   size_t len = 0;
   while (true) {
@@ -231,7 +264,7 @@ void ReadHeader(TReader& r) {
     ++len;
   }
   r.Skip(6);  // flags and data size
-  if (r.Bytes(4) != "TPF0") throw TPackError(BadStream);
+  if (r.Bytes(4) != StreamSignature) throw TPackError(BadStream);
   const uint8_t prefix = r.Peek();
   if (prefix >= 0xF0) {
     r.U8();
@@ -261,6 +294,20 @@ void ReadCollection(TReader& r, const std::function<void()>& begin,
 
 // --- Bitmaps ---
 
+// A picture's header fields and the ways its pixels may be stored.
+namespace dib {
+constexpr uint32_t CoreHeaderSize = 12;  // the old header: 16-bit sizes, 3-byte colours
+constexpr uint32_t InfoHeaderSize = 40;  // the usual header
+constexpr uint32_t Plain = 0;            // rows of pixels, each padded to four bytes
+constexpr uint32_t RunLength8 = 1;       // runs of 8-bit colour numbers
+constexpr uint32_t RunLength4 = 2;       // runs of 4-bit colour numbers, two to a byte
+constexpr uint32_t BitFields = 3;        // 16- or 32-bit rows with their own colour masks
+// A run-length escape (a run of count zero) says what comes next.
+constexpr uint8_t EndOfRow = 0;
+constexpr uint8_t EndOfPicture = 1;
+constexpr uint8_t Jump = 2;  // two bytes: columns and rows to move on
+}  // namespace dib
+
 // A decoded picture in 24-bit colour, top row first.
 struct TRgbImage {
   int Width = 0, Height = 0;
@@ -268,6 +315,138 @@ struct TRgbImage {
 };
 
 constexpr int64_t MaxPixels = 64LL * 1024 * 1024;
+
+// What the picture's header says, checked: a depth and a storage that go together, a size
+// within bounds.
+struct TDibHeader {
+  int32_t Width = 0, Height = 0;  // the height made positive; TopDown keeps which way rows run
+  bool TopDown = false;
+  bool OldHeader = false;
+  uint16_t BitCount = 0;
+  uint32_t Compression = dib::Plain;
+  uint32_t Colours = 0;           // colour table entries; 0 is the full table for the depth
+  uint32_t Masks[3] = {0, 0, 0};  // red, green, blue, for BitFields
+};
+
+TDibHeader ReadDibHeader(TReader& r) {
+  TDibHeader h;
+  const uint32_t headerSize = r.U32();
+  if (headerSize == dib::CoreHeaderSize) {
+    h.OldHeader = true;
+    h.Width = r.U16();
+    h.Height = static_cast<int16_t>(r.U16());
+    r.U16();  // planes
+    h.BitCount = r.U16();
+  } else if (headerSize == dib::InfoHeaderSize) {
+    h.Width = r.I32();
+    h.Height = r.I32();
+    r.U16();  // planes
+    h.BitCount = r.U16();
+    h.Compression = r.U32();
+    r.Skip(12);  // the pixel data's size and the resolution
+    h.Colours = r.U32();
+    r.U32();  // colours that matter most
+  } else {
+    throw TPackError(BadDib);
+  }
+  if (h.Compression == dib::BitFields) {
+    if (h.BitCount != 16 && h.BitCount != 32) throw TPackError(BadDib);
+    for (uint32_t& m : h.Masks) m = r.U32();
+  } else if (h.Compression > dib::RunLength4) {
+    throw TPackError(BadDib);
+  }
+  if ((h.Compression == dib::RunLength8 && h.BitCount != 8) ||
+      (h.Compression == dib::RunLength4 && h.BitCount != 4))
+    throw TPackError(BadDib);
+  if (h.BitCount != 1 && h.BitCount != 4 && h.BitCount != 8 && h.BitCount != 16 &&
+      h.BitCount != 24 && h.BitCount != 32)
+    throw TPackError(BadDib);
+  // The most negative height has no positive counterpart: refused like any other bad size.
+  if (h.Height == INT32_MIN) throw TPackError(BadDib);
+  h.TopDown = h.Height < 0;
+  if (h.TopDown) h.Height = -h.Height;
+  if (h.Width < 0 || static_cast<int64_t>(h.Width) * h.Height > MaxPixels) throw TPackError(BadDib);
+  return h;
+}
+
+// The colour table of a picture of up to 256 colours, 0x00RRGGBB. A deeper picture may still
+// declare one (a hint for palettised displays): it is passed over, its pixels start after it.
+std::vector<uint32_t> ReadColourTable(TReader& r, const TDibHeader& h) {
+  std::vector<uint32_t> palette;
+  if (h.BitCount <= 8) {
+    uint32_t n = h.Colours ? h.Colours : (1u << h.BitCount);
+    if (n > 256) n = 256;
+    for (uint32_t i = 0; i < n; ++i) {
+      const uint8_t b = r.U8(), g = r.U8(), rr = r.U8();
+      if (!h.OldHeader) r.U8();
+      palette.push_back((static_cast<uint32_t>(rr) << 16) | (g << 8) | b);
+    }
+  } else if (h.Colours > 0 && !h.OldHeader) {
+    r.Skip(static_cast<size_t>(std::min<uint32_t>(h.Colours, 256)) * 4);
+  }
+  return palette;
+}
+
+// The picture being filled in the file's row order (bottom row first unless the header said
+// otherwise). A pixel a damaged run puts outside the picture is let go, as is a colour number
+// past the table's end, which draws black.
+class TDibCanvas {
+ public:
+  TDibCanvas(const TDibHeader& h, std::vector<uint32_t> palette)
+      : Width(h.Width), Height(h.Height), TopDown(h.TopDown), Palette(std::move(palette)) {
+    Image.Width = Width;
+    Image.Height = Height;
+    Image.Rgb.assign(static_cast<size_t>(Width) * Height, 0);
+  }
+  void Put(int x, int fileRow, uint32_t rgb) {
+    if (x < 0 || x >= Width || fileRow < 0 || fileRow >= Height) return;
+    const int y = TopDown ? fileRow : Height - 1 - fileRow;
+    Image.Rgb[static_cast<size_t>(y) * Width + x] = rgb;
+  }
+  uint32_t Colour(uint32_t index) const { return index < Palette.size() ? Palette[index] : 0u; }
+  TRgbImage Image;
+
+ private:
+  int Width, Height;
+  bool TopDown;
+  std::vector<uint32_t> Palette;
+};
+
+// Run-length coded rows: a count and a colour number make a run (two alternating 4-bit numbers
+// in RunLength4); a zero count is an escape. The runs stop at the end of the picture, at the
+// last row, or where the data runs out.
+void DecodeRunLength(TReader& r, const TDibHeader& h, TDibCanvas& c) {
+  int x = 0, row = 0;
+  const bool four = h.Compression == dib::RunLength4;
+  while (r.Left() >= 2 && row < h.Height) {
+    const uint8_t count = r.U8(), value = r.U8();
+    if (count > 0) {
+      for (int i = 0; i < count; ++i) {
+        const uint32_t idx = four ? ((i & 1) ? (value & 15) : (value >> 4)) : value;
+        c.Put(x++, row, c.Colour(idx));
+      }
+    } else if (value == dib::EndOfRow) {
+      x = 0;
+      ++row;
+    } else if (value == dib::EndOfPicture) {
+      break;
+    } else if (value == dib::Jump) {
+      x += r.U8();
+      row += r.U8();
+    } else {
+      // An absolute run of `value` colour numbers, padded to a 16-bit boundary.
+      const int n = value;
+      const size_t bytes = four ? (static_cast<size_t>(n) + 1) / 2 : static_cast<size_t>(n);
+      r.Need(bytes);
+      for (int i = 0; i < n; ++i) {
+        const uint8_t b = r.Here()[four ? i / 2 : i];
+        const uint32_t idx = four ? ((i & 1) ? (b & 15) : (b >> 4)) : b;
+        c.Put(x++, row, c.Colour(idx));
+      }
+      r.Skip(bytes + (bytes & 1));
+    }
+  }
+}
 
 int MaskShift(uint32_t mask) {
   int s = 0;
@@ -287,164 +466,88 @@ uint32_t MaskValue(uint32_t pixel, uint32_t mask) {
   return m ? static_cast<uint32_t>((uint64_t{v} * 255 + m / 2) / m) : 0;
 }
 
-// Decodes a DIB whose header starts at the reader; `bits` (if given) is where the pixel data
-// starts, else right after the colour table.
+// A masked pixel's colour, each channel scaled to eight bits.
+uint32_t MaskedRgb(uint32_t p, const uint32_t (&masks)[3]) {
+  return (MaskValue(p, masks[0]) << 16) | (MaskValue(p, masks[1]) << 8) | MaskValue(p, masks[2]);
+}
+
+// Every pixel of plain rows, `pixel(line, x)` giving each one's colour.
+template <class PixelFn>
+void DecodeEachPixel(const uint8_t* bits, size_t stride, const TDibHeader& h, TDibCanvas& c,
+                     PixelFn pixel) {
+  for (int row = 0; row < h.Height; ++row) {
+    const uint8_t* line = bits + stride * static_cast<size_t>(row);
+    for (int x = 0; x < h.Width; ++x) c.Put(x, row, pixel(line, x));
+  }
+}
+
+// Plain rows, each padded to four bytes, all of them within the data. Without their own masks
+// 16-bit pixels are five bits a channel and 32-bit ones a byte a channel.
+void DecodePlainRows(TReader& r, const TDibHeader& h, TDibCanvas& c) {
+  const size_t stride = ((static_cast<size_t>(h.Width) * h.BitCount + 31) / 32) * 4;
+  if (stride * static_cast<size_t>(h.Height) > r.Left()) throw TPackError(BadDib);
+  const uint8_t* bits = r.Here();
+  const bool ownMasks = h.Compression == dib::BitFields;
+  switch (h.BitCount) {
+    case 1:
+      DecodeEachPixel(bits, stride, h, c, [&](const uint8_t* line, int x) {
+        return c.Colour((line[x / 8] >> (7 - x % 8)) & 1);
+      });
+      break;
+    case 4:
+      DecodeEachPixel(bits, stride, h, c, [&](const uint8_t* line, int x) {
+        return c.Colour((x & 1) ? (line[x / 2] & 15) : (line[x / 2] >> 4));
+      });
+      break;
+    case 8:
+      DecodeEachPixel(bits, stride, h, c,
+                      [&](const uint8_t* line, int x) { return c.Colour(line[x]); });
+      break;
+    case 16: {
+      const uint32_t fiveBits[3] = {0x7C00, 0x03E0, 0x001F};
+      const uint32_t(&masks)[3] = ownMasks ? h.Masks : fiveBits;
+      DecodeEachPixel(bits, stride, h, c, [&](const uint8_t* line, int x) {
+        return MaskedRgb(line[2 * x] | (line[2 * x + 1] << 8), masks);
+      });
+      break;
+    }
+    case 24:
+      DecodeEachPixel(bits, stride, h, c, [](const uint8_t* line, int x) {
+        return (static_cast<uint32_t>(line[3 * x + 2]) << 16) | (line[3 * x + 1] << 8) |
+               line[3 * x];
+      });
+      break;
+    case 32: {
+      const uint32_t eightBits[3] = {0xFF0000, 0x00FF00, 0x0000FF};
+      const uint32_t(&masks)[3] = ownMasks ? h.Masks : eightBits;
+      DecodeEachPixel(bits, stride, h, c, [&](const uint8_t* line, int x) {
+        const uint32_t p = static_cast<uint32_t>(line[4 * x]) | (line[4 * x + 1] << 8) |
+                           (line[4 * x + 2] << 16) | (static_cast<uint32_t>(line[4 * x + 3]) << 24);
+        return MaskedRgb(p, masks);
+      });
+      break;
+    }
+    default:
+      break;  // the header allows no other depth
+  }
+}
+
+// Decodes a picture whose header starts at `data`; its pixels start at `bitsOffset` when that is
+// given (not negative), else right after the colour table.
 TRgbImage DecodeDib(const uint8_t* data, size_t size, long bitsOffset) {
   TReader r(data, size, BadDib);
-  const uint32_t headerSize = r.U32();
-  int32_t width = 0, height = 0;
-  uint16_t bitCount = 0;
-  uint32_t compression = 0, colours = 0;
-  bool oldHeader = false;
-  if (headerSize == 12) {
-    oldHeader = true;
-    width = r.U16();
-    height = static_cast<int16_t>(r.U16());
-    r.U16();
-    bitCount = r.U16();
-  } else if (headerSize == 40) {
-    width = r.I32();
-    height = r.I32();
-    r.U16();
-    bitCount = r.U16();
-    compression = r.U32();
-    r.Skip(12);
-    colours = r.U32();
-    r.U32();
-  } else {
-    throw TPackError(BadDib);
-  }
-  uint32_t masks[3] = {0, 0, 0};
-  if (compression == 3) {
-    if (bitCount != 16 && bitCount != 32) throw TPackError(BadDib);
-    for (uint32_t& m : masks) m = r.U32();
-  } else if (compression > 2) {
-    throw TPackError(BadDib);
-  }
-  if ((compression == 1 && bitCount != 8) || (compression == 2 && bitCount != 4))
-    throw TPackError(BadDib);
-  if (bitCount != 1 && bitCount != 4 && bitCount != 8 && bitCount != 16 && bitCount != 24 &&
-      bitCount != 32)
-    throw TPackError(BadDib);
-  const bool topDown = height < 0;
-  if (topDown) height = -height;
-  if (width < 0 || height < 0 || static_cast<int64_t>(width) * height > MaxPixels)
-    throw TPackError(BadDib);
-  // The colour table.
-  std::vector<uint32_t> palette;
-  if (bitCount <= 8) {
-    uint32_t n = colours ? colours : (1u << bitCount);
-    if (n > 256) n = 256;
-    const int entry = oldHeader ? 3 : 4;
-    for (uint32_t i = 0; i < n; ++i) {
-      const uint8_t b = r.U8(), g = r.U8(), rr = r.U8();
-      if (entry == 4) r.U8();
-      palette.push_back((static_cast<uint32_t>(rr) << 16) | (g << 8) | b);
-    }
-  } else if (colours > 0 && !oldHeader) {
-    // A deeper picture may still declare a colour table (a hint for palettised displays): its
-    // pixels start after it.
-    r.Skip(static_cast<size_t>(std::min<uint32_t>(colours, 256)) * 4);
-  }
+  const TDibHeader h = ReadDibHeader(r);
+  std::vector<uint32_t> palette = ReadColourTable(r, h);
   if (bitsOffset >= 0) {
     if (static_cast<size_t>(bitsOffset) > size) throw TPackError(BadDib);
     r.Pos = static_cast<size_t>(bitsOffset);
   }
-  TRgbImage img;
-  img.Width = width;
-  img.Height = height;
-  img.Rgb.assign(static_cast<size_t>(width) * height, 0);
-  auto put = [&](int x, int fileRow, uint32_t rgb) {
-    if (x < 0 || x >= width || fileRow < 0 || fileRow >= height) return;
-    const int y = topDown ? fileRow : height - 1 - fileRow;
-    img.Rgb[static_cast<size_t>(y) * width + x] = rgb;
-  };
-  auto pal = [&](uint32_t i) { return i < palette.size() ? palette[i] : 0u; };
-  if (compression == 1 || compression == 2) {
-    // Run-length coded rows.
-    int x = 0, row = 0;
-    const bool four = compression == 2;
-    while (r.Left() >= 2 && row < height) {
-      const uint8_t count = r.U8(), value = r.U8();
-      if (count > 0) {
-        for (int i = 0; i < count; ++i) {
-          const uint32_t idx = four ? ((i & 1) ? (value & 15) : (value >> 4)) : value;
-          put(x++, row, pal(idx));
-        }
-      } else if (value == 0) {
-        x = 0;
-        ++row;
-      } else if (value == 1) {
-        break;
-      } else if (value == 2) {
-        x += r.U8();
-        row += r.U8();
-      } else {
-        // An absolute run, padded to a 16-bit boundary.
-        const int n = value;
-        const size_t bytes = four ? (static_cast<size_t>(n) + 1) / 2 : static_cast<size_t>(n);
-        r.Need(bytes);
-        for (int i = 0; i < n; ++i) {
-          const uint8_t b = r.Here()[four ? i / 2 : i];
-          const uint32_t idx = four ? ((i & 1) ? (b & 15) : (b >> 4)) : b;
-          put(x++, row, pal(idx));
-        }
-        r.Skip(bytes + (bytes & 1));
-      }
-    }
-    return img;
-  }
-  const size_t stride = ((static_cast<size_t>(width) * bitCount + 31) / 32) * 4;
-  if (stride * static_cast<size_t>(height) > r.Left()) throw TPackError(BadDib);
-  if (compression == 0 && bitCount == 16) {
-    masks[0] = 0x7C00;
-    masks[1] = 0x03E0;
-    masks[2] = 0x001F;
-  }
-  if (compression == 0 && bitCount == 32) {
-    masks[0] = 0xFF0000;
-    masks[1] = 0x00FF00;
-    masks[2] = 0x0000FF;
-  }
-  for (int row = 0; row < height; ++row) {
-    const uint8_t* line = r.Here() + stride * static_cast<size_t>(row);
-    for (int x = 0; x < width; ++x) {
-      uint32_t rgb = 0;
-      switch (bitCount) {
-        case 1:
-          rgb = pal((line[x / 8] >> (7 - x % 8)) & 1);
-          break;
-        case 4:
-          rgb = pal((x & 1) ? (line[x / 2] & 15) : (line[x / 2] >> 4));
-          break;
-        case 8:
-          rgb = pal(line[x]);
-          break;
-        case 16: {
-          const uint32_t p = line[2 * x] | (line[2 * x + 1] << 8);
-          rgb = (MaskValue(p, masks[0]) << 16) | (MaskValue(p, masks[1]) << 8) |
-                MaskValue(p, masks[2]);
-          break;
-        }
-        case 24:
-          rgb =
-              (static_cast<uint32_t>(line[3 * x + 2]) << 16) | (line[3 * x + 1] << 8) | line[3 * x];
-          break;
-        case 32: {
-          const uint32_t p = static_cast<uint32_t>(line[4 * x]) | (line[4 * x + 1] << 8) |
-                             (line[4 * x + 2] << 16) |
-                             (static_cast<uint32_t>(line[4 * x + 3]) << 24);
-          rgb = (MaskValue(p, masks[0]) << 16) | (MaskValue(p, masks[1]) << 8) |
-                MaskValue(p, masks[2]);
-          break;
-        }
-        default:
-          break;
-      }
-      put(x, row, rgb);
-    }
-  }
-  return img;
+  TDibCanvas canvas(h, std::move(palette));
+  if (h.Compression == dib::RunLength8 || h.Compression == dib::RunLength4)
+    DecodeRunLength(r, h, canvas);
+  else
+    DecodePlainRows(r, h, canvas);
+  return std::move(canvas.Image);
 }
 
 // The picture property: a class name, then that class's data.
@@ -536,13 +639,13 @@ void ReadImagePack(const std::vector<uint8_t>& bytes, TImageList& list) {
             else if (name == "TransparentColor")
               it.TransparentColor = AsColour(v);
             else if (name == "Picture.Data") {
-              if (v.Tag != 10) throw TPackError(BadValue);
+              if (v.Tag != tag::Binary) throw TPackError(BadValue);
               DecodePictureData(v.Text, pictures.back());
             }
           });
     } else if (prop == "List.ColorTable") {
       const TValue v = ReadValue(r);
-      if (v.Tag != 10) throw TPackError(BadValue);
+      if (v.Tag != tag::Binary) throw TPackError(BadValue);
       std::memcpy(list.ColorTable, v.Text.data(),
                   std::min<size_t>(v.Text.size(), sizeof list.ColorTable));
     } else {
@@ -582,7 +685,7 @@ void ReadSoundPack(const std::vector<uint8_t>& bytes, TSoundList& list) {
             else if (name == "Volume")
               it.Volume = static_cast<int32_t>(AsInt(v));
             else if (name == "Wave.WAVE") {
-              if (v.Tag != 10) throw TPackError(BadValue);
+              if (v.Tag != tag::Binary) throw TPackError(BadValue);
               it.RiffData.assign(v.Text.begin(), v.Text.end());
               it.Wave = std::make_shared<TWaveData>(ParseRiffWave(it.RiffData));
             }

@@ -56,14 +56,14 @@ class TWriter {
 
 // The resource header and the root object's start.
 void Begin(TWriter& w, const std::string& className) {
-  w.U8(0xFF);
-  w.U16(10);
+  w.U8(ResourceMarker);
+  w.U16(ResourceKind);
   const std::string name = "ZAPWHEELY";
   w.Bytes(name.data(), name.size());
   w.U8(0);
   w.U16(0x1030);
   w.U32(0);  // data size, filled in at the end
-  w.Bytes("TPF0", 4);
+  w.Bytes(StreamSignature, 4);
   w.ShortString(className);
   w.ShortString("");
 }

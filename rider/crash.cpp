@@ -181,15 +181,15 @@ double TPlayer::RowDirection(int row) const {
   if (row >= 1 && row <= TrackRows) {
     for (int c = 1; c <= TrackCols; ++c) {
       switch (Host().Track.TrackMap(row, c)) {
-        case 10:
+        case tile::RoadEdgeL:
           d = 0;
           break;
-        case 27:
-        case 33:
+        case tile::LeftShiftEdgeL:
+        case tile::LeftEntryEdgeL:
           d = -1;
           break;
-        case 39:
-        case 45:
+        case tile::RightShiftEdgeL:
+        case tile::RightEntryEdgeL:
           d = 1;
           break;
         default:
@@ -258,14 +258,15 @@ void TPlayer::FindRestartPosition() {
   while (!found && t.ViewRow < 1490 && row <= TrackRows) {
     for (int c = TrackCols - 1; c >= 1; --c) {
       const uint8_t cell = t.TrackMap(row, c);
-      const bool restart = (cell == 0 && IsRoadAt((c - 1) * TileSizeD, row * TileSizeD)) ||
-                           cell == 23 || cell == 29 || cell == 47;
+      const bool restart =
+          (cell == tile::Ground && IsRoadAt((c - 1) * TileSizeD, row * TileSizeD)) ||
+          cell == tile::GapR || cell == tile::LeftShiftGapR || cell == tile::RightEntryGapR;
       if (!restart) continue;
       offset = c - 8;
-      if (cell == 47) {
+      if (cell == tile::RightEntryGapR) {
         Steer = 38;
         offset -= 1;
-      } else if (cell == 29) {
+      } else if (cell == tile::LeftShiftGapR) {
         Steer = -38;
         offset += 1;
       } else {

@@ -6,6 +6,7 @@
 #include "rider/player.hpp"
 #include "rider/pointer.hpp"
 #include "traffic/car.hpp"
+#include "world/generator.hpp"
 #include "world/race_host.hpp"
 #include "world/scroll_background.hpp"
 
@@ -89,27 +90,27 @@ void TPlayer::DrawRadar() {
     if (row > TrackRows) continue;
     for (int c = 1; c <= 16; ++c) {
       const int code = cell(row, t.ViewCol + c);
-      if (code != 11 && code != 24) continue;
-      if (code == 24) {
+      if (code != tile::RoadLane && code != tile::Line) continue;
+      if (code == tile::Line) {
         if (c < 16) RadarGrid[c + 1][r] = 7;
       } else {
         switch (cell(row, t.ViewCol + c - 1)) {
-          case 10:
+          case tile::RoadEdgeL:
             RadarGrid[c][r] = 6;
             break;
-          case 33:
+          case tile::LeftEntryEdgeL:
             if (c > 1) RadarGrid[c - 1][r] = 20;
             RadarGrid[c][r] = 10;
             break;
-          case 27:
+          case tile::LeftShiftEdgeL:
             RadarGrid[c][r] = 40;
             if (c < 16) RadarGrid[c + 1][r] = 30;
             break;
-          case 45:
+          case tile::RightEntryEdgeL:
             RadarGrid[c][r] = 1;
             if (c < 16) RadarGrid[c + 1][r] = 2;
             break;
-          case 39:
+          case tile::RightShiftEdgeL:
             if (c > 1) RadarGrid[c - 1][r] = 3;
             RadarGrid[c][r] = 4;
             break;

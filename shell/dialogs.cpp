@@ -26,6 +26,35 @@ bool HasPanel(int kind) {
          (kind >= dialog::NameEntry && kind <= dialog::Congratulations);
 }
 
+// A dialog's fixed words: its font and up to two lines, each centred on its point.
+struct TDialogLine {
+  const char* Text = nullptr;
+  int X = 0, Y = 0;
+};
+struct TDialogWords {
+  int Kind;
+  int Font;
+  TDialogLine Lines[2];
+};
+constexpr TDialogWords DialogWords[] = {
+    {dialog::ExitGame, font::Question, {{"Exit the game?", 382, 269}}},
+    {dialog::ExitToMenu, font::Question, {{"Exit to menu?", 382, 269}}},
+    {dialog::TimeOver,
+     font::Banner,
+     {{"Your time is over,", 348, 217}, {"Try again, please!", 348, 267}}},
+    {dialog::ClearHighScores,
+     font::ClearQuestion,
+     {{"Do you want to clear", 382, 253}, {"the High Score Table?", 382, 283}}},
+    {dialog::Pause, font::Banner, {{"Pause", 400, 300}}},
+    {dialog::GameOver, font::Banner, {{"Game Over", 400, 300}}},
+    {dialog::SendQuestion,
+     font::SendAndTally,
+     {{"Send the result to World's", 382, 245}, {"Highscores page?", 382, 281}}},
+    {dialog::Sending, font::Question, {{"Sending...", 382, 269}}},
+    {dialog::Congratulations,
+     font::Message,
+     {{"CONGRATULATIONS!", 382, 259}, {"You finished the race!", 382, 309}}}};
+
 }  // namespace
 
 std::string TMForm::ClockText(int32_t ms) {
@@ -47,7 +76,7 @@ void TMForm::DrawHUD() {
   DrawText(std::to_string(Race.RacePosition) + "/" + std::to_string(Race.RaceCount), 635, 185,
            false, true);
   // The kind of bike ridden, in its well under the bike's picture on the right panel.
-  SelectFont(6);
+  SelectFont(font::HudLevel);
   DrawText(BikeKindName(Race.SelectedBike), 713, 461, true, true);
 }
 
@@ -142,32 +171,21 @@ void TMForm::DrawDialog(int moveCount) {
       }
     }
   }
+  // Every dialog's fixed words first, then what it does this frame.
+  for (const TDialogWords& w : DialogWords) {
+    if (w.Kind != kind) continue;
+    SelectFont(w.Font);
+    for (const TDialogLine& line : w.Lines)
+      if (line.Text) DrawText(line.Text, line.X, line.Y, true, true);
+  }
   switch (kind) {
-    case dialog::ExitGame:
-      SelectFont(font::Question);
-      DrawText("Exit the game?", 382, 269, true, true);
-      break;
-    case dialog::ExitToMenu:
-      SelectFont(font::Question);
-      DrawText("Exit to menu?", 382, 269, true, true);
-      break;
     case dialog::TimeOver:
-      SelectFont(font::Banner);
-      DrawText("Your time is over,", 348, 217, true, true);
-      DrawText("Try again, please!", 348, 267, true, true);
       if (!TimerTake(Dialog.DialogTimer, 0, Timing.FrameTime)) {
         CloseDialog();
         RestartLevel(false);
       }
       break;
-    case dialog::ClearHighScores:
-      SelectFont(font::ClearQuestion);
-      DrawText("Do you want to clear", 382, 253, true, true);
-      DrawText("the High Score Table?", 382, 283, true, true);
-      break;
     case dialog::Pause:
-      SelectFont(font::Banner);
-      DrawText("Pause", 400, 300, true, true);
       if (Keys.KeyPause || Keys.KeyEscape) CloseDialog();
       break;
     case dialog::LevelBanner:
@@ -176,8 +194,6 @@ void TMForm::DrawDialog(int moveCount) {
       if (!TimerTake(Dialog.DialogTimer, 0, Timing.FrameTime)) CloseDialog();
       break;
     case dialog::GameOver:
-      SelectFont(font::Banner);
-      DrawText("Game Over", 400, 300, true, true);
       if (!TimerTake(Dialog.DialogTimer, 0, Timing.FrameTime)) {
         CloseDialog();
         EndGame();
@@ -186,14 +202,7 @@ void TMForm::DrawDialog(int moveCount) {
     case dialog::NameEntry:
       DrawNameEntry(moveCount);
       break;
-    case dialog::SendQuestion:
-      SelectFont(font::SendAndTally);
-      DrawText("Send the result to World's", 382, 245, true, true);
-      DrawText("Highscores page?", 382, 281, true, true);
-      break;
     case dialog::Sending:
-      SelectFont(font::Question);
-      DrawText("Sending...", 382, 269, true, true);
       if (!Dialog.SendPending) {
         Dialog.SendPending = true;
       } else {
@@ -206,9 +215,6 @@ void TMForm::DrawDialog(int moveCount) {
       TallyStepFrame();
       break;
     case dialog::Congratulations:
-      SelectFont(font::Message);
-      DrawText("CONGRATULATIONS!", 382, 259, true, true);
-      DrawText("You finished the race!", 382, 309, true, true);
       Race.TallyTimeLeft -= Timing.FrameTime;
       if (Race.TallyTimeLeft <= 0) {
         CloseDialog();
@@ -260,15 +266,15 @@ void TMForm::EndGame() {
 
 void TMForm::LeaveToHighScores() {
   LeaveRace();
-  ShowMenu(false, 4, true);
+  ShowMenu(false, item::HighScores, true);
   ShowHighScores();
 }
 
 void TMForm::ActivateDialogAnswer() {
-  const int item = Menu.MenuIndex;
+  const int chosen = Menu.MenuIndex;
   switch (Menu.ActiveDialog) {
-    case 1:
-      if (item == 11) {
+    case dialog::ExitGame:
+      if (chosen == item::Yes) {
         CloseDialog();
         if (Race.Background) {
           Race.Background->KillOnce();
@@ -276,35 +282,35 @@ void TMForm::ActivateDialogAnswer() {
         }
         LeaveMainMenu();
         Shutdown();
-      } else if (item == 12) {
+      } else if (chosen == item::No) {
         CloseDialog();
       }
       break;
-    case 2:
-      if (item == 11) {
+    case dialog::ExitToMenu:
+      if (chosen == item::Yes) {
         CloseDialog();
         EndGame();
-      } else if (item == 12) {
+      } else if (chosen == item::No) {
         CloseDialog();
       }
       break;
-    case 4:
-      if (item == 11) {
+    case dialog::ClearHighScores:
+      if (chosen == item::Yes) {
         CloseDialog();
         ResetHighScores();
-      } else if (item == 12) {
+      } else if (chosen == item::No) {
         CloseDialog();
       }
       break;
-    case 9:
-      if (item == 11) {
+    case dialog::SendQuestion:
+      if (chosen == item::Yes) {
         // The send blocks the next frame but one: the frame on screen meanwhile must show
         // "Sending..." alone, not the question's buttons waiting for the end-of-frame sweep.
         for (int i : {item::Yes, item::No})
           if (TMenuButton* b = Menu.MenuButtons[static_cast<size_t>(i)]) b->Visible = false;
         CloseDialog();
         OpenDialog(dialog::Sending);
-      } else if (item == 12) {
+      } else if (chosen == item::No) {
         CloseDialog();
         LeaveToHighScores();
       }

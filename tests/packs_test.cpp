@@ -99,12 +99,19 @@ TEST(PacksFormat, DamagedPacksFailWithTheirReasons) {
   for (size_t n = 0; n < good.size(); n += 7)
     EXPECT_NE(why(std::vector<uint8_t>(good.begin(), good.begin() + n)), "loaded") << n;
   // A bitmap header of a size no bitmap has.
+  // The bitmap's header follows its class name.
+  const std::string dibClass = "TDIBitmap";
+  const size_t dib =
+      static_cast<size_t>(std::search(good.begin(), good.end(), dibClass.begin(), dibClass.end()) -
+                          good.begin()) +
+      dibClass.size();
+  ASSERT_LT(dib + 12, good.size());
   bad = good;
-  for (size_t i = 0; i + 13 < bad.size(); ++i)
-    if (std::memcmp(&bad[i], "TDIBitmap", 9) == 0) {
-      bad[i + 9] = 41;
-      break;
-    }
+  bad[dib] = 41;
+  EXPECT_EQ(why(bad), "DIB is invalid");
+  // A height of the most negative number, which has no positive counterpart to turn into.
+  bad = good;
+  for (int k = 0; k < 4; ++k) bad[dib + 8 + static_cast<size_t>(k)] = k == 3 ? 0x80 : 0;
   EXPECT_EQ(why(bad), "DIB is invalid");
   // Random bytes after a good header never crash.
   uint32_t seed = 99;

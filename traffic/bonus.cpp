@@ -5,6 +5,7 @@
 
 #include "packs/sound_effects.hpp"
 #include "rider/player.hpp"
+#include "world/generator.hpp"
 #include "world/race_host.hpp"
 #include "world/scroll_background.hpp"
 
@@ -46,7 +47,7 @@ void TBonus::ResetBonuses() {
     const int row = top + f.Random(1495 - top);
     if (row < 1 || row > TrackRows) continue;
     for (int l = 1; l <= TrackCols; ++l) {
-      if (t.TrackMap(row, l) != 10) continue;
+      if (t.TrackMap(row, l) != tile::RoadEdgeL) continue;
       BonusActive[i] = true;
       BonusCol[i] = l + f.Random(4);
       BonusRow[i] = row;

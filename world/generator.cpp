@@ -15,8 +15,8 @@ constexpr uint8_t Empty = 255;
 struct TGenerator {
   TTrackState& T;
   TRandom& Rng;
-  int StartCol = 319;
-  int SegmentKind = 1;
+  int StartCol = StartBarrierCol;
+  int SegmentKind = KindStraight;
   int SegmentRowsLeft = 0;
 
   // A cell as the rules read it: a signed byte, with the cells beyond the map empty.
@@ -34,11 +34,14 @@ struct TGenerator {
   void Put(int row, int col, int v) {
     if (Inside(row, col)) T.Cells[Index(row, col)] = static_cast<uint8_t>(v);
   }
-  int RandomLeftBarrier() { return Rng.Random(4) != 0 ? 1 : 2 + Rng.Random(8); }
-  int RandomRightBarrier() { return Rng.Random(4) != 0 ? 13 : 14 + Rng.Random(8); }
-  static bool IsLeftBarrier(int c) { return c >= 1 && c <= 9; }
-  static bool IsRightBarrier(int c) { return c >= 13 && c <= 21; }
+  // A barrier's picture: the common one three times in four, else one of the eight rarer ones.
+  int RandomLeftBarrier() { return Rng.Random(4) != 0 ? tile::BarrierL : 2 + Rng.Random(8); }
+  int RandomRightBarrier() { return Rng.Random(4) != 0 ? tile::BarrierR : 14 + Rng.Random(8); }
+  static bool IsLeftBarrier(int c) { return c >= tile::BarrierL && c <= tile::BarrierLLast; }
+  static bool IsRightBarrier(int c) { return c >= tile::BarrierR && c <= tile::BarrierRLast; }
   void BeginSegment(int kind) {
+    // Rows by kind: straight, lead-in, drift left, drift right, lead-out. A drift's length is
+    // even, so it ends on a shifted row, which the lead-out understands.
     static constexpr int Lengths[6] = {0, 8, 10, 6, 6, 4};
     SegmentKind = kind;
     SegmentRowsLeft = Lengths[kind];
@@ -69,8 +72,11 @@ struct TGenerator {
   bool DriftRightWouldLeave(int j) const { return RightmostClaimed(j) + 3 > TrackCols; }
 
   void ChooseSegment(int j) {
-    if (j < 1600 - T.TrackLength) {
-      static constexpr int Forced[6] = {0, 1, 1, 5, 5, 1};
+    // The road runs straight into the finish: its last fifty rows before the line.
+    if (j < FinishRowBase - T.TrackLength + 50) {
+      // Near the finish the road straightens: a drift leads out, everything else runs straight.
+      static constexpr int Forced[6] = {0,           KindStraight, KindStraight,
+                                        KindLeadOut, KindLeadOut,  KindStraight};
       BeginSegment(Forced[SegmentKind]);
       return;
     }
@@ -110,29 +116,31 @@ struct TGenerator {
     }
   }
 
-  // The rules of one cell of row j for the row above it, n.
+  // The rules of one cell of row j for the row above it, n: what goes into column k of row n
+  // (b) and into its neighbours k - 1 (g) and k + 1 (h).
   void RowRules(int j, int n, int k) {
+    using namespace tile;
     const int c = Cell(j, k);
     int g = -1, b = -1, h = -1;
     switch (SegmentKind) {
-      case KindStraight:
-        if (c == 0 || c == 22 || c == 23)
-          b = 0;
-        else if (c == 10 || c == 11 || c == 12)
+      case KindStraight:  // the road copied upward, fresh barrier pictures, gaps back to ground
+        if (c == Ground || c == GapL || c == GapR)
+          b = Ground;
+        else if (c == RoadEdgeL || c == RoadLane || c == RoadEdgeR)
           b = c;
         else if (IsLeftBarrier(c))
           b = RandomLeftBarrier();
         else if (IsRightBarrier(c))
           b = RandomRightBarrier();
         break;
-      case KindLeadIn:
-        if (c == 0) {
+      case KindLeadIn:  // the ground beside each edge marked as a gap
+        if (c == Ground) {
           const int left = Cell(j, k - 1);
-          if (left == 12)
-            b = 23;
+          if (left == RoadEdgeR)
+            b = GapR;
           else if (IsLeftBarrier(left))
-            b = 22;
-        } else if (c == 10 || c == 11 || c == 12 || c == 22 || c == 23) {
+            b = GapL;
+        } else if (c == RoadEdgeL || c == RoadLane || c == RoadEdgeR || c == GapL || c == GapR) {
           b = c;
         } else if (IsLeftBarrier(c)) {
           b = RandomLeftBarrier();
@@ -140,83 +148,85 @@ struct TGenerator {
           b = RandomRightBarrier();
         }
         break;
-      case KindDriftLeft:
-        if (c == 10 || c == 27)
-          b = 33;
-        else if (c == 11)
-          b = 11;
-        else if (c == 12 || c == 28)
-          b = 34;
-        else if (c == 22 || c == 26)
-          b = 32;
-        else if (c == 23 || c == 29)
-          b = 35;
-        else if (c == 25)
-          b = 31;
-        else if (c == 30 || IsRightBarrier(c))
-          b = 36;
+      case KindDriftLeft:  // an entry row over a lead-in or shifted row, a shifted row over it
+        if (c == RoadEdgeL || c == LeftShiftEdgeL)
+          b = LeftEntryEdgeL;
+        else if (c == RoadLane)
+          b = RoadLane;
+        else if (c == RoadEdgeR || c == LeftShiftEdgeR)
+          b = LeftEntryEdgeR;
+        else if (c == GapL || c == LeftShiftGapL)
+          b = LeftEntryGapL;
+        else if (c == GapR || c == LeftShiftGapR)
+          b = LeftEntryGapR;
+        else if (c == LeftShiftBarrierL)
+          b = LeftEntryBarrierL;
+        else if (c == LeftShiftBarrierR || IsRightBarrier(c))
+          b = LeftEntryBarrierR;
         else if (IsLeftBarrier(c))
-          b = 31;
-        else if (c == 31)
-          g = 25;
-        else if (c == 32)
-          g = 26;
-        else if (c == 33) {
-          g = 27;
-          b = 11;
-          h = 11;
-        } else if (c == 34)
-          g = 28;
-        else if (c == 35)
-          g = 29;
-        else if (c == 36)
-          g = 30;
+          b = LeftEntryBarrierL;
+        else if (c == LeftEntryBarrierL)
+          g = LeftShiftBarrierL;
+        else if (c == LeftEntryGapL)
+          g = LeftShiftGapL;
+        else if (c == LeftEntryEdgeL) {
+          g = LeftShiftEdgeL;
+          b = RoadLane;
+          h = RoadLane;
+        } else if (c == LeftEntryEdgeR)
+          g = LeftShiftEdgeR;
+        else if (c == LeftEntryGapR)
+          g = LeftShiftGapR;
+        else if (c == LeftEntryBarrierR)
+          g = LeftShiftBarrierR;
         break;
-      case KindDriftRight:
-        if (c == 10 || c == 39)
-          b = 45;
-        else if (c == 12 || c == 40)
-          b = 46;
-        else if (c == 22 || c == 38)
-          b = 44;
-        else if (c == 23 || c == 41)
-          b = 47;
-        else if (c == 37 || IsLeftBarrier(c))
-          b = 43;
-        else if (c == 42 || IsRightBarrier(c))
-          b = 48;
-        else if (c == 11) {
+      case KindDriftRight:  // the same, shifted to the right
+        if (c == RoadEdgeL || c == RightShiftEdgeL)
+          b = RightEntryEdgeL;
+        else if (c == RoadEdgeR || c == RightShiftEdgeR)
+          b = RightEntryEdgeR;
+        else if (c == GapL || c == RightShiftGapL)
+          b = RightEntryGapL;
+        else if (c == GapR || c == RightShiftGapR)
+          b = RightEntryGapR;
+        else if (c == RightShiftBarrierL || IsLeftBarrier(c))
+          b = RightEntryBarrierL;
+        else if (c == RightShiftBarrierR || IsRightBarrier(c))
+          b = RightEntryBarrierR;
+        else if (c == RoadLane) {
           const int left = Cell(j, k - 1), right = Cell(j, k + 1);
-          if (left == 10 || left == 39 || right == 12 || right == 40) b = 11;
-        } else if (c == 43)
-          h = 37;
-        else if (c == 44)
-          h = 38;
-        else if (c == 45)
-          h = 39;
-        else if (c == 46) {
-          g = 11;
-          b = 11;
-          h = 40;
-        } else if (c == 47)
-          h = 41;
-        else if (c == 48)
-          h = 42;
+          if (left == RoadEdgeL || left == RightShiftEdgeL || right == RoadEdgeR ||
+              right == RightShiftEdgeR)
+            b = RoadLane;
+        } else if (c == RightEntryBarrierL)
+          h = RightShiftBarrierL;
+        else if (c == RightEntryGapL)
+          h = RightShiftGapL;
+        else if (c == RightEntryEdgeL)
+          h = RightShiftEdgeL;
+        else if (c == RightEntryEdgeR) {
+          g = RoadLane;
+          b = RoadLane;
+          h = RightShiftEdgeR;
+        } else if (c == RightEntryGapR)
+          h = RightShiftGapR;
+        else if (c == RightEntryBarrierR)
+          h = RightShiftBarrierR;
         break;
-      case KindLeadOut:
-        if (c == 10 || c == 27 || c == 39)
-          b = 10;
-        else if (c == 11)
-          b = 11;
-        else if (c == 12 || c == 28 || c == 40)
-          b = 12;
-        else if (c == 22 || c == 26 || c == 38)
-          b = 22;
-        else if (c == 23 || c == 29 || c == 41)
-          b = 23;
-        else if (c == 25 || c == 37 || IsLeftBarrier(c))
+      case KindLeadOut:  // a shifted row turned back into a lead-in row
+        if (c == RoadEdgeL || c == LeftShiftEdgeL || c == RightShiftEdgeL)
+          b = RoadEdgeL;
+        else if (c == RoadLane)
+          b = RoadLane;
+        else if (c == RoadEdgeR || c == LeftShiftEdgeR || c == RightShiftEdgeR)
+          b = RoadEdgeR;
+        else if (c == GapL || c == LeftShiftGapL || c == RightShiftGapL)
+          b = GapL;
+        else if (c == GapR || c == LeftShiftGapR || c == RightShiftGapR)
+          b = GapR;
+        else if (c == LeftShiftBarrierL || c == RightShiftBarrierL || IsLeftBarrier(c))
           b = RandomLeftBarrier();
-        else if (c == 30 || c == 42 || IsRightBarrier(c))
+        else if (c == LeftShiftBarrierR || c == RightShiftBarrierR || IsRightBarrier(c))
           b = RandomRightBarrier();
         break;
       default:
@@ -230,26 +240,26 @@ struct TGenerator {
   void Run() {
     // 1. The start view, and every cell unclaimed.
     T.ViewCol = StartCol - 1;
-    T.ViewRow = 1478;
+    T.ViewRow = StartViewRow;
     std::fill(T.Cells.begin(), T.Cells.end(), Empty);
-    // 2. The start stretch with the start line in its 21st row.
-    for (int s = 1; s <= 40; ++s) {
+    // 2. The start stretch with its start line.
+    for (int s = 1; s <= StartRows; ++s) {
       const int r = TrackRows - s;
       const int l = StartCol;
       Put(r, l, RandomLeftBarrier());
-      Put(r, l + 1, 0);
-      const bool line = s == 21;
-      Put(r, l + 2, line ? 24 : 10);
-      Put(r, l + 3, line ? 24 : 11);
-      Put(r, l + 4, line ? 24 : 11);
-      Put(r, l + 5, line ? 24 : 12);
-      Put(r, l + 6, 0);
+      Put(r, l + 1, tile::Ground);
+      const bool line = s == StartLineRow;
+      Put(r, l + 2, line ? tile::Line : tile::RoadEdgeL);
+      Put(r, l + 3, line ? tile::Line : tile::RoadLane);
+      Put(r, l + 4, line ? tile::Line : tile::RoadLane);
+      Put(r, l + 5, line ? tile::Line : tile::RoadEdgeR);
+      Put(r, l + 6, tile::Ground);
       Put(r, l + 7, RandomRightBarrier());
       T.RowKind(r) = KindStraight;
     }
     // 3, 4. The road, row by row from the row below.
     BeginSegment(KindStraight);
-    for (int j = 1460; j >= 1501 - T.TrackLength; --j) {
+    for (int j = TrackRows - StartRows; j > TrackRows - T.TrackLength; --j) {
       const int n = j - 1;
       if (SegmentRowsLeft == 0) ChooseSegment(j);
       // Unclaimed cells give nothing under every kind's rules, so only claimed ones are read.
@@ -262,8 +272,8 @@ struct TGenerator {
     // 5. The finish line across the four road tiles.
     const int finish = FinishRowBase - T.TrackLength;
     for (int k = 1; k <= TrackCols; ++k)
-      if (Cell(finish, k) == 11) {
-        for (int c = k - 1; c <= k + 2; ++c) Put(finish, c, 24);
+      if (Cell(finish, k) == tile::RoadLane) {
+        for (int c = k - 1; c <= k + 2; ++c) Put(finish, c, tile::Line);
         break;
       }
     // 6. Scenery blocks on unclaimed ground.
@@ -284,20 +294,25 @@ struct TGenerator {
       }
       for (size_t i = 0; i < found; ++i) {
         const auto [col, t] = candidates[i];
-        if (t == 0 && j < 1496 && AreaIsFree(col, j, 4, 4)) {
-          static constexpr int Big[4][4] = {
-              {0, 55, 55, 55}, {56, 60, 61, 59}, {56, 63, 64, 59}, {56, 57, 57, 58}};
+        if (t == 0 && j + 4 < TrackRows && AreaIsFree(col, j, 4, 4)) {
+          using namespace tile;
+          static constexpr int Big[4][4] = {{Ground, LargeTop, LargeTop, LargeTop},
+                                            {LargeLeft, SquareTopL, SquareTopR, LargeRight},
+                                            {LargeLeft, SquareBottomL, SquareBottomR, LargeRight},
+                                            {LargeLeft, LargeBottom, LargeBottom, LargeCorner}};
           for (int r = 0; r < 4; ++r)
             for (int c = 0; c < 4; ++c) Put(j + 1 + r, col + c, Big[r][c]);
-        } else if (t == 1 && j < 1497 && AreaIsFree(col, j, 3, 3)) {
+        } else if (t == 1 && j + 3 < TrackRows && AreaIsFree(col, j, 3, 3)) {
           for (int r = 0; r < 3; ++r)
-            for (int c = 0; c < 3; ++c) Put(j + 1 + r, col + c, 65 + 3 * r + c);
-        } else if (t == 2 && j < 1498 && AreaIsFree(col, j, 2, 2)) {
-          static constexpr int Square[2][2] = {{60, 61}, {63, 64}};
+            for (int c = 0; c < 3; ++c) Put(j + 1 + r, col + c, tile::GridFirst + 3 * r + c);
+        } else if (t == 2 && j + 2 < TrackRows && AreaIsFree(col, j, 2, 2)) {
+          static constexpr int Square[2][2] = {{tile::SquareTopL, tile::SquareTopR},
+                                               {tile::SquareBottomL, tile::SquareBottomR}};
           for (int r = 0; r < 2; ++r)
             for (int c = 0; c < 2; ++c) Put(j + 1 + r, col + c, Square[r][c]);
-        } else if (t == 3 && j < 1498 && AreaIsFree(col, j, 2, 2)) {
-          static constexpr int Small[2][2] = {{52, 0}, {53, 54}};
+        } else if (t == 3 && j + 2 < TrackRows && AreaIsFree(col, j, 2, 2)) {
+          static constexpr int Small[2][2] = {{tile::SmallTop, tile::Ground},
+                                              {tile::SmallBottomL, tile::SmallBottomR}};
           for (int r = 0; r < 2; ++r)
             for (int c = 0; c < 2; ++c) Put(j + 1 + r, col + c, Small[r][c]);
         }
@@ -325,20 +340,23 @@ struct TGenerator {
           const uint32_t twice = rng.Seed * (mul * mul) + (mul * inc + inc);
           // All ones when Random(2) gave 0; the choice is made by masks, not by a jump.
           const uint32_t zero = (once >> 31) - 1u;
-          const auto kind = static_cast<uint32_t>((static_cast<uint64_t>(twice) * 3u) >> 32);
+          const auto kind =
+              static_cast<uint32_t>((static_cast<uint64_t>(twice) * tile::DecorationCount) >> 32);
           rng.Seed = (twice & zero) | (once & ~zero);
-          cell = static_cast<uint8_t>((49 + kind) & zero);
+          cell = static_cast<uint8_t>((tile::Decoration + kind) & zero);
           continue;
         }
-        if (cell == 11) {
-          const int left = c > 1 ? row[c - 2] : 0;
-          if (left == 10)
+        // The centre between the two lanes; on a drift row 20 pixels off it, ahead of the drift
+        // on its entry row and behind it on its shifted row.
+        if (cell == tile::RoadLane) {
+          const int left = c > 1 ? row[c - 2] : tile::Ground;
+          if (left == tile::RoadEdgeL)
             centre = TileSize * c + TileSize;
-          else if (left == 33 || left == 39)
-            centre = TileSize * c + 52;
-          else if (left == 27 || left == 45)
-            centre = TileSize * c + 92;
-        } else if (cell == 24) {
+          else if (left == tile::LeftEntryEdgeL || left == tile::RightShiftEdgeL)
+            centre = TileSize * c + TileSize - 20;
+          else if (left == tile::LeftShiftEdgeL || left == tile::RightEntryEdgeL)
+            centre = TileSize * c + TileSize + 20;
+        } else if (cell == tile::Line) {
           centre = TileSize * (c - 2) + TileSize;
         }
       }
@@ -364,7 +382,7 @@ TLevelParameters SetUpLevelParameters(int level) {
 }
 
 void GenerateTrack(TTrackState& track, TRandom& rng) {
-  GenerateTrackAt(track, rng, 319);
+  GenerateTrackAt(track, rng, StartBarrierCol);
 }
 
 void GenerateTrackAt(TTrackState& track, TRandom& rng, int startCol) {
@@ -403,24 +421,27 @@ int SolidAt(const TTrackState& track, int row, int col) {
   return SolidIndex(TTrackState::InMap(row, col) ? track.TrackMap(row, col) : 0);
 }
 
+// The road surface: the edges, lanes and line, and the edge and gap tiles of the drift rows that
+// the road runs over.
 bool IsRoadCode(int code) {
+  using namespace tile;
   switch (code) {
-    case 10:
-    case 11:
-    case 12:
-    case 24:
-    case 27:
-    case 28:
-    case 29:
-    case 32:
-    case 33:
-    case 34:
-    case 38:
-    case 39:
-    case 40:
-    case 45:
-    case 46:
-    case 47:
+    case RoadEdgeL:
+    case RoadLane:
+    case RoadEdgeR:
+    case Line:
+    case LeftShiftEdgeL:
+    case LeftShiftEdgeR:
+    case LeftShiftGapR:
+    case LeftEntryGapL:
+    case LeftEntryEdgeL:
+    case LeftEntryEdgeR:
+    case RightShiftGapL:
+    case RightShiftEdgeL:
+    case RightShiftEdgeR:
+    case RightEntryEdgeL:
+    case RightEntryEdgeR:
+    case RightEntryGapR:
       return true;
     default:
       return false;
