@@ -2,7 +2,12 @@
 # A throw-away PostgreSQL server for the score service's tests and load benchmark: its own data
 # folder, the loopback only, trust login for the user "zw", run as an unprivileged user when
 # started by root.
-#   pg-throwaway.sh start DIR PORT   makes DIR/data (if new), starts the server, prints its URL
+#   pg-throwaway.sh start DIR PORT [nosync]
+#                                    makes DIR/data (if new), starts the server, prints its URL;
+#                                    "nosync" (the tests) never waits for the disk: they check
+#                                    the service, not PostgreSQL's durability, and a stop and
+#                                    start of the server then costs little; the load benchmark
+#                                    keeps the durable settings a real server has
 #   pg-throwaway.sh stop DIR         stops it at once (nothing of a test's data is worth keeping)
 #   pg-throwaway.sh clean DIR        stops it and removes DIR
 set -euo pipefail
@@ -19,6 +24,8 @@ fi
 case "$cmd" in
   start)
     port="${3:?port}"
+    sync=()
+    [ "${4:-}" = nosync ] && sync=(-c fsync=off -c synchronous_commit=off -c full_page_writes=off)
     mkdir -p "$dir"
     [ ${#run[@]} -gt 0 ] && chown "${run[2]}" "$dir"
     if [ ! -f "$dir/data/PG_VERSION" ]; then
@@ -27,7 +34,7 @@ case "$cmd" in
     fi
     echo "$port" > "$dir/port"
     "${run[@]}" "$bin/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -t 60 \
-      -o "-p $port -c listen_addresses=127.0.0.1 -k $dir -c max_connections=200" start \
+      -o "-p $port -c listen_addresses=127.0.0.1 -k $dir -c max_connections=200 ${sync[*]}" start \
       >/dev/null || { cat "$dir/server.log" >&2; exit 1; }
     echo "postgresql://zw@127.0.0.1:$port/postgres"
     ;;
