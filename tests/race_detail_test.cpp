@@ -192,8 +192,8 @@ TEST(RaceBonuses, PartlyOffTheScreenCanBeTakenFurtherOffCannot) {
   b.BonusKind[3] = 2;
   b.BonusCol[3] = f.Track.ViewCol + 2;
   b.BonusRow[3] = f.Track.ViewRow + 1;
-  car.CarLeft[1] = 72.0 * (f.Track.ViewCol + 2) + 10;
-  car.CarTop[1] = 72.0 * (f.Track.ViewRow + 1) + 5;
+  car.Opponents[1].Left = 72.0 * (f.Track.ViewCol + 2) + 10;
+  car.Opponents[1].Top = 72.0 * (f.Track.ViewRow + 1) + 5;
   g.Run("frames 1\n");
   EXPECT_TRUE(b.BonusActive[3]);
 }
@@ -202,18 +202,18 @@ TEST(RaceOpponents, LaneOffsetsSnapBackInsideTheRoad) {
   TRiding g;
   TMForm& f = g.F();
   TCar& car = *f.Race.Car;
-  car.CarLaneOffset[1] = 95;
+  car.Opponents[1].LaneOffset = 95;
   g.Run("frames 1\n");
-  EXPECT_LE(car.CarLaneOffset[1], 90);
-  car.CarLaneOffset[1] = -85;
+  EXPECT_LE(car.Opponents[1].LaneOffset, 90);
+  car.Opponents[1].LaneOffset = -85;
   g.Run("frames 1\n");
-  EXPECT_GE(car.CarLaneOffset[1], -80);
+  EXPECT_GE(car.Opponents[1].LaneOffset, -80);
   // Beyond the line fifty rows above the track the opponents stand still.
-  car.CarTop[1] = 72.0 * (1450 - f.Track.TrackLength) - 200;
-  car.CarSpeed[1] = 120;
+  car.Opponents[1].Top = 72.0 * (1450 - f.Track.TrackLength) - 200;
+  car.Opponents[1].Speed = 120;
   g.Run("frames 1\n");
-  EXPECT_DOUBLE_EQ(car.CarSpeed[1], 0);
-  EXPECT_DOUBLE_EQ(car.CarStep[1], 0);
+  EXPECT_DOUBLE_EQ(car.Opponents[1].Speed, 0);
+  EXPECT_DOUBLE_EQ(car.Opponents[1].Step, 0);
 }
 
 }  // namespace
