@@ -190,35 +190,34 @@ void PlaceBody(TOpponent& o) {
   o.Sensors.P[3] = PointAt(o.X, o.Y, h + 32, 28);
 }
 
+// A change timer: counts the frame off, and once run out starts again at four to seven seconds
+// and answers true.
+bool ChangeDue(int32_t& timer, IRaceHost& f, int32_t ft) {
+  if (timer > 0) {
+    timer -= ft;
+    return false;
+  }
+  timer = 300 * f.Random(10) + 4000;
+  return true;
+}
+
 // Every few seconds an opponent not busy avoiding picks another line and look-ahead.
 void ChangeLane(TOpponent& o, IRaceHost& f, int32_t ft) {
-  if (o.LaneTimer > 0) {
-    o.LaneTimer -= ft;
-  } else {
-    o.LaneTimer = 300 * f.Random(10) + 4000;
-    if (!o.Avoiding) {
-      o.LaneOffset += f.Random(100) - 50;
-      o.LookAhead = f.Random(3);
-    }
-  }
+  if (!ChangeDue(o.LaneTimer, f, ft) || o.Avoiding) return;
+  o.LaneOffset += f.Random(100) - 50;
+  o.LookAhead = f.Random(3);
 }
 
 // Every few seconds an opponent not busy avoiding takes back its last change of pace and picks
 // another.
 void ChangePace(TOpponent& o, IRaceHost& f, int32_t ft) {
-  if (o.PaceTimer > 0) {
-    o.PaceTimer -= ft;
-  } else {
-    o.PaceTimer = 300 * f.Random(10) + 4000;
-    if (!o.Avoiding) {
-      if (o.PaceShift > 0)
-        o.Speed -= o.PaceShift;
-      else
-        o.Speed += o.PaceShift;
-      o.PaceShift = f.Random(10) - 5;
-      o.Speed += o.PaceShift;
-    }
-  }
+  if (!ChangeDue(o.PaceTimer, f, ft) || o.Avoiding) return;
+  if (o.PaceShift > 0)
+    o.Speed -= o.PaceShift;
+  else
+    o.Speed += o.PaceShift;
+  o.PaceShift = f.Random(10) - 5;
+  o.Speed += o.PaceShift;
 }
 
 // The rider in the opponent's probes: ahead only when catching up, else to one side.
