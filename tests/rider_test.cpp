@@ -8,6 +8,7 @@
 
 #include "rider/player.hpp"
 #include "rider/pointer.hpp"
+#include "shell/form_state.hpp"
 #include "tests/test_support.hpp"
 #include "tools/autoplay/script.hpp"
 #include "traffic/car.hpp"
@@ -153,8 +154,8 @@ struct TRiding {
     std::string e;
     R.Run("seed 11\nrefresh 85\nframetime 12\nrace 1\nframes 200\n", e);
   }
-  TMForm& F() { return *R.Form; }
-  TPlayer& P() { return *R.Form->Race.Player; }
+  TFormState& F() { return R.State(); }
+  TPlayer& P() { return *R.State().Race.Player; }
   void Run(const std::string& s) {
     std::string e;
     ASSERT_EQ(R.Run(s, e), 0) << e;
@@ -212,7 +213,7 @@ TEST(RiderHandling, TyreMarksLieCloserAtSpeed) {
 
 TEST(RiderDrawing, TheNeedleAndATyreMarkAreDrawnWhereAndAsTheyTurn) {
   TRiding g;
-  TMForm& f = g.F();
+  TFormState& f = g.F();
   TPlayer& p = g.P();
   const TPictureItem* needle = f.MImageList2.Item(4);
   const TPictureItem* mark = f.MImageList2.Item(10);
@@ -255,7 +256,7 @@ TEST(RiderDrawing, TheNeedleAndATyreMarkAreDrawnWhereAndAsTheyTurn) {
 
 TEST(RiderRace, EqualPositionsKeepTheLastPlace) {
   TRiding g;
-  TMForm& f = g.F();
+  TFormState& f = g.F();
   TPlayer& p = g.P();
   TCar& car = *f.Race.Car;
   const double riderY = f.Track.ViewRow * 72.0 + p.CentreY - f.Race.Background->Y;
@@ -274,7 +275,7 @@ TEST(RiderRace, EqualPositionsKeepTheLastPlace) {
 
 TEST(RiderCrash, AnObstacleCostsALifeAndTheBikeRestarts) {
   TRiding g;
-  TMForm& f = g.F();
+  TFormState& f = g.F();
   TPlayer& p = g.P();
   p.HitsLeft = 2;
   p.TakeHits(p.HitsLeft);
@@ -308,7 +309,7 @@ TEST(RiderCrash, APushAtAStandstillAddsTenDirectly) {
 
 TEST(RiderCrash, AnOpponentCountsOneHitPerContactAndIsWreckedAtTheSecond) {
   TRiding g;
-  TMForm& f = g.F();
+  TFormState& f = g.F();
   TPlayer& p = g.P();
   TCar& car = *f.Race.Car;
   ASSERT_TRUE(car.Opponents[1].Active);
@@ -347,7 +348,7 @@ TEST(RiderCrash, AnOpponentCountsOneHitPerContactAndIsWreckedAtTheSecond) {
 
 TEST(RiderLives, AnExtraLifeNeverGoesAboveThree) {
   TRiding g;
-  TMForm& f = g.F();
+  TFormState& f = g.F();
   f.Race.Lives = 3;
   g.P().AddLife(1);
   EXPECT_EQ(f.Race.Lives, 3);

@@ -7,6 +7,7 @@
 
 #include "rider/player.hpp"
 #include "save/save_files.hpp"
+#include "shell/form.hpp"
 #include "tests/test_support.hpp"
 #include "tools/autoplay/script.hpp"
 #include "traffic/car.hpp"

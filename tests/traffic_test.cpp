@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "rider/player.hpp"
+#include "shell/form.hpp"
 #include "tests/test_support.hpp"
 #include "tools/autoplay/script.hpp"
 #include "traffic/bonus.hpp"

@@ -6,6 +6,7 @@
 
 #include "rider/player.hpp"
 #include "rider/pointer.hpp"
+#include "shell/form.hpp"
 #include "tools/autoplay/script.hpp"
 #include "traffic/bonus.hpp"
 #include "traffic/car.hpp"

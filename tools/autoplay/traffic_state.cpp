@@ -1,11 +1,12 @@
 // The opponents and bonuses in the scripted runner's state dump.
+#include "shell/form_state.hpp"
 #include "tools/autoplay/race_state.hpp"
 #include "traffic/bonus.hpp"
 #include "traffic/car.hpp"
 
 namespace zw {
 
-void AppendTrafficState(TJson& j, TMForm& f) {
+void AppendTrafficState(TJson& j, TFormState& f) {
   if (const TCar* c = f.Race.Car) {
     j.Key("Car");
     j.OpenArray();
