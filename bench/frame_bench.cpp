@@ -8,6 +8,7 @@
 #include "bench/bench_util.hpp"
 #include "packs/pack_io.hpp"
 #include "rider/player.hpp"
+#include "shell/form_state.hpp"
 #include "sprites/game_sprites.hpp"
 #include "tools/autoplay/script.hpp"
 #include "world/scroll_background.hpp"
@@ -75,10 +76,10 @@ void BM_RaceFrame(benchmark::State& state) {
   runner.Run("seed 5\nrace 1\nframes 200\nkeydown Up\nframes 60\n", error);
   auto frame = [&] { runner.Frames(1); };
   const double ours = bench::MedianMicros(300, frame);
-  state.counters["on_road"] = runner.Form->Race.Player && runner.Form->Race.Player->OnRoad;
+  state.counters["on_road"] = runner.State().Race.Player && runner.State().Race.Player->OnRoad;
   // 1 when the road and the panels cover the frame, so the frame is not cleared first.
   state.counters["uncleared"] =
-      runner.Form->Race.Background && runner.Form->Race.Background->CoversFrame();
+      runner.State().Race.Background && runner.State().Race.Background->CoversFrame();
   for (auto _ : state) frame();
   state.counters["frame_us"] = ours;
   state.counters["baseline_us"] = BaselineMicros();

@@ -43,6 +43,15 @@ void Slots(TFnv& h, const TSlots<T, A, B>& s) {
   for (int i = A; i <= B; ++i) h.Value(s[i]);
 }
 
+// The opponents field by field: one field of every slot, then the next field.
+template <class... T>
+void OpponentFields(TFnv& h, const TSlots<TOpponent, 1, 5>& s, T TOpponent::*... fields) {
+  auto one = [&](auto field) {
+    for (int i = s.Low; i <= s.High; ++i) h.Value(s[i].*field);
+  };
+  (one(fields), ...);
+}
+
 void Point(TFnv& h, const TPoint& p) {
   h.Value(p.X);
   h.Value(p.Y);
@@ -108,39 +117,19 @@ uint64_t RaceStateHash(const TMForm& f) {
     }
   }
   if (const TCar* c = r.Car) {
-    Slots(h, c->CarRacing);
-    Slots(h, c->CarModel);
-    Slots(h, c->CarImage);
-    Slots(h, c->CarLeft);
-    Slots(h, c->CarTop);
-    Slots(h, c->CarHeading);
-    Slots(h, c->CarStep);
-    Slots(h, c->CarSpeed);
-    Slots(h, c->CarDecel);
-    Slots(h, c->CarActive);
-    Slots(h, c->CarLean);
-    Slots(h, c->CarAnimPos);
-    Slots(h, c->CarLeanState);
-    Slots(h, c->CarX);
-    Slots(h, c->CarY);
-    Slots(h, c->CarLaneOffset);
-    Slots(h, c->CarTouching);
-    Slots(h, c->CarRiderHits);
-    Slots(h, c->CarWrecked);
-    Slots(h, c->CarRecoverTimer);
-    Slots(h, c->CarTurning);
-    Slots(h, c->CarTurnStart);
-    Slots(h, c->CarLeanHold);
-    Slots(h, c->CarAvoiding);
-    Slots(h, c->CarAvoidTimer);
-    Slots(h, c->CarLaneTimer);
-    Slots(h, c->CarLookAhead);
-    Slots(h, c->CarPaceTimer);
-    Slots(h, c->CarPaceShift);
+    OpponentFields(h, c->Opponents, &TOpponent::Racing, &TOpponent::Model, &TOpponent::Image,
+                   &TOpponent::Left, &TOpponent::Top, &TOpponent::Heading, &TOpponent::Step,
+                   &TOpponent::Speed, &TOpponent::Decel, &TOpponent::Active, &TOpponent::Lean,
+                   &TOpponent::AnimPos, &TOpponent::LeanState, &TOpponent::X, &TOpponent::Y,
+                   &TOpponent::LaneOffset, &TOpponent::Touching, &TOpponent::RiderHits,
+                   &TOpponent::Wrecked, &TOpponent::RecoverTimer, &TOpponent::Turning,
+                   &TOpponent::TurnStart, &TOpponent::LeanHold, &TOpponent::Avoiding,
+                   &TOpponent::AvoidTimer, &TOpponent::LaneTimer, &TOpponent::LookAhead,
+                   &TOpponent::PaceTimer, &TOpponent::PaceShift);
     for (int i = 1; i <= 5; ++i)
       for (int k = 0; k < 4; ++k) {
-        Point(h, c->CarCorners[i].P[k]);
-        Point(h, c->CarSensors[i].P[k]);
+        Point(h, c->Opponents[i].Corners.P[k]);
+        Point(h, c->Opponents[i].Sensors.P[k]);
       }
   }
   if (const TBonus* b = r.Bonus) {

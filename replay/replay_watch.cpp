@@ -5,6 +5,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "shell/form.hpp"
 #include "sprites/engine.hpp"
 
 namespace zw::replay {

@@ -8,7 +8,15 @@
 
 #include "core/surface.hpp"
 #include "replay/recorder.hpp"
-#include "shell/form.hpp"
+#include "shell/game_options.hpp"
+#include "shell/high_score.hpp"
+#include "shell/key_state.hpp"
+#include "shell/timing.hpp"
+#include "world/race_state.hpp"
+
+namespace zw {
+class TSoundItem;
+}  // namespace zw
 
 namespace zw::replay {
 

@@ -103,34 +103,34 @@ void TPlayer::VehicleContacts() {
   const double ox = -f.Track.ViewCol * TileSizeD + bx, oy = -f.Track.ViewRow * TileSizeD + by;
   TPoint rider[4] = {Corners[1], Corners[2], Corners[3], Corners[4]};
   for (int i = 1; i <= 5; ++i) {
-    if (!car->CarActive[i]) continue;
+    if (!car->Opponents[i].Active) continue;
     TPoint q[4];
     for (int k = 0; k < 4; ++k)
-      q[k] = TPoint{car->CarCorners[i].P[k].X + ox, car->CarCorners[i].P[k].Y + oy};
+      q[k] = TPoint{car->Opponents[i].Corners.P[k].X + ox, car->Opponents[i].Corners.P[k].Y + oy};
     if (!QuadsOverlap(rider, q)) {
-      car->CarTouching[i] = false;
+      car->Opponents[i].Touching = false;
       continue;
     }
-    if (!car->CarTouching[i]) {
+    if (!car->Opponents[i].Touching) {
       if (!Finished) TakeHits(1);
-      if (car->CarY[i] + oy > CentreY) {
+      if (car->Opponents[i].Y + oy > CentreY) {
         // Run into from behind: a short push forward.
         AddSpeed(true, 10);
         BoostActive = true;
         BoostTimer = 100;
-        car->CarSpeed[i] *= 0.95;
+        car->Opponents[i].Speed *= 0.95;
       } else {
-        car->CarSpeed[i] *= 1.05;
+        car->Opponents[i].Speed *= 1.05;
         ScaleSpeed(true, 0.95);
       }
-      const double h = car->CarHeading[i];
+      const double h = car->Opponents[i].Heading;
       const double d = 2 * h - Steer;
       Steer = 2 * h + d / 2;
-      car->CarHeading[i] = h - d / 2;
-      car->CarRiderHits[i] = static_cast<uint8_t>(car->CarRiderHits[i] + 1);
-      if (car->CarRiderHits[i] >= 2 && !car->CarWrecked[i]) car->WreckCar(i);
+      car->Opponents[i].Heading = h - d / 2;
+      car->Opponents[i].RiderHits = static_cast<uint8_t>(car->Opponents[i].RiderHits + 1);
+      if (car->Opponents[i].RiderHits >= 2 && !car->Opponents[i].Wrecked) car->WreckCar(i);
     }
-    car->CarTouching[i] = true;
+    car->Opponents[i].Touching = true;
   }
 }
 

@@ -49,18 +49,20 @@ void TPlayer::Draw() {
     for (int pass = 0; pass < 2; ++pass) {
       const bool wrecks = pass == 0;
       for (int i = 1; i <= 5; ++i) {
-        if (!car->CarRacing[i] || !car->CarActive[i] || car->CarWrecked[i] != wrecks) continue;
-        const TPictureItem* pic = l2.Item(car->CarImage[i]);
+        if (!car->Opponents[i].Racing || !car->Opponents[i].Active ||
+            car->Opponents[i].Wrecked != wrecks)
+          continue;
+        const TPictureItem* pic = l2.Item(car->Opponents[i].Image);
         if (!pic) continue;
-        const int m = car->CarModel[i];
+        const int m = car->Opponents[i].Model;
         if (wrecks)
-          pic->DrawRotate(s, RoundI(car->CarX[i] + ox),
-                          RoundI(car->CarY[i] + oy - WreckHeight(m) / 2.0), WreckWidth(m),
-                          WreckHeight(m), TruncI(car->CarAnimPos[i]), 0.5, 0.5, 0);
+          pic->DrawRotate(s, RoundI(car->Opponents[i].X + ox),
+                          RoundI(car->Opponents[i].Y + oy - WreckHeight(m) / 2.0), WreckWidth(m),
+                          WreckHeight(m), TruncI(car->Opponents[i].AnimPos), 0.5, 0.5, 0);
         else
-          pic->DrawRotate(s, RoundI(car->CarX[i] + ox), RoundI(car->CarY[i] + oy), CarWidth(m),
-                          CarHeight(m), TruncI(car->CarAnimPos[i]), 0.5, 0.5,
-                          TruncI(car->CarHeading[i]));
+          pic->DrawRotate(s, RoundI(car->Opponents[i].X + ox), RoundI(car->Opponents[i].Y + oy),
+                          CarWidth(m), CarHeight(m), TruncI(car->Opponents[i].AnimPos), 0.5, 0.5,
+                          TruncI(car->Opponents[i].Heading));
       }
     }
   }
@@ -187,8 +189,8 @@ void TPlayer::DrawRadar() {
         p->DrawPattern(s, shift + 10 * (c - 1) + 631, vy + 15 * (r - 1) + 46, 0);
   if (const TCar* car = f.Race.Car) {
     for (int i = 1; i <= 5; ++i) {
-      if (!car->CarRacing[i] || !car->CarActive[i]) continue;
-      const double top = car->CarTop[i];
+      if (!car->Opponents[i].Racing || !car->Opponents[i].Active) continue;
+      const double top = car->Opponents[i].Top;
       const int q = RoundI((top - t.ViewRow * TileSizeD) / TileSizeD * 15.0 - 14 + 32);
       const int r = q / 15;
       if (r < 1 || r > 12) continue;

@@ -309,8 +309,8 @@ void TPlayer::UpdateRacePosition() {
   double y[5];
   int count = 0;
   for (int i = 1; i <= 5; ++i) {
-    if (r.Car && r.Car->CarRacing[i]) {
-      y[i - 1] = r.Car->CarY[i];
+    if (r.Car && r.Car->Opponents[i].Racing) {
+      y[i - 1] = r.Car->Opponents[i].Y;
       ++count;
     } else {
       y[i - 1] = 108000;

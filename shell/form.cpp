@@ -12,7 +12,11 @@
 
 namespace zw {
 
-TMForm::TMForm(TPlatform& platform) : Platform(platform) {
+TFormState::TFormState(TPlatform& platform) : Platform(platform) {}
+
+TFormState::~TFormState() = default;
+
+TMForm::TMForm(TPlatform& platform) : TFormState(platform) {
   TSpriteEngine& e = MSpriteEngine.Engine();
   e.Form = this;
   RaceHost = MakeRaceHost(*this);

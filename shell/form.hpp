@@ -1,27 +1,15 @@
-// TMForm: the one main form that owns every component and all game state.
+// TMForm: the one main form that owns every component and all game state (TFormState), and
+// everything the game does with them.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "core/random.hpp"
-#include "core/surface.hpp"
-#include "packs/picture.hpp"
-#include "packs/sound.hpp"
-#include "platform/platform.hpp"
-#include "shell/replay_hooks.hpp"
-#include "shell/states.hpp"
-#include "sprites/engine.hpp"
-#include "world/race_state.hpp"
-#include "world/track.hpp"
+#include "shell/form_state.hpp"
 
 namespace zw {
-
-// The online service's host[:port] the game was built for (frontend/online.cpp).
-const char* DefaultScoreHost();
 
 class TMenuButton;
 class TMyCursor;
@@ -31,162 +19,18 @@ class TBonus;
 class TCar;
 class TPointer;
 class TPlayer;
-class TFontRenderer;
-class IFileOps;
-class IRaceHost;
 enum class TRaceEvent;
-
-// Screen state and the menu cursor every screen and dialog shares.
-struct TMenuState {
-  uint8_t CurrentScreen = screen::None;
-  uint8_t ActiveDialog = dialog::None;
-  int32_t MenuIndex = 0;
-  int32_t MenuFirst = 0;
-  int32_t MenuLast = 0;
-  std::array<TMenuButton*, 20> MenuButtons{};  // used 1..19
-  bool MenuIntro = false;
-  int32_t HoverButton = 0;
-  int32_t MouseX = 0;
-  int32_t MouseY = 0;
-  bool PointerShown = true;
-};
-
-// The frame-rate measure that is every movement's time base.
-struct TTiming {
-  int32_t FrameRate = 0;
-  int32_t FrameTime = 15;
-  double SpeedFactor = 1.0;
-  int32_t RefreshRate = 60;
-  // The timer's measuring window.
-  int64_t WindowMs = 0;
-  int32_t WindowFrames = 0;
-  int64_t FrameNumber = 0;     // frames run so far (for logs)
-  int32_t TimerFrameRate = 0;  // the timer's last measured rate
-};
-
-// The boss key a new player has: Alt+F9.
-inline constexpr uint8_t DefaultBossKeyShift = mod::Alt;
-inline constexpr uint16_t DefaultBossKey = vk::F9;
-
-// Per-frame key flags and their twins (held in the previous frame).
-struct TKeyState {
-  bool KeyUp = false, KeyDown = false, KeyLeft = false, KeyRight = false;
-  bool KeyPause = false, KeyYes = false, KeyNo = false, KeyEscape = false;
-  std::array<bool, 8> Twins{};
-  uint8_t BossKeyShift = DefaultBossKeyShift;  // 0 none, else one of mod::Shift, Alt, Ctrl
-  uint16_t BossKey = DefaultBossKey;           // 0 none, vk::F1..vk::F12
-  bool BossKeyCapture = false;
-  bool MusicRestartPending = false;
-  bool CountryEdit = false;
-  // The boss key as it was when a capture began, put back when the capture ends with no key.
-  uint8_t SavedBossKeyShift = DefaultBossKeyShift;
-  uint16_t SavedBossKey = DefaultBossKey;
-  // The player last used the gamepad rather than the keyboard.
-  bool PadInUse = false;
-};
-
-// The country a player has not yet typed: seven underscores.
-inline constexpr const char* CountryPlaceholder = "_______";
-
-// The saved options.
-struct TGameOptions {
-  bool FullScreen = false;
-  bool Music = true;
-  bool Sound = true;
-  std::string Country;
-};
-
-struct THighScore {
-  std::string Name;
-  int32_t Score = 0;
-};
-
-// The name every entry of a fresh table carries, and a result kept without a typed name.
-inline constexpr const char* UnnamedPlayer = "ANONYMOUS";
-
-// Dialog state.
-struct TDialogState {
-  int32_t DialogTimer = 0;
-  TMyImageSprite* DialogPanel = nullptr;
-  TMyCursor* TextCursor = nullptr;
-  std::string PlayerName;
-  int TypedKey = 0;
-  bool SendPending = false;
-  // Name entry with the gamepad: the character offered at the end of the name (an index into
-  // PadNameChars) and the time Up or Down has been held, for its repeat.
-  int PadChar = 0;
-  int32_t PadRepeatTimer = 0;
-  int32_t SavedMenuIndex = 0, SavedMenuFirst = 0, SavedMenuLast = 0;
-};
-
-// The sub-screens' own state.
-struct TFrontEndState {
-  int32_t PendingBike = 1;
-  int32_t BikeFade = 0;
-  TMyImageSprite* BikePicture = nullptr;
-  TMyImageSprite* NewBikePicture = nullptr;
-  TMyImageSprite* CountryBox = nullptr;
-  TMyImageSprite* BossKeyBox = nullptr;
-  int32_t HelpPage = 1;
-  // Page 2's five bonus pictures and page 5's about picture.
-  std::array<TMyImageSprite*, 6> HelpPictures{};
-  // An address no browser opened for, shown for a while so the player can type it in.
-  std::string UnopenedAddress;
-  int32_t UnopenedTimer = 0;
-};
 
 class TMForm;
 // The form's race host, made with the form.
 std::unique_ptr<IRaceHost> MakeRaceHost(TMForm& form);
 
-class TMForm {
+class TMForm : public TFormState {
  public:
   explicit TMForm(TPlatform& platform);
   ~TMForm();
   TMForm(const TMForm&) = delete;
   TMForm& operator=(const TMForm&) = delete;
-
-  // --- Components ---
-  TPlatform& Platform;
-  TSurface MDisplay{800, 600};
-  TImageList MImageList1, MImageList2, MImageList3;
-  TSoundList MSoundList;
-  TSpriteEngineComponent MSpriteEngine;
-  TRandom Rng;
-
-  // --- State, grouped by module ---
-  TMenuState Menu;
-  TTiming Timing;
-  TKeyState Keys;
-  TGameOptions GameOptions;
-  std::array<THighScore, 12> HighScores{};  // used 1..11
-  std::string HighScoreCheck;
-  TDialogState Dialog;
-  TRaceState Race;
-  TFrontEndState FrontEnd;
-  TTrackState Track;
-  int MusicHandle = 0;
-  bool Terminated = false;  // Shutdown has told the application to end
-  int ExitCode = 0;
-  std::string StartupError;  // why start-up stopped, empty when it did not
-  // The online service's host[:port]: the submission, the online table and the home page all
-  // live there. Set when the game is built; the scripted runner may point it elsewhere.
-  std::string ScoreHost = DefaultScoreHost();
-  // Why the last result did not reach the online table, shown under the high-score table until
-  // the player leaves it; empty when it arrived or none was sent.
-  std::string OnlineNote;
-  // The replay recorder (or checker) the frame loop tells about the race; none when nothing
-  // records.
-  IReplayHooks* ReplayHooks = nullptr;
-  // The race's view of the form (shell/race.cpp).
-  std::unique_ptr<IRaceHost> RaceHost;
-  // The replay verifier runs frames without drawing them: nothing drawn changes the race.
-  bool SkipDrawing = false;
-  // The replays kept beside the table and the last game's, and the watcher.
-  TReplayShelf Replays;
-  // A form that neither reads nor writes the saved table and options (the replay verifier's:
-  // it may open nothing but the packs); it starts from the defaults.
-  bool NoSavedState = false;
 
   // --- Start-up and shutdown ---
   // Runs the start-up sequence; answers false (with StartupError set) when a pack failed.
@@ -345,8 +189,6 @@ class TMForm {
   bool SaveSavedState();
   std::vector<std::string> OptionsLines() const;
   std::vector<std::string> HighScoreLines() const;
-  // The file operations saving uses: the real ones unless a test put others in.
-  IFileOps* SaveFileOps = nullptr;
   IFileOps& FileOps();
   void LoadOptions();
   void SaveOptions();
@@ -359,17 +201,6 @@ class TMForm {
   // The image list by number (1..3), or nullptr.
   TImageList* ImageList(int no);
   TSpriteEngine& Engine() { return MSpriteEngine.Engine(); }
-
-  std::unique_ptr<TFontRenderer> Fonts;
-  int CurrentFontStyle = 1;
-  // Every line drawn, with its style and top-left corner, while a test or a review tool asks
-  // for it; left empty (nullptr) in play.
-  struct TDrawnText {
-    int Style;
-    std::string Text;
-    int X, Y;
-  };
-  std::vector<TDrawnText>* TextLog = nullptr;
 
  private:
   void UpdateTiming();

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "rider/player.hpp"
+#include "shell/form_state.hpp"
 #include "sprites/engine.hpp"
 #include "tests/test_support.hpp"
 #include "tools/autoplay/script.hpp"
@@ -122,14 +123,14 @@ struct TTwinRaces {
   }
   void Step(int n) {
     for (int i = 0; i < n; ++i) {
-      TMForm& s = *Shortcut.Form;
+      TFormState& s = Shortcut.State();
       if (s.Race.Background && s.Race.Background->CoversFrame()) ++Uncleared;
-      Plain.Form->MDisplay.Fill(0);
+      Plain.State().MDisplay.Fill(0);
       s.MDisplay.Fill(static_cast<uint16_t>(i % 2 ? PoisonA : PoisonB));
       Plain.Frames(1);
       Shortcut.Frames(1);
       ++Frames;
-      ASSERT_EQ(Plain.Form->MDisplay.Pixels, s.MDisplay.Pixels) << "frame " << Frames;
+      ASSERT_EQ(Plain.State().MDisplay.Pixels, s.MDisplay.Pixels) << "frame " << Frames;
     }
   }
 };
@@ -152,17 +153,17 @@ TEST(FrameCover, RacesLeaveNoPixelOfTheFrameBeforeWithoutTheClearing) {
   t.Run("press P\n");
   t.Step(60);
   // The rider hidden: the panels are not drawn and the frame is cleared.
-  t.Shortcut.Form->Race.Player->Visible = false;
-  t.Plain.Form->Race.Player->Visible = false;
+  t.Shortcut.State().Race.Player->Visible = false;
+  t.Plain.State().Race.Player->Visible = false;
   const int before = t.Uncleared;
   t.Step(5);
   EXPECT_EQ(t.Uncleared, before);
-  t.Shortcut.Form->Race.Player->Visible = true;
-  t.Plain.Form->Race.Player->Visible = true;
+  t.Shortcut.State().Race.Player->Visible = true;
+  t.Plain.State().Race.Player->Visible = true;
   // A hole in the road: the frame is cleared while it shows.
-  t.Shortcut.Form->Race.Background->SetChip(6, 4, -1);
-  t.Plain.Form->Race.Background->SetChip(6, 4, -1);
-  EXPECT_FALSE(t.Shortcut.Form->Race.Background->CoversFrame());
+  t.Shortcut.State().Race.Background->SetChip(6, 4, -1);
+  t.Plain.State().Race.Background->SetChip(6, 4, -1);
+  EXPECT_FALSE(t.Shortcut.State().Race.Background->CoversFrame());
   t.Step(1);
   // Most riding frames were drawn without the clearing.
   EXPECT_GT(t.Uncleared, t.Frames / 2);

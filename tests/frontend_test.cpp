@@ -1,6 +1,7 @@
 // Tests of the menus as a player meets them: the fly-in, the mouse, the tabs and the bike choice.
 #include <gtest/gtest.h>
 
+#include "shell/form.hpp"
 #include "sprites/game_sprites.hpp"
 #include "tests/test_support.hpp"
 #include "tools/autoplay/script.hpp"

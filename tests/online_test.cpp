@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "online/score_record.hpp"
+#include "shell/form.hpp"
 #include "shell/text.hpp"
 #include "sprites/game_sprites.hpp"
 #include "tests/scenario_support.hpp"

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "rider/player.hpp"
+#include "shell/form_state.hpp"
 #include "tests/test_support.hpp"
 #include "tools/autoplay/script.hpp"
 #include "traffic/bonus.hpp"
@@ -23,8 +24,8 @@ struct TRiding {
         0)
         << e;
   }
-  TMForm& F() { return *R.Form; }
-  TPlayer& P() { return *R.Form->Race.Player; }
+  TFormState& F() { return R.State(); }
+  TPlayer& P() { return *R.State().Race.Player; }
   void Run(const std::string& s) {
     std::string e;
     ASSERT_EQ(R.Run(s, e), 0) << e;
@@ -33,7 +34,7 @@ struct TRiding {
 
 TEST(RaceDialogs, HoldingPauseDoesNotCloseItAgain) {
   TRiding g;
-  TMForm& f = g.F();
+  TFormState& f = g.F();
   g.Run("keydown P\nframes 30\n");
   EXPECT_EQ(f.Menu.ActiveDialog, 5);
   g.Run("keyup P\nframes 2\n");
@@ -51,7 +52,7 @@ TEST(RaceDialogs, HoldingPauseDoesNotCloseItAgain) {
 
 TEST(RaceDialogs, TheExitQuestionWithNothingSelected) {
   TRiding g;
-  TMForm& f = g.F();
+  TFormState& f = g.F();
   g.Run("press Escape\nframes 1\n");
   ASSERT_EQ(f.Menu.ActiveDialog, 2);
   f.Menu.MenuIndex = 0;  // the mouse moved off both buttons
@@ -68,7 +69,7 @@ TEST(RaceDialogs, TheExitQuestionWithNothingSelected) {
 
 TEST(RaceDialogs, AnEmptyNameIsStoredEmpty) {
   TRiding g;
-  TMForm& f = g.F();
+  TFormState& f = g.F();
   f.Race.RaceScore = 9500;
   f.Dialog.PlayerName.clear();
   g.Run("press Escape\nframes 1\npress Y\nframes 1\n");
@@ -81,7 +82,7 @@ TEST(RaceDialogs, AnEmptyNameIsStoredEmpty) {
 
 TEST(RaceFinish, CrossingTheLineRollsOutThenTallies) {
   TRiding g;
-  TMForm& f = g.F();
+  TFormState& f = g.F();
   TPlayer& p = g.P();
   p.Speed = 100;
   p.Finished = true;
@@ -106,7 +107,7 @@ TEST(RaceFinish, CrossingTheLineRollsOutThenTallies) {
 
 TEST(RaceFinish, TheFinishRowPassingBelowTheBikeSetsFinished) {
   TRiding g;
-  TMForm& f = g.F();
+  TFormState& f = g.F();
   TPlayer& p = g.P();
   // Put the finish row just above the bike, then let the world scroll it under.
   f.Track.ViewRow = 1550 - f.Track.TrackLength - 5;
@@ -139,7 +140,7 @@ TEST(RaceLean, TheLeanDeepensWithSpeedAndNeverSwitchesSides) {
 
 TEST(RaceRadar, StraightRoadAndTheLines) {
   TRiding g;
-  TMForm& f = g.F();
+  TFormState& f = g.F();
   TPlayer& p = g.P();
   // At the start view the radar rows show the straight road and the start line.
   f.Track.ViewRow = 1470;
@@ -168,7 +169,7 @@ TEST(RaceRadar, StraightRoadAndTheLines) {
 
 TEST(RaceBonuses, PartlyOffTheScreenCanBeTakenFurtherOffCannot) {
   TRiding g;
-  TMForm& f = g.F();
+  TFormState& f = g.F();
   TBonus& b = *f.Race.Bonus;
   for (int i = 1; i <= 400; ++i) b.BonusActive[i] = false;
   // The rider's sprite covers x 400..463: a box at x -15 is partly off the screen and far from
@@ -192,28 +193,28 @@ TEST(RaceBonuses, PartlyOffTheScreenCanBeTakenFurtherOffCannot) {
   b.BonusKind[3] = 2;
   b.BonusCol[3] = f.Track.ViewCol + 2;
   b.BonusRow[3] = f.Track.ViewRow + 1;
-  car.CarLeft[1] = 72.0 * (f.Track.ViewCol + 2) + 10;
-  car.CarTop[1] = 72.0 * (f.Track.ViewRow + 1) + 5;
+  car.Opponents[1].Left = 72.0 * (f.Track.ViewCol + 2) + 10;
+  car.Opponents[1].Top = 72.0 * (f.Track.ViewRow + 1) + 5;
   g.Run("frames 1\n");
   EXPECT_TRUE(b.BonusActive[3]);
 }
 
 TEST(RaceOpponents, LaneOffsetsSnapBackInsideTheRoad) {
   TRiding g;
-  TMForm& f = g.F();
+  TFormState& f = g.F();
   TCar& car = *f.Race.Car;
-  car.CarLaneOffset[1] = 95;
+  car.Opponents[1].LaneOffset = 95;
   g.Run("frames 1\n");
-  EXPECT_LE(car.CarLaneOffset[1], 90);
-  car.CarLaneOffset[1] = -85;
+  EXPECT_LE(car.Opponents[1].LaneOffset, 90);
+  car.Opponents[1].LaneOffset = -85;
   g.Run("frames 1\n");
-  EXPECT_GE(car.CarLaneOffset[1], -80);
+  EXPECT_GE(car.Opponents[1].LaneOffset, -80);
   // Beyond the line fifty rows above the track the opponents stand still.
-  car.CarTop[1] = 72.0 * (1450 - f.Track.TrackLength) - 200;
-  car.CarSpeed[1] = 120;
+  car.Opponents[1].Top = 72.0 * (1450 - f.Track.TrackLength) - 200;
+  car.Opponents[1].Speed = 120;
   g.Run("frames 1\n");
-  EXPECT_DOUBLE_EQ(car.CarSpeed[1], 0);
-  EXPECT_DOUBLE_EQ(car.CarStep[1], 0);
+  EXPECT_DOUBLE_EQ(car.Opponents[1].Speed, 0);
+  EXPECT_DOUBLE_EQ(car.Opponents[1].Step, 0);
 }
 
 }  // namespace

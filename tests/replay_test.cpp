@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "replay/recorder.hpp"
+#include "shell/form_state.hpp"
 #include "tests/scenario_support.hpp"
 
 namespace zw {
@@ -155,13 +156,13 @@ TEST(ReplayFile, AFullLengthGameStaysSmall) {
 std::string RecordedGame(replay::TRecorder& rec, uint32_t& levels) {
   test::TGame g("seed 4242\nrefresh 60\nframetime 16\n");
   rec.Packs = replay::PackHash();
-  g.F().ReplayHooks = &rec;
+  g.S().ReplayHooks = &rec;
   g.Run(
       "race 2\npilot 1500\npress P\nframes 90\npress P\npilot 400\npress Escape\n"
       "frames 30\npress N\npilot 12000\n");
-  levels = static_cast<uint32_t>(g.F().Race.Level);
+  levels = static_cast<uint32_t>(g.S().Race.Level);
   if (!rec.Complete) g.Run("press Escape\nframes 5\npress Y\nframes 5\n");
-  g.F().ReplayHooks = nullptr;
+  g.S().ReplayHooks = nullptr;
   EXPECT_TRUE(rec.Complete);
   const std::string path = (std::filesystem::temp_directory_path() / "zw-replay-test.zwr").string();
   std::string why;

@@ -7,6 +7,7 @@
 #include <iterator>
 
 #include "save/saved_replays.hpp"
+#include "shell/form.hpp"
 #include "tests/scenario_support.hpp"
 
 namespace zw {

@@ -8,6 +8,7 @@
 
 #include "rider/player.hpp"
 #include "rider/pointer.hpp"
+#include "shell/form_state.hpp"
 #include "tests/test_support.hpp"
 #include "tools/autoplay/script.hpp"
 #include "traffic/car.hpp"
@@ -153,8 +154,8 @@ struct TRiding {
     std::string e;
     R.Run("seed 11\nrefresh 85\nframetime 12\nrace 1\nframes 200\n", e);
   }
-  TMForm& F() { return *R.Form; }
-  TPlayer& P() { return *R.Form->Race.Player; }
+  TFormState& F() { return R.State(); }
+  TPlayer& P() { return *R.State().Race.Player; }
   void Run(const std::string& s) {
     std::string e;
     ASSERT_EQ(R.Run(s, e), 0) << e;
@@ -212,7 +213,7 @@ TEST(RiderHandling, TyreMarksLieCloserAtSpeed) {
 
 TEST(RiderDrawing, TheNeedleAndATyreMarkAreDrawnWhereAndAsTheyTurn) {
   TRiding g;
-  TMForm& f = g.F();
+  TFormState& f = g.F();
   TPlayer& p = g.P();
   const TPictureItem* needle = f.MImageList2.Item(4);
   const TPictureItem* mark = f.MImageList2.Item(10);
@@ -255,26 +256,26 @@ TEST(RiderDrawing, TheNeedleAndATyreMarkAreDrawnWhereAndAsTheyTurn) {
 
 TEST(RiderRace, EqualPositionsKeepTheLastPlace) {
   TRiding g;
-  TMForm& f = g.F();
+  TFormState& f = g.F();
   TPlayer& p = g.P();
   TCar& car = *f.Race.Car;
   const double riderY = f.Track.ViewRow * 72.0 + p.CentreY - f.Race.Background->Y;
-  car.CarY[1] = riderY - 10;  // ahead
+  car.Opponents[1].Y = riderY - 10;  // ahead
   f.Race.RacePosition = 1;
   p.UpdateRacePosition();
   EXPECT_EQ(f.Race.RacePosition, 2);
   EXPECT_EQ(f.Race.RaceCount, 2);
-  car.CarY[1] = riderY;  // level: the place stays
+  car.Opponents[1].Y = riderY;  // level: the place stays
   p.UpdateRacePosition();
   EXPECT_EQ(f.Race.RacePosition, 2);
-  car.CarY[1] = riderY + 10;
+  car.Opponents[1].Y = riderY + 10;
   p.UpdateRacePosition();
   EXPECT_EQ(f.Race.RacePosition, 1);
 }
 
 TEST(RiderCrash, AnObstacleCostsALifeAndTheBikeRestarts) {
   TRiding g;
-  TMForm& f = g.F();
+  TFormState& f = g.F();
   TPlayer& p = g.P();
   p.HitsLeft = 2;
   p.TakeHits(p.HitsLeft);
@@ -308,10 +309,10 @@ TEST(RiderCrash, APushAtAStandstillAddsTenDirectly) {
 
 TEST(RiderCrash, AnOpponentCountsOneHitPerContactAndIsWreckedAtTheSecond) {
   TRiding g;
-  TMForm& f = g.F();
+  TFormState& f = g.F();
   TPlayer& p = g.P();
   TCar& car = *f.Race.Car;
-  ASSERT_TRUE(car.CarActive[1]);
+  ASSERT_TRUE(car.Opponents[1].Active);
   const double ox = -f.Track.ViewCol * 72.0 + f.Race.Background->X;
   const double oy = -f.Track.ViewRow * 72.0 + f.Race.Background->Y;
   // Opponent 1's corners laid over the rider's own (touching) or far to the side (apart), in
@@ -320,34 +321,34 @@ TEST(RiderCrash, AnOpponentCountsOneHitPerContactAndIsWreckedAtTheSecond) {
     double cx = 0, cy = 0;
     for (int k = 1; k <= 4; ++k) cx += p.Corners[k].X / 4, cy += p.Corners[k].Y / 4;
     for (int k = 0; k < 4; ++k)
-      car.CarCorners[1].P[k] =
+      car.Opponents[1].Corners.P[k] =
           TPoint{cx + (p.Corners[k + 1].X - cx) / 2 - ox + (touching ? 0 : 400),
                  cy + (p.Corners[k + 1].Y - cy) / 2 - oy};
-    car.CarY[1] = p.CentreY - oy - 30;
+    car.Opponents[1].Y = p.CentreY - oy - 30;
   };
   p.HitsLeft = 3;
   place(true);
   p.VehicleContacts();
-  EXPECT_EQ(car.CarRiderHits[1], 1);
+  EXPECT_EQ(car.Opponents[1].RiderHits, 1);
   EXPECT_EQ(p.HitsLeft, 2);
-  EXPECT_FALSE(car.CarWrecked[1]);
+  EXPECT_FALSE(car.Opponents[1].Wrecked);
   p.VehicleContacts();  // still touching: the same contact
-  EXPECT_EQ(car.CarRiderHits[1], 1);
+  EXPECT_EQ(car.Opponents[1].RiderHits, 1);
   EXPECT_EQ(p.HitsLeft, 2);
   place(false);
   p.VehicleContacts();
-  EXPECT_FALSE(car.CarTouching[1]);
+  EXPECT_FALSE(car.Opponents[1].Touching);
   place(true);
   p.VehicleContacts();
-  EXPECT_EQ(car.CarRiderHits[1], 2);
+  EXPECT_EQ(car.Opponents[1].RiderHits, 2);
   EXPECT_EQ(p.HitsLeft, 1);
-  EXPECT_TRUE(car.CarWrecked[1]);
+  EXPECT_TRUE(car.Opponents[1].Wrecked);
   EXPECT_FALSE(p.Crashed);
 }
 
 TEST(RiderLives, AnExtraLifeNeverGoesAboveThree) {
   TRiding g;
-  TMForm& f = g.F();
+  TFormState& f = g.F();
   f.Race.Lives = 3;
   g.P().AddLife(1);
   EXPECT_EQ(f.Race.Lives, 3);

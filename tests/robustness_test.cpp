@@ -7,6 +7,7 @@
 
 #include "rider/player.hpp"
 #include "save/save_files.hpp"
+#include "shell/form.hpp"
 #include "tests/test_support.hpp"
 #include "tools/autoplay/script.hpp"
 #include "traffic/car.hpp"
@@ -186,23 +187,23 @@ TEST(TrafficCars, PastTheTopRowOpponentsKeepToTheTopRowsRoad) {
   const int top = 1500 - f.Track.TrackLength;
   const double centre = f.Track.RoadCentreX(top);
   // The opponent set just below the top row, riding up at speed: its aim lies past the track.
-  c.CarLeft[1] = centre - 30;
-  c.CarTop[1] = 72.0 * (top + 2);
-  c.CarHeading[1] = 0;
-  c.CarSpeed[1] = 120;
+  c.Opponents[1].Left = centre - 30;
+  c.Opponents[1].Top = 72.0 * (top + 2);
+  c.Opponents[1].Heading = 0;
+  c.Opponents[1].Speed = 120;
   // It rides on up to fifty rows above the top row and stands there: never a row beyond.
   const double line = 72.0 * (top - 50);
-  for (int frame = 0; frame < 2000 && c.CarSpeed[1] > 0; ++frame) {
-    c.CarWrecked[1] = false;
+  for (int frame = 0; frame < 2000 && c.Opponents[1].Speed > 0; ++frame) {
+    c.Opponents[1].Wrecked = false;
     g.Run("frames 1\n");
-    ASSERT_GT(c.CarY[1], line - 72);
-    EXPECT_NEAR(c.CarX[1], centre, 120);
+    ASSERT_GT(c.Opponents[1].Y, line - 72);
+    EXPECT_NEAR(c.Opponents[1].X, centre, 120);
   }
-  EXPECT_EQ(c.CarSpeed[1], 0);
-  EXPECT_LT(c.CarY[1], line);
+  EXPECT_EQ(c.Opponents[1].Speed, 0);
+  EXPECT_LT(c.Opponents[1].Y, line);
   g.Run("frames 50\n");
-  EXPECT_GT(c.CarY[1], line - 72);
-  EXPECT_GT(c.CarHeading[1], -8);
+  EXPECT_GT(c.Opponents[1].Y, line - 72);
+  EXPECT_GT(c.Opponents[1].Heading, -8);
 }
 
 TEST(PackStartUp, ADeeplyNestedPackStopsStartUpCleanly) {

@@ -7,6 +7,7 @@
 
 #include "save/save_files.hpp"
 #include "save/saved_replays.hpp"
+#include "shell/form.hpp"
 #include "tests/test_support.hpp"
 
 namespace zw {

@@ -5,6 +5,7 @@
 
 #include "platform/common/pad_travel.hpp"
 #include "platform/common/picture_scale.hpp"
+#include "shell/form.hpp"
 #include "sprites/game_sprites.hpp"
 #include "tests/test_support.hpp"
 

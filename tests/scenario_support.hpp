@@ -25,6 +25,7 @@ struct TGame {
     ASSERT_EQ(Runner.Run(script, error), 0) << error;
   }
   TMForm& F() { return *Runner.Form; }
+  TFormState& S() { return Runner.State(); }
   int CountSounds(const std::string& op, int index) const {
     int n = 0;
     for (const auto& e : Runner.Headless.Audio.Log) n += e.Op == op && e.Index == index;

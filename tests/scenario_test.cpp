@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "rider/player.hpp"
+#include "shell/form.hpp"
 #include "tests/scenario_support.hpp"
 
 namespace zw {
@@ -15,41 +16,41 @@ using test::TGame;
 
 TEST(ScenarioMenu, StartsOnTheMainMenuWithItsFlyIn) {
   TGame g;
-  EXPECT_EQ(g.F().Menu.CurrentScreen, 1);
-  EXPECT_TRUE(g.F().Menu.MenuIntro);
+  EXPECT_EQ(g.S().Menu.CurrentScreen, 1);
+  EXPECT_TRUE(g.S().Menu.MenuIntro);
   EXPECT_EQ(g.CountSounds("play", 0), 1);
-  EXPECT_EQ(g.F().MusicHandle != 0, true);
+  EXPECT_EQ(g.S().MusicHandle != 0, true);
   // A click during the fly-in only clicks.
   g.Run("click\nframes 1\n");
   EXPECT_EQ(g.CountSounds("play", 2), 1);
-  EXPECT_EQ(g.F().Menu.CurrentScreen, 1);
+  EXPECT_EQ(g.S().Menu.CurrentScreen, 1);
   g.Run("frames 70\n");
-  EXPECT_FALSE(g.F().Menu.MenuIntro);
-  EXPECT_EQ(g.F().Menu.MenuIndex, 1);
+  EXPECT_FALSE(g.S().Menu.MenuIntro);
+  EXPECT_EQ(g.S().Menu.MenuIndex, 1);
 }
 
 TEST(ScenarioMenu, KeysMoveTheSelectionWithOneClickEach) {
   TGame g;
   g.Run("frames 70\npress Up\nframes 1\n");
-  EXPECT_EQ(g.F().Menu.MenuIndex, 6);
+  EXPECT_EQ(g.S().Menu.MenuIndex, 6);
   EXPECT_EQ(g.CountSounds("play", 1), 1);
   g.Run("press Down\nframes 1\npress Down\nframes 1\n");
-  EXPECT_EQ(g.F().Menu.MenuIndex, 2);
+  EXPECT_EQ(g.S().Menu.MenuIndex, 2);
   EXPECT_EQ(g.CountSounds("play", 1), 3);
 }
 
 TEST(ScenarioMenu, TheCloseBoxAsksAndYesEndsTheGame) {
   TGame g;
   g.Run("frames 70\nclose\nframes 1\n");
-  EXPECT_EQ(g.F().Menu.ActiveDialog, 1);
-  EXPECT_EQ(g.F().Menu.MenuIndex, 12);  // No is preselected
+  EXPECT_EQ(g.S().Menu.ActiveDialog, 1);
+  EXPECT_EQ(g.S().Menu.MenuIndex, 12);  // No is preselected
   g.Run("press Return\nframes 1\n");
-  EXPECT_EQ(g.F().Menu.ActiveDialog, 0);
-  EXPECT_FALSE(g.F().Terminated);
+  EXPECT_EQ(g.S().Menu.ActiveDialog, 0);
+  EXPECT_FALSE(g.S().Terminated);
   g.Run("press Escape\nframes 1\npress Left\nframes 1\n");
-  EXPECT_EQ(g.F().Menu.MenuIndex, 11);
+  EXPECT_EQ(g.S().Menu.MenuIndex, 11);
   g.Run("press Return\n");
-  EXPECT_TRUE(g.F().Terminated);
+  EXPECT_TRUE(g.S().Terminated);
   EXPECT_TRUE(std::filesystem::exists("Data/Save/options"));
   EXPECT_TRUE(std::filesystem::exists("Data/Save/hs"));
 }
@@ -57,45 +58,45 @@ TEST(ScenarioMenu, TheCloseBoxAsksAndYesEndsTheGame) {
 TEST(ScenarioRace, TheLevelBannerThenRiding) {
   TGame g;
   g.Run("race 1\n");
-  EXPECT_EQ(g.F().Menu.CurrentScreen, 6);
-  EXPECT_EQ(g.F().Menu.ActiveDialog, 6);
-  EXPECT_EQ(g.F().Race.Level, 1);
-  EXPECT_EQ(g.F().Race.Lives, 3);
-  EXPECT_EQ(g.F().Race.RaceClock, 45000);
+  EXPECT_EQ(g.S().Menu.CurrentScreen, 6);
+  EXPECT_EQ(g.S().Menu.ActiveDialog, 6);
+  EXPECT_EQ(g.S().Race.Level, 1);
+  EXPECT_EQ(g.S().Race.Lives, 3);
+  EXPECT_EQ(g.S().Race.RaceClock, 45000);
   // 2000 ms at the measured frame time: the banner closes on the frame it cannot take more.
   g.Run("frames 150\n");
-  EXPECT_EQ(g.F().Menu.ActiveDialog, 6);
+  EXPECT_EQ(g.S().Menu.ActiveDialog, 6);
   g.Run("frames 40\n");
-  EXPECT_EQ(g.F().Menu.ActiveDialog, 0);
-  const int32_t before = g.F().Race.RaceClock;
+  EXPECT_EQ(g.S().Menu.ActiveDialog, 0);
+  const int32_t before = g.S().Race.RaceClock;
   g.Run("keydown Up\nframes 100\n");
-  EXPECT_LT(g.F().Race.RaceClock, before);
-  EXPECT_GT(g.F().Race.Player->Speed, 10);
+  EXPECT_LT(g.S().Race.RaceClock, before);
+  EXPECT_GT(g.S().Race.Player->Speed, 10);
 }
 
 TEST(ScenarioRace, PauseAndTheExitQuestion) {
   TGame g;
   g.Run("race 2\nframes 200\npress P\n");
-  EXPECT_EQ(g.F().Menu.ActiveDialog, 5);
+  EXPECT_EQ(g.S().Menu.ActiveDialog, 5);
   g.Run("frames 5\npress P\n");
-  EXPECT_EQ(g.F().Menu.ActiveDialog, 0);
+  EXPECT_EQ(g.S().Menu.ActiveDialog, 0);
   // P and Esc in one frame: only the exit question.
   g.Run("keydown P\nkeydown Escape\nframes 1\nkeyup P\nkeyup Escape\nframes 1\n");
-  EXPECT_EQ(g.F().Menu.ActiveDialog, 2);
-  EXPECT_EQ(g.F().Menu.MenuIndex, 12);
+  EXPECT_EQ(g.S().Menu.ActiveDialog, 2);
+  EXPECT_EQ(g.S().Menu.MenuIndex, 12);
   g.Run("press Left\npress Left\n");
-  EXPECT_EQ(g.F().Menu.MenuIndex, 11);
+  EXPECT_EQ(g.S().Menu.MenuIndex, 11);
   g.Run("press Right\n");
-  EXPECT_EQ(g.F().Menu.MenuIndex, 12);
+  EXPECT_EQ(g.S().Menu.MenuIndex, 12);
   g.Run("press Return\nframes 1\n");
-  EXPECT_EQ(g.F().Menu.ActiveDialog, 0);
-  EXPECT_EQ(g.F().Menu.CurrentScreen, 6);
+  EXPECT_EQ(g.S().Menu.ActiveDialog, 0);
+  EXPECT_EQ(g.S().Menu.CurrentScreen, 6);
 }
 
 TEST(ScenarioRace, TheClockTicksInItsLastTenSecondsAndTimeOverCostsALife) {
   TGame g;
   g.Run("race 1\nframes 200\n");
-  TMForm& f = g.F();
+  TFormState& f = g.S();
   f.Race.RaceClock = 10000 + 5 * f.Timing.FrameTime;
   const size_t logBefore = g.Runner.Headless.Audio.Log.size();
   g.Run("frames 4\n");
@@ -126,7 +127,7 @@ TEST(ScenarioRace, TheClockTicksInItsLastTenSecondsAndTimeOverCostsALife) {
 TEST(ScenarioRace, TimeOverWithTheLastLifeEndsTheGame) {
   TGame g;
   g.Run("race 1\nframes 200\n");
-  TMForm& f = g.F();
+  TFormState& f = g.S();
   f.Race.Lives = 1;
   f.Race.RaceClock = 5;
   g.Run("frames 200\n");
@@ -141,7 +142,7 @@ TEST(ScenarioRace, TimeOverWithTheLastLifeEndsTheGame) {
 TEST(ScenarioRace, TheTallyCountsTheTimeLeftAndGoesOnToTheNextLevel) {
   TGame g;
   g.Run("race 1\nframes 200\n");
-  TMForm& f = g.F();
+  TFormState& f = g.S();
   f.Race.RaceClock = 12300;
   f.Race.RacePosition = 1;
   f.Race.Player->Finished = true;
@@ -159,7 +160,7 @@ TEST(ScenarioRace, TheTallyCountsTheTimeLeftAndGoesOnToTheNextLevel) {
 TEST(ScenarioRace, NameEntryPutsAQualifyingScoreInTheTable) {
   TGame g;
   g.Run("race 1\nframes 200\n");
-  TMForm& f = g.F();
+  TFormState& f = g.S();
   f.Race.RaceScore = 12345;
   g.Run("press Escape\npress Left\npress Return\nframes 1\n");
   EXPECT_EQ(f.Menu.ActiveDialog, 8);
@@ -179,7 +180,7 @@ TEST(ScenarioRace, NameEntryPutsAQualifyingScoreInTheTable) {
 TEST(ScenarioRace, AfterTheLastLevelComeTheCongratulations) {
   TGame g;
   g.Run("race 1\nlevel 10\nframes 200\n");
-  TMForm& f = g.F();
+  TFormState& f = g.S();
   f.Race.RaceClock = 1000;
   f.Race.Player->Finished = true;
   int frames = 0;
@@ -199,7 +200,7 @@ TEST(ScenarioRace, AfterTheLastLevelComeTheCongratulations) {
 TEST(ScenarioRace, RidingIntoTheBarrierCostsALifeAndRestartsOnTheRoad) {
   TGame g;
   g.Run("race 1\nframes 200\nkeydown Up\nframes 60\nkeydown Right\n");
-  TMForm& f = g.F();
+  TFormState& f = g.S();
   int frames = 0;
   while (!f.Race.Player->Crashed && frames < 600) {
     g.Run("frames 1\n");
@@ -258,7 +259,7 @@ TEST(ScenarioTools, ThePackToolFailsCleanlyOnABadPack) {
 TEST(ScenarioDisplay, MinimisingOrSwitchingModesInARaceLeavesItPaused) {
   TGame g;
   g.Run("race 1\n");
-  TMForm& f = g.F();
+  TFormState& f = g.S();
   // During the level banner Alt+Enter switches the mode but keeps the banner.
   g.Run("keydown Alt\npress Return\nkeyup Alt\nframes 1\n");
   EXPECT_TRUE(f.GameOptions.FullScreen);
@@ -276,7 +277,7 @@ TEST(ScenarioDisplay, MinimisingOrSwitchingModesInARaceLeavesItPaused) {
 TEST(ScenarioDisplay, TheBossKeyHidesTheGameAndTheMusicWaitsForADialog) {
   TGame g;
   g.Run("frames 70\nkeydown Alt\npress F9\nkeyup Alt\nframes 1\n");
-  TMForm& f = g.F();
+  TFormState& f = g.S();
   EXPECT_TRUE(g.Runner.Headless.Display.Minimised);
   EXPECT_EQ(f.MusicHandle, 0);
   EXPECT_TRUE(f.Keys.MusicRestartPending);

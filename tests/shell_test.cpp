@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/random.hpp"
+#include "shell/form.hpp"
 #include "tests/test_support.hpp"
 
 namespace zw {

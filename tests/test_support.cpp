@@ -6,7 +6,27 @@
 #include <atomic>
 #include <string>
 
+#include "shell/form.hpp"
+#include "shell/runner.hpp"
+
 namespace zw::test {
+
+TFormFixture::TFormFixture() : Form(std::make_unique<TMForm>(Headless.Platform)) {
+  Headless.Audio.FrameCounter = &Form->Timing.FrameNumber;
+}
+
+TFormFixture::~TFormFixture() = default;
+
+TFormState& TFormFixture::State() {
+  return *Form;
+}
+
+void TFormFixture::Frames(int n, int ms) {
+  for (int i = 0; i < n; ++i) {
+    Headless.Clock.Now += static_cast<uint64_t>(ms);
+    RunOneFrame(*Form, ms);
+  }
+}
 
 TRunDir::TRunDir() {
   static std::atomic<int> counter{0};

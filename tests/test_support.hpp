@@ -5,22 +5,23 @@
 #include <memory>
 
 #include "platform/headless/headless.hpp"
-#include "shell/form.hpp"
-#include "shell/runner.hpp"
+
+namespace zw {
+class TMForm;
+class TFormState;
+}  // namespace zw
 
 namespace zw::test {
 
 // A fresh form over its own headless platform, not started.
 struct TFormFixture {
   THeadlessPlatform Headless;
-  std::unique_ptr<TMForm> Form = std::make_unique<TMForm>(Headless.Platform);
-  TFormFixture() { Headless.Audio.FrameCounter = &Form->Timing.FrameNumber; }
-  void Frames(int n, int ms) {
-    for (int i = 0; i < n; ++i) {
-      Headless.Clock.Now += static_cast<uint64_t>(ms);
-      RunOneFrame(*Form, ms);
-    }
-  }
+  std::unique_ptr<TMForm> Form;
+  TFormFixture();
+  ~TFormFixture();
+  // The form's state, for a test that reads or sets no more than that.
+  TFormState& State();
+  void Frames(int n, int ms);
 };
 
 // Runs a test body inside a scratch copy of the run-time folder's Data, so saved files written by

@@ -7,6 +7,7 @@
 
 #include "packs/panel_layout.hpp"
 #include "rider/player.hpp"
+#include "shell/form.hpp"
 #include "shell/text.hpp"
 #include "tests/test_support.hpp"
 #include "tools/autoplay/script.hpp"

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "rider/player.hpp"
+#include "shell/form.hpp"
 #include "tests/test_support.hpp"
 #include "tools/autoplay/script.hpp"
 #include "traffic/bonus.hpp"
@@ -26,7 +27,7 @@ struct TRace {
 
 int Racing(const TCar& c) {
   int n = 0;
-  for (int i = 1; i <= 5; ++i) n += c.CarRacing[i];
+  for (int i = 1; i <= 5; ++i) n += c.Opponents[i].Racing;
   return n;
 }
 
@@ -42,9 +43,9 @@ TEST(TrafficCars, EachLevelHasItsGrid) {
   f.SetUpLevel(1);
   f.Race.Car->ResetCars();
   // Level 1: one opponent, in the left column of the last grid row beside the rider.
-  EXPECT_TRUE(f.Race.Car->CarRacing[1]);
-  EXPECT_DOUBLE_EQ(f.Race.Car->CarLeft[1], 23184);
-  EXPECT_DOUBLE_EQ(f.Race.Car->CarLaneOffset[1], -30);
+  EXPECT_TRUE(f.Race.Car->Opponents[1].Racing);
+  EXPECT_DOUBLE_EQ(f.Race.Car->Opponents[1].Left, 23184);
+  EXPECT_DOUBLE_EQ(f.Race.Car->Opponents[1].LaneOffset, -30);
 }
 
 TEST(TrafficBonuses, BonusesLieOnTheRoadsFourTilesWithinTheLevel) {
@@ -101,14 +102,14 @@ TEST(TrafficBonuses, BonusesLieOnTheRoadsFourTilesWithinTheLevel) {
 void RideOneFrame(TMForm& f, int row, int ahead, double speed) {
   TCar& c = *f.Race.Car;
   f.Track.RowKind(row - 5) = static_cast<uint8_t>(ahead);
-  c.CarLookAhead[1] = 0;
-  c.CarWrecked[1] = false;
-  c.CarHeading[1] = 0;
-  c.CarSpeed[1] = speed;
-  c.CarStep[1] = 0;
-  c.CarDecel[1] = 0;
-  c.CarLeft[1] = f.Track.RoadCentreX(row) - CarWidth(c.CarModel[1]) / 2.0;
-  c.CarTop[1] = 72.0 * row + 2;
+  c.Opponents[1].LookAhead = 0;
+  c.Opponents[1].Wrecked = false;
+  c.Opponents[1].Heading = 0;
+  c.Opponents[1].Speed = speed;
+  c.Opponents[1].Step = 0;
+  c.Opponents[1].Decel = 0;
+  c.Opponents[1].Left = f.Track.RoadCentreX(row) - CarWidth(c.Opponents[1].Model) / 2.0;
+  c.Opponents[1].Top = 72.0 * row + 2;
   c.Move(1);
 }
 
@@ -126,21 +127,21 @@ TEST(TrafficCars, OpponentsBrakeTo130BeforeAndAfterBendsAndRunFreeElsewhere) {
                {2, 125, false}, {1, 131, false}, {3, 140, false}, {4, 140, false}};
   for (const TCase& k : cases) {
     RideOneFrame(f, row, k.Ahead, k.Speed);
-    const int m = c.CarModel[1];
+    const int m = c.Opponents[1].Model;
     if (k.Brakes) {
-      EXPECT_DOUBLE_EQ(c.CarDecel[1], BrakeRate(m)) << k.Ahead << " " << k.Speed;
-      EXPECT_LT(c.CarSpeed[1], k.Speed) << k.Ahead << " " << k.Speed;
+      EXPECT_DOUBLE_EQ(c.Opponents[1].Decel, BrakeRate(m)) << k.Ahead << " " << k.Speed;
+      EXPECT_LT(c.Opponents[1].Speed, k.Speed) << k.Ahead << " " << k.Speed;
     } else {
-      EXPECT_EQ(c.CarDecel[1], 0) << k.Ahead << " " << k.Speed;
-      EXPECT_GT(c.CarSpeed[1], k.Speed) << k.Ahead << " " << k.Speed;
+      EXPECT_EQ(c.Opponents[1].Decel, 0) << k.Ahead << " " << k.Speed;
+      EXPECT_GT(c.Opponents[1].Speed, k.Speed) << k.Ahead << " " << k.Speed;
     }
   }
   // Above 160 x the model's power factor an opponent no longer gains speed on a straight.
-  const double top = 160 * PowerFactor(c.CarModel[1]);
+  const double top = 160 * PowerFactor(c.Opponents[1].Model);
   RideOneFrame(f, row, 1, top + 0.5);
-  EXPECT_DOUBLE_EQ(c.CarSpeed[1], top + 0.5);
+  EXPECT_DOUBLE_EQ(c.Opponents[1].Speed, top + 0.5);
   RideOneFrame(f, row, 1, top - 0.5);
-  EXPECT_GT(c.CarSpeed[1], top - 0.5);
+  EXPECT_GT(c.Opponents[1].Speed, top - 0.5);
 }
 
 TEST(TrafficCars, OpponentsStopFiftyRowsAboveTheTrack) {
@@ -149,14 +150,14 @@ TEST(TrafficCars, OpponentsStopFiftyRowsAboveTheTrack) {
   g.Run("frames 200\n");
   TCar& c = *f.Race.Car;
   const double line = 72.0 * (1450 - f.Track.TrackLength);
-  const double h = CarHeight(c.CarModel[1]) / 2.0;
+  const double h = CarHeight(c.Opponents[1].Model) / 2.0;
   for (const auto& [centre, stops] : {std::pair<double, bool>{line - 8, true}, {line + 8, false}}) {
-    c.CarWrecked[1] = false;
-    c.CarSpeed[1] = 100;
-    c.CarStep[1] = 0;
-    c.CarTop[1] = centre - h;
+    c.Opponents[1].Wrecked = false;
+    c.Opponents[1].Speed = 100;
+    c.Opponents[1].Step = 0;
+    c.Opponents[1].Top = centre - h;
     c.Move(1);
-    EXPECT_EQ(c.CarSpeed[1] == 0 && c.CarStep[1] == 0, stops) << centre - line;
+    EXPECT_EQ(c.Opponents[1].Speed == 0 && c.Opponents[1].Step == 0, stops) << centre - line;
   }
 }
 
@@ -168,12 +169,12 @@ TEST(TrafficCars, OpponentsRideTheRoadAndKeepToTheDriftSlope) {
   g.Run("frames 1500\n");
   const TCar& c = *f.Race.Car;
   for (int i = 1; i <= 5; ++i) {
-    ASSERT_TRUE(c.CarRacing[i]);
-    EXPECT_LT(c.CarY[i], 72.0 * 1470) << i;  // well up the road
-    const int row = static_cast<int>(c.CarY[i]) / 72;
+    ASSERT_TRUE(c.Opponents[i].Racing);
+    EXPECT_LT(c.Opponents[i].Y, 72.0 * 1470) << i;  // well up the road
+    const int row = static_cast<int>(c.Opponents[i].Y) / 72;
     const int kind = f.Track.RowKind(row);
     const double base = kind == 3 ? -18.89 : kind == 4 ? 18.89 : 0;
-    EXPECT_LE(std::fabs(c.CarHeading[i] - base), 16.0 + 1e-9) << i;
+    EXPECT_LE(std::fabs(c.Opponents[i].Heading - base), 16.0 + 1e-9) << i;
   }
 }
 
@@ -183,10 +184,10 @@ TEST(TrafficCars, AWreckStopsThenComesBackOnTheRoad) {
   g.Run("frames 400\n");
   TCar& c = *f.Race.Car;
   c.WreckCar(1);
-  EXPECT_TRUE(c.CarWrecked[1]);
+  EXPECT_TRUE(c.Opponents[1].Wrecked);
   g.Run("frames 600\n");
-  EXPECT_FALSE(c.CarWrecked[1]);
-  EXPECT_EQ(c.CarRiderHits[1], 0);
+  EXPECT_FALSE(c.Opponents[1].Wrecked);
+  EXPECT_EQ(c.Opponents[1].RiderHits, 0);
 }
 
 TEST(TrafficCars, AWreckedOpponentOnABarrierIsNotWreckedAgain) {
@@ -201,33 +202,33 @@ TEST(TrafficCars, AWreckedOpponentOnABarrierIsNotWreckedAgain) {
   };
   // Stand opponent 1 still on the roadside left of the road, nearer and nearer the road, until
   // a barrier wrecks it.
-  int row = static_cast<int>(c.CarY[1] / 72), edge = 0;
+  int row = static_cast<int>(c.Opponents[1].Y / 72), edge = 0;
   for (; row < 1490 && !edge; ++row)
     for (int l = 1; l <= 650 && !edge; ++l)
       if (f.Track.TrackMap(row, l) == 10) edge = l;
   --row;
   ASSERT_GT(edge, 3);
   auto standAt = [&](double x) {
-    c.CarTop[1] = 72.0 * row + 2;
-    c.CarSpeed[1] = c.CarStep[1] = c.CarDecel[1] = 0;
-    c.CarHeading[1] = 0;
-    c.CarLeft[1] = x - CarWidth(c.CarModel[1]) / 2.0;
+    c.Opponents[1].Top = 72.0 * row + 2;
+    c.Opponents[1].Speed = c.Opponents[1].Step = c.Opponents[1].Decel = 0;
+    c.Opponents[1].Heading = 0;
+    c.Opponents[1].Left = x - CarWidth(c.Opponents[1].Model) / 2.0;
     c.Move(1);
   };
   bool wrecked = false;
   for (double x = 72.0 * (edge - 4); x < 72.0 * edge && !wrecked; x += 12) {
     standAt(x);
     g.Run("frames 1\n");
-    wrecked = c.CarWrecked[1];
+    wrecked = c.Opponents[1].Wrecked;
   }
   ASSERT_TRUE(wrecked) << "no barrier beside the road";
   const int crashSounds = crashes();
-  int32_t standing = c.CarRecoverTimer[1];
+  int32_t standing = c.Opponents[1].RecoverTimer;
   for (int k = 0; k < 10; ++k) {
     g.Run("frames 1\n");
     EXPECT_EQ(crashes(), crashSounds);
-    EXPECT_LT(c.CarRecoverTimer[1], standing);  // counting down, never started over
-    standing = c.CarRecoverTimer[1];
+    EXPECT_LT(c.Opponents[1].RecoverTimer, standing);  // counting down, never started over
+    standing = c.Opponents[1].RecoverTimer;
   }
 }
 

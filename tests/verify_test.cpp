@@ -15,6 +15,7 @@
 
 #include "online/score_record.hpp"
 #include "replay/recorder.hpp"
+#include "shell/form_state.hpp"
 #include "tests/scenario_support.hpp"
 #include "tests/server/scores_process.hpp"
 
@@ -80,7 +81,7 @@ void PlayAGame(TGame& g) {
   g.Run(
       "race 2\npilot 1500\npress P\nframes 90\npress P\npilot 400\npress Escape\n"
       "frames 30\npress N\npilot 12000\n");
-  TMForm& f = g.F();
+  TFormState& f = g.S();
   if (f.Menu.ActiveDialog != 8) g.Run("press Escape\nframes 5\npress Y\nframes 5\n");
 }
 
@@ -91,7 +92,7 @@ TEST(VerifiedScores, ARiddenGameIsVerifiedAndEveryForgeryIsNot) {
   const int port = service.Port();
   g.Run("scorehost " + Host(service) + "\n");
   PlayAGame(g);
-  TMForm& f = g.F();
+  TFormState& f = g.S();
   ASSERT_EQ(f.Menu.ActiveDialog, 8) << "the ridden game should qualify for the table";
   const int score = f.Race.RaceScore;
   ASSERT_TRUE(f.Replays.LastIsCurrent && !f.Replays.Last.empty())
@@ -181,7 +182,7 @@ TEST(VerifiedScores, AScoreSetByTheRunnerIsNotVerified) {
   ASSERT_TRUE(service.Started()) << service.Log();
   g.Run("scorehost " + Host(service) + "\n");
   g.Run("race 1\nframes 200\nset Lives 1\nset RaceScore 5000\nset RaceClock 100\n");
-  TMForm& f = g.F();
+  TFormState& f = g.S();
   for (int i = 0; i < 2000 && f.Menu.ActiveDialog != 8; ++i) g.Run("frames 1\n");
   ASSERT_EQ(f.Menu.ActiveDialog, 8);
   f.Dialog.PlayerName.clear();
@@ -214,7 +215,7 @@ TEST(VerifiedScores, ChromiumShowsTheMarkAndItsReplayRidesAgain) {
   const int port = service.Port();
   g.Run("scorehost " + Host(service) + "\n");
   PlayAGame(g);
-  TMForm& f = g.F();
+  TFormState& f = g.S();
   ASSERT_EQ(f.Menu.ActiveDialog, 8) << "the ridden game should qualify for the table";
   const int score = f.Race.RaceScore;
   f.Dialog.PlayerName.clear();

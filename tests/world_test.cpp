@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <string>
 
+#include "shell/form.hpp"
 #include "tests/test_support.hpp"
 #include "world/generator.hpp"
 #include "world/scroll_background.hpp"

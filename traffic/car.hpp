@@ -34,41 +34,47 @@ struct TQuad {
   TPoint P[4];  // corners 1..4 as P[0..3]
 };
 
+// One opponent rider: where it is, how it rides and what it is doing about the road ahead.
+struct TOpponent {
+  bool Racing = false;  // on the grid this level
+  uint8_t Model = 0;
+  int32_t Image = 0;
+  double Left = 0, Top = 0;  // the picture's top-left corner on the track
+  double Heading = 0;        // 256ths of a turn, 0 up the track
+  double Step = 0;           // distance a frame at the game's pace
+  double Speed = 0;
+  double Decel = 0;
+  bool Active = false;  // within the window around the screen
+  double Lean = 0;
+  double AnimPos = 0;
+  int32_t LeanState = 0;  // -1 left, 0 upright, 1 right
+  double X = 0, Y = 0;    // the bike's centre
+  TQuad Corners{};
+  // Two probes ahead and one to each side, for the rider and the other opponents.
+  TQuad Sensors{};
+  double LaneOffset = 0;  // where across the road's centre it rides
+  bool Touching = false;
+  uint8_t RiderHits = 0;
+  bool Wrecked = false;
+  int32_t RecoverTimer = 0;
+  bool Turning = false;
+  double TurnStart = 0;  // the heading the turn began at
+  double LeanHold = 0;   // frames the lean stays after the turn
+  bool Avoiding = false;
+  int32_t AvoidTimer = 0;
+  int32_t LaneTimer = 5000;
+  int32_t LookAhead = 0;  // extra rows it aims ahead on a straight
+  int32_t PaceTimer = 5000;
+  int32_t PaceShift = 0;
+};
+
 class TCar : public TMyImageSprite {
  public:
   // The opponents' sprite at (0, 0), Z 9, with the level's grid set up.
   static TCar* Create(TSpriteEngine& engine);
   explicit TCar(TSpriteEngine& engine);
 
-  TSlots<bool, 1, 5> CarRacing;
-  TSlots<uint8_t, 1, 5> CarModel;
-  TSlots<int32_t, 1, 5> CarImage;
-  TSlots<double, 1, 5> CarLeft, CarTop;
-  TSlots<double, 1, 5> CarHeading;
-  TSlots<double, 1, 5> CarStep;
-  TSlots<double, 1, 5> CarSpeed;
-  TSlots<double, 1, 5> CarDecel;
-  TSlots<bool, 1, 5> CarActive;
-  TSlots<double, 1, 5> CarLean;
-  TSlots<double, 1, 5> CarAnimPos;
-  TSlots<int32_t, 1, 5> CarLeanState;
-  TSlots<double, 1, 5> CarX, CarY;
-  TSlots<TQuad, 1, 5> CarCorners;
-  TSlots<TQuad, 1, 5> CarSensors;
-  TSlots<double, 1, 5> CarLaneOffset;
-  TSlots<bool, 1, 5> CarTouching;
-  TSlots<uint8_t, 1, 5> CarRiderHits;
-  TSlots<bool, 1, 5> CarWrecked;
-  TSlots<int32_t, 1, 5> CarRecoverTimer;
-  TSlots<bool, 1, 5> CarTurning;
-  TSlots<double, 1, 5> CarTurnStart;
-  TSlots<double, 1, 5> CarLeanHold;
-  TSlots<bool, 1, 5> CarAvoiding;
-  TSlots<int32_t, 1, 5> CarAvoidTimer;
-  TSlots<int32_t, 1, 5> CarLaneTimer;
-  TSlots<int32_t, 1, 5> CarLookAhead;
-  TSlots<int32_t, 1, 5> CarPaceTimer;
-  TSlots<int32_t, 1, 5> CarPaceShift;
+  TSlots<TOpponent, 1, 5> Opponents;
 
   void ResetCars();
   void WreckCar(int i);

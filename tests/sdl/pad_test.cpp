@@ -7,6 +7,7 @@
 
 #include "platform/sdl/sdl_platform.hpp"
 #include "rider/player.hpp"
+#include "shell/form.hpp"
 #include "tests/test_support.hpp"
 #include "world/scroll_background.hpp"
 

@@ -15,6 +15,8 @@
 
 #include "platform/sdl/sdl_audio.hpp"
 #include "save/save_files.hpp"
+#include "shell/form.hpp"
+#include "shell/runner.hpp"
 #include "tests/test_support.hpp"
 
 namespace zw {

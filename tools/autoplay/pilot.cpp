@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "rider/player.hpp"
+#include "shell/form_state.hpp"
 #include "tools/autoplay/script.hpp"
 #include "world/generator.hpp"
 #include "world/scroll_background.hpp"
@@ -11,7 +12,7 @@
 namespace zw {
 
 void TScriptRunner::Pilot(int frames) {
-  TMForm& f = *Form;
+  TFormState& f = State();
   THeadlessInput& in = Headless.Input;
   for (int i = 0; i < frames && !f.Terminated; ++i) {
     bool up = false, left = false, right = false;

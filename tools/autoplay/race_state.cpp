@@ -6,6 +6,7 @@
 
 #include "rider/player.hpp"
 #include "rider/pointer.hpp"
+#include "shell/form.hpp"
 #include "tools/autoplay/script.hpp"
 #include "traffic/bonus.hpp"
 #include "traffic/car.hpp"
@@ -133,7 +134,8 @@ bool TScriptRunner::ExtraCommand(const std::string& cmd, const std::string& arg,
     else if (name == "Speed" && r.Player)
       r.Player->Speed = static_cast<double>(v);
     else if (name == "CarWrecked" && r.Car && v >= 1 && v <= 5 &&
-             r.Car->CarActive[static_cast<int>(v)] && !r.Car->CarWrecked[static_cast<int>(v)])
+             r.Car->Opponents[static_cast<int>(v)].Active &&
+             !r.Car->Opponents[static_cast<int>(v)].Wrecked)
       r.Car->WreckCar(static_cast<int>(v));  // only a car on the track can come down
     else
       error = "cannot set '" + name + "'";

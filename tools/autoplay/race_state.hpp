@@ -1,10 +1,12 @@
 // The race part of the state dump and the race commands of the scripted runner.
 #pragma once
 
-#include "shell/form.hpp"
 #include "tools/autoplay/json.hpp"
 
 namespace zw {
+
+class TMForm;
+class TFormState;
 
 void AppendRaceState(TJson& j, TMForm& f);
 
@@ -12,5 +14,5 @@ void AppendRaceState(TJson& j, TMForm& f);
 
 namespace zw {
 // The opponents and bonuses in the state dump.
-void AppendTrafficState(TJson& j, TMForm& f);
+void AppendTrafficState(TJson& j, TFormState& f);
 }  // namespace zw

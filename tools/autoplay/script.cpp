@@ -7,6 +7,7 @@
 #include <map>
 #include <sstream>
 
+#include "shell/form.hpp"
 #include "shell/runner.hpp"
 #include "tools/common/png.hpp"
 
@@ -92,6 +93,10 @@ TScriptRunner::TScriptRunner() {
 }
 
 TScriptRunner::~TScriptRunner() = default;
+
+TFormState& TScriptRunner::State() {
+  return *Form;
+}
 
 bool TScriptRunner::EnsureStarted(std::string& error) {
   if (Started) return true;

@@ -8,9 +8,11 @@
 #include "platform/net/game_http.hpp"
 #include "replay/recorder.hpp"
 #include "replay/replay_watch.hpp"
-#include "shell/form.hpp"
 
 namespace zw {
+
+class TMForm;
+class TFormState;
 
 class TScriptRunner {
  public:
@@ -25,6 +27,8 @@ class TScriptRunner {
   // The real client, used once a script points the game at a service with `scorehost`.
   std::unique_ptr<TGameHttp> Http;
   std::unique_ptr<TMForm> Form;
+  // The form's state, for what reads or sets no more than that.
+  TFormState& State();
   int FrameTimeMs = 12;
   bool Started = false;
   bool Quit = false;

@@ -1,4 +1,5 @@
 // The state dump and the sound log of the scripted runner.
+#include "shell/form.hpp"
 #include "tools/autoplay/json.hpp"
 #include "tools/autoplay/race_state.hpp"
 #include "tools/autoplay/script.hpp"

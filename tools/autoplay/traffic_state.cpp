@@ -1,25 +1,26 @@
 // The opponents and bonuses in the scripted runner's state dump.
+#include "shell/form_state.hpp"
 #include "tools/autoplay/race_state.hpp"
 #include "traffic/bonus.hpp"
 #include "traffic/car.hpp"
 
 namespace zw {
 
-void AppendTrafficState(TJson& j, TMForm& f) {
+void AppendTrafficState(TJson& j, TFormState& f) {
   if (const TCar* c = f.Race.Car) {
     j.Key("Car");
     j.OpenArray();
     for (int i = 1; i <= 5; ++i) {
       j.Open();
-      j.Field("CarRacing", c->CarRacing[i]);
-      j.Field("CarModel", static_cast<int>(c->CarModel[i]));
-      j.Field("CarX", c->CarX[i]);
-      j.Field("CarY", c->CarY[i]);
-      j.Field("CarHeading", c->CarHeading[i]);
-      j.Field("CarSpeed", c->CarSpeed[i]);
-      j.Field("CarWrecked", c->CarWrecked[i]);
-      j.Field("CarActive", c->CarActive[i]);
-      j.Field("CarLaneOffset", c->CarLaneOffset[i]);
+      j.Field("CarRacing", c->Opponents[i].Racing);
+      j.Field("CarModel", static_cast<int>(c->Opponents[i].Model));
+      j.Field("CarX", c->Opponents[i].X);
+      j.Field("CarY", c->Opponents[i].Y);
+      j.Field("CarHeading", c->Opponents[i].Heading);
+      j.Field("CarSpeed", c->Opponents[i].Speed);
+      j.Field("CarWrecked", c->Opponents[i].Wrecked);
+      j.Field("CarActive", c->Opponents[i].Active);
+      j.Field("CarLaneOffset", c->Opponents[i].LaneOffset);
       j.Close();
     }
     j.CloseArray();

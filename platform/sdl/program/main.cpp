@@ -12,6 +12,7 @@
 #include "platform/sdl/sdl_platform.hpp"
 #include "replay/recorder.hpp"
 #include "replay/replay_watch.hpp"
+#include "shell/form.hpp"
 #include "shell/runner.hpp"
 #include "shell/score_host.hpp"
 #ifdef _WIN32
