@@ -22,7 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   zw::replay::TReplay back;
   if (again.empty() || !zw::replay::Read(again, back, why)) std::abort();
   if (back.FrameCount() != r.FrameCount() || back.Events.size() != r.Events.size() ||
-      back.RaceScore != r.RaceScore || back.MoveCounts != r.MoveCounts || back.Keys != r.Keys)
+      back.RaceScore != r.RaceScore || back.MoveCounts != r.MoveCounts || back.Keys != r.Keys ||
+      back.HasHashes != r.HasHashes || back.LevelEnds != r.LevelEnds || back.EndHash != r.EndHash)
     std::abort();
   return 0;
 }

@@ -57,8 +57,30 @@ void Point(TFnv& h, const TPoint& p) {
   h.Value(p.Y);
 }
 
+// What the sprite engine keeps of a race sprite besides its own fields: where it is, its
+// animation, whether it shows. Pointers (its pictures, its parent) are left out.
+void Sprite(TFnv& h, const TSprite& s) {
+  for (bool v : {s.Dead, s.Collisioned, s.Moved, s.Visible}) h.Value(v);
+  h.Value(s.X);
+  h.Value(s.Y);
+  for (int32_t v : {s.Z, s.Width, s.Height}) h.Value(v);
+}
+
+void Sprite(TFnv& h, const TMyImageSprite& s) {
+  Sprite(h, static_cast<const TSprite&>(s));
+  for (int32_t v : {s.AnimCount, s.AnimStart, s.Alpha, s.AnimRate, s.CenterX, s.CenterY})
+    h.Value(v);
+  for (bool v :
+       {s.AnimLooped, s.PixelCheck, s.AlphaDraw, s.KillAtAnimEnd, s.HideAtAnimEnd, s.Killed})
+    h.Value(v);
+  for (double v : {s.AnimPos, s.AnimSpeed, s.PrevAnimPos, s.AnimPosBeforeMove}) h.Value(v);
+  h.Value(s.ImageListNo);
+}
+
 }  // namespace
 
+// Every value is fed at its own fixed width (TFnv::Value), and a sprite that is missing feeds a
+// marker instead, so that no two different states feed the same bytes by shifting.
 uint64_t RaceStateHash(const TMForm& f) {
   TFnv h;
   const TRaceState& r = f.Race;
@@ -70,44 +92,73 @@ uint64_t RaceStateHash(const TMForm& f) {
   h.Value(r.ScrollVX);
   h.Value(r.ScrollVY);
   h.Value(f.Rng.Seed);
-  h.Value(f.Timing.FrameRate);
-  h.Value(f.Timing.FrameTime);
+  // The frame-rate measure: every movement's time base. (FrameNumber counts the program's
+  // frames, not the race's, and is left out.)
+  for (int32_t v : {f.Timing.FrameRate, f.Timing.FrameTime, f.Timing.RefreshRate,
+                    f.Timing.WindowFrames, f.Timing.TimerFrameRate})
+    h.Value(v);
   h.Value(f.Timing.SpeedFactor);
+  h.Value(f.Timing.WindowMs);
+  // The screen, the dialog and the menu cursor the dialogs' buttons and the pointer move.
+  // (MenuIntro is the main menu's alone: a race started from the menus and a re-ride started
+  // straight into the race differ there and nowhere the race reads.)
   h.Value(f.Menu.ActiveDialog);
   h.Value(f.Menu.CurrentScreen);
-  h.Value(f.Dialog.DialogTimer);
+  for (int32_t v : {f.Menu.MenuIndex, f.Menu.MenuFirst, f.Menu.MenuLast, f.Menu.HoverButton,
+                    f.Menu.MouseX, f.Menu.MouseY})
+    h.Value(v);
+  for (int32_t v : {f.Dialog.DialogTimer, f.Dialog.PadRepeatTimer}) h.Value(v);
+  h.Value(static_cast<int32_t>(f.Dialog.TypedKey));
+  h.Value(static_cast<int32_t>(f.Dialog.PadChar));
+  // The keys as the race read them this frame and the frame before.
+  const TKeyState& k = f.Keys;
+  for (bool v : {k.KeyUp, k.KeyDown, k.KeyLeft, k.KeyRight, k.KeyPause, k.KeyYes, k.KeyNo,
+                 k.KeyEscape, k.PadInUse})
+    h.Value(v);
+  for (bool v : k.Twins) h.Value(v);
   const TTrackState& t = f.Track;
   h.Bytes(t.Cells.data(), t.Cells.size());
   h.Bytes(t.RowKindTable.data(), t.RowKindTable.size());
-  h.Bytes(t.RoadCentreXTable.data(), t.RoadCentreXTable.size() * sizeof(int32_t));
+  for (int32_t v : t.RoadCentreXTable) h.Value(v);
   for (int32_t v : {t.ViewCol, t.ViewRow, t.TrackLength, t.BonusCount}) h.Value(v);
+  h.Value(r.Background != nullptr);
   if (r.Background) {
-    h.Value(r.Background->X);
-    h.Value(r.Background->Y);
-    h.Value(r.Background->StepX);
-    h.Value(r.Background->StepY);
+    const TScrollBackground& bg = *r.Background;
+    Sprite(h, bg);
+    h.Value(bg.StepX);
+    h.Value(bg.StepY);
+    h.Value(bg.ImageListNo);
+    h.Value(bg.Killed);
+    h.Value(bg.MapWidth);
+    h.Value(bg.MapHeight);
+    for (int32_t v : bg.Chips) h.Value(v);
   }
-  if (r.Pointer) h.Value(r.Pointer->Angle);
+  h.Value(r.Pointer != nullptr);
+  if (r.Pointer) {
+    Sprite(h, *r.Pointer);
+    h.Value(r.Pointer->Angle);
+  }
   // The radar's grid and shift are left out: the radar's drawing makes them and only the
   // radar's drawing reads them, so a ride that draws nothing may leave them stale.
+  h.Value(r.Player != nullptr);
   if (const TPlayer* p = r.Player) {
-    h.Value(p->X);
-    h.Value(p->Y);
-    h.Value(p->AnimPos);
-    h.Value(p->AnimSpeed);
+    Sprite(h, *p);
     for (int32_t v :
          {p->HitsLeft, p->CrashTimer, p->BoostTimer, p->Heading, p->LeanState, p->NewestMark})
       h.Value(v);
     for (bool v :
-         {p->TimeUp, p->EndSequence, p->Crashed, p->HornOn, p->BoostActive, p->GearShiftMark,
-          p->OnRoad, p->Finished, p->CrashHeadingSet, p->PrevLeft, p->PrevRight})
+         {p->TimeUp,        p->EndSequence, p->Crashed,    p->HornOn,          p->BoostActive,
+          p->GearShiftMark, p->OnRoad,      p->Finished,   p->CrashHeadingSet, p->PrevLeft,
+          p->PrevRight,     p->CtlLeft,     p->CtlRight,   p->CtlUp,           p->CtlDown,
+          p->CtlBrake,      p->CtlHorn,     p->SndTopGear, p->SndAccel,        p->SndShift,
+          p->SndCoast,      p->SndIdle,     p->SndBrake})
       h.Value(v);
     for (double v : {p->RearRadius, p->CentreX, p->CentreY, p->CornerRadius, p->CornerAngle,
                      p->Speed, p->ScrollSpeed, p->Steer, p->Decel, p->LeanStartHeading})
       h.Value(v);
     Point(h, p->MarkA);
     Point(h, p->MarkB);
-    for (int k = 1; k <= 4; ++k) Point(h, p->Corners[k]);
+    for (int i = 1; i <= 4; ++i) Point(h, p->Corners[i]);
     for (int i = 1; i <= 100; ++i) {
       const TTyreMark& m = p->Marks[i];
       h.Value(m.X);
@@ -116,7 +167,9 @@ uint64_t RaceStateHash(const TMForm& f) {
       h.Value(m.Used);
     }
   }
+  h.Value(r.Car != nullptr);
   if (const TCar* c = r.Car) {
+    Sprite(h, *c);
     OpponentFields(h, c->Opponents, &TOpponent::Racing, &TOpponent::Model, &TOpponent::Image,
                    &TOpponent::Left, &TOpponent::Top, &TOpponent::Heading, &TOpponent::Step,
                    &TOpponent::Speed, &TOpponent::Decel, &TOpponent::Active, &TOpponent::Lean,
@@ -127,12 +180,14 @@ uint64_t RaceStateHash(const TMForm& f) {
                    &TOpponent::AvoidTimer, &TOpponent::LaneTimer, &TOpponent::LookAhead,
                    &TOpponent::PaceTimer, &TOpponent::PaceShift);
     for (int i = 1; i <= 5; ++i)
-      for (int k = 0; k < 4; ++k) {
-        Point(h, c->Opponents[i].Corners.P[k]);
-        Point(h, c->Opponents[i].Sensors.P[k]);
+      for (int q = 0; q < 4; ++q) {
+        Point(h, c->Opponents[i].Corners.P[q]);
+        Point(h, c->Opponents[i].Sensors.P[q]);
       }
   }
+  h.Value(r.Bonus != nullptr);
   if (const TBonus* b = r.Bonus) {
+    Sprite(h, *b);
     Slots(h, b->BonusActive);
     Slots(h, b->BonusCol);
     Slots(h, b->BonusRow);
@@ -168,7 +223,7 @@ void TRecorder::RaceStarting(TMForm& f) {
   Recording = true;
   Overflowed = false;
   if (Keep) f.Replays.LastIsCurrent = false;
-  LevelHashes.clear();
+  LevelEnds.clear();
   EndHash = 0;
 }
 
@@ -256,7 +311,13 @@ void TRecorder::RaceFrame(TMForm& f, int moveCount) {
 }
 
 void TRecorder::LevelEnding(TMForm& f) {
-  if (Recording) LevelHashes.push_back(RaceStateHash(f));
+  if (!Recording) return;
+  if (LevelEnds.size() >= MaxLevelEnds) {
+    Overflowed = true;
+    Recording = false;
+    return;
+  }
+  LevelEnds.push_back({f.Race.Level, RaceStateHash(f)});
 }
 
 void TRecorder::GameEnding(TMForm& f) {
@@ -266,6 +327,9 @@ void TRecorder::GameEnding(TMForm& f) {
   if (Current.MoveCounts.empty()) return;
   Current.RaceScore = f.Race.RaceScore;
   Current.Level = f.Race.Level;
+  Current.HasHashes = true;
+  Current.LevelEnds = LevelEnds;
+  Current.EndHash = EndHash;
   Last = std::move(Current);
   Current = TReplay{};
   Complete = true;
@@ -406,10 +470,37 @@ TRideResult Ride(TMForm& form, const TReplay& r, bool draw) {
   res.Ended = check.Complete;
   res.RaceScore = check.Complete ? check.Last.RaceScore : form.Race.RaceScore;
   res.Level = form.Race.Level;
-  res.LevelHashes = check.LevelHashes;
+  res.LevelEnds = check.LevelEnds;
   res.EndHash = check.EndHash;
   res.Frames = player.Frame;
   return res;
+}
+
+std::string Disagreement(const TReplay& r, const TRideResult& res) {
+  // Level by level first: the first level whose end differs is where the ride left the
+  // recording, whatever it came to afterwards.
+  if (r.HasHashes) {
+    const size_t n = std::min(r.LevelEnds.size(), res.LevelEnds.size());
+    for (size_t i = 0; i < n; ++i)
+      if (res.LevelEnds[i] != r.LevelEnds[i])
+        return "the race differs from the recording at the end of level " +
+               std::to_string(r.LevelEnds[i].Level);
+    if (res.LevelEnds.size() < r.LevelEnds.size())
+      return "the ride never reaches the end of level " + std::to_string(r.LevelEnds[n].Level) +
+             " as the recording does";
+    if (res.LevelEnds.size() > r.LevelEnds.size())
+      return "the ride ends level " + std::to_string(res.LevelEnds[n].Level) +
+             " where the recording rides on";
+  }
+  if (!res.Ended)
+    return "the ride never reaches the end of a game (" + std::to_string(res.Frames) + " frames)";
+  if (res.RaceScore != r.RaceScore)
+    return "rides to score " + std::to_string(res.RaceScore) + ", the file claims " +
+           std::to_string(r.RaceScore);
+  if (r.HasHashes && res.EndHash != r.EndHash)
+    return "the race differs from the recording at the end of the game (level " +
+           std::to_string(res.Level) + ")";
+  return "";
 }
 
 }  // namespace zw::replay

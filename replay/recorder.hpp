@@ -21,7 +21,8 @@ const char* GameVersion();
 // missing.
 uint64_t PackHash(const std::string& dataDir = "Data/Res");
 // A hash of everything a race is: the race variables, the track, the rider, the opponents, the
-// bonuses, the view, the generator and the frame timing.
+// bonuses, the view, the generator, the frame timing, the keys as read and the dialog's state.
+// The same on every machine and build (see TFnv).
 uint64_t RaceStateHash(const TMForm& form);
 
 // Records each race from StartRace to the end of the game. Also notes the state hash at every
@@ -31,10 +32,11 @@ class TRecorder : public IReplayHooks {
   // The packs' hash (PackHash); when left 0 it is taken at the first race.
   uint64_t Packs = 0;
   bool Recording = false;
-  // The last finished game (Complete), and the level-end hashes of the last race.
+  // The last finished game (Complete), and the state hashes of the last race at its level ends
+  // and its end (also in Last).
   TReplay Last;
   bool Complete = false;
-  std::vector<uint64_t> LevelHashes;
+  std::vector<TLevelEnd> LevelEnds;
   uint64_t EndHash = 0;
   // A recording that outgrew what a replay may hold is dropped.
   bool Overflowed = false;
@@ -90,10 +92,15 @@ struct TRideResult {
   bool Ended = false;
   int32_t RaceScore = 0;
   int32_t Level = 0;
-  std::vector<uint64_t> LevelHashes;
+  std::vector<TLevelEnd> LevelEnds;
   uint64_t EndHash = 0;
   uint32_t Frames = 0;
 };
 TRideResult Ride(TMForm& form, const TReplay& r, bool draw = true);
+
+// Why a ride does not prove the recording it rode, in one line; empty when it does. A ride must
+// end the game with the recording's score and, when the file holds the race state's hashes,
+// make the same hash at every level end (the first that differs is named) and at the end.
+std::string Disagreement(const TReplay& r, const TRideResult& res);
 
 }  // namespace zw::replay

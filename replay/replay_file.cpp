@@ -10,7 +10,7 @@
 //
 //   offset  size  field
 //   0       4     magic "ZWR" 0x1A
-//   4       2     format version (1)
+//   4       2     format version (2; 1 for a file without the hashes below)
 //   6       1     n, the length of the game version text (1..32)
 //   7       n     game version, ASCII ("1.0.0")
 //   +0      8     pack hash (64-bit FNV-1a over Res1.gpk, Res2.gpk, Res3.gpk, Sounds.spk)
@@ -45,10 +45,17 @@
 //                 character a varint code (< 256), for the pointer two varints x, y (< 4096),
 //                 for a gamepad control a varint (< 16); close, click and the two pauses carry
 //                 nothing.
+//   ..      4+D   (format 2 only) the race state's hashes: varint K, the level ends (at most
+//                 4 096), then K times a byte, the level that ended (1..10), and the 8-byte
+//                 hash of the whole race state then; last the 8-byte hash at the game's end.
+//                 A level ends when it is finished or lost to the clock; the hash is the
+//                 recorder's RaceStateHash, made of fixed-width little-endian values only, so
+//                 every machine and build that rides the same frames makes the same hashes.
 //   end-4   4     CRC-32 (the zip polynomial) of every byte before it
 //
 // A ten-level game at 60 frames a second is about 70 000 frames: 18 KiB of frame times plus a
-// few bytes per change of the held keys, some 30 to 50 KiB in all.
+// few bytes per change of the held keys, some 30 to 50 KiB in all; the hashes add 9 bytes a
+// level end.
 #include "replay/replay_file.hpp"
 
 #include <array>
@@ -166,9 +173,10 @@ std::vector<uint8_t> Write(const TReplay& r) {
   if (n > MaxFrames || r.Events.size() > MaxEvents || r.Keys.size() != n || r.Pad.size() != n ||
       r.RefreshRates.size() != n || r.GameVersion.empty() || r.GameVersion.size() > MaxVersionText)
     return {};
+  if (r.LevelEnds.size() > MaxLevelEnds) return {};
   TOut o;
   for (uint8_t m : Magic) o.U8(m);
-  o.U16(FormatVersion);
+  o.U16(r.HasHashes ? FormatVersion : OldestFormatVersion);
   o.U8(static_cast<uint32_t>(r.GameVersion.size()));
   for (char c : r.GameVersion) o.U8(static_cast<uint8_t>(c));
   o.U64(r.PackHash);
@@ -266,6 +274,17 @@ std::vector<uint8_t> Write(const TReplay& r) {
     }
     o.Block(e.B);
   }
+  if (r.HasHashes) {
+    TOut h;
+    h.Var(static_cast<uint32_t>(r.LevelEnds.size()));
+    for (const TLevelEnd& l : r.LevelEnds) {
+      if (l.Level < 1 || l.Level > 10) return {};
+      h.U8(static_cast<uint32_t>(l.Level));
+      h.U64(l.Hash);
+    }
+    h.U64(r.EndHash);
+    o.Block(h.B);
+  }
   o.U32(Crc32(o.B.data(), o.B.size()));
   if (o.B.size() > MaxFileBytes) return {};
   return o.B;
@@ -284,9 +303,9 @@ bool Read(const std::vector<uint8_t>& bytes, TReplay& r, std::string& why) {
   TIn in{bytes.data(), bytes.size() - 4};
   in.At = 4;
   const uint32_t version = in.U16();
-  if (version != FormatVersion) {
+  if (version < OldestFormatVersion || version > FormatVersion) {
     why = "replay format " + std::to_string(version) + " is not one this game reads (" +
-          std::to_string(FormatVersion) + ")";
+          std::to_string(OldestFormatVersion) + " to " + std::to_string(FormatVersion) + ")";
     r = TReplay{};
     return false;
   }
@@ -436,6 +455,23 @@ bool Read(const std::vector<uint8_t>& bytes, TReplay& r, std::string& why) {
       r.Events.push_back(ev);
     }
     if (b.At != b.N) return fail("stray bytes after the events");
+  }
+  // The race state's hashes.
+  if (version >= 2) {
+    TIn b = in.Block();
+    if (!b.Ok) return fail("truncated state hashes");
+    const uint32_t k = b.Var();
+    if (!b.Ok) return fail("truncated state hashes");
+    if (k > MaxLevelEnds) return fail("more level ends than any game can have");
+    if (b.N - b.At != size_t{k} * 9 + 8) return fail("bad state hashes");
+    r.LevelEnds.resize(k);
+    for (TLevelEnd& l : r.LevelEnds) {
+      l.Level = static_cast<int32_t>(b.U8());
+      l.Hash = b.U64();
+      if (l.Level < 1 || l.Level > 10) return fail("bad state hashes");
+    }
+    r.EndHash = b.U64();
+    r.HasHashes = true;
   }
   if (!in.Ok) return fail("truncated");
   if (in.At != in.N) return fail("stray bytes at the end");

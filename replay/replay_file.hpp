@@ -1,8 +1,10 @@
 // The replay file (.zwr): what a race read, kept so that it can be ridden again.
 #pragma once
 
+#include <bit>
 #include <cstdint>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace zw::replay {
@@ -14,7 +16,12 @@ inline constexpr size_t MaxFileBytes = 1u << 20;
 inline constexpr uint32_t MaxFrames = 3600000;
 inline constexpr int MaxMoveCount = 60000;  // a frame after a minute-long stall
 inline constexpr uint32_t MaxEvents = 200000;
-inline constexpr uint16_t FormatVersion = 1;
+// Format 2 adds the race state's hashes at the level ends; format 1 files (without them) are
+// still read and ridden, their score alone judged.
+inline constexpr uint16_t FormatVersion = 2;
+inline constexpr uint16_t OldestFormatVersion = 1;
+// More level ends than any game has: nine finished levels and the lives the clock can take.
+inline constexpr uint32_t MaxLevelEnds = 4096;
 
 // The held controls of one frame: the keys the race and its dialogs read, and the gamepad.
 namespace held {
@@ -58,6 +65,14 @@ struct TStart {
   int16_t MouseX = 0, MouseY = 0;
 };
 
+// Where a level ended (finished, or lost to the clock): the level and the hash of the whole race
+// state then (RaceStateHash).
+struct TLevelEnd {
+  int32_t Level = 0;
+  uint64_t Hash = 0;
+  bool operator==(const TLevelEnd&) const = default;
+};
+
 struct TReplay {
   std::string GameVersion;
   uint64_t PackHash = 0;
@@ -74,6 +89,11 @@ struct TReplay {
   int32_t Level = 0;
   int64_t EndTime = 0;       // seconds since 1970, UTC
   int16_t EndUtcOffset = 0;  // minutes east of UTC where it was played
+  // The proof a re-ride is held to: the race state's hash at every level end and at the game's
+  // end. A format 1 file has none (HasHashes false) and is written as format 1 again.
+  bool HasHashes = false;
+  std::vector<TLevelEnd> LevelEnds;
+  uint64_t EndHash = 0;
   uint32_t FrameCount() const { return static_cast<uint32_t>(MoveCounts.size()); }
 };
 
@@ -85,16 +105,31 @@ bool Read(const std::vector<uint8_t>& bytes, TReplay& r, std::string& why);
 bool ReadFile(const std::string& path, TReplay& r, std::string& why);
 bool WriteFile(const std::string& path, const TReplay& r, std::string& why);
 
-// 64-bit FNV-1a, the hash of the packs and of the race state.
+// 64-bit FNV-1a, the hash of the packs and of the race state. A value is fed as its bytes in a
+// fixed order, never as it lies in memory: integers little-endian at their own width, a bool as
+// one byte 0 or 1, a double as the little-endian bytes of its IEEE 754 bits. So a hash is the
+// same on every machine and every build, and no padding byte or pointer can reach it (anything
+// but a number is refused at compile time).
 struct TFnv {
   uint64_t H = 1469598103934665603ull;
   void Bytes(const void* p, size_t n) {
     const auto* b = static_cast<const uint8_t*>(p);
-    for (size_t i = 0; i < n; ++i) H = (H ^ b[i]) * 1099511628211ull;
+    for (size_t i = 0; i < n; ++i) Byte(b[i]);
   }
+  void Byte(uint8_t b) { H = (H ^ b) * 1099511628211ull; }
   template <class T>
   void Value(const T& v) {
-    Bytes(&v, sizeof v);
+    if constexpr (std::is_same_v<T, bool>) {
+      Byte(v ? 1 : 0);
+    } else if constexpr (std::is_same_v<T, double>) {
+      Value(std::bit_cast<uint64_t>(v));
+    } else if constexpr (std::is_integral_v<T> || std::is_enum_v<T>) {
+      const auto u = static_cast<std::make_unsigned_t<typename std::conditional_t<
+          std::is_enum_v<T>, std::underlying_type<T>, std::type_identity<T>>::type>>(v);
+      for (size_t i = 0; i < sizeof u; ++i) Byte(static_cast<uint8_t>(u >> (8 * i)));
+    } else {
+      static_assert(sizeof(T) == 0, "hash the fields one by one");
+    }
   }
 };
 

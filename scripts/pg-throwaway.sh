@@ -4,7 +4,8 @@
 # started by root.
 #   pg-throwaway.sh start DIR PORT [nosync]
 #                                    makes DIR/data (if new), starts the server, prints its URL;
-#                                    "nosync" (the tests) never waits for the disk: they check
+#                                    "nosync" (the tests) never waits for the disk (a commit
+#                                    still reaches the system before it returns): they check
 #                                    the service, not PostgreSQL's durability, and a stop and
 #                                    start of the server then costs little; the load benchmark
 #                                    keeps the durable settings a real server has
@@ -25,7 +26,7 @@ case "$cmd" in
   start)
     port="${3:?port}"
     sync=()
-    [ "${4:-}" = nosync ] && sync=(-c fsync=off -c synchronous_commit=off -c full_page_writes=off)
+    [ "${4:-}" = nosync ] && sync=(-c fsync=off -c full_page_writes=off)
     mkdir -p "$dir"
     [ ${#run[@]} -gt 0 ] && chown "${run[2]}" "$dir"
     if [ ! -f "$dir/data/PG_VERSION" ]; then

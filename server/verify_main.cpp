@@ -5,7 +5,10 @@
 //
 // The replay comes from FILE, or from standard input when FILE is "-" or missing. DIR is the
 // run-time folder whose Data/Res packs the ride uses (by default the one this program was built
-// into). With --score, the ride must also reach exactly N (the score submitted with it).
+// into). The ride must end the game on the score the file claims and, when the file holds them,
+// make the same race state hashes at every level end and at the end (a replay edited by a
+// single frame is rejected, naming the first level whose end differs). With --score, the ride
+// must also reach exactly N (the score submitted with it).
 // Prints "verified score N" (status 0), "rejected: REASON" (status 1), or "error: REASON"
 // (status 2: the verifier itself could not run, so the replay was not judged).
 //
@@ -123,12 +126,9 @@ int main(int argc, char** argv) {
   setrlimit(RLIMIT_NOFILE, &none);
 
   const zw::replay::TRideResult res = zw::replay::Ride(form, r, false);
-  if (!res.Ended)
-    return Verdict(1, "rejected: the ride never reaches the end of a game (" +
-                          std::to_string(res.Frames) + " frames)");
-  if (res.RaceScore != r.RaceScore)
-    return Verdict(1, "rejected: rides to score " + std::to_string(res.RaceScore) +
-                          ", the file claims " + std::to_string(r.RaceScore));
+  // The ride must come to the recording's end, score and, level by level, its very race.
+  const std::string why2 = zw::replay::Disagreement(r, res);
+  if (!why2.empty()) return Verdict(1, "rejected: " + why2);
   if (haveExpected && res.RaceScore != expected)
     return Verdict(1, "rejected: rides to score " + std::to_string(res.RaceScore) +
                           ", not the submitted " + std::to_string(expected));

@@ -34,6 +34,9 @@ replay::TReplay SmallReplay() {
   r.Level = 4;
   r.EndTime = 1700000000;
   r.EndUtcOffset = 60;
+  r.HasHashes = true;
+  r.LevelEnds = {{1, 0x1111222233334444ull}, {2, 0x8000000000000001ull}, {2, 7}};
+  r.EndHash = 0xFEDCBA9876543210ull;
   return r;
 }
 
@@ -55,8 +58,8 @@ TEST(ReplayFile, RoundTripKeepsEveryFrameAndEvent) {
   const replay::TReplay r = SmallReplay();
   const std::vector<uint8_t> bytes = replay::Write(r);
   ASSERT_FALSE(bytes.empty());
-  // 1000 frames: 250 bytes of codes, a few changes, a few events.
-  EXPECT_LT(bytes.size(), 400u);
+  // 1000 frames: 250 bytes of codes, a few changes, a few events, three level ends' hashes.
+  EXPECT_LT(bytes.size(), 450u);
   replay::TReplay back;
   std::string why;
   ASSERT_TRUE(replay::Read(bytes, back, why)) << why;
@@ -80,6 +83,89 @@ TEST(ReplayFile, RoundTripKeepsEveryFrameAndEvent) {
   EXPECT_EQ(back.Level, 4);
   EXPECT_EQ(back.EndTime, 1700000000);
   EXPECT_EQ(back.EndUtcOffset, 60);
+  EXPECT_TRUE(back.HasHashes);
+  EXPECT_EQ(back.LevelEnds, r.LevelEnds);
+  EXPECT_EQ(back.EndHash, r.EndHash);
+  EXPECT_EQ(bytes[4], 2) << "a file with the hashes is format 2";
+}
+
+// A small replay as the first format's writer made it (before the race state's hashes).
+const std::vector<uint8_t> FormatOneFile = {
+    0x5a, 0x57, 0x52, 0x1a, 0x01, 0x00, 0x05, 0x31, 0x2e, 0x30, 0x2e, 0x30, 0xef, 0xcd, 0xab, 0x89,
+    0x67, 0x45, 0x23, 0x01, 0x92, 0x10, 0x00, 0x00, 0x02, 0x3c, 0x00, 0x00, 0x00, 0x00, 0x00, 0x10,
+    0x00, 0xab, 0xaa, 0xaa, 0xaa, 0xaa, 0xaa, 0xf6, 0x3f, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x81,
+    0x90, 0x01, 0xfd, 0xff, 0xaa, 0x05, 0x00, 0x00, 0x02, 0x00, 0xf1, 0x53, 0x65, 0x00, 0x00, 0x00,
+    0x00, 0xd4, 0xfe, 0x28, 0x00, 0x00, 0x00, 0x02, 0x00, 0x00, 0x00, 0x0e, 0x00, 0x00, 0x00, 0x87,
+    0x61, 0x18, 0x86, 0x61, 0x1f, 0x86, 0x61, 0x18, 0x86, 0x10, 0xac, 0x02, 0x10, 0x0d, 0x00, 0x00,
+    0x00, 0x00, 0x07, 0x01, 0x00, 0x3c, 0x19, 0x01, 0x05, 0x05, 0x02, 0x81, 0x80, 0x04, 0x06, 0x00,
+    0x00, 0x00, 0x0c, 0x01, 0x50, 0x1c, 0x01, 0x0d, 0xc8, 0xa3, 0xf2, 0xd5};
+
+TEST(ReplayFile, AFormatOneFileStillLoadsAndIsWrittenAlike) {
+  replay::TReplay r;
+  std::string why;
+  ASSERT_TRUE(replay::Read(FormatOneFile, r, why)) << why;
+  EXPECT_FALSE(r.HasHashes);
+  EXPECT_TRUE(r.LevelEnds.empty());
+  EXPECT_EQ(r.PackHash, 0x0123456789ABCDEFull);
+  EXPECT_EQ(r.Start.Seed, 4242u);
+  EXPECT_EQ(r.Start.Bike, 2);
+  EXPECT_EQ(r.Start.Twins, 0x81);
+  EXPECT_EQ(r.Start.MouseY, -3);
+  ASSERT_EQ(r.FrameCount(), 40u);
+  EXPECT_EQ(r.MoveCounts[20], 300);
+  EXPECT_EQ(r.Keys[30], replay::held::Up | replay::held::Left);
+  EXPECT_EQ(r.Pad[30], (1u << 16) | (1u << pad::A));
+  ASSERT_EQ(r.Events.size(), 2u);
+  EXPECT_EQ(r.Events[1].Frame, 40u);
+  EXPECT_EQ(r.RaceScore, 1450);
+  EXPECT_EQ(r.EndUtcOffset, -300);
+  // Without hashes it is written as it came: the first format, byte for byte.
+  EXPECT_EQ(replay::Write(r), FormatOneFile);
+}
+
+TEST(ReplayFile, RefusesBadStateHashes) {
+  replay::TReplay r;
+  std::string why;
+  // A level that no game has, and more level ends than the block holds.
+  replay::TReplay bad = SmallReplay();
+  bad.LevelEnds[1].Level = 11;
+  EXPECT_TRUE(replay::Write(bad).empty());
+  std::vector<uint8_t> b = replay::Write(SmallReplay());
+  // The hashes' block is last before the checksum: 4 + 1 + 3 * 9 + 8 bytes.
+  const size_t k = b.size() - 4 - 8 - 3 * 9 - 1;
+  ASSERT_EQ(b[k], 3);
+  b[k] = 4;
+  Reseal(b);
+  EXPECT_FALSE(replay::Read(b, r, why));
+  EXPECT_EQ(why, "bad state hashes");
+  b[k] = 3;
+  b[k + 1 + 9] = 0;  // the second level end's level
+  Reseal(b);
+  EXPECT_FALSE(replay::Read(b, r, why));
+  EXPECT_EQ(why, "bad state hashes");
+}
+
+TEST(ReplayFile, TheStateHashFeedsValuesInAFixedByteOrder) {
+  // The same value gives the same bytes whatever the machine: integers little-endian at their
+  // width, bools as one byte, doubles as their IEEE 754 bits.
+  auto bytes = [](std::initializer_list<uint8_t> b) {
+    replay::TFnv h;
+    for (uint8_t v : b) h.Byte(v);
+    return h.H;
+  };
+  auto of = [](auto v) {
+    replay::TFnv h;
+    h.Value(v);
+    return h.H;
+  };
+  EXPECT_EQ(of(int32_t{0x01020304}), bytes({4, 3, 2, 1}));
+  EXPECT_EQ(of(int32_t{-2}), bytes({0xFE, 0xFF, 0xFF, 0xFF}));
+  EXPECT_EQ(of(uint8_t{7}), bytes({7}));
+  EXPECT_EQ(of(true), bytes({1}));
+  EXPECT_EQ(of(int64_t{1} << 40), bytes({0, 0, 0, 0, 0, 1, 0, 0}));
+  EXPECT_EQ(of(1.5), bytes({0, 0, 0, 0, 0, 0, 0xF8, 0x3F}));
+  EXPECT_NE(of(0.0), of(-0.0));
+  EXPECT_NE(of(int32_t{1}), of(int64_t{1})) << "each value at its own width";
 }
 
 TEST(ReplayFile, RefusesDamagedTruncatedForeignAndOversizedFiles) {
@@ -176,27 +262,65 @@ TEST(ReplayRide, ARecordedGameRidesAgainToTheSameRaceDrawnOrNot) {
   const std::string path = RecordedGame(rec, levels);
   // Level 1 finished, level 2 lost to the clock twice, then the game over.
   EXPECT_GE(levels, 2u) << "the pilot should get past the first level";
-  ASSERT_GE(rec.LevelHashes.size(), 2u);
+  ASSERT_GE(rec.LevelEnds.size(), 2u);
+  EXPECT_EQ(rec.LevelEnds[0].Level, 1);
+  EXPECT_NE(rec.LevelEnds[0].Hash, rec.LevelEnds[1].Hash);
   replay::TReplay r;
   std::string why;
   ASSERT_TRUE(replay::ReadFile(path, r, why)) << why;
   EXPECT_EQ(r.RaceScore, rec.Last.RaceScore);
   EXPECT_GT(r.RaceScore, 0);
+  // The file carries the hashes the recording made.
+  EXPECT_TRUE(r.HasHashes);
+  EXPECT_EQ(r.LevelEnds, rec.LevelEnds);
+  EXPECT_EQ(r.EndHash, rec.EndHash);
   for (bool draw : {true, false}) {
     test::TGame again("seed 1\nrefresh 85\nframetime 12\n");
     const replay::TRideResult res = replay::Ride(again.F(), r, draw);
     EXPECT_TRUE(res.Ended) << draw;
     EXPECT_EQ(res.Frames, r.FrameCount());
     EXPECT_EQ(res.RaceScore, r.RaceScore);
-    EXPECT_EQ(res.LevelHashes, rec.LevelHashes) << draw;
+    EXPECT_EQ(res.LevelEnds, rec.LevelEnds) << draw;
     EXPECT_EQ(res.EndHash, rec.EndHash) << draw;
+    EXPECT_EQ(replay::Disagreement(r, res), "") << draw;
   }
-  // The steering changed for a moment while riding: the race goes elsewhere.
+  // The throttle let go for one frame while riding the first level: its end is another race,
+  // and the ride is rejected there.
+  ASSERT_TRUE(r.Keys[1000] & replay::held::Up);
   replay::TReplay edited = r;
-  for (uint32_t i = 3000; i < 3040; ++i) edited.Keys[i] ^= replay::held::Left;
+  edited.Keys[1000] ^= replay::held::Up;
   test::TGame third("seed 1\n");
   const replay::TRideResult res = replay::Ride(third.F(), edited, false);
-  EXPECT_FALSE(res.Ended && res.LevelHashes == rec.LevelHashes && res.EndHash == rec.EndHash);
+  ASSERT_FALSE(res.LevelEnds.empty());
+  EXPECT_NE(res.LevelEnds[0], rec.LevelEnds[0]);
+  EXPECT_EQ(replay::Disagreement(edited, res),
+            "the race differs from the recording at the end of level 1");
+  // Judged by its score alone when the file has no hashes (the first format): the true one
+  // passes, a raised score does not, and a ride that stops short is never proof.
+  replay::TReplay old = r;
+  old.HasHashes = false;
+  old.LevelEnds.clear();
+  replay::TReplay back;
+  ASSERT_TRUE(replay::Read(replay::Write(old), back, why)) << why;
+  EXPECT_FALSE(back.HasHashes);
+  test::TGame fourth("seed 1\n");
+  const replay::TRideResult oldRes = replay::Ride(fourth.F(), back, false);
+  EXPECT_EQ(replay::Disagreement(back, oldRes), "");
+  back.RaceScore += 100;
+  EXPECT_EQ(replay::Disagreement(back, oldRes).rfind("rides to score ", 0), 0u);
+  replay::TRideResult cut = oldRes;
+  cut.Ended = false;
+  EXPECT_EQ(replay::Disagreement(r, cut).rfind("the ride never reaches the end of a game", 0), 0u);
+  // A ride with a level end fewer or more than the recording's names the level.
+  cut = oldRes;
+  cut.LevelEnds.pop_back();
+  EXPECT_NE(replay::Disagreement(r, cut).find("never reaches the end of level"), std::string::npos);
+  cut.LevelEnds = rec.LevelEnds;
+  cut.LevelEnds.push_back({5, 1});
+  EXPECT_EQ(replay::Disagreement(r, cut), "the ride ends level 5 where the recording rides on");
+  cut.LevelEnds = rec.LevelEnds;
+  cut.EndHash ^= 1;
+  EXPECT_NE(replay::Disagreement(r, cut).find("at the end of the game"), std::string::npos);
   std::filesystem::remove(path);
 }
 

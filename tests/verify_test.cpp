@@ -160,6 +160,10 @@ TEST(VerifiedScores, ARiddenGameIsVerifiedAndEveryForgeryIsNot) {
             std::string::npos)
       << log;
   EXPECT_NE(log.find("rejected: made for other packs"), std::string::npos) << log;
+  // Two frames' throttle in the first level: its end is another race, and the reason says so.
+  EXPECT_NE(log.find("rejected: the race differs from the recording at the end of level 1"),
+            std::string::npos)
+      << log;
   for (const char* name : {"Forger", "Raiser", "Editor", "Modder"})
     EXPECT_NE(Row(port, name).find("\"verified\":false"), std::string::npos) << name;
   EXPECT_EQ(HttpGet(port, "/replay/2.zwr").Status, 404) << "only a verified ride is given out";
@@ -304,7 +308,7 @@ std::vector<int> Verifiers(pid_t service) {
 
 TEST(VerifiedScores, EndlessReplaysAndAFloodAreBoundedAndPlayersStillServed) {
   // A replay that never ends: the race paused (the window minimised) at once and left paused for as
-  // many frames as a replay may hold. Only the CPU limit stops it.
+  // many frames as a replay may hold.
   replay::TReplay endless;
   endless.GameVersion = replay::GameVersion();
   endless.PackHash = replay::PackHash();
@@ -358,9 +362,10 @@ TEST(VerifiedScores, EndlessReplaysAndAFloodAreBoundedAndPlayersStillServed) {
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }
   // Every one is judged and rejected: stopped by its CPU or wall-clock limit, or (paused frames
-  // cost little) at the end of its frames without reaching the end of a game.
+  // cost little, and on a quiet machine all its frames fit in the CPU second) at the end of its
+  // frames without reaching the end of a game. The limits themselves are met head on by the
+  // VerifyLimits test.
   EXPECT_TRUE(WaitForVerdict(service, "rejected: ", Flood, 1)) << service.Log();
-  EXPECT_TRUE(WaitForVerdict(service, "rejected: the ride ran past its", 1, 0)) << service.Log();
   EXPECT_EQ(service.Log().find(" verified: "), std::string::npos);
   EXPECT_LT(slowest, 1.0);
   EXPECT_LE(most, 2u);

@@ -224,7 +224,9 @@ bool TScriptRunner::Command(const std::string& raw, std::string& error) {
   }
   if (cmd == "ride") {
     // ride REPLAY RESULT: rides a replay on this game (drawn, or not with "ride REPLAY RESULT
-    // nodraw") and writes the score and the state hash at every level end.
+    // nodraw") and writes the score, the level and state hash at every level end, the hash at
+    // the end, and the verdict: "" when the ride proves the file (its score and, for a file
+    // that holds them, its hashes), else why not.
     std::istringstream a(arg);
     std::string path, out, mode;
     a >> path >> out >> mode;
@@ -239,9 +241,11 @@ bool TScriptRunner::Command(const std::string& raw, std::string& error) {
                        ", \"score\": " + std::to_string(res.RaceScore) +
                        ", \"level\": " + std::to_string(res.Level) +
                        ", \"frames\": " + std::to_string(res.Frames) + ", \"levels\": [";
-    for (size_t i = 0; i < res.LevelHashes.size(); ++i)
-      text += (i ? ", \"" : "\"") + std::to_string(res.LevelHashes[i]) + "\"";
-    text += "], \"end\": \"" + std::to_string(res.EndHash) + "\"}\n";
+    for (size_t i = 0; i < res.LevelEnds.size(); ++i)
+      text += std::string(i ? ", " : "") + "{\"level\": " + std::to_string(res.LevelEnds[i].Level) +
+              ", \"hash\": \"" + std::to_string(res.LevelEnds[i].Hash) + "\"}";
+    text += "], \"end\": \"" + std::to_string(res.EndHash) + "\", \"verdict\": \"" +
+            replay::Disagreement(r, res) + "\"}\n";
     if (out.empty() || !WriteText(out, text)) {
       error = "cannot write '" + out + "'";
       return false;
