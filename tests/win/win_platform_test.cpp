@@ -15,6 +15,7 @@
 
 #include "platform/win/win_folders.hpp"
 #include "platform/win/win_http.hpp"
+#include "platform/win/win_session.hpp"
 #include "platform/win/win_shell.hpp"
 #include "save/save_files.hpp"
 
@@ -219,6 +220,40 @@ TEST_F(WinFolders, SavedFilesInAFolderWithAnyNameReplaceTheOldOnes) {
   EXPECT_EQ(lines, std::vector<std::string>{"a"});
   EXPECT_FALSE(FileExists(marker));
   EXPECT_FALSE(FileExists(options + ".new"));
+}
+
+// A replay opened from a folder of the player's is still found after the game moves to its own.
+TEST_F(WinFolders, AReplayNamedFromTheStartingFolderIsFoundFromAnyOther) {
+  const std::filesystem::path before = std::filesystem::current_path();
+  const std::string downloads = Utf8Root() + "\Downloads \u00fc";
+  std::filesystem::create_directories(FsPath(downloads));
+  ASSERT_TRUE(WriteLinesAtomically(downloads + "\ride.zwr", {"ZWR"}));
+  std::filesystem::current_path(FsPath(downloads));
+  const std::string whole = AbsolutePath("ride.zwr");
+  const std::string given = AbsolutePath(downloads + "\ride.zwr");
+  std::filesystem::current_path(before);
+  EXPECT_TRUE(FileExists(whole)) << whole;
+  EXPECT_EQ(FsPath(whole), FsPath(given));
+}
+
+// Windows asks before it ends the session and may stop the game right after the end: the game
+// saves at the question and stops at the end, and a session that goes on keeps the game going.
+TEST(WinSession, TheGameSavesAtTheQuestionAndStopsOnlyWhenTheSessionEnds) {
+  int saves = 0, ends = 0;
+  TSessionEnd hooks;
+  hooks.Save = [&] { ++saves; };
+  hooks.End = [&] { ++ends; };
+  EXPECT_FALSE(SessionMessage(WM_CLOSE, 0, hooks));
+  EXPECT_TRUE(SessionMessage(WM_QUERYENDSESSION, 0, hooks));
+  EXPECT_EQ(saves, 1);
+  EXPECT_EQ(ends, 0);
+  EXPECT_TRUE(SessionMessage(WM_ENDSESSION, FALSE, hooks));
+  EXPECT_EQ(ends, 0);
+  EXPECT_TRUE(SessionMessage(WM_QUERYENDSESSION, 0, hooks));
+  EXPECT_TRUE(SessionMessage(WM_ENDSESSION, TRUE, hooks));
+  EXPECT_TRUE(SessionMessage(WM_ENDSESSION, TRUE, hooks));
+  EXPECT_EQ(saves, 2);
+  EXPECT_EQ(ends, 1);
 }
 
 }  // namespace
