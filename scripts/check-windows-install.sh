@@ -149,7 +149,11 @@ timeout 60 "$wineserver" -w || true
 [ ! -e "$game/zapwheely.exe" ] || fail "the uninstaller left the game"
 [ ! -e "$lnk" ] || fail "the uninstaller left the menu entry"
 [ -f "$save/options" ] && [ -f "$save/hs" ] || fail "the uninstaller took the saves"
-[ -z "$(zwr_type)" ] && [ -z "$(zwr_open)" ] || fail "the uninstaller left the .zwr type"
+# Wine's reg answers a missing key with a line on standard output and status 1.
+for key in '.zwr' 'ZapWheely.Replay'; do
+  ! wine reg query "HKLM\\Software\\Classes\\$key" >/dev/null 2>&1 ||
+    fail "the uninstaller left the replay type's $key"
+done
 
 [ $failed -eq 0 ] && echo "installed, played from the Start menu, saves kept: pictures in $shots"
 exit $failed
