@@ -13,6 +13,11 @@ SetCompressor /SOLID lzma
 
 !define APP "Zap Wheely"
 !define UNINST_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\ZapWheely"
+; The replay file type: the game records every game into a .zwr, and opening one watches it.
+!define REPLAY_CLASS "ZapWheely.Replay"
+!define CLASSES "Software\Classes"
+; SHChangeNotify's "associations changed": Explorer shows the new type's icon and program.
+!define SHCNE_ASSOCCHANGED 0x08000000
 
 Name "${APP}"
 OutFile "${OUT_FILE}"
@@ -74,6 +79,18 @@ Section "Game"
   WriteRegStr HKLM "${UNINST_KEY}" "QuietUninstallString" '"$INSTDIR\Uninstall.exe" /S'
   WriteRegDWORD HKLM "${UNINST_KEY}" "NoModify" 1
   WriteRegDWORD HKLM "${UNINST_KEY}" "NoRepair" 1
+
+  ; Opening a replay (a double-click, or one the online table gave) watches it in the game.
+  WriteRegStr HKLM "${CLASSES}\.zwr" "" "${REPLAY_CLASS}"
+  WriteRegStr HKLM "${CLASSES}\.zwr" "Content Type" "application/x-zapwheely-replay"
+  WriteRegStr HKLM "${CLASSES}\.zwr\OpenWithProgids" "${REPLAY_CLASS}" ""
+  WriteRegStr HKLM "${CLASSES}\${REPLAY_CLASS}" "" "Zap Wheely replay"
+  WriteRegStr HKLM "${CLASSES}\${REPLAY_CLASS}\DefaultIcon" "" "$INSTDIR\zapwheely.exe,0"
+  WriteRegStr HKLM "${CLASSES}\${REPLAY_CLASS}\shell" "" "open"
+  WriteRegStr HKLM "${CLASSES}\${REPLAY_CLASS}\shell\open" "" "Watch in ${APP}"
+  WriteRegStr HKLM "${CLASSES}\${REPLAY_CLASS}\shell\open\command" "" \
+    '"$INSTDIR\zapwheely.exe" --replay "%1"'
+  System::Call 'shell32::SHChangeNotify(i ${SHCNE_ASSOCCHANGED}, i 0, p 0, p 0)'
 SectionEnd
 
 Function un.onInit
@@ -96,6 +113,18 @@ Section "Uninstall"
   RMDir "$INSTDIR"
   DeleteRegKey HKLM "${UNINST_KEY}"
   DeleteRegKey HKLM "Software\ZapWheely"
+
+  ; The replay type goes with the game; .zwr itself only while it is still ours (another
+  ; program may have taken it since).
+  DeleteRegKey HKLM "${CLASSES}\${REPLAY_CLASS}"
+  DeleteRegValue HKLM "${CLASSES}\.zwr\OpenWithProgids" "${REPLAY_CLASS}"
+  DeleteRegKey /ifempty HKLM "${CLASSES}\.zwr\OpenWithProgids"
+  ReadRegStr $0 HKLM "${CLASSES}\.zwr" ""
+  StrCmp $0 "${REPLAY_CLASS}" 0 +3
+  DeleteRegValue HKLM "${CLASSES}\.zwr" ""
+  DeleteRegValue HKLM "${CLASSES}\.zwr" "Content Type"
+  DeleteRegKey /ifempty HKLM "${CLASSES}\.zwr"
+  System::Call 'shell32::SHChangeNotify(i ${SHCNE_ASSOCCHANGED}, i 0, p 0, p 0)'
 
   ; The options and the high-score table are the player's: asked, never assumed (a silent
   ; uninstall keeps them).

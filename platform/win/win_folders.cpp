@@ -18,6 +18,13 @@ std::string ChooseSaveFolder(const std::string& programFolder, const std::string
   return appData + "\\ZapWheely\\Data\\Save";
 }
 
+std::string AbsolutePath(const std::string& path) {
+  std::error_code ec;
+  const std::filesystem::path whole = std::filesystem::absolute(FsPath(path), ec);
+  if (ec) return path;
+  return Utf8(whole.wstring());
+}
+
 bool UseWindowsFolders(std::string& error) {
   std::wstring exe(MAX_PATH, L'\0');
   for (;;) {

@@ -15,4 +15,8 @@ bool UseWindowsFolders(std::string& error);
 // folder (both UTF-8); empty appData when Windows gives none.
 std::string ChooseSaveFolder(const std::string& programFolder, const std::string& appData);
 
+// A file named from the current folder, named so that it is found from any folder (UTF-8 in and
+// out); the name as given where Windows cannot make it whole.
+std::string AbsolutePath(const std::string& path);
+
 }  // namespace zw

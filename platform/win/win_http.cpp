@@ -47,7 +47,19 @@ std::string TWinHttp::UserAgent() {
 }
 
 bool TWinHttp::Get(const std::string& url, std::string& body) {
+  int status = 0;
+  return Perform(url, nullptr, body, status);
+}
+
+bool TWinHttp::Post(const std::string& url, const std::string& data, std::string& body,
+                    int& status) {
+  return Perform(url, &data, body, status);
+}
+
+bool TWinHttp::Perform(const std::string& url, const std::string* post, std::string& body,
+                       int& statusOut) {
   body.clear();
+  statusOut = 0;
   if (!Session || url.rfind("http://", 0) != 0) return false;
   using Clock = std::chrono::steady_clock;
   const auto deadline = Clock::now() + std::chrono::milliseconds(TotalMs);
@@ -77,8 +89,8 @@ bool TWinHttp::Get(const std::string& url, std::string& body) {
   if (!WinHttpSetTimeouts(session, connect, connect, left(), left())) return false;
   THandle conn(WinHttpConnect(session, host.c_str(), parts.nPort, 0));
   if (!conn.H) return false;
-  THandle req(WinHttpOpenRequest(conn.H, L"GET", path.c_str(), nullptr, WINHTTP_NO_REFERER,
-                                 WINHTTP_DEFAULT_ACCEPT_TYPES, 0));
+  THandle req(WinHttpOpenRequest(conn.H, post ? L"POST" : L"GET", path.c_str(), nullptr,
+                                 WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES, 0));
   if (!req.H) return false;
   // As the game's other HTTP client does: a redirect is an answer, not something to follow.
   DWORD policy = WINHTTP_OPTION_REDIRECT_POLICY_NEVER;
@@ -90,14 +102,20 @@ bool TWinHttp::Get(const std::string& url, std::string& body) {
            WinHttpSetOption(req.H, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &ms, sizeof(ms));
   };
   if (!timeouts()) return false;
-  if (!WinHttpSendRequest(req.H, L"Accept: text/html, */*", static_cast<DWORD>(-1),
-                          WINHTTP_NO_REQUEST_DATA, 0, 0, 0))
+  // WinHTTP sends no "100-continue" question: the body follows the head at once.
+  const wchar_t* headers = post
+                               ? L"Accept: text/html, */*\r\nContent-Type: application/octet-stream"
+                               : L"Accept: text/html, */*";
+  const DWORD length = post ? static_cast<DWORD>(post->size()) : 0;
+  void* data = post && length ? const_cast<char*>(post->data()) : WINHTTP_NO_REQUEST_DATA;
+  if (!WinHttpSendRequest(req.H, headers, static_cast<DWORD>(-1), data, length, length, 0))
     return false;
   if (!timeouts() || !WinHttpReceiveResponse(req.H, nullptr)) return false;
   DWORD status = 0, size = sizeof(status);
   if (!WinHttpQueryHeaders(req.H, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
                            WINHTTP_HEADER_NAME_BY_INDEX, &status, &size, WINHTTP_NO_HEADER_INDEX))
     return false;
+  statusOut = static_cast<int>(status);
   char chunk[16384];
   for (;;) {
     if (!timeouts()) return false;

@@ -1,4 +1,4 @@
-// The game's HTTP client on WinHTTP: one synchronous GET at a time, bounded in time.
+// The game's HTTP client on WinHTTP: one synchronous GET or POST at a time, bounded in time.
 #pragma once
 
 #include <string>
@@ -20,10 +20,15 @@ class TWinHttp : public IHttp {
   // does not resolve, a refused or timed-out connection, an HTTP error status, a broken reply.
   // Cookies the service sets are kept for later requests of this client (by the session).
   bool Get(const std::string& url, std::string& body) override;
+  // POST of the bytes as application/octet-stream (a game's replay), under the same limits;
+  // `status` is the reply's HTTP status (0 when none came), true for a 2xx or 3xx reply.
+  bool Post(const std::string& url, const std::string& data, std::string& body,
+            int& status) override;
 
   static std::string UserAgent();
 
  private:
+  bool Perform(const std::string& url, const std::string* post, std::string& body, int& status);
   void* Session = nullptr;  // the WinHTTP session, kept so its cookies live on
   long ConnectMs, TotalMs;
 };

@@ -15,6 +15,7 @@
 
 #include "platform/win/win_folders.hpp"
 #include "platform/win/win_http.hpp"
+#include "platform/win/win_session.hpp"
 #include "platform/win/win_shell.hpp"
 #include "save/save_files.hpp"
 
@@ -67,6 +68,17 @@ class TLoopbackServer {
         if (n <= 0) break;
         req.append(buf, n);
       }
+      // A body announced by its length is taken whole.
+      const size_t headEnd = req.find("\r\n\r\n");
+      const size_t field = req.find("Content-Length: ");
+      if (headEnd != std::string::npos && field != std::string::npos && field < headEnd) {
+        const size_t want = headEnd + 4 + std::stoul(req.substr(field + 16));
+        while (req.size() < want) {
+          const int n = recv(c, buf, sizeof buf, 0);
+          if (n <= 0) break;
+          req.append(buf, n);
+        }
+      }
       {
         std::lock_guard<std::mutex> lock(Mutex);
         Seen.push_back(req);
@@ -116,6 +128,43 @@ TEST(WinHttp, AnAnswerItsStatusAndTheCookieForTheNextRequest) {
   EXPECT_EQ(seen[0].rfind("GET /cgi/version.pl?prg=ZapWheely&x=1 HTTP/1.1\r\n", 0), 0u) << seen[0];
   EXPECT_NE(seen[0].find("User-Agent: ZapWheely/"), std::string::npos) << seen[0];
   EXPECT_NE(seen[1].find("Cookie: zw=abc"), std::string::npos) << seen[1];
+}
+
+// A game's replay goes to the service as it is: every byte, NULs and all, under its own type.
+TEST(WinHttp, APostCarriesTheBytesAndTellsTheStatus) {
+  std::string replay("ZWR\x1a\0\x01\xff", 7);
+  for (int i = 0; i < 40000; ++i) replay.push_back(static_cast<char>(i * 7));
+  {
+    TLoopbackServer server(TLoopbackServer::Answer,
+                           "HTTP/1.1 202 Accepted\r\nContent-Length: 2\r\nConnection: close\r\n"
+                           "\r\nok");
+    ASSERT_GT(server.Port, 0);
+    std::string body;
+    int status = 0;
+    EXPECT_TRUE(TWinHttp().Post(server.Url("/cgi/replay?inf=abc"), replay, body, status));
+    EXPECT_EQ(status, 202);
+    EXPECT_EQ(body, "ok");
+    const auto seen = server.Requests();
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].rfind("POST /cgi/replay?inf=abc HTTP/1.1\r\n", 0), 0u) << seen[0];
+    EXPECT_NE(seen[0].find("Content-Type: application/octet-stream\r\n"), std::string::npos);
+    const size_t head = seen[0].find("\r\n\r\n");
+    ASSERT_NE(head, std::string::npos);
+    EXPECT_TRUE(seen[0].substr(head + 4) == replay) << seen[0].size() - head - 4 << " bytes came";
+  }
+  {
+    TLoopbackServer server(
+        TLoopbackServer::Answer,
+        "HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+    std::string body;
+    int status = 0;
+    EXPECT_FALSE(TWinHttp().Post(server.Url("/cgi/replay"), replay, body, status));
+    EXPECT_EQ(status, 404);
+  }
+  std::string body;
+  int status = -1;
+  EXPECT_FALSE(TWinHttp().Post("https://127.0.0.1:1/", replay, body, status));
+  EXPECT_EQ(status, 0);
 }
 
 TEST(WinHttp, ErrorsAndRedirectsAreAnswersNotFollowed) {
@@ -219,6 +268,40 @@ TEST_F(WinFolders, SavedFilesInAFolderWithAnyNameReplaceTheOldOnes) {
   EXPECT_EQ(lines, std::vector<std::string>{"a"});
   EXPECT_FALSE(FileExists(marker));
   EXPECT_FALSE(FileExists(options + ".new"));
+}
+
+// A replay opened from a folder of the player's is still found after the game moves to its own.
+TEST_F(WinFolders, AReplayNamedFromTheStartingFolderIsFoundFromAnyOther) {
+  const std::filesystem::path before = std::filesystem::current_path();
+  const std::string downloads = Utf8Root() + "\\Downloads \u00fc";
+  std::filesystem::create_directories(FsPath(downloads));
+  ASSERT_TRUE(WriteLinesAtomically(downloads + "\\ride.zwr", {"ZWR"}));
+  std::filesystem::current_path(FsPath(downloads));
+  const std::string whole = AbsolutePath("ride.zwr");
+  const std::string given = AbsolutePath(downloads + "\\ride.zwr");
+  std::filesystem::current_path(before);
+  EXPECT_TRUE(FileExists(whole)) << whole;
+  EXPECT_EQ(FsPath(whole), FsPath(given));
+}
+
+// Windows asks before it ends the session and may stop the game right after the end: the game
+// saves at the question and stops at the end, and a session that goes on keeps the game going.
+TEST(WinSession, TheGameSavesAtTheQuestionAndStopsOnlyWhenTheSessionEnds) {
+  int saves = 0, ends = 0;
+  TSessionEnd hooks;
+  hooks.Save = [&] { ++saves; };
+  hooks.End = [&] { ++ends; };
+  EXPECT_FALSE(SessionMessage(WM_CLOSE, 0, hooks));
+  EXPECT_TRUE(SessionMessage(WM_QUERYENDSESSION, 0, hooks));
+  EXPECT_EQ(saves, 1);
+  EXPECT_EQ(ends, 0);
+  EXPECT_TRUE(SessionMessage(WM_ENDSESSION, FALSE, hooks));
+  EXPECT_EQ(ends, 0);
+  EXPECT_TRUE(SessionMessage(WM_QUERYENDSESSION, 0, hooks));
+  EXPECT_TRUE(SessionMessage(WM_ENDSESSION, TRUE, hooks));
+  EXPECT_TRUE(SessionMessage(WM_ENDSESSION, TRUE, hooks));
+  EXPECT_EQ(saves, 2);
+  EXPECT_EQ(ends, 1);
 }
 
 }  // namespace

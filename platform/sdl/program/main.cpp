@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <utility>
 
 #include "platform/net/game_http.hpp"
 #include "platform/sdl/sdl_audio.hpp"
@@ -47,6 +48,8 @@ int main(int argc, char** argv) {
     }
   }
 #ifdef _WIN32
+  // The game moves into its own folder: a replay named from where it was started is found first.
+  if (!replayPath.empty()) replayPath = zw::AbsolutePath(replayPath);
   std::string folders;
   if (!zw::UseWindowsFolders(folders)) {
     ShowStartupError(nullptr, folders);
@@ -111,11 +114,16 @@ int main(int argc, char** argv) {
       }
       display.Show();
 #ifdef _WIN32
-      zw::WatchSessionEnd(display.Window, [&form] {
+      zw::TSessionEnd session;
+      session.Save = [&form] {
+        if (!form.NoSavedState) form.SaveSavedState();
+      };
+      session.End = [&form] {
         zw::TInputEvent end;
         end.Type = zw::TInputEvent::Terminate;
         form.HandleEvent(end);
-      });
+      };
+      zw::WatchSessionEnd(display.Window, std::move(session));
 #endif
       uint64_t last = clock.Milliseconds();
       while (!form.Terminated) {
