@@ -65,6 +65,7 @@
 #include <iterator>
 
 #include "platform/platform.hpp"
+#include "save/save_files.hpp"
 
 namespace zw::replay {
 
@@ -480,7 +481,8 @@ bool Read(const std::vector<uint8_t>& bytes, TReplay& r, std::string& why) {
 }
 
 bool ReadFile(const std::string& path, TReplay& r, std::string& why) {
-  std::ifstream f(path, std::ios::binary);
+  // A UTF-8 name, as the game and its tools are given it, whatever the system's code page.
+  std::ifstream f(FsPath(path), std::ios::binary);
   if (!f) {
     why = "cannot open " + path;
     return false;

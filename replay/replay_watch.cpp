@@ -5,6 +5,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "save/save_files.hpp"
 #include "shell/form.hpp"
 #include "sprites/engine.hpp"
 
@@ -231,7 +232,8 @@ void TReplayWatch::DrawMarks(TMForm& f) {
 
 bool WatchFile(TMForm& f, const std::string& path, std::string& why) {
   std::string bytes;
-  std::ifstream in(path, std::ios::binary);
+  // The game's arguments are UTF-8; Windows opens a narrow name in its own code page.
+  std::ifstream in(FsPath(path), std::ios::binary);
   if (!in) {
     why = "cannot open the file";
   } else {
