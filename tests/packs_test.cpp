@@ -81,6 +81,38 @@ TEST(PacksFormat, PicturesAndSoundsReadBackAsWritten) {
   EXPECT_EQ(WriteImagePack({a, b}), WriteImagePack({a, b}));
 }
 
+// Packs made by other tools store small integers in one or two bytes, signed: a pan to the left
+// is negative. Our writer always uses four, so the narrow forms are made here by hand.
+TEST(PacksFormat, NarrowIntegersKeepTheirSign) {
+  TPackSound s;
+  s.Name = "Pan";
+  s.Wave.Channels = 1;
+  s.Wave.Bits = 8;
+  s.Wave.Rate = 11025;
+  s.Wave.Pcm = {1, 2};
+  for (const auto& [narrow, bytes] :
+       {std::pair{tag::Int8, std::vector<uint8_t>{0xF6}},            // -10
+        std::pair{tag::Int16, std::vector<uint8_t>{0x0C, 0xFE}}}) {  // -500
+    s.Pan = 7;
+    std::vector<uint8_t> pack = WriteSoundPack({s});
+    const std::vector<uint8_t> wide = {3, 'P', 'a', 'n', tag::Int32, 7, 0, 0, 0};
+    auto at = std::search(pack.begin(), pack.end(), wide.begin(), wide.end());
+    ASSERT_NE(at, pack.end());
+    at += 4;
+    *at = narrow;
+    at = pack.erase(at + 1, at + 5);
+    pack.insert(at, bytes.begin(), bytes.end());
+    // The stream's size in the resource header follows the shorter property.
+    const size_t headerEnd = 19;
+    const uint32_t size = static_cast<uint32_t>(pack.size() - headerEnd);
+    for (int i = 0; i < 4; ++i) pack[headerEnd - 4 + i] = static_cast<uint8_t>(size >> (8 * i));
+    TSoundList sounds;
+    ReadSoundPack(pack, sounds);
+    ASSERT_EQ(sounds.Count(), 1);
+    EXPECT_EQ(sounds.Item(0)->Pan, narrow == tag::Int8 ? -10 : -500);
+  }
+}
+
 TEST(PacksFormat, DamagedPacksFailWithTheirReasons) {
   const std::vector<uint8_t> good = WriteImagePack({Gradient("A", 8, 8)});
   TImageList list;

@@ -95,6 +95,10 @@ TEST(SpritesEngine, GetSpriteAtFindsTheEdgesAndTheTopmost) {
   EXPECT_EQ(f.Engine.GetSpriteAt(36, 36), nullptr);
   b->Visible = false;
   EXPECT_EQ(f.Engine.GetSpriteAt(27, 27), a);
+  // On equal depth the one made first stays the answer, though the later is drawn over it.
+  b->Visible = true;
+  b->SetZ(a->Z);
+  EXPECT_EQ(f.Engine.GetSpriteAt(27, 27), a);
 }
 
 TEST(SpritesEngine, AnimationLoopsOrStopsOnItsLastFrame) {
