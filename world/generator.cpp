@@ -490,26 +490,33 @@ struct TGenerator {
   // cells are worked out at a time from all four steps they may take, computed side by side;
   // the choices between them are made by selection, not by jumps on coin tosses.
   static uint32_t Decorate(uint8_t* cell, uint8_t* end, uint32_t seed) {
-    constexpr uint32_t Half = 1u << 31;  // Random(2) gave 0 below this
+    // All ones when a step's Random(2) gave 0 (its top bit clear), else zero.
+    const auto zero = [](uint32_t step) { return (step >> 31) - 1u; };
+    const auto pick = [](uint32_t mask, uint32_t ifSet, uint32_t ifClear) {
+      return ifClear ^ ((ifClear ^ ifSet) & mask);
+    };
+    const auto decoration = [](uint32_t mask, uint32_t step) {
+      return static_cast<uint8_t>((tile::Decoration + Draw(step, 3)) & mask);
+    };
     for (; end - cell >= 2; cell += 2) {
       const uint32_t s1 = seed * Jumps[1].Mul + Jumps[1].Add;
       const uint32_t s2 = seed * Jumps[2].Mul + Jumps[2].Add;
       const uint32_t s3 = seed * Jumps[3].Mul + Jumps[3].Add;
       const uint32_t s4 = seed * Jumps[4].Mul + Jumps[4].Add;
-      const bool d1 = s1 < Half;
-      const uint32_t x = d1 ? s3 : s2;  // the second cell's first step
-      const uint32_t y = d1 ? s4 : s3;  // and the step after it
-      const bool d2 = x < Half;
-      cell[0] = static_cast<uint8_t>(d1 ? tile::Decoration + Draw(s2, 3) : tile::Ground);
-      cell[1] = static_cast<uint8_t>(d2 ? tile::Decoration + Draw(y, 3) : tile::Ground);
-      seed = d2 ? y : x;
+      const uint32_t d1 = zero(s1);
+      const uint32_t x = pick(d1, s3, s2);  // the second cell's first step
+      const uint32_t y = pick(d1, s4, s3);  // and the step after it
+      const uint32_t d2 = zero(x);
+      cell[0] = decoration(d1, s2);
+      cell[1] = decoration(d2, y);
+      seed = pick(d2, y, x);
     }
     if (cell != end) {
       const uint32_t s1 = seed * Jumps[1].Mul + Jumps[1].Add;
       const uint32_t s2 = seed * Jumps[2].Mul + Jumps[2].Add;
-      const bool d1 = s1 < Half;
-      *cell = static_cast<uint8_t>(d1 ? tile::Decoration + Draw(s2, 3) : tile::Ground);
-      seed = d1 ? s2 : s1;
+      const uint32_t d1 = zero(s1);
+      *cell = decoration(d1, s2);
+      seed = pick(d1, s2, s1);
     }
     return seed;
   }
