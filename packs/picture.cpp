@@ -399,6 +399,9 @@ void TPictureItem::DrawRotate(TSurface& dest, int x, int y, int width, int heigh
   const uint8_t* keyed =
       Transparent ? Keyed.data() + static_cast<size_t>(pr.Top) * PictureWidth + pr.Left : nullptr;
   const int n = x1 - x0;
+  if (c == 65536 && s == 0 &&
+      DrawUpright(dest, x, y, x0, y0, y1, n, index, pivX, pivY, scaleX, scaleY, endU, endV))
+    return;
   for (int dy = y0; dy < y1; ++dy) {
     uint16_t* d = dest.Row(dy) + x0;
     // Sample at pixel centres: offsets from the pivot in 16.16.
@@ -424,6 +427,71 @@ void TPictureItem::DrawRotate(TSurface& dest, int x, int y, int width, int heigh
                       static_cast<size_t>((u * scaleX) >> 32)];
     }
   }
+}
+
+// Unturned, a destination row samples one pattern row, and every row the same columns: the
+// columns' samples are worked out once, and each of the pattern row's runs of drawn pixels
+// lands on one run of destination columns (the samples only ever move right), copied whole.
+// At the pattern's own size a run is copied straight from the picture; scaled, its samples are
+// gathered once per pattern row and copied into every row that samples it (twice each at twice
+// the size). The same samples as the turning loop, so the same pixels; false when the runs are
+// not built or the rows are too wide for the scratch rows, and the turning loop draws them.
+bool TPictureItem::DrawUpright(TSurface& dest, int x, int y, int x0, int y0, int y1, int n,
+                               int index, int64_t pivX, int64_t pivY, int64_t scaleX,
+                               int64_t scaleY, int64_t endU, int64_t endV) const {
+  constexpr int MaxWidth = 1024;
+  const TRect pr = PatternRect(index);
+  const int limX = std::min(pr.Width(), PictureWidth - pr.Left);
+  if (n > MaxWidth || limX > MaxWidth || !Built || PatternRowFirst.size() != Patterns.size())
+    return false;
+  // At angle 0 the sample of column k is u0 + k steps of one pixel, whatever the row.
+  const int64_t u0 = (static_cast<int64_t>(x0 - x) << 16) + 32768 + pivX;
+  int k0 = 0, k1 = n;
+  StepsWithin(u0, 65536, endU, k0, k1);
+  if (k0 >= k1) return true;
+  uint32_t sourceX[MaxWidth];
+  for (int k = k0; k < k1; ++k)
+    sourceX[k] = static_cast<uint32_t>(((u0 + static_cast<int64_t>(k) * 65536) * scaleX) >> 32);
+  // firstColumn[p]: the first column whose sample is pattern pixel p or one right of it.
+  uint16_t firstColumn[MaxWidth + 1];
+  for (int p = 0, k = k0; p <= limX; ++p) {
+    while (k < k1 && sourceX[k] < static_cast<uint32_t>(p)) ++k;
+    firstColumn[p] = static_cast<uint16_t>(k);
+  }
+  const bool unscaled = scaleX == 65536;
+  uint16_t gathered[MaxWidth];
+  int64_t gatheredRow = -1;
+  for (int dy = y0; dy < y1; ++dy) {
+    const int64_t v = (static_cast<int64_t>(dy - y) << 16) + 32768 + pivY;
+    if (v < 0 || v >= endV) continue;
+    const int64_t sy = (v * scaleY) >> 32;
+    // The pattern row's pixels, and its runs; an opaque picture's row is one run.
+    const uint16_t* p = Pixels.data() + static_cast<size_t>(pr.Top + sy) * PictureWidth + pr.Left;
+    const TRun whole{0, 0, static_cast<uint16_t>(limX)};
+    const TRun* run = &whole;
+    const TRun* last = run + 1;
+    if (Transparent) {
+      const uint32_t* rowRuns =
+          RowRuns.data() + PatternRowFirst[static_cast<size_t>(index)] + static_cast<size_t>(sy);
+      run = Runs.data() + rowRuns[0];
+      last = Runs.data() + rowRuns[1];
+    }
+    uint16_t* d = dest.Row(dy) + x0;
+    const bool gather = !unscaled && sy != gatheredRow;
+    gatheredRow = sy;
+    for (; run != last; ++run) {
+      const int a = firstColumn[run->X], b = firstColumn[run->X + run->Length];
+      if (a >= b) continue;
+      if (unscaled) {
+        CopyPixels(d + a, p + sourceX[a], b - a);
+        continue;
+      }
+      if (gather)
+        for (int k = a; k < b; ++k) gathered[k] = p[sourceX[k]];
+      CopyPixels(d + a, gathered + a, b - a);
+    }
+  }
+  return true;
 }
 
 }  // namespace zw

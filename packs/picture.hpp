@@ -75,6 +75,9 @@ class TPictureItem {
   std::vector<uint32_t> PatternRowFirst;  // per pattern, its first entry in RowRuns
   void BuildRuns();
   void BuildGrid();
+  bool DrawUpright(TSurface& dest, int x, int y, int x0, int y0, int y1, int n, int index,
+                   int64_t pivX, int64_t pivY, int64_t scaleX, int64_t scaleY, int64_t endU,
+                   int64_t endV) const;
 };
 
 class TImageList {

@@ -3,6 +3,9 @@
 #include "world/generator.hpp"
 
 #include <algorithm>
+#include <array>
+#include <bit>
+#include <cstring>
 #include <utility>
 #include <vector>
 
@@ -12,12 +15,35 @@ namespace {
 
 constexpr uint8_t Empty = 255;
 
+// The generator's steps taken i at a time: i steps from seed s give s * Jump[i].Mul + Jump[i].Add,
+// so the draws of a run of cells are worked out side by side instead of one after the other.
+struct TJump {
+  uint32_t Mul, Add;
+};
+constexpr auto Jumps = [] {
+  std::array<TJump, TrackCols + 1> j{};
+  j[0] = {1, 0};
+  for (size_t i = 1; i < j.size(); ++i)
+    j[i] = {j[i - 1].Mul * TRandom::Multiplier,
+            j[i - 1].Add * TRandom::Multiplier + TRandom::Increment};
+  return j;
+}();
+
+// Random(n) of a seed already stepped.
+inline uint32_t Draw(uint32_t seed, uint32_t n) {
+  return static_cast<uint32_t>((static_cast<uint64_t>(seed) * n) >> 32);
+}
+
 struct TGenerator {
   TTrackState& T;
   TRandom& Rng;
   int StartCol = StartBarrierCol;
   int SegmentKind = KindStraight;
   int SegmentRowsLeft = 0;
+  // The first and last claimed column of each row once the road is laid (row 0 and rows without
+  // road: First > Last). Only the road and its lines claim cells before the scenery, so every
+  // cell outside these bounds is still unclaimed then.
+  std::array<int16_t, TrackRows + 1> First{}, Last{};
 
   // A cell as the rules read it: a signed byte, with the cells beyond the map empty.
   // The generator reads and writes every cell many times: one range test each, then the raw map.
@@ -57,15 +83,17 @@ struct TGenerator {
   }
 
   // The leftmost and rightmost claimed cells of a road row: its two barriers.
-  int LeftmostClaimed(int row) const {
-    for (int c = 1; c <= TrackCols; ++c)
-      if (Cell(row, c) != -1) return c;
-    return 0;
-  }
-  int RightmostClaimed(int row) const {
-    for (int c = TrackCols; c >= 1; --c)
-      if (Cell(row, c) != -1) return c;
-    return 0;
+  int LeftmostClaimed(int row) const { return First[row] <= Last[row] ? First[row] : 0; }
+  int RightmostClaimed(int row) const { return First[row] <= Last[row] ? Last[row] : 0; }
+  // Where the claimed cells of a row lie, looking only between lo and hi.
+  void FindClaimed(int row, int lo, int hi) {
+    const uint8_t* cells = T.Cells.data() + Index(row, 1);
+    lo = std::max(lo, 1);
+    hi = std::min(hi, TrackCols);
+    while (lo <= hi && cells[lo - 1] == Empty) ++lo;
+    while (hi >= lo && cells[hi - 1] == Empty) --hi;
+    First[row] = static_cast<int16_t>(lo);
+    Last[row] = static_cast<int16_t>(hi);
   }
   // A drift segment carries the whole road three columns sideways over its six rows.
   bool DriftLeftWouldLeave(int j) const { return LeftmostClaimed(j) - 3 < 1; }
@@ -242,6 +270,8 @@ struct TGenerator {
     T.ViewCol = StartCol - 1;
     T.ViewRow = StartViewRow;
     std::fill(T.Cells.begin(), T.Cells.end(), Empty);
+    First.fill(1);
+    Last.fill(0);
     // 2. The start stretch with its start line.
     for (int s = 1; s <= StartRows; ++s) {
       const int r = TrackRows - s;
@@ -256,17 +286,22 @@ struct TGenerator {
       Put(r, l + 6, tile::Ground);
       Put(r, l + 7, RandomRightBarrier());
       T.RowKind(r) = KindStraight;
+      FindClaimed(r, l, l + 7);
     }
-    // 3, 4. The road, row by row from the row below.
+    // 3, 4. The road, row by row from the row below. A cell's rules reach only its neighbours
+    // in the row above, so the row above is claimed at most one column beyond the row below.
     BeginSegment(KindStraight);
     for (int j = TrackRows - StartRows; j > TrackRows - T.TrackLength; --j) {
       const int n = j - 1;
       if (SegmentRowsLeft == 0) ChooseSegment(j);
       // Unclaimed cells give nothing under every kind's rules, so only claimed ones are read.
       const uint8_t* below = T.Cells.data() + Index(j, 1);
-      for (int k = 1; k <= TrackCols; ++k)
+      for (int k = First[j]; k <= Last[j]; ++k)
         if (below[k - 1] != Empty) RowRules(j, n, k);
-      if (n >= 1) T.RowKind(n) = static_cast<uint8_t>(SegmentKind);
+      if (n >= 1) {
+        T.RowKind(n) = static_cast<uint8_t>(SegmentKind);
+        FindClaimed(n, First[j] - 1, Last[j] + 1);
+      }
       SegmentRowsLeft -= 1;
     }
     // 5. The finish line across the four road tiles.
@@ -274,80 +309,142 @@ struct TGenerator {
     for (int k = 1; k <= TrackCols; ++k)
       if (Cell(finish, k) == tile::RoadLane) {
         for (int c = k - 1; c <= k + 2; ++c) Put(finish, c, tile::Line);
+        FindClaimed(finish, std::min<int>(First[finish], k - 1),
+                    std::max<int>(Last[finish], k + 2));
         break;
       }
-    // 6. Scenery blocks on unclaimed ground.
-    TRandom scenery = Rng;                                       // kept in a register for the pass
-    std::vector<std::pair<int, int>> candidates(TrackCols + 1);  // (column, draw) of draws 0..3
-    for (int j = TrackRows - 2; j >= TrackRows - T.TrackLength; --j) {
-      if (j < 1) break;
-      // A block only ever writes the rows below row j, so the row's test cells stay as they
-      // are through its pass: every draw of the row is made first, in column order, and the
-      // few that place a block are handled after.
+    PlaceScenery();
+    DecorateAndCentre();
+  }
+
+  // 6. Scenery blocks on unclaimed ground: each column 3..645 of a track row whose left
+  // neighbour is unclaimed draws Random(12), and a draw of 0..3 places its block below the
+  // column when the block's cells are all unclaimed. A block only ever claims cells of the rows
+  // below its row, so while a row is passed it holds just its road: its draws are made first, a run
+  // of unclaimed cells at a time, and the few that may place a block are handled after, in column
+  // order.
+  void PlaceScenery() {
+    // Per column, how many cells down from the row below the current one are unclaimed (at most
+    // four, the tallest block): a block fits where each of its columns has its height free.
+    std::array<uint8_t, TrackCols + 4> free{};  // read four at a time from columns up to 648
+    const int top = std::max(TrackRows - T.TrackLength, 1);
+    const int startRow = TrackRows - 2;
+    for (int c = 1; c <= TrackCols; ++c)
+      for (int r = startRow + 1; r <= std::min(startRow + 4, TrackRows) && Cell(r, c) == -1; ++r)
+        free[c] += 1;
+    struct TCandidate {
+      int16_t Col;
+      uint8_t Kind;
+    };
+    std::array<TCandidate, TrackCols + 1> candidates;
+    uint32_t seed = Rng.Seed;
+    for (int j = startRow; j >= top; --j) {
       const uint8_t* row = T.Cells.data() + Index(j, 1);
       size_t found = 0;
-      for (int col = 3; col <= 645; ++col) {
-        if (row[col - 2] != Empty) continue;
-        const int t = scenery.Random(12);
-        candidates[found] = {col, t};
-        found += t < 4;  // kept without a branch: the draws are a coin toss for the predictor
+      // The draws of the columns from..to, whose test cells are all unclaimed. A column's test
+      // cell is the one on its left.
+      auto run = [&](int from, int to) {
+        if (from > to) return;
+        for (int col = from; col <= to; ++col) {
+          const TJump& step = Jumps[static_cast<size_t>(col - from + 1)];
+          const uint32_t t = Draw(seed * step.Mul + step.Add, 12);
+          candidates[found] = {static_cast<int16_t>(col), static_cast<uint8_t>(t)};
+          // Only a block that fits below the row as it stands may fit once the blocks before
+          // it in the row are placed; the test takes no branch, as the draws are a coin toss
+          // for the predictor.
+          found += Fits(free.data() + col, t);
+        }
+        const TJump& all = Jumps[static_cast<size_t>(to - from + 1)];
+        seed = seed * all.Mul + all.Add;
+      };
+      // Columns 3..645 test cells 2..644; the claimed ones among them lie in the road's bounds.
+      const int lo = std::max<int>(First[j] + 1, 3), hi = std::min<int>(Last[j] + 1, 645);
+      if (lo > hi) {
+        run(3, 645);
+      } else {
+        run(3, lo - 1);
+        int from = lo;
+        for (int col = lo; col <= hi; ++col)
+          if (row[col - 2] != Empty) {
+            run(from, col - 1);
+            from = col + 1;
+          }
+        run(from, hi);
+        run(hi + 1, 645);
       }
       for (size_t i = 0; i < found; ++i) {
-        const auto [col, t] = candidates[i];
-        if (t == 0 && j + 4 < TrackRows && AreaIsFree(col, j, 4, 4)) {
-          using namespace tile;
-          static constexpr int Big[4][4] = {{Ground, LargeTop, LargeTop, LargeTop},
-                                            {LargeLeft, SquareTopL, SquareTopR, LargeRight},
-                                            {LargeLeft, SquareBottomL, SquareBottomR, LargeRight},
-                                            {LargeLeft, LargeBottom, LargeBottom, LargeCorner}};
-          for (int r = 0; r < 4; ++r)
-            for (int c = 0; c < 4; ++c) Put(j + 1 + r, col + c, Big[r][c]);
-        } else if (t == 1 && j + 3 < TrackRows && AreaIsFree(col, j, 3, 3)) {
-          for (int r = 0; r < 3; ++r)
-            for (int c = 0; c < 3; ++c) Put(j + 1 + r, col + c, tile::GridFirst + 3 * r + c);
-        } else if (t == 2 && j + 2 < TrackRows && AreaIsFree(col, j, 2, 2)) {
-          static constexpr int Square[2][2] = {{tile::SquareTopL, tile::SquareTopR},
-                                               {tile::SquareBottomL, tile::SquareBottomR}};
-          for (int r = 0; r < 2; ++r)
-            for (int c = 0; c < 2; ++c) Put(j + 1 + r, col + c, Square[r][c]);
-        } else if (t == 3 && j + 2 < TrackRows && AreaIsFree(col, j, 2, 2)) {
-          static constexpr int Small[2][2] = {{tile::SmallTop, tile::Ground},
-                                              {tile::SmallBottomL, tile::SmallBottomR}};
-          for (int r = 0; r < 2; ++r)
-            for (int c = 0; c < 2; ++c) Put(j + 1 + r, col + c, Small[r][c]);
-        }
+        const int col = candidates[i].Col, t = candidates[i].Kind;
+        const int size = BlockSize[t];
+        if (j + size >= TrackRows || !Fits(free.data() + col, t)) continue;
+        PlaceBlock(j, col, t);
+        for (int c = col; c < col + size; ++c) free[c] = 0;
       }
+      // The row itself is the first one below the next row.
+      for (int c = 1; c <= TrackCols; ++c)
+        free[c] = row[c - 1] == Empty ? static_cast<uint8_t>(std::min(free[c] + 1, 4)) : 0;
     }
-    Rng = scenery;
-    // 7, 8. Decorations on what is still unclaimed, then the rest to ground, and the road's
-    // centre line. One pass does both: a cell's clean-up needs only itself and its left
-    // neighbour, both final by then, and the draws keep their row-by-row order. The
-    // generator's state is kept in a local for the pass, so it lives in a register.
-    TRandom rng = Rng;
+    Rng.Seed = seed;
+  }
+
+  // The side of the square block a draw places: 0 the large block, 1 the grid, 2 the square,
+  // 3 the small one; 4..11 none.
+  static constexpr int BlockSize[12] = {4, 3, 2, 2};
+  // Whether draw t's block fits on four heights 0..4: the first BlockSize[t] of them each at
+  // least that size, all four tested in one word. Adding 128 - size to a height sets its top bit
+  // exactly when the height reaches the size, and never carries into the next one; a draw that
+  // places nothing asks for top bits that no height 0..4 can set.
+  static bool Fits(const uint8_t* heights, uint32_t t) {
+    static constexpr uint32_t Add[12] = {0x7c7c7c7c, 0x7d7d7d7d, 0x7e7e7e7e, 0x7e7e7e7e};
+    static constexpr uint32_t Want[12] = {0x80808080, 0x00808080, 0x00008080, 0x00008080,
+                                          0x80,       0x80,       0x80,       0x80,
+                                          0x80,       0x80,       0x80,       0x80};
+    uint32_t h;
+    std::memcpy(&h, heights, 4);
+    return ((h + Add[t]) & Want[t]) == Want[t];
+  }
+
+  void PlaceBlock(int j, int col, int t) {
+    using namespace tile;
+    if (t == 0) {
+      static constexpr int Big[4][4] = {{Ground, LargeTop, LargeTop, LargeTop},
+                                        {LargeLeft, SquareTopL, SquareTopR, LargeRight},
+                                        {LargeLeft, SquareBottomL, SquareBottomR, LargeRight},
+                                        {LargeLeft, LargeBottom, LargeBottom, LargeCorner}};
+      for (int r = 0; r < 4; ++r)
+        for (int c = 0; c < 4; ++c) Put(j + 1 + r, col + c, Big[r][c]);
+    } else if (t == 1) {
+      for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 3; ++c) Put(j + 1 + r, col + c, GridFirst + 3 * r + c);
+    } else if (t == 2) {
+      static constexpr int Square[2][2] = {{SquareTopL, SquareTopR},
+                                           {SquareBottomL, SquareBottomR}};
+      for (int r = 0; r < 2; ++r)
+        for (int c = 0; c < 2; ++c) Put(j + 1 + r, col + c, Square[r][c]);
+    } else {
+      static constexpr int Small[2][2] = {{SmallTop, Ground}, {SmallBottomL, SmallBottomR}};
+      for (int r = 0; r < 2; ++r)
+        for (int c = 0; c < 2; ++c) Put(j + 1 + r, col + c, Small[r][c]);
+    }
+  }
+
+  // 7, 8. Decorations on what is still unclaimed, row by row, then the road's centre line. An
+  // unclaimed cell draws Random(2), and Random(3) for one of the three decorations when the
+  // first gave 0; else it becomes plain ground.
+  void DecorateAndCentre() {
+    uint32_t seed = Rng.Seed;
     for (int r = 1; r <= TrackRows; ++r) {
       uint8_t* row = T.Cells.data() + Index(r, 1);
+      for (int c = NextEmpty(row, 0); c < TrackCols;) {
+        const int end = NextClaimed(row, c);
+        seed = Decorate(row + c, row + end, seed);
+        c = NextEmpty(row, end);
+      }
+      // The centre between the two lanes; on a drift row 20 pixels off it, ahead of the drift
+      // on its entry row and behind it on its shifted row. Only the road's own cells can hold
+      // a lane or a line.
       int32_t& centre = T.RoadCentreX(r);
-      for (int c = 1; c <= TrackCols; ++c) {
-        uint8_t& cell = row[c - 1];
-        if (cell == Empty) {
-          // Random(2), and Random(3) only when the first gave 0: both draws are worked out
-          // and the generator keeps the state of the draws actually made, without a branch
-          // on a coin toss.
-          // The second step is taken straight from the first seed (mul*mul, mul*inc+inc), so the
-          // two steps run side by side.
-          constexpr uint32_t mul = TRandom::Multiplier, inc = TRandom::Increment;
-          const uint32_t once = rng.Seed * mul + inc;
-          const uint32_t twice = rng.Seed * (mul * mul) + (mul * inc + inc);
-          // All ones when Random(2) gave 0; the choice is made by masks, not by a jump.
-          const uint32_t zero = (once >> 31) - 1u;
-          const auto kind =
-              static_cast<uint32_t>((static_cast<uint64_t>(twice) * tile::DecorationCount) >> 32);
-          rng.Seed = (twice & zero) | (once & ~zero);
-          cell = static_cast<uint8_t>((tile::Decoration + kind) & zero);
-          continue;
-        }
-        // The centre between the two lanes; on a drift row 20 pixels off it, ahead of the drift
-        // on its entry row and behind it on its shifted row.
+      for (int c = First[r]; c <= Last[r]; ++c) {
+        const int cell = row[c - 1];
         if (cell == tile::RoadLane) {
           const int left = c > 1 ? row[c - 2] : tile::Ground;
           if (left == tile::RoadEdgeL)
@@ -361,7 +458,67 @@ struct TGenerator {
         }
       }
     }
-    Rng = rng;
+    Rng.Seed = seed;
+  }
+
+  // The first unclaimed (NextEmpty) or claimed (NextClaimed) cell of a row from index c on, or
+  // TrackCols for none: eight cells a step, a run's end found without a branch per cell.
+  static int NextEmpty(const uint8_t* row, int c) {
+    for (; c + 8 <= TrackCols; c += 8) {
+      uint64_t v;
+      std::memcpy(&v, row + c, 8);
+      // An unclaimed cell is a zero byte of ~v; the lowest such byte is found exactly.
+      const uint64_t x = ~v;
+      const uint64_t zero = (x - 0x0101010101010101ull) & ~x & 0x8080808080808080ull;
+      if (zero) return c + std::countr_zero(zero) / 8;
+    }
+    while (c < TrackCols && row[c] != Empty) ++c;
+    return c;
+  }
+  static int NextClaimed(const uint8_t* row, int c) {
+    for (; c + 8 <= TrackCols; c += 8) {
+      uint64_t v;
+      std::memcpy(&v, row + c, 8);
+      if (~v) return c + std::countr_zero(~v) / 8;
+    }
+    while (c < TrackCols && row[c] == Empty) ++c;
+    return c;
+  }
+
+  // Decorates the unclaimed cells [cell, end) from the given seed; answers the seed after.
+  // A cell takes one step or two, so each next cell's first step hangs on the one before. Two
+  // cells are worked out at a time from all four steps they may take, computed side by side;
+  // the choices between them are made by selection, not by jumps on coin tosses.
+  static uint32_t Decorate(uint8_t* cell, uint8_t* end, uint32_t seed) {
+    // All ones when a step's Random(2) gave 0 (its top bit clear), else zero.
+    const auto zero = [](uint32_t step) { return (step >> 31) - 1u; };
+    const auto pick = [](uint32_t mask, uint32_t ifSet, uint32_t ifClear) {
+      return ifClear ^ ((ifClear ^ ifSet) & mask);
+    };
+    const auto decoration = [](uint32_t mask, uint32_t step) {
+      return static_cast<uint8_t>((tile::Decoration + Draw(step, 3)) & mask);
+    };
+    for (; end - cell >= 2; cell += 2) {
+      const uint32_t s1 = seed * Jumps[1].Mul + Jumps[1].Add;
+      const uint32_t s2 = seed * Jumps[2].Mul + Jumps[2].Add;
+      const uint32_t s3 = seed * Jumps[3].Mul + Jumps[3].Add;
+      const uint32_t s4 = seed * Jumps[4].Mul + Jumps[4].Add;
+      const uint32_t d1 = zero(s1);
+      const uint32_t x = pick(d1, s3, s2);  // the second cell's first step
+      const uint32_t y = pick(d1, s4, s3);  // and the step after it
+      const uint32_t d2 = zero(x);
+      cell[0] = decoration(d1, s2);
+      cell[1] = decoration(d2, y);
+      seed = pick(d2, y, x);
+    }
+    if (cell != end) {
+      const uint32_t s1 = seed * Jumps[1].Mul + Jumps[1].Add;
+      const uint32_t s2 = seed * Jumps[2].Mul + Jumps[2].Add;
+      const uint32_t d1 = zero(s1);
+      *cell = decoration(d1, s2);
+      seed = pick(d1, s2, s1);
+    }
+    return seed;
   }
 };
 
