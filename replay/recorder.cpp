@@ -236,11 +236,17 @@ void TRecorder::Push(const TEvent& ev) {
   Current.Events.push_back(ev);
 }
 
-void TRecorder::RaceEvent(TMForm&, const TInputEvent& in) {
+void TRecorder::RaceEvent(TMForm& f, const TInputEvent& in) {
   if (!Recording) return;
   TEvent ev;
   ev.Frame = Current.FrameCount();
   switch (in.Type) {
+    case TInputEvent::KeyDown:
+      // A key pressed after the gamepad puts the keyboard's hints back (the pad's name entry
+      // hints go): part of the state a ride must reach. Only the change is kept.
+      if (!f.Keys.PadInUse) return;
+      ev.Type = TEvent::KeysAgain;
+      break;
     case TInputEvent::Char:
       if (in.Key < 0 || in.Key > 255) return;
       ev.Type = TEvent::Char;
@@ -271,8 +277,8 @@ void TRecorder::RaceEvent(TMForm&, const TInputEvent& in) {
       ev.Key = in.Key;
       break;
     default:
-      // Key downs reach the race only as the boss key and Alt+Enter, recorded as the pauses
-      // they make; key ups and the rest change nothing in a race.
+      // Otherwise key downs reach the race only as the boss key and Alt+Enter, recorded as the
+      // pauses they make; key ups and the rest change nothing in a race.
       return;
   }
   Push(ev);
@@ -418,6 +424,10 @@ void TReplayPlayer::DeliverEvents(TMForm& f, uint32_t frame) {
         continue;
       case TEvent::ModePause:
         f.PauseForModeSwitch();
+        continue;
+      case TEvent::KeysAgain:
+        // What the key down did besides what the held keys already say.
+        f.Keys.PadInUse = false;
         continue;
     }
     f.HandleEvent(ev);

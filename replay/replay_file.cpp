@@ -43,8 +43,8 @@
 //   ..      4+C   events in order: varint frames since the previous event (an event with frame
 //                 k comes before frame k runs; k = N after the last), a kind byte, then for a
 //                 character a varint code (< 256), for the pointer two varints x, y (< 4096),
-//                 for a gamepad control a varint (< 16); close, click and the two pauses carry
-//                 nothing.
+//                 for a gamepad control a varint (< 16); close, click, the two pauses and a key
+//                 pressed after the gamepad (kind 8) carry nothing.
 //   ..      4+D   (format 2 only) the race state's hashes: varint K, the level ends (at most
 //                 4 096), then K times a byte, the level that ended (1..10), and the 8-byte
 //                 hash of the whole race state then; last the 8-byte hash at the game's end.
@@ -268,6 +268,7 @@ std::vector<uint8_t> Write(const TReplay& r) {
         case TEvent::Close:
         case TEvent::WindowPause:
         case TEvent::ModePause:
+        case TEvent::KeysAgain:
           break;
         default:
           return {};
@@ -448,6 +449,7 @@ bool Read(const std::vector<uint8_t>& bytes, TReplay& r, std::string& why) {
         case TEvent::Close:
         case TEvent::WindowPause:
         case TEvent::ModePause:
+        case TEvent::KeysAgain:
           break;
         default:
           return fail("unknown event");

@@ -41,7 +41,8 @@ struct TEvent {
     Close = 4,        // the window's close box
     PadDown = 5,      // a gamepad control pressed
     WindowPause = 6,  // minimised or the boss key: the race pauses
-    ModePause = 7     // Alt+Enter: the race pauses
+    ModePause = 7,    // Alt+Enter: the race pauses
+    KeysAgain = 8     // a key pressed after the gamepad: the keyboard's hints come back
   };
   uint32_t Frame = 0;  // delivered before this frame runs (== frame count: after the last one)
   Kind Type = Char;

@@ -9,7 +9,7 @@ PKGS=(
   libcairo2-dev libxmp-dev libcurl4-openssl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-bebas-neue fonts-liberation
-  xvfb xauth xdotool x11-apps openmpt123 xmp imagemagick sox
+  xvfb xauth xdotool x11-apps libxtst-dev openmpt123 xmp imagemagick sox
   libboost-dev libsqlite3-dev chromium libpq-dev postgresql wrk nginx-light openssl curl
   desktop-file-utils appstream dpkg-dev debhelper lintian man-db mmdebstrap ccache python3
   # The Windows build: cross compilers, Wine to run what they make, the installer maker, the

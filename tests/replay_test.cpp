@@ -29,6 +29,7 @@ replay::TReplay SmallReplay() {
   r.Events.push_back({10, replay::TEvent::MouseMove, 0, 400, 300});
   r.Events.push_back({10, replay::TEvent::Click, 0, 0, 0});
   r.Events.push_back({500, replay::TEvent::WindowPause, 0, 0, 0});
+  r.Events.push_back({600, replay::TEvent::KeysAgain, 0, 0, 0});
   r.Events.push_back({1000, replay::TEvent::Char, 13, 0, 0});
   r.RaceScore = 12345;
   r.Level = 4;
@@ -254,6 +255,29 @@ std::string RecordedGame(replay::TRecorder& rec, uint32_t& levels) {
   std::string why;
   EXPECT_TRUE(replay::WriteFile(path, rec.Last, why)) << why;
   return path;
+}
+
+// The pad pauses and resumes the race, then the keyboard takes over: the key that went down
+// puts the keyboard's hints back, and the ride must reach that too (the game's end is judged by
+// the whole state, hints and all).
+TEST(ReplayRide, TheKeyboardAfterThePadRidesToTheSameEnd) {
+  replay::TRecorder rec;
+  test::TGame g("seed 4242\nrefresh 60\nframetime 16\n");
+  rec.Packs = replay::PackHash();
+  g.S().ReplayHooks = &rec;
+  g.Run("race 1\nframes 300\npadpress Start\nframes 20\npadpress Start\npilot 200\n");
+  ASSERT_TRUE(g.S().Keys.PadInUse);
+  g.Run("press Escape\nframes 5\npress N\npilot 100\npress Escape\nframes 5\npress Y\nframes 5\n");
+  ASSERT_TRUE(rec.Complete);
+  EXPECT_FALSE(g.S().Keys.PadInUse);
+  g.S().ReplayHooks = nullptr;
+  size_t returns = 0;
+  for (const replay::TEvent& e : rec.Last.Events) returns += e.Type == replay::TEvent::KeysAgain;
+  EXPECT_EQ(returns, 1u) << "only the change is kept";
+  test::TGame again("seed 1\n");
+  const replay::TRideResult res = replay::Ride(again.F(), rec.Last, false);
+  EXPECT_EQ(res.EndHash, rec.EndHash);
+  EXPECT_EQ(replay::Disagreement(rec.Last, res), "");
 }
 
 TEST(ReplayRide, ARecordedGameRidesAgainToTheSameRaceDrawnOrNot) {

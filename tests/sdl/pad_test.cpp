@@ -8,6 +8,7 @@
 #include "platform/sdl/sdl_platform.hpp"
 #include "rider/player.hpp"
 #include "shell/form.hpp"
+#include "tests/sdl/virtual_pad.hpp"
 #include "tests/test_support.hpp"
 #include "world/scroll_background.hpp"
 
@@ -54,23 +55,8 @@ class SdlPad : public ::testing::Test {
     SDL_Quit();
   }
   void Plug() {
-    SDL_VirtualJoystickDesc d{};
-    d.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
-    d.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
-    d.naxes = SDL_CONTROLLER_AXIS_MAX;
-    d.nbuttons = SDL_CONTROLLER_BUTTON_MAX;
-    d.button_mask = (1u << SDL_CONTROLLER_BUTTON_MAX) - 1;
-    d.axis_mask = (1u << SDL_CONTROLLER_AXIS_MAX) - 1;
-    d.name = "Test pad";
-    d.userdata = &Rumble;
-    d.Rumble = VirtualRumble;
-    Device = SDL_JoystickAttachVirtualEx(&d);
-    ASSERT_GE(Device, 0) << SDL_GetError();
-    Joy = SDL_JoystickOpen(Device);
+    Joy = test::PlugVirtualPad("Test pad", Device, &Rumble, VirtualRumble);
     ASSERT_NE(Joy, nullptr) << SDL_GetError();
-    // Triggers rest at their lowest value.
-    SDL_JoystickSetVirtualAxis(Joy, SDL_CONTROLLER_AXIS_TRIGGERLEFT, -32768);
-    SDL_JoystickSetVirtualAxis(Joy, SDL_CONTROLLER_AXIS_TRIGGERRIGHT, -32768);
     Input.Pump();
   }
   void Frames(int n) {
