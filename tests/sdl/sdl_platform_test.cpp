@@ -56,6 +56,9 @@ class SdlPlatform : public ::testing::Test {
  protected:
   void SetUp() override {
     if (!std::getenv("DISPLAY")) setenv("SDL_VIDEODRIVER", "dummy", 1);
+    // A run started in the background (nohup, `cmd &` in a script) inherits Ctrl+C ignored, and
+    // SDL rightly leaves an ignored signal alone: the signal tests want the player's terminal.
+    std::signal(SIGINT, SIG_DFL);
     ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS), 0) << SDL_GetError();
   }
   void TearDown() override { SDL_Quit(); }
