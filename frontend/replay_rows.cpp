@@ -1,7 +1,7 @@
 // The high-score table's rows that have a replay: choosing one and watching it.
 #include "frontend/replay_rows.hpp"
 
-#include "shell/form.hpp"
+#include "shell/form_state.hpp"
 
 namespace zw {
 
@@ -13,18 +13,14 @@ constexpr int RowLeft = 372, RowRight = 782, RowHalf = 16;
 constexpr uint16_t ChosenColour = 0xFEA0;  // the buttons' orange
 constexpr uint16_t MarkColour = 0x5FFF;    // a pale cyan
 
-bool HasReplay(const TMForm& f, int row) {
-  return row >= 1 && row <= 10 && !f.Replays.Table[static_cast<size_t>(row)].empty();
-}
-
 // The next row with a replay from `from` in steps of `step`, 0 when there is none.
-int NextRow(const TMForm& f, int from, int step) {
+int NextRow(const TFormState& f, int from, int step) {
   for (int r = from; r >= 1 && r <= 10; r += step)
     if (HasReplay(f, r)) return r;
   return 0;
 }
 
-void Choose(TMForm& f, int row) {
+void Choose(TFormState& f, int row) {
   f.Replays.ChosenRow = row;
   if (row != 0) f.Menu.MenuIndex = 0;
 }
@@ -35,6 +31,10 @@ void Plot(TSurface& s, int x, int y, uint16_t c) {
 
 }  // namespace
 
+bool HasReplay(const TFormState& f, int row) {
+  return row >= 1 && row <= 10 && !f.Replays.Table[static_cast<size_t>(row)].empty();
+}
+
 int ReplayRowAt(int x, int y) {
   if (x < RowLeft || x > RowRight) return 0;
   for (int r = 1; r <= 10; ++r)
@@ -42,7 +42,7 @@ int ReplayRowAt(int x, int y) {
   return 0;
 }
 
-void ReplayRowsFrame(TMForm& f) {
+void ReplayRowsFrame(TFormState& f) {
   TReplayShelf& s = f.Replays;
   if (!HasReplay(f, s.ChosenRow)) s.ChosenRow = 0;
   // A button lit by the pointer or the keys takes the selection from the row.
@@ -73,7 +73,7 @@ void ReplayRowsFrame(TMForm& f) {
   if ((k.KeyLeft || k.KeyRight) && s.ChosenRow != 0) s.ChosenRow = 0;
 }
 
-void DrawReplayRows(TMForm& f) {
+void DrawReplayRows(TFormState& f) {
   TSurface& d = f.MDisplay;
   for (int r = 1; r <= 10; ++r) {
     if (!HasReplay(f, r)) continue;
@@ -98,19 +98,6 @@ void DrawReplayRows(TMForm& f) {
     f.SelectFont(font::SmallText);
     f.DrawText(f.Replays.Note, 578, f.OnlineNote.empty() ? 164 : 148, true, true);
   }
-}
-
-bool WatchChosenRow(TMForm& f) {
-  const int row = f.Replays.ChosenRow;
-  if (!HasReplay(f, row)) return false;
-  std::string why;
-  if (!f.Replays.Watcher)
-    f.Replays.Note = "Replays cannot be watched here";
-  else if (f.Replays.Watcher->Watch(f, f.Replays.Table[static_cast<size_t>(row)], why))
-    f.Replays.Note.clear();
-  else
-    f.Replays.Note = why;
-  return true;
 }
 
 }  // namespace zw

@@ -1,5 +1,7 @@
 // The sub-screens' shared layout (title, second picture, Back), their activation and tab switch,
 // and the bike selection.
+#include "frontend/screens.hpp"
+
 #include "frontend/arrow_keys.hpp"
 #include "frontend/replay_rows.hpp"
 #include "rider/bike_models.hpp"
@@ -12,6 +14,21 @@ namespace zw {
 namespace {
 
 constexpr int BikePictureImage[6] = {0, 28, 29, 30, 31, 32};
+
+// Enter, a click or the pad's A on a chosen row of the high-score table: watch its replay. False
+// when no row is chosen.
+bool WatchChosenRow(TMForm& f) {
+  const int row = f.Replays.ChosenRow;
+  if (!HasReplay(f, row)) return false;
+  std::string why;
+  if (!f.Replays.Watcher)
+    f.Replays.Note = "Replays cannot be watched here";
+  else if (f.Replays.Watcher->Watch(f, f.Replays.Table[static_cast<size_t>(row)], why))
+    f.Replays.Note.clear();
+  else
+    f.Replays.Note = why;
+  return true;
+}
 
 // The tab (main-menu item) that opens each sub-screen.
 int TabOfScreen(int current) {
@@ -109,15 +126,16 @@ void TMForm::NextBike() {
   FrontEnd.NewBikePicture->Visible = true;
 }
 
-void TMForm::DrawBikeStats() {
-  const TPictureItem* square = MImageList1.Item(54);
+void DrawBikeStats(TFormState& form) {
+  const TPictureItem* square = form.MImageList1.Item(54);
   if (!square) return;
-  const int rows[4] = {BikePower(Race.SelectedBike), BikeHandling(Race.SelectedBike),
-                       BikeAcceleration(Race.SelectedBike), BikeBraking(Race.SelectedBike)};
+  const int bike = form.Race.SelectedBike;
+  const int rows[4] = {BikePower(bike), BikeHandling(bike), BikeAcceleration(bike),
+                       BikeBraking(bike)};
   const int tops[4] = {396, 424, 454, 486};
   for (int r = 0; r < 4; ++r)
     for (int k = 1; k <= rows[r]; ++k)
-      square->DrawPattern(MDisplay, 546 + 18 * (k - 1), tops[r], 0);
+      square->DrawPattern(form.MDisplay, 546 + 18 * (k - 1), tops[r], 0);
 }
 
 void TMForm::BikeSelectionFrame(int) {
@@ -158,7 +176,7 @@ void TMForm::BikeSelectionFrame(int) {
       }
     }
   }
-  DrawBikeStats();
+  DrawBikeStats(*this);
 }
 
 void TMForm::ShowOptions() {
@@ -210,21 +228,6 @@ void TMForm::ToggleCountryEdit() {
   if (Dialog.TextCursor) Dialog.TextCursor->Blinking = !Dialog.TextCursor->Blinking;
 }
 
-std::string TMForm::BossKeyName() const {
-  std::string name;
-  const uint8_t m = Keys.BossKeyShift;
-  if (m & mod::Alt)
-    name = "ALT+";
-  else if (m & mod::Ctrl)
-    name = "CTRL+";
-  else if (m & mod::Shift)
-    name = "SHIFT+";
-  if (Keys.BossKey >= vk::F1 && Keys.BossKey <= vk::F12)
-    name += "F" + std::to_string(Keys.BossKey - (vk::F1 - 1));
-  if (name.empty() || name.back() == '+') name += "?";
-  return name;
-}
-
 void TMForm::DrawOptions() {
   struct TLabel {
     int Item;
@@ -242,7 +245,7 @@ void TMForm::DrawOptions() {
   }
   SelectFont(font::OptionValue);
   DrawText(GameOptions.Country, 580, 417, true, true);
-  DrawText(BossKeyName(), 575, 494, true, true);
+  DrawText(BossKeyName(Keys), 575, 494, true, true);
   auto look = [&](int slot, int image) {
     if (TMenuButton* b = Menu.MenuButtons[static_cast<size_t>(slot)]) b->SetImageIndex(image);
   };

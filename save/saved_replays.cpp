@@ -8,7 +8,7 @@
 #include <set>
 #include <sstream>
 
-#include "shell/form.hpp"
+#include "shell/form_state.hpp"
 
 namespace zw {
 
@@ -62,7 +62,7 @@ std::string ReplayFileName(const std::string& bytes) {
   return std::string(text) + ".zwr";
 }
 
-void AddReplayMembers(const TMForm& form, std::vector<TSavedFile>& files, IFileOps& ops) {
+void AddReplayMembers(const TFormState& form, std::vector<TSavedFile>& files, IFileOps& ops) {
   std::vector<std::string> index = {IndexHeader};
   std::set<std::string> added;
   auto keep = [&](const std::string& bytes) {
@@ -100,7 +100,7 @@ std::vector<std::string> PendingReplayPaths() {
   return paths;
 }
 
-void LoadReplays(TMForm& form, const std::string& marker, IFileOps& ops) {
+void LoadReplays(TFormState& form, const std::string& marker, IFileOps& ops) {
   TReplayShelf& shelf = form.Replays;
   for (std::string& r : shelf.Table) r.clear();
   shelf.Last.clear();
@@ -138,7 +138,7 @@ void LoadReplays(TMForm& form, const std::string& marker, IFileOps& ops) {
   }
 }
 
-void RemoveUnlistedReplays(const TMForm& form, IFileOps& ops) {
+void RemoveUnlistedReplays(const TFormState& form, IFileOps& ops) {
   std::set<std::string> kept;
   for (int i = 1; i <= 10; ++i)
     if (!form.Replays.Table[static_cast<size_t>(i)].empty())

@@ -8,7 +8,7 @@
 
 namespace zw {
 
-class TMForm;
+class TFormState;
 
 // Every kept replay lives in this folder under the hash of its bytes, so a file never changes
 // once written; the index says which table entry (and which last game) each belongs to. The
@@ -21,14 +21,14 @@ std::string ReplayIndexPath();
 std::string ReplayFileName(const std::string& bytes);
 // The members a save adds to the options and the table: the index, and every replay that is not
 // yet on the disk byte for byte.
-void AddReplayMembers(const TMForm& form, std::vector<TSavedFile>& files, IFileOps& ops);
+void AddReplayMembers(const TFormState& form, std::vector<TSavedFile>& files, IFileOps& ops);
 // The kept replays a stopped save left beside their new files, for the start's recovery.
 std::vector<std::string> PendingReplayPaths();
 // Reads the index and the replays it names into the form's shelf; a link whose entry (name and
 // score) is no longer in the table, or whose file is missing or altered, is dropped.
-void LoadReplays(TMForm& form, const std::string& marker, IFileOps& ops);
+void LoadReplays(TFormState& form, const std::string& marker, IFileOps& ops);
 // Removes every kept replay the form no longer holds, so nothing stays behind when an entry
 // falls out of the table.
-void RemoveUnlistedReplays(const TMForm& form, IFileOps& ops);
+void RemoveUnlistedReplays(const TFormState& form, IFileOps& ops);
 
 }  // namespace zw

@@ -1,7 +1,8 @@
 // The options file and the high-score file with its check string.
+#include "save/saved_state.hpp"
+
 #include "save/save_files.hpp"
 #include "save/saved_replays.hpp"
-#include "shell/form.hpp"
 
 namespace zw {
 
@@ -19,135 +20,140 @@ std::string PairMarker() {
 }
 }  // namespace
 
-IFileOps& TMForm::FileOps() {
-  return SaveFileOps ? *SaveFileOps : RealFileOps();
+IFileOps& FileOps(TFormState& form) {
+  return form.SaveFileOps ? *form.SaveFileOps : RealFileOps();
 }
 
-void TMForm::LoadSavedState() {
+void LoadSavedState(TFormState& form) {
   // The options carry the table's check string, so the two files only make sense together: an
   // exit stopped half-way is finished or undone before either is read.
   // The kept replays belong to the same unit: their index names the entries they go with.
   std::vector<std::string> members = {OptionsPath(), HighScorePath(), ReplayIndexPath()};
   for (const std::string& p : PendingReplayPaths()) members.push_back(p);
-  RecoverFileSet(members, PairMarker(), FileOps());
-  LoadHighScores();
-  LoadOptions();
-  if (!HighScoreCheckValid()) ResetHighScores();
-  LoadReplays(*this, PairMarker(), FileOps());
+  RecoverFileSet(members, PairMarker(), FileOps(form));
+  LoadHighScores(form);
+  LoadOptions(form);
+  if (!HighScoreCheckValid(form)) ResetHighScores(form);
+  LoadReplays(form, PairMarker(), FileOps(form));
   // Replays of entries gone from the table (an earlier save cut off before its clean-up).
-  if (!FileOps().Exists(PairMarker())) RemoveUnlistedReplays(*this, FileOps());
+  if (!FileOps(form).Exists(PairMarker())) RemoveUnlistedReplays(form, FileOps(form));
 }
 
-bool TMForm::SaveSavedState() {
-  std::vector<TSavedFile> files = {{OptionsPath(), OptionsLines()},
-                                   {HighScorePath(), HighScoreLines()}};
-  AddReplayMembers(*this, files, FileOps());
-  if (!SaveFileSet(files, PairMarker(), FileOps())) return false;
+bool SaveSavedState(TFormState& form) {
+  std::vector<TSavedFile> files = {{OptionsPath(), OptionsLines(form)},
+                                   {HighScorePath(), HighScoreLines(form)}};
+  AddReplayMembers(form, files, FileOps(form));
+  if (!SaveFileSet(files, PairMarker(), FileOps(form))) return false;
   // Only once the new table is in place may the replays of entries that fell out go.
-  RemoveUnlistedReplays(*this, FileOps());
+  RemoveUnlistedReplays(form, FileOps(form));
   return true;
 }
 
-void TMForm::SetDefaultOptions() {
-  GameOptions.FullScreen = false;
-  GameOptions.Music = true;
-  GameOptions.Sound = true;
-  GameOptions.Country = CountryPlaceholder;
-  Keys.BossKeyShift = DefaultBossKeyShift;
-  Keys.BossKey = DefaultBossKey;
+void SetDefaultOptions(TFormState& form) {
+  form.GameOptions.FullScreen = false;
+  form.GameOptions.Music = true;
+  form.GameOptions.Sound = true;
+  form.GameOptions.Country = CountryPlaceholder;
+  form.Keys.BossKeyShift = DefaultBossKeyShift;
+  form.Keys.BossKey = DefaultBossKey;
 }
 
-void TMForm::LoadOptions() {
+void LoadOptions(TFormState& form) {
   std::vector<std::string> lines;
-  const std::string path = FileSetMember(OptionsPath(), PairMarker(), FileOps());
+  const std::string path = FileSetMember(OptionsPath(), PairMarker(), FileOps(form));
   if (!FileExists(path) || !ReadLines(path, lines)) {
-    SetDefaultOptions();
+    SetDefaultOptions(form);
     return;
   }
   // A short or damaged file keeps the defaults for whatever cannot be read.
-  SetDefaultOptions();
+  SetDefaultOptions(form);
   long long v = 0;
   auto line = [&](size_t n) -> const std::string* {
     return n <= lines.size() ? &lines[n - 1] : nullptr;
   };
-  if (auto* l = line(1); l && ParseLeadingInt(*l, v)) GameOptions.FullScreen = v != 0;
-  if (auto* l = line(2); l && ParseLeadingInt(*l, v)) GameOptions.Music = v != 0;
-  if (auto* l = line(3); l && ParseLeadingInt(*l, v)) GameOptions.Sound = v != 0;
-  if (auto* l = line(4)) GameOptions.Country = *l;
+  if (auto* l = line(1); l && ParseLeadingInt(*l, v)) form.GameOptions.FullScreen = v != 0;
+  if (auto* l = line(2); l && ParseLeadingInt(*l, v)) form.GameOptions.Music = v != 0;
+  if (auto* l = line(3); l && ParseLeadingInt(*l, v)) form.GameOptions.Sound = v != 0;
+  if (auto* l = line(4)) form.GameOptions.Country = *l;
   if (auto* l = line(5); l && ParseLeadingInt(*l, v))
-    Keys.BossKeyShift = v == 1 ? mod::Alt : v == 2 ? mod::Ctrl : v == 3 ? mod::Shift : 0;
+    form.Keys.BossKeyShift = v == 1 ? mod::Alt : v == 2 ? mod::Ctrl : v == 3 ? mod::Shift : 0;
   if (auto* l = line(6); l && ParseLeadingInt(*l, v))
-    Keys.BossKey = (v >= 1 && v <= 12) ? static_cast<uint16_t>(vk::F1 - 1 + v) : 0;
-  if (auto* l = line(7)) HighScoreCheck = *l;
+    form.Keys.BossKey = (v >= 1 && v <= 12) ? static_cast<uint16_t>(vk::F1 - 1 + v) : 0;
+  if (auto* l = line(7)) form.HighScoreCheck = *l;
 }
 
-std::vector<std::string> TMForm::OptionsLines() const {
-  const uint8_t m = Keys.BossKeyShift;
+std::vector<std::string> OptionsLines(const TFormState& form) {
+  const uint8_t m = form.Keys.BossKeyShift;
   const char* modifier = (m & mod::Alt)     ? "1"
                          : (m & mod::Ctrl)  ? "2"
                          : (m & mod::Shift) ? "3"
                                             : "0";
-  const int key =
-      (Keys.BossKey >= vk::F1 && Keys.BossKey <= vk::F12) ? Keys.BossKey - (vk::F1 - 1) : 0;
-  return {GameOptions.FullScreen ? "1" : "0",
-          GameOptions.Music ? "1" : "0",
-          GameOptions.Sound ? "1" : "0",
-          GameOptions.Country,
+  const int key = (form.Keys.BossKey >= vk::F1 && form.Keys.BossKey <= vk::F12)
+                      ? form.Keys.BossKey - (vk::F1 - 1)
+                      : 0;
+  return {form.GameOptions.FullScreen ? "1" : "0",
+          form.GameOptions.Music ? "1" : "0",
+          form.GameOptions.Sound ? "1" : "0",
+          form.GameOptions.Country,
           modifier,
           std::to_string(key),
-          ComputeHighScoreCheck()};
+          ComputeHighScoreCheck(form)};
 }
 
-void TMForm::SaveOptions() {
-  WriteLinesAtomically(OptionsPath(), OptionsLines(), FileOps());
+void SaveOptions(TFormState& form) {
+  WriteLinesAtomically(OptionsPath(), OptionsLines(form), FileOps(form));
 }
 
-void TMForm::ResetHighScores() {
+void ResetHighScores(TFormState& form) {
   for (int i = 1; i <= 10; ++i) {
-    HighScores[static_cast<size_t>(i)].Name = UnnamedPlayer;
-    HighScores[static_cast<size_t>(i)].Score = 10000 - 1000 * (i - 1);
-    Replays.Table[static_cast<size_t>(i)].clear();
+    form.HighScores[static_cast<size_t>(i)].Name = UnnamedPlayer;
+    form.HighScores[static_cast<size_t>(i)].Score = 10000 - 1000 * (i - 1);
+    form.Replays.Table[static_cast<size_t>(i)].clear();
   }
 }
 
-void TMForm::LoadHighScores() {
+void LoadHighScores(TFormState& form) {
   std::vector<std::string> lines;
-  const std::string path = FileSetMember(HighScorePath(), PairMarker(), FileOps());
+  const std::string path = FileSetMember(HighScorePath(), PairMarker(), FileOps(form));
   if (!FileExists(path) || !ReadLines(path, lines) || lines.size() < 20) {
-    ResetHighScores();
+    ResetHighScores(form);
     return;
   }
   // Every score must read as a number, or the whole table falls back to the defaults.
-  std::array<THighScore, 12> read = HighScores;
+  std::array<THighScore, 12> read = form.HighScores;
   for (int i = 1; i <= 10; ++i) {
     long long v = 0;
     if (!ParseLeadingInt(lines[static_cast<size_t>(2 * i - 1)], v)) {
-      ResetHighScores();
+      ResetHighScores(form);
       return;
     }
     read[static_cast<size_t>(i)].Name = lines[static_cast<size_t>(2 * i - 2)];
     read[static_cast<size_t>(i)].Score = static_cast<int32_t>(v);
   }
-  HighScores = read;
+  form.HighScores = read;
 }
 
-std::vector<std::string> TMForm::HighScoreLines() const {
+std::vector<std::string> HighScoreLines(const TFormState& form) {
   std::vector<std::string> lines;
   for (int i = 1; i <= 10; ++i) {
-    lines.push_back(HighScores[static_cast<size_t>(i)].Name);
-    lines.push_back(std::to_string(HighScores[static_cast<size_t>(i)].Score));
+    lines.push_back(form.HighScores[static_cast<size_t>(i)].Name);
+    lines.push_back(std::to_string(form.HighScores[static_cast<size_t>(i)].Score));
   }
   return lines;
 }
 
-void TMForm::SaveHighScores() {
-  WriteLinesAtomically(HighScorePath(), HighScoreLines(), FileOps());
+void SaveHighScores(TFormState& form) {
+  WriteLinesAtomically(HighScorePath(), HighScoreLines(form), FileOps(form));
 }
 
-std::string TMForm::ComputeHighScoreCheck() const {
+bool HighScoreCheckValid(const TFormState& form) {
+  return ComputeHighScoreCheck(form) == form.HighScoreCheck;
+}
+
+std::string ComputeHighScoreCheck(const TFormState& form) {
   size_t longest = 0;
   for (int i = 1; i <= 10; ++i)
-    longest = std::max(longest, HighScores[static_cast<size_t>(i)].Name.size());
+    longest = std::max(longest, form.HighScores[static_cast<size_t>(i)].Name.size());
   std::string s(longest, ' ');
   auto mix = [&](const std::string& t) {
     for (size_t j = 0; j < t.size() && j < longest; ++j) {
@@ -156,25 +162,28 @@ std::string TMForm::ComputeHighScoreCheck() const {
     }
   };
   for (int i = 1; i <= 10; ++i) {
-    mix(HighScores[static_cast<size_t>(i)].Name);
-    mix(std::to_string(HighScores[static_cast<size_t>(i)].Score));
+    mix(form.HighScores[static_cast<size_t>(i)].Name);
+    mix(std::to_string(form.HighScores[static_cast<size_t>(i)].Score));
   }
   return s;
 }
 
-bool TMForm::ScoreQualifies() const {
+bool ScoreQualifies(const TFormState& form) {
   for (int i = 1; i <= 10; ++i)
-    if (HighScores[static_cast<size_t>(i)].Score < Race.RaceScore) return true;
+    if (form.HighScores[static_cast<size_t>(i)].Score < form.Race.RaceScore) return true;
   return false;
 }
 
-void TMForm::SortHighScores() {
+void SortHighScores(TFormState& form) {
   for (int pass = 1; pass <= 10; ++pass)
     for (int a = 1; a <= 11 - pass; ++a)
-      if (HighScores[static_cast<size_t>(a)].Score < HighScores[static_cast<size_t>(a + 1)].Score) {
-        std::swap(HighScores[static_cast<size_t>(a)], HighScores[static_cast<size_t>(a + 1)]);
+      if (form.HighScores[static_cast<size_t>(a)].Score <
+          form.HighScores[static_cast<size_t>(a + 1)].Score) {
+        std::swap(form.HighScores[static_cast<size_t>(a)],
+                  form.HighScores[static_cast<size_t>(a + 1)]);
         // An entry's replay goes where the entry goes.
-        std::swap(Replays.Table[static_cast<size_t>(a)], Replays.Table[static_cast<size_t>(a + 1)]);
+        std::swap(form.Replays.Table[static_cast<size_t>(a)],
+                  form.Replays.Table[static_cast<size_t>(a + 1)]);
       }
 }
 

@@ -3,7 +3,9 @@
 #include <string>
 
 #include "rider/player.hpp"
+#include "save/saved_state.hpp"
 #include "shell/form.hpp"
+#include "shell/race_figures.hpp"
 #include "shell/replay_hooks.hpp"
 #include "sprites/game_sprites.hpp"
 #include "world/scroll_background.hpp"
@@ -57,7 +59,7 @@ constexpr TDialogWords DialogWords[] = {
 
 }  // namespace
 
-std::string TMForm::ClockText(int32_t ms) {
+std::string ClockText(int32_t ms) {
   return TwoDigits(ms / 60000) + " : " + TwoDigits((ms / 1000) % 60);
 }
 
@@ -249,7 +251,7 @@ void TMForm::DrawNameEntry(int moveCount) {
     Dialog.TypedKey = 0;
     HighScores[11] = THighScore{Dialog.PlayerName, Race.RaceScore};
     Replays.Table[11] = Replays.LastIsCurrent ? Replays.Last : std::string();
-    SortHighScores();
+    SortHighScores(*this);
     CloseDialog();
     OpenDialog(dialog::SendQuestion);
   }
@@ -258,7 +260,7 @@ void TMForm::DrawNameEntry(int moveCount) {
 // Game over, the end of the last level and the exit question all lead here.
 void TMForm::EndGame() {
   if (ReplayHooks) ReplayHooks->GameEnding(*this);
-  if (ScoreQualifies())
+  if (ScoreQualifies(*this))
     OpenDialog(dialog::NameEntry);
   else
     LeaveToMenu();
@@ -297,7 +299,7 @@ void TMForm::ActivateDialogAnswer() {
     case dialog::ClearHighScores:
       if (chosen == item::Yes) {
         CloseDialog();
-        ResetHighScores();
+        ResetHighScores(*this);
       } else if (chosen == item::No) {
         CloseDialog();
       }

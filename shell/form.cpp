@@ -5,6 +5,7 @@
 
 #include "packs/pack_io.hpp"
 #include "packs/sound_effects.hpp"
+#include "save/saved_state.hpp"
 #include "shell/replay_hooks.hpp"
 #include "shell/text.hpp"
 #include "world/race_host.hpp"
@@ -73,10 +74,10 @@ bool TMForm::FormCreate() {
   }
   // 5..7. The saved table and options.
   if (NoSavedState) {
-    ResetHighScores();
-    SetDefaultOptions();
+    ResetHighScores(*this);
+    SetDefaultOptions(*this);
   } else {
-    LoadSavedState();
+    LoadSavedState(*this);
   }
   // 8. The display mode.
   ApplyDisplayMode();
@@ -90,7 +91,7 @@ void TMForm::Shutdown() {
   // An end ordered while the options screen waits for a boss key keeps the key set before.
   if (Keys.BossKeyCapture) ToggleBossKeyCapture();
   MSpriteEngine.Dead();
-  if (!NoSavedState) SaveSavedState();
+  if (!NoSavedState) SaveSavedState(*this);
   Terminated = true;
 }
 

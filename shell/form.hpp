@@ -72,7 +72,6 @@ class TMForm : public TFormState {
   void BossKeyCaptureKey(int key, uint8_t shift, bool down);
   void ToggleBossKeyCapture();
   void ToggleCountryEdit();
-  std::string BossKeyName() const;
   void DrawOptions();
   static bool IsNameChar(int c);
   static void AppendChar(std::string& s, int c, size_t max);
@@ -108,14 +107,7 @@ class TMForm : public TFormState {
   void PlayScreenMusic();
 
   // --- Text, HUD, dialogs ---
-  void SelectFont(int n);
-  int TextWidth(const std::string& s);
-  int TextHeight(const std::string& s);
-  int TextWidthInFont(const std::string& s, int n);
-  void DrawText(const std::string& s, int x, int y, bool centreX, bool centreY);
   void DrawHUD();
-  // The HUD clock: minutes and seconds with leading zeros, joined by " : ".
-  static std::string ClockText(int32_t ms);
   void OpenDialog(int kind);
   void CloseDialog();
   void DrawDialog(int moveCount);
@@ -138,13 +130,6 @@ class TMForm : public TFormState {
   void LeaveRace();
   void LeaveToMenu();
   void RestartLevel(bool next);
-  static int32_t PositionPrizeFor(int place);
-  bool ScoreQualifies() const;
-  void SortHighScores();
-  void ResetHighScores();
-  void SetUpLevel(int level);
-  // Copies the visible window of the track into the race background's chips.
-  void RefreshChips();
 
   // --- Front end ---
   void CreateMainMenuSprites(bool intro, bool fresh);
@@ -174,7 +159,6 @@ class TMForm : public TFormState {
   void LeaveCurrentSubScreen();
   void PreviousBike();
   void NextBike();
-  void DrawBikeStats();
   void BikeSelectionFrame(int moveCount);
   void OptionsFrame(int moveCount);
   void HighScoresFrame(int moveCount);
@@ -182,25 +166,8 @@ class TMForm : public TFormState {
   void HelpFrame(int moveCount);
   void DrawHelpPage();
 
-  // --- Saved state ---
-  void LoadSavedState();
-  // Writes options and high scores as one unit; false when the save failed (the old pair, or
-  // the whole new one, is then what the next start finds).
-  bool SaveSavedState();
-  std::vector<std::string> OptionsLines() const;
-  std::vector<std::string> HighScoreLines() const;
-  IFileOps& FileOps();
-  void LoadOptions();
-  void SaveOptions();
-  void SetDefaultOptions();
-  void LoadHighScores();
-  void SaveHighScores();
-  std::string ComputeHighScoreCheck() const;
-  bool HighScoreCheckValid() const { return ComputeHighScoreCheck() == HighScoreCheck; }
-
   // The image list by number (1..3), or nullptr.
   TImageList* ImageList(int no);
-  TSpriteEngine& Engine() { return MSpriteEngine.Engine(); }
 
  private:
   void UpdateTiming();

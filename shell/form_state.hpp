@@ -49,6 +49,7 @@ class TFormState {
   TSoundList MSoundList;
   TSpriteEngineComponent MSpriteEngine;
   TRandom Rng;
+  TSpriteEngine& Engine() { return MSpriteEngine.Engine(); }
 
   // --- State, grouped by module ---
   TMenuState Menu;
@@ -86,6 +87,14 @@ class TFormState {
   // The file operations saving uses: the real ones unless a test put others in.
   IFileOps* SaveFileOps = nullptr;
 
+  // --- Text, in the game's font styles (shell/text.cpp) ---
+  // Chooses the style the next lines are measured and drawn in (1..24; any other number is 1).
+  void SelectFont(int n);
+  int TextWidth(const std::string& s);
+  int TextHeight(const std::string& s);
+  int TextWidthInFont(const std::string& s, int n);
+  // Draws a line with its top-left corner at x, y, or centred on either where asked.
+  void DrawText(const std::string& s, int x, int y, bool centreX, bool centreY);
   std::unique_ptr<TFontRenderer> Fonts;
   int CurrentFontStyle = 1;
   // Every line drawn, with its style and top-left corner, while a test or a review tool asks

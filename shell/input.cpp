@@ -1,5 +1,6 @@
 // Keyboard and mouse: the per-frame key flags, the form's key handlers, text entry and the boss
 // key.
+#include "save/saved_state.hpp"
 #include "shell/form.hpp"
 #include "shell/replay_hooks.hpp"
 
@@ -79,6 +80,21 @@ void TMForm::BossKeyAction() {
   if (Platform.Display) Platform.Display->Minimise();
 }
 
+std::string BossKeyName(const TKeyState& keys) {
+  std::string name;
+  const uint8_t m = keys.BossKeyShift;
+  if (m & mod::Alt)
+    name = "ALT+";
+  else if (m & mod::Ctrl)
+    name = "CTRL+";
+  else if (m & mod::Shift)
+    name = "SHIFT+";
+  if (keys.BossKey >= vk::F1 && keys.BossKey <= vk::F12)
+    name += "F" + std::to_string(keys.BossKey - (vk::F1 - 1));
+  if (name.empty() || name.back() == '+') name += "?";
+  return name;
+}
+
 bool TMForm::IsNameChar(int c) {
   return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == ' ';
 }
@@ -148,7 +164,7 @@ void TMForm::HandleEvent(const TInputEvent& ev) {
               THighScore{Dialog.PlayerName.empty() ? std::string(UnnamedPlayer) : Dialog.PlayerName,
                          Race.RaceScore};
           Replays.Table[11] = Replays.LastIsCurrent ? Replays.Last : std::string();
-          SortHighScores();
+          SortHighScores(*this);
         }
         Shutdown();
       }

@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 
 #include "platform/platform.hpp"
 
@@ -28,5 +29,8 @@ struct TKeyState {
   // The player last used the gamepad rather than the keyboard.
   bool PadInUse = false;
 };
+
+// The boss key as the options screen shows it ("ALT+F9"), with "?" for a part not chosen.
+std::string BossKeyName(const TKeyState& keys);
 
 }  // namespace zw

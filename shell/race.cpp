@@ -6,6 +6,8 @@
 #include "rider/player.hpp"
 #include "rider/pointer.hpp"
 #include "shell/form.hpp"
+#include "shell/level.hpp"
+#include "shell/race_figures.hpp"
 #include "shell/replay_hooks.hpp"
 #include "traffic/bonus.hpp"
 #include "traffic/car.hpp"
@@ -18,7 +20,7 @@ namespace {
 constexpr int32_t PositionPrize[7] = {0, 800, 600, 400, 300, 200, 100};
 }  // namespace
 
-int32_t TMForm::PositionPrizeFor(int place) {
+int32_t PositionPrizeFor(int place) {
   return (place >= 1 && place <= 6) ? PositionPrize[place] : 0;
 }
 
@@ -38,7 +40,7 @@ void TMForm::StartRace() {
   };
   // The rider draws the side panels.
   Race.Background->PanelSprite = [this]() -> const TSprite* { return Race.Player; };
-  SetUpLevel(1);
+  SetUpLevel(*this, 1);
   Race.Bonus = TBonus::Create(Engine());
   Race.Pointer = TPointer::Create(Engine());
   Race.Pointer->Angle = 28;
@@ -65,7 +67,7 @@ void TMForm::RaceFrame(int moveCount) {
   if (Menu.CurrentScreen != screen::Race || !Race.Player) return;
   UpdateNeedle();
   UpdateRaceClock();
-  RefreshChips();
+  RefreshChips(*this);
   if (p) {
     const double a = p->Heading / 256.0 * 2.0 * M_PI;
     Race.ScrollVX = -exact::Sin(a) * p->ScrollSpeed;

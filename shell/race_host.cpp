@@ -4,6 +4,8 @@
 
 #include "rider/player.hpp"
 #include "shell/form.hpp"
+#include "shell/level.hpp"
+#include "shell/race_figures.hpp"
 #include "shell/replay_hooks.hpp"
 
 namespace zw {
@@ -24,7 +26,7 @@ class TFormRaceHost final : public IRaceHost {
   int32_t FrameTime() const override { return F.Timing.FrameTime; }
   bool Racing() const override { return F.Menu.CurrentScreen == screen::Race; }
   bool KeyTwin(int i) const override { return F.Keys.Twins[i]; }
-  void SetUpLevel(int level) override { F.SetUpLevel(level); }
+  void SetUpLevel(int level) override { zw::SetUpLevel(F, level); }
   void Report(TRaceEvent event) override { F.RaceEvent(event); }
 
  private:

@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "shell/form.hpp"
+#include "shell/form_state.hpp"
 
 namespace zw {
 
@@ -281,24 +281,24 @@ void TFontRenderer::Draw(TSurface& dest, int style, const std::string& s, int x,
 
 // --- The form's text operations ---
 
-void TMForm::SelectFont(int n) {
+void TFormState::SelectFont(int n) {
   CurrentFontStyle = (n >= 1 && n <= 24) ? n : 1;
 }
 
-int TMForm::TextWidth(const std::string& s) {
+int TFormState::TextWidth(const std::string& s) {
   return Fonts->Width(CurrentFontStyle, s);
 }
 
-int TMForm::TextHeight(const std::string&) {
+int TFormState::TextHeight(const std::string&) {
   return Fonts->Height(CurrentFontStyle);
 }
 
-int TMForm::TextWidthInFont(const std::string& s, int n) {
+int TFormState::TextWidthInFont(const std::string& s, int n) {
   SelectFont(n);
   return TextWidth(s);
 }
 
-void TMForm::DrawText(const std::string& s, int x, int y, bool centreX, bool centreY) {
+void TFormState::DrawText(const std::string& s, int x, int y, bool centreX, bool centreY) {
   if (SkipDrawing) return;
   if (centreX) x = static_cast<int>(std::trunc(x - TextWidth(s) / 2.0));
   if (centreY) y = static_cast<int>(std::trunc(y - TextHeight(s) / 2.0));

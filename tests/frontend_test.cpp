@@ -1,7 +1,7 @@
 // Tests of the menus as a player meets them: the fly-in, the mouse, the tabs and the bike choice.
 #include <gtest/gtest.h>
 
-#include "shell/form.hpp"
+#include "frontend/screens.hpp"
 #include "sprites/game_sprites.hpp"
 #include "tests/test_support.hpp"
 #include "tools/autoplay/script.hpp"
@@ -17,7 +17,7 @@ struct TMenu {
     EXPECT_EQ(R.Run(setup, e), 0) << e;
     EXPECT_TRUE(R.EnsureStarted(e)) << e;
   }
-  TMForm& F() { return *R.Form; }
+  TFormState& F() { return R.State(); }
   void Run(const std::string& s) {
     std::string e;
     ASSERT_EQ(R.Run(s, e), 0) << e;
@@ -32,7 +32,7 @@ struct TMenu {
 
 TEST(FrontEndIntro, TheButtonsFlyInOneAfterTheOther) {
   TMenu g;
-  TMForm& f = g.F();
+  TFormState& f = g.F();
   // At 85 Hz the fly-in steps 25 pixels a frame: button 3 lands first, then 2, then 1.
   int landed3 = 0, landed1 = 0, frames = 0;
   while (f.Menu.MenuIntro && frames < 200) {
@@ -55,7 +55,7 @@ TEST(FrontEndIntro, TheButtonsFlyInOneAfterTheOther) {
 
 TEST(FrontEndMouse, TheMainMenuKeepsItsChoiceOtherScreensDoNot) {
   TMenu g;
-  TMForm& f = g.F();
+  TFormState& f = g.F();
   g.Run("frames 60\nmouse 100 260\nframes 1\n");
   EXPECT_EQ(f.Menu.MenuIndex, 2);
   EXPECT_EQ(g.Plays(1), 1);
@@ -73,7 +73,7 @@ TEST(FrontEndMouse, TheMainMenuKeepsItsChoiceOtherScreensDoNot) {
 
 TEST(FrontEndTabs, AnotherTabLeavesTheScreenAndOpensItsOwn) {
   TMenu g;
-  TMForm& f = g.F();
+  TFormState& f = g.F();
   g.Run("frames 60\npress Down\nframes 1\npress Down\nframes 1\npress Return\nframes 1\n");
   ASSERT_EQ(f.Menu.CurrentScreen, 3);  // options
   // The options tab itself only clicks.
@@ -89,7 +89,7 @@ TEST(FrontEndTabs, AnotherTabLeavesTheScreenAndOpensItsOwn) {
 
 TEST(FrontEndTable, KeysStepWithoutWrapping) {
   TMenu g;
-  TMForm& f = g.F();
+  TFormState& f = g.F();
   g.Run(
       "frames 60\npress Up\nframes 1\npress Up\nframes 1\npress Up\nframes 1\npress Return\nframes "
       "1\n");
@@ -112,7 +112,7 @@ TEST(FrontEndTable, KeysStepWithoutWrapping) {
 
 TEST(FrontEndBikes, ArrowsWrapFadeAndIgnoreTheirEcho) {
   TMenu g;
-  TMForm& f = g.F();
+  TFormState& f = g.F();
   g.Run("frames 60\npress Return\nframes 1\n");
   ASSERT_EQ(f.Menu.CurrentScreen, 2);
   EXPECT_EQ(f.Menu.MenuIndex, 9);
@@ -149,7 +149,7 @@ TEST(FrontEndBikes, ArrowsWrapFadeAndIgnoreTheirEcho) {
 
 TEST(FrontEndBikes, TheBarsFollowTheChosenBike) {
   TMenu g;
-  TMForm& f = g.F();
+  TFormState& f = g.F();
   g.Run("frames 60\npress Return\nframes 1\n");
   // Power, handling, acceleration and braking of bikes 1 to 5, one square each.
   const int ratings[6][4] = {
@@ -160,7 +160,7 @@ TEST(FrontEndBikes, TheBarsFollowTheChosenBike) {
   for (int bike = 1; bike <= 5; ++bike) {
     f.Race.SelectedBike = bike;
     f.MDisplay.Fill(0);
-    f.DrawBikeStats();
+    DrawBikeStats(f);
     for (int r = 0; r < 4; ++r) {
       int count = 0;
       for (int k = 1; k <= 12; ++k) {
@@ -174,7 +174,7 @@ TEST(FrontEndBikes, TheBarsFollowTheChosenBike) {
 
 TEST(FrontEndHelp, PagesTurnBothWaysAndShowTheirPictures) {
   TMenu g;
-  TMForm& f = g.F();
+  TFormState& f = g.F();
   g.Run("frames 60\npress Down\nframes 1\npress Return\nframes 1\n");
   ASSERT_EQ(f.Menu.CurrentScreen, 5);
   EXPECT_EQ(f.FrontEnd.HelpPage, 1);
@@ -209,27 +209,27 @@ TEST(FrontEndHelp, PagesTurnBothWaysAndShowTheirPictures) {
 
 TEST(FrontEndOptions, TheBossKeyCaptureAndTheCountryEdit) {
   TMenu g;
-  TMForm& f = g.F();
+  TFormState& f = g.F();
   g.Run("frames 60\npress Down\nframes 1\npress Down\nframes 1\npress Return\nframes 2\n");
   ASSERT_EQ(f.Menu.CurrentScreen, 3);
-  EXPECT_EQ(f.BossKeyName(), "ALT+F9");
+  EXPECT_EQ(BossKeyName(f.Keys), "ALT+F9");
   // Start the capture on item 11, end it again with no key: the old key comes back.
   g.Run("press Up\nframes 1\npress Return\nframes 1\n");
   ASSERT_EQ(f.Menu.MenuIndex, 11);
   EXPECT_TRUE(f.Keys.BossKeyCapture);
-  EXPECT_EQ(f.BossKeyName(), "?");
+  EXPECT_EQ(BossKeyName(f.Keys), "?");
   g.Run("press Return\nframes 1\n");
   EXPECT_FALSE(f.Keys.BossKeyCapture);
-  EXPECT_EQ(f.BossKeyName(), "ALT+F9");
+  EXPECT_EQ(BossKeyName(f.Keys), "ALT+F9");
   // Ctrl held and F5 pressed: the capture takes CTRL+F5 and ends.
   g.Run("press Return\nframes 1\nkeydown Ctrl\npress F5\nkeyup Ctrl\nframes 1\n");
   EXPECT_FALSE(f.Keys.BossKeyCapture);
-  EXPECT_EQ(f.BossKeyName(), "CTRL+F5");
+  EXPECT_EQ(BossKeyName(f.Keys), "CTRL+F5");
   // Moving on during a capture ends it and restores the key.
   g.Run("press Return\nframes 1\npress Down\nframes 1\n");
   EXPECT_EQ(f.Menu.MenuIndex, 12);
   EXPECT_FALSE(f.Keys.BossKeyCapture);
-  EXPECT_EQ(f.BossKeyName(), "CTRL+F5");
+  EXPECT_EQ(BossKeyName(f.Keys), "CTRL+F5");
   // The country: while typing, Up and Down stay; Esc ends the edit, a second Esc leaves.
   g.Run("press Up\nframes 1\npress Up\nframes 1\npress Return\nframes 1\n");
   ASSERT_EQ(f.Menu.MenuIndex, 10);
@@ -249,7 +249,7 @@ TEST(FrontEndOptions, TheBossKeyCaptureAndTheCountryEdit) {
 
 TEST(FrontEndOptions, SwitchesTakeEffectAtOnce) {
   TMenu g;
-  TMForm& f = g.F();
+  TFormState& f = g.F();
   g.Run("frames 60\npress Down\nframes 1\npress Down\nframes 1\npress Return\nframes 2\n");
   ASSERT_EQ(f.Menu.CurrentScreen, 3);
   g.Run("press Up\nframes 1\npress Up\nframes 1\npress Up\nframes 1\n");

@@ -7,7 +7,8 @@
 
 #include "rider/player.hpp"
 #include "save/save_files.hpp"
-#include "shell/form.hpp"
+#include "save/saved_state.hpp"
+#include "shell/form_state.hpp"
 #include "tests/test_support.hpp"
 #include "tools/autoplay/script.hpp"
 #include "traffic/car.hpp"
@@ -19,7 +20,7 @@ struct TGame {
   test::TRunDir Dir;
   TScriptRunner R;
   TGame() { Run("seed 5\nrefresh 85\nframetime 12\n"); }
-  TMForm& F() { return *R.Form; }
+  TFormState& F() { return R.State(); }
   void Run(const std::string& s) {
     std::string e;
     ASSERT_EQ(R.Run(s, e), 0) << e;
@@ -65,9 +66,9 @@ TEST(Terminate, EndsAtOnceFromEveryScreenAndDialogAndSavesBoth) {
     EXPECT_TRUE(std::filesystem::exists("Data/Save/hs"));
     // The pair written passes its own check at the next start.
     test::TFormFixture next;
-    next.Form->LoadSavedState();
-    EXPECT_TRUE(next.Form->HighScoreCheckValid());
-    EXPECT_EQ(next.Form->GameOptions.Country, "Ended");
+    LoadSavedState(next.State());
+    EXPECT_TRUE(HighScoreCheckValid(next.State()));
+    EXPECT_EQ(next.State().GameOptions.Country, "Ended");
   }
 }
 
@@ -85,9 +86,9 @@ TEST(Terminate, DuringNameEntryTheResultIsKept) {
     g.Run("terminate\nframes 1\n");
     ASSERT_TRUE(g.F().Terminated);
     test::TFormFixture next;
-    next.Form->LoadSavedState();
-    ASSERT_TRUE(next.Form->HighScoreCheckValid());
-    const auto& table = next.Form->HighScores;
+    LoadSavedState(next.State());
+    ASSERT_TRUE(HighScoreCheckValid(next.State()));
+    const auto& table = next.State().HighScores;
     EXPECT_EQ(table[4].Name, typed.empty() ? "ANONYMOUS" : typed);
     EXPECT_EQ(table[4].Score, 7350);
     EXPECT_EQ(table[5].Score, 7000);
@@ -112,10 +113,10 @@ TEST(OptionsScreen, LeavingDuringACaptureKeepsTheBossKey) {
   g.Run("press Escape\nframes 2\n");
   ASSERT_EQ(g.F().Menu.CurrentScreen, 1);
   EXPECT_FALSE(g.F().Keys.BossKeyCapture);
-  EXPECT_EQ(g.F().BossKeyName(), "ALT+F9");
+  EXPECT_EQ(BossKeyName(g.F().Keys), "ALT+F9");
   // A function key on the menu is no boss key capture any more.
   g.Run("press F4\nframes 1\n");
-  EXPECT_EQ(g.F().BossKeyName(), "ALT+F9");
+  EXPECT_EQ(BossKeyName(g.F().Keys), "ALT+F9");
   g.Run("quit\n");
   const auto options = g.Options();
   ASSERT_EQ(options.size(), 7u);
@@ -161,7 +162,7 @@ TEST(RiderRestart, NearTheStartTheBikeRestartsOnTheRoad) {
     SCOPED_TRACE(viewRow);
     TGame g;
     g.Run("race 1\nframes 200\n");
-    TMForm& f = g.F();
+    TFormState& f = g.F();
     TPlayer& p = *f.Race.Player;
     const int startCol = f.Track.ViewCol;
     f.Track.ViewRow = viewRow;
@@ -181,7 +182,7 @@ TEST(RiderRestart, NearTheStartTheBikeRestartsOnTheRoad) {
 TEST(TrafficCars, PastTheTopRowOpponentsKeepToTheTopRowsRoad) {
   TGame g;
   g.Run("race 1\nframes 200\n");  // past the level banner
-  TMForm& f = g.F();
+  TFormState& f = g.F();
   TCar& c = *f.Race.Car;
   ASSERT_EQ(f.Menu.ActiveDialog, 0);
   const int top = 1500 - f.Track.TrackLength;
@@ -216,10 +217,12 @@ TEST(PackStartUp, ADeeplyNestedPackStopsStartUpCleanly) {
   pack += std::string(60000, '\x01');
   pack += std::string(60000, '\x00');
   std::ofstream("Data/Res/Res1.gpk", std::ios::binary) << pack;
-  test::TFormFixture f;
-  EXPECT_FALSE(f.Form->FormCreate());
-  EXPECT_EQ(f.Form->ExitCode, 1);
-  EXPECT_EQ(f.Form->StartupError, "Data/Res/Res1.gpk: Invalid stream format");
+  TScriptRunner r;
+  std::string error;
+  EXPECT_FALSE(r.EnsureStarted(error));
+  EXPECT_EQ(r.State().ExitCode, 1);
+  EXPECT_EQ(r.State().StartupError, "Data/Res/Res1.gpk: Invalid stream format");
+  EXPECT_EQ(error, r.State().StartupError);
 }
 
 }  // namespace

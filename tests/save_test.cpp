@@ -7,6 +7,7 @@
 
 #include "save/save_files.hpp"
 #include "save/saved_replays.hpp"
+#include "save/saved_state.hpp"
 #include "shell/form.hpp"
 #include "tests/test_support.hpp"
 
@@ -31,7 +32,7 @@ TEST(SaveOptions, MissingFileGivesTheDefaultsAndResetsTheTable) {
   for (int i = 1; i <= 10; ++i)
     hs += "PLAYER" + std::to_string(i) + "\r\n" + std::to_string(500 - i) + "\r\n";
   WriteRaw("Data/Save/hs", hs);
-  form.LoadSavedState();
+  LoadSavedState(form);
   EXPECT_FALSE(form.GameOptions.FullScreen);
   EXPECT_TRUE(form.GameOptions.Music);
   EXPECT_TRUE(form.GameOptions.Sound);
@@ -48,14 +49,14 @@ TEST(SaveOptions, ValuesAreReadAndWrittenAsStored) {
   test::TFormFixture f;
   TMForm& form = *f.Form;
   WriteRaw("Data/Save/options", "7\r\n0\r\n1\r\nNorway\r\n9\r\n12\r\n\r\n");
-  form.LoadOptions();
+  LoadOptions(form);
   EXPECT_TRUE(form.GameOptions.FullScreen);
   EXPECT_FALSE(form.GameOptions.Music);
   EXPECT_EQ(form.GameOptions.Country, "Norway");
   EXPECT_EQ(form.Keys.BossKeyShift, 0);  // 9 is no modifier
   EXPECT_EQ(form.Keys.BossKey, 123);
   form.Keys.BossKeyShift = mod::Ctrl;
-  form.SaveOptions();
+  SaveOptions(form);
   const std::string text = ReadRaw("Data/Save/options");
   EXPECT_EQ(text.substr(0, 22), "1\r\n0\r\n1\r\nNorway\r\n2\r\n12");
 }
@@ -64,7 +65,7 @@ TEST(SaveOptions, ADamagedFileKeepsDefaultsForWhatCannotBeRead) {
   test::TRunDir dir;
   test::TFormFixture f;
   WriteRaw("Data/Save/options", "x\r\n0\r\n");
-  f.Form->LoadOptions();
+  LoadOptions(*f.Form);
   EXPECT_FALSE(f.Form->GameOptions.FullScreen);
   EXPECT_FALSE(f.Form->GameOptions.Music);
   EXPECT_TRUE(f.Form->GameOptions.Sound);
@@ -76,21 +77,21 @@ TEST(SaveHighScores, ARoundTripKeepsTheTableAndPassesTheCheck) {
   {
     test::TFormFixture f;
     TMForm& form = *f.Form;
-    form.ResetHighScores();
+    ResetHighScores(form);
     form.HighScores[3] = {"Wheelie Wanda", 8500};
-    form.SaveSavedState();
+    SaveSavedState(form);
   }
   test::TFormFixture g;
-  g.Form->LoadSavedState();
+  LoadSavedState(*g.Form);
   EXPECT_EQ(g.Form->HighScores[3].Name, "Wheelie Wanda");
   EXPECT_EQ(g.Form->HighScores[3].Score, 8500);
-  EXPECT_TRUE(g.Form->HighScoreCheckValid());
+  EXPECT_TRUE(HighScoreCheckValid(*g.Form));
   // Editing the table outside the game fails the check next time.
   std::string hs = ReadRaw("Data/Save/hs");
   hs.replace(hs.find("8500"), 4, "9999");
   WriteRaw("Data/Save/hs", hs);
   test::TFormFixture h;
-  h.Form->LoadSavedState();
+  LoadSavedState(*h.Form);
   EXPECT_EQ(h.Form->HighScores[3].Name, "ANONYMOUS");
 }
 
@@ -98,7 +99,7 @@ TEST(SaveHighScores, TheCheckStringMixesNamesAndScores) {
   test::TFormFixture f;
   TMForm& form = *f.Form;
   for (int i = 1; i <= 10; ++i) form.HighScores[static_cast<size_t>(i)] = {"", 0};
-  EXPECT_EQ(form.ComputeHighScoreCheck(), "");
+  EXPECT_EQ(ComputeHighScoreCheck(form), "");
   form.HighScores[1] = {"a", 1};
   // ' ' + 'a' -> 161, then 161 + '1' -> 242; the other entries' "0" scores mix in after.
   std::string s(1, ' ');
@@ -111,17 +112,17 @@ TEST(SaveHighScores, TheCheckStringMixesNamesAndScores) {
   mix('1');
   EXPECT_EQ(static_cast<unsigned char>(s[0]), 242);
   for (int i = 2; i <= 10; ++i) mix('0');
-  EXPECT_EQ(form.ComputeHighScoreCheck(), s);
+  EXPECT_EQ(ComputeHighScoreCheck(form), s);
 }
 
 TEST(SaveHighScores, ANewScoreTakesItsPlaceBelowItsEquals) {
   test::TFormFixture f;
   TMForm& form = *f.Form;
-  form.ResetHighScores();
+  ResetHighScores(form);
   form.Race.RaceScore = 1000;
-  EXPECT_FALSE(form.ScoreQualifies());
+  EXPECT_FALSE(ScoreQualifies(form));
   form.Race.RaceScore = 1001;
-  EXPECT_TRUE(form.ScoreQualifies());
+  EXPECT_TRUE(ScoreQualifies(form));
   // The default table is 10000, 9000, ... 1000; a new score comes in at place 11 and sorts up
   // past every lower score but stays below an equal one.
   struct TCase {
@@ -129,9 +130,9 @@ TEST(SaveHighScores, ANewScoreTakesItsPlaceBelowItsEquals) {
     int Place;
   } cases[] = {{99999, 1}, {10001, 1}, {10000, 2}, {9500, 2}, {5000, 7}, {4999, 7}, {1001, 10}};
   for (const TCase& c : cases) {
-    form.ResetHighScores();
+    ResetHighScores(form);
     form.HighScores[11] = {"NEW", c.Score};
-    form.SortHighScores();
+    SortHighScores(form);
     for (int i = 1; i <= 11; ++i) {
       if (i == c.Place) {
         EXPECT_EQ(form.HighScores[static_cast<size_t>(i)].Name, "NEW") << c.Score;
@@ -155,12 +156,12 @@ TEST(SaveHighScores, LongNamesAreReadWholeAndDamagedTablesFallBack) {
           "\r\n" + std::to_string(1000 - i) + "\r\n";
   WriteRaw("Data/Save/hs", hs);
   test::TFormFixture f;
-  f.Form->LoadHighScores();
+  LoadHighScores(*f.Form);
   EXPECT_EQ(f.Form->HighScores[2].Name, "A name far longer than twelve");
-  EXPECT_EQ(f.Form->ComputeHighScoreCheck().size(), 29u);
+  EXPECT_EQ(ComputeHighScoreCheck(*f.Form).size(), 29u);
   // A score that is not a number: the whole table falls back to the defaults.
   WriteRaw("Data/Save/hs", "ACE\r\nlots\r\n");
-  f.Form->LoadHighScores();
+  LoadHighScores(*f.Form);
   EXPECT_EQ(f.Form->HighScores[1].Name, "ANONYMOUS");
   EXPECT_EQ(f.Form->HighScores[1].Score, 10000);
 }
@@ -237,12 +238,12 @@ TEST(SavePair, AnExitStoppedOrFailedAtAnyFileOperationKeepsTheOldOrTheNewPair) {
       {
         test::TFormFixture old;
         FillState(*old.Form, "old", 5000);
-        ASSERT_TRUE(old.Form->SaveSavedState());
+        ASSERT_TRUE(SaveSavedState(*old.Form));
       }
       TFaultyFileOps ops(failAt, mode);
       {
         test::TFormFixture f;
-        f.Form->LoadSavedState();
+        LoadSavedState(*f.Form);
         ASSERT_EQ(WhichPair(*f.Form), "old");
         FillState(*f.Form, "new", 9000);
         f.Form->SaveFileOps = &ops;
@@ -255,16 +256,16 @@ TEST(SavePair, AnExitStoppedOrFailedAtAnyFileOperationKeepsTheOldOrTheNewPair) {
       reachedTheEnd = !ops.Hit;
       // The next start, on the real files.
       test::TFormFixture next;
-      next.Form->LoadSavedState();
+      LoadSavedState(*next.Form);
       const std::string found = WhichPair(*next.Form);
       EXPECT_TRUE(found == "old" || found == "new") << found;
       if (reachedTheEnd) {
         EXPECT_EQ(found, "new");
       }
-      EXPECT_TRUE(next.Form->HighScoreCheckValid());
+      EXPECT_TRUE(HighScoreCheckValid(*next.Form));
       // And the start after that still agrees, with nothing left over beside the pair.
       test::TFormFixture again;
-      again.Form->LoadSavedState();
+      LoadSavedState(*again.Form);
       EXPECT_EQ(WhichPair(*again.Form), found);
       EXPECT_FALSE(std::filesystem::exists("Data/Save/saving"));
       EXPECT_FALSE(std::filesystem::exists("Data/Save/hs.new"));
@@ -279,7 +280,7 @@ TEST(SavePair, ACompletedPairThatCouldNotBeRenamedIsReadFromItsNewFiles) {
   {
     test::TFormFixture old;
     FillState(*old.Form, "old", 5000);
-    ASSERT_TRUE(old.Form->SaveSavedState());
+    ASSERT_TRUE(SaveSavedState(*old.Form));
   }
   // Every rename refused from the first one on (after the options, the table, the replays'
   // index and the marker are written), at the exit and at the next start alike.
@@ -287,10 +288,10 @@ TEST(SavePair, ACompletedPairThatCouldNotBeRenamedIsReadFromItsNewFiles) {
   test::TFormFixture f;
   FillState(*f.Form, "new", 9000);
   f.Form->SaveFileOps = &ops;
-  EXPECT_FALSE(f.Form->SaveSavedState());
+  EXPECT_FALSE(SaveSavedState(*f.Form));
   test::TFormFixture next;
   next.Form->SaveFileOps = &ops;
-  next.Form->LoadSavedState();
+  LoadSavedState(*next.Form);
   EXPECT_EQ(WhichPair(*next.Form), "new");
 }
 
@@ -337,12 +338,12 @@ TEST(SavePair, TheKeptReplaysAreSavedInOneUnitWithTheTableWhereverTheSaveStops) 
         test::TFormFixture old;
         FillState(*old.Form, "old", 5000);
         FillReplays(*old.Form, "old");
-        ASSERT_TRUE(old.Form->SaveSavedState());
+        ASSERT_TRUE(SaveSavedState(*old.Form));
       }
       TFaultyFileOps ops(failAt, mode);
       {
         test::TFormFixture f;
-        f.Form->LoadSavedState();
+        LoadSavedState(*f.Form);
         ASSERT_EQ(WhichPair(*f.Form), "old");
         ExpectReplaysOf(*f.Form, "old");
         FillState(*f.Form, "new", 9000);
@@ -355,7 +356,7 @@ TEST(SavePair, TheKeptReplaysAreSavedInOneUnitWithTheTableWhereverTheSaveStops) 
       }
       reachedTheEnd = !ops.Hit;
       test::TFormFixture next;
-      next.Form->LoadSavedState();
+      LoadSavedState(*next.Form);
       const std::string found = WhichPair(*next.Form);
       ASSERT_TRUE(found == "old" || found == "new") << found;
       if (reachedTheEnd) {
@@ -378,24 +379,24 @@ TEST(SavePair, AReplayLinkHoldsOnlyForItsEntryAndItsUnalteredFile) {
     // A new result sorted in: its replay goes with it, the tenth entry's replay drops out.
     f.Form->HighScores[11] = {"fast", 4750};
     f.Form->Replays.Table[11] = "the fast game";
-    f.Form->SortHighScores();
+    SortHighScores(*f.Form);
     EXPECT_EQ(f.Form->Replays.Table[3], "the fast game");
     EXPECT_EQ(f.Form->Replays.Table[4], OldReplay(3));
     EXPECT_EQ(f.Form->Replays.Table[10], OldReplay(9));
-    ASSERT_TRUE(f.Form->SaveSavedState());
+    ASSERT_TRUE(SaveSavedState(*f.Form));
   }
   // One kept file altered on the disk: its entry has no replay any more, the rest keep theirs.
   const std::string altered = ReplayFolder() + "/" + ReplayFileName(OldReplay(5));
   WriteRaw(altered, "something else");
   test::TFormFixture f;
-  f.Form->LoadSavedState();
+  LoadSavedState(*f.Form);
   EXPECT_EQ(f.Form->Replays.Table[3], "the fast game");
   EXPECT_EQ(f.Form->Replays.Table[6], "");
   EXPECT_EQ(f.Form->Replays.Table[8], OldReplay(7));
   EXPECT_FALSE(std::filesystem::exists(altered)) << "a file nothing names is not kept";
   // Clearing the table takes its replays; the last game's stays.
-  f.Form->ResetHighScores();
-  ASSERT_TRUE(f.Form->SaveSavedState());
+  ResetHighScores(*f.Form);
+  ASSERT_TRUE(SaveSavedState(*f.Form));
   size_t left = 0;
   for (const auto& e : std::filesystem::directory_iterator(ReplayFolder()))
     left += e.path().extension() == ".zwr";

@@ -6,7 +6,8 @@
 #include <sstream>
 
 #include "rider/player.hpp"
-#include "shell/form.hpp"
+#include "shell/form_state.hpp"
+#include "shell/race_figures.hpp"
 #include "tests/scenario_support.hpp"
 
 namespace zw {
@@ -295,13 +296,13 @@ TEST(ScenarioHud, TheClockReadsMinutesAndSecondsAtEveryDigitBoundary) {
       {0, "00 : 00"},      {999, "00 : 00"},    {1000, "00 : 01"},   {9999, "00 : 09"},
       {10000, "00 : 10"},  {59999, "00 : 59"},  {60000, "01 : 00"},  {307000, "05 : 07"},
       {599999, "09 : 59"}, {600000, "10 : 00"}, {610000, "10 : 10"}, {5999999, "99 : 59"}};
-  for (const auto& [ms, text] : cases) EXPECT_EQ(TMForm::ClockText(ms), text) << ms;
+  for (const auto& [ms, text] : cases) EXPECT_EQ(ClockText(ms), text) << ms;
 }
 
 TEST(ScenarioRace, EveryPlaceHasItsPrize) {
   const int32_t prizes[8] = {0, 800, 600, 400, 300, 200, 100, 0};
   for (int place = 0; place <= 7; ++place)
-    EXPECT_EQ(TMForm::PositionPrizeFor(place), prizes[place]) << place;
+    EXPECT_EQ(PositionPrizeFor(place), prizes[place]) << place;
 }
 
 TEST(ScenarioRunner, AScriptErrorNamesItsLine) {

@@ -2,7 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "rider/player.hpp"
-#include "shell/form.hpp"
+#include "shell/form_state.hpp"
+#include "shell/level.hpp"
 #include "tests/test_support.hpp"
 #include "tools/autoplay/script.hpp"
 #include "traffic/bonus.hpp"
@@ -18,7 +19,7 @@ struct TRace {
     std::string e;
     R.Run("seed " + std::to_string(seed) + "\nrefresh 85\nframetime 12\nrace 3\n", e);
   }
-  TMForm& F() { return *R.Form; }
+  TFormState& F() { return R.State(); }
   void Run(const std::string& s) {
     std::string e;
     ASSERT_EQ(R.Run(s, e), 0) << e;
@@ -33,14 +34,14 @@ int Racing(const TCar& c) {
 
 TEST(TrafficCars, EachLevelHasItsGrid) {
   TRace g;
-  TMForm& f = g.F();
+  TFormState& f = g.F();
   const int expected[11] = {0, 1, 2, 3, 2, 5, 5, 5, 5, 5, 5};
   for (int level = 1; level <= 10; ++level) {
-    f.SetUpLevel(level);
+    SetUpLevel(f, level);
     f.Race.Car->ResetCars();
     EXPECT_EQ(Racing(*f.Race.Car), expected[level]) << level;
   }
-  f.SetUpLevel(1);
+  SetUpLevel(f, 1);
   f.Race.Car->ResetCars();
   // Level 1: one opponent, in the left column of the last grid row beside the rider.
   EXPECT_TRUE(f.Race.Car->Opponents[1].Racing);
@@ -51,9 +52,9 @@ TEST(TrafficCars, EachLevelHasItsGrid) {
 TEST(TrafficBonuses, BonusesLieOnTheRoadsFourTilesWithinTheLevel) {
   for (uint32_t seed : {42u, 1234u}) {
     TRace g(seed);
-    TMForm& f = g.F();
+    TFormState& f = g.F();
     for (int level : {1, 10}) {
-      f.SetUpLevel(level);
+      SetUpLevel(f, level);
       f.Race.Bonus->ResetBonuses();
       const TBonus& b = *f.Race.Bonus;
       const int top = 1549 - f.Track.TrackLength;
@@ -82,10 +83,10 @@ TEST(TrafficBonuses, BonusesLieOnTheRoadsFourTilesWithinTheLevel) {
   }
   // Over many draws every one of the four tiles gets bonuses.
   TRace g(99);
-  TMForm& f = g.F();
+  TFormState& f = g.F();
   int across[4] = {0, 0, 0, 0};
   for (int round = 0; round < 3; ++round) {
-    f.SetUpLevel(10);
+    SetUpLevel(f, 10);
     f.Race.Bonus->ResetBonuses();
     for (int i = 1; i <= f.Track.BonusCount; ++i) {
       if (!f.Race.Bonus->BonusActive[i]) continue;
@@ -99,7 +100,7 @@ TEST(TrafficBonuses, BonusesLieOnTheRoadsFourTilesWithinTheLevel) {
 
 // Puts opponent 1 in the middle of `row`'s road with `speed`, the row five ahead of kind
 // `ahead`, and runs one of its frames.
-void RideOneFrame(TMForm& f, int row, int ahead, double speed) {
+void RideOneFrame(TFormState& f, int row, int ahead, double speed) {
   TCar& c = *f.Race.Car;
   f.Track.RowKind(row - 5) = static_cast<uint8_t>(ahead);
   c.Opponents[1].LookAhead = 0;
@@ -115,7 +116,7 @@ void RideOneFrame(TMForm& f, int row, int ahead, double speed) {
 
 TEST(TrafficCars, OpponentsBrakeTo130BeforeAndAfterBendsAndRunFreeElsewhere) {
   TRace g(5);
-  TMForm& f = g.F();
+  TFormState& f = g.F();
   g.Run("frames 200\n");
   TCar& c = *f.Race.Car;
   const int row = 1400;
@@ -146,7 +147,7 @@ TEST(TrafficCars, OpponentsBrakeTo130BeforeAndAfterBendsAndRunFreeElsewhere) {
 
 TEST(TrafficCars, OpponentsStopFiftyRowsAboveTheTrack) {
   TRace g(5);
-  TMForm& f = g.F();
+  TFormState& f = g.F();
   g.Run("frames 200\n");
   TCar& c = *f.Race.Car;
   const double line = 72.0 * (1450 - f.Track.TrackLength);
@@ -163,8 +164,8 @@ TEST(TrafficCars, OpponentsStopFiftyRowsAboveTheTrack) {
 
 TEST(TrafficCars, OpponentsRideTheRoadAndKeepToTheDriftSlope) {
   TRace g(9);
-  TMForm& f = g.F();
-  f.SetUpLevel(5);
+  TFormState& f = g.F();
+  SetUpLevel(f, 5);
   f.Race.Car->ResetCars();
   g.Run("frames 1500\n");
   const TCar& c = *f.Race.Car;
@@ -180,7 +181,7 @@ TEST(TrafficCars, OpponentsRideTheRoadAndKeepToTheDriftSlope) {
 
 TEST(TrafficCars, AWreckStopsThenComesBackOnTheRoad) {
   TRace g(5);
-  TMForm& f = g.F();
+  TFormState& f = g.F();
   g.Run("frames 400\n");
   TCar& c = *f.Race.Car;
   c.WreckCar(1);
@@ -192,7 +193,7 @@ TEST(TrafficCars, AWreckStopsThenComesBackOnTheRoad) {
 
 TEST(TrafficCars, AWreckedOpponentOnABarrierIsNotWreckedAgain) {
   TRace g(5);
-  TMForm& f = g.F();
+  TFormState& f = g.F();
   g.Run("frames 400\n");
   TCar& c = *f.Race.Car;
   auto crashes = [&] {
@@ -235,8 +236,8 @@ TEST(TrafficCars, AWreckedOpponentOnABarrierIsNotWreckedAgain) {
 TEST(TrafficBonuses, AtMostOneLifeAndTheLifeAlwaysPays) {
   for (uint32_t seed = 1; seed <= 20; ++seed) {
     TRace g(seed);
-    TMForm& f = g.F();
-    f.SetUpLevel(10);
+    TFormState& f = g.F();
+    SetUpLevel(f, 10);
     f.Race.Bonus->ResetBonuses();
     int lives = 0;
     for (int i = 1; i <= f.Track.BonusCount; ++i)
@@ -244,7 +245,7 @@ TEST(TrafficBonuses, AtMostOneLifeAndTheLifeAlwaysPays) {
     EXPECT_LE(lives, 1) << seed;
   }
   TRace g;
-  TMForm& f = g.F();
+  TFormState& f = g.F();
   g.Run("frames 200\n");  // past the level banner
   f.Race.Lives = 3;
   f.Race.RaceScore = 0;
@@ -265,7 +266,7 @@ TEST(TrafficBonuses, AtMostOneLifeAndTheLifeAlwaysPays) {
 
 TEST(TrafficEngine, FullThrottleStepsThroughTheGears) {
   TRace g(4);
-  TMForm& f = g.F();
+  TFormState& f = g.F();
   g.Run("frames 200\n");
   TPlayer& p = *f.Race.Player;
   p.OnRoad = true;
@@ -302,7 +303,7 @@ TEST(TrafficEngine, FullThrottleStepsThroughTheGears) {
 
 TEST(TrafficSoak, RandomRidingAcrossRestartsStaysSound) {
   TRace g(77);
-  TMForm& f = g.F();
+  TFormState& f = g.F();
   g.Run("frames 200\n");
   const int32_t riding = f.Engine().AllCount;
   uint32_t r = 12345;

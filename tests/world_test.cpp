@@ -5,7 +5,8 @@
 #include <algorithm>
 #include <string>
 
-#include "shell/form.hpp"
+#include "shell/form_state.hpp"
+#include "shell/level.hpp"
 #include "tests/test_support.hpp"
 #include "world/generator.hpp"
 #include "world/scroll_background.hpp"
@@ -291,14 +292,14 @@ TEST(WorldGenerator, KeepingTheRoadOnTheMapChangesNothingForRoadsThatStayOn) {
 // A race background on a form, set on the race screen with a level's track behind it.
 struct TWorldForm {
   test::TFormFixture F;
-  TMForm& Form = *F.Form;
+  TFormState& Form = F.State();
   TScrollBackground* Bg = nullptr;
   TWorldForm() {
     Form.Menu.CurrentScreen = 6;
     Bg = TScrollBackground::CreateRace(Form.Engine());
     Form.Race.Background = Bg;
     Form.Rng.Seed = 2024;
-    Form.SetUpLevel(2);
+    SetUpLevel(Form, 2);
     Form.Timing.SpeedFactor = 1;
     // The frame's own moves and tests are left out: only the background is moved here.
     Form.Menu.CurrentScreen = 5;
@@ -307,7 +308,7 @@ struct TWorldForm {
 
 TEST(WorldBackground, SettingUpALevelBuildsTheTrackAndShowsItsStart) {
   TWorldForm w;
-  TMForm& f = w.Form;
+  TFormState& f = w.Form;
   EXPECT_EQ(f.Race.Level, 2);
   EXPECT_EQ(f.Race.RaceClock, 55000);
   EXPECT_EQ(f.Race.RacePosition, 0);
@@ -331,7 +332,7 @@ TEST(WorldBackground, SettingUpALevelBuildsTheTrackAndShowsItsStart) {
 
 TEST(WorldBackground, TheViewStepsOneTileAtATimeByTheVelocitysSign) {
   TWorldForm w;
-  TMForm& f = w.Form;
+  TFormState& f = w.Form;
   TScrollBackground& bg = *w.Bg;
   f.Track.ViewRow = 1000;
   f.Track.ViewCol = 300;
@@ -385,19 +386,19 @@ TEST(WorldBackground, TheViewStepsOneTileAtATimeByTheVelocitysSign) {
 
 TEST(WorldBackground, TheWindowShowsGroundBeyondTheMap) {
   TWorldForm w;
-  TMForm& f = w.Form;
+  TFormState& f = w.Form;
   f.Menu.CurrentScreen = 6;
   f.Track.ViewCol = 0;
   f.Track.ViewRow = 0;
   for (int y = 0; y <= 10; ++y)
     for (int x = 0; x <= 13; ++x) f.Track.TrackMap(std::max(y, 1), std::max(x, 1)) = 7;
-  f.RefreshChips();
+  RefreshChips(f);
   for (int y = 0; y < 10; ++y)
     for (int x = 0; x < 13; ++x)
       ASSERT_EQ(w.Bg->GetChip(x, y), x == 0 || y == 0 ? 0 : 7) << x << "," << y;
   f.Track.ViewCol = TrackCols - 13;
   f.Track.ViewRow = TrackRows - 10;
-  f.RefreshChips();
+  RefreshChips(f);
   EXPECT_EQ(w.Bg->GetChip(12, 9), f.Track.TrackMap(TrackRows, TrackCols));
 }
 

@@ -7,6 +7,7 @@
 #include "rider/player.hpp"
 #include "rider/pointer.hpp"
 #include "shell/form.hpp"
+#include "shell/level.hpp"
 #include "tools/autoplay/script.hpp"
 #include "traffic/bonus.hpp"
 #include "traffic/car.hpp"
@@ -14,7 +15,7 @@
 
 namespace zw {
 
-void AppendRaceState(TJson& j, TMForm& f) {
+void AppendRaceState(TJson& j, TFormState& f) {
   const TRaceState& r = f.Race;
   j.Field("Level", r.Level);
   j.Field("TrackLength", f.Track.TrackLength);
@@ -107,7 +108,7 @@ bool TScriptRunner::ExtraCommand(const std::string& cmd, const std::string& arg,
       error = "'level' needs a level from 1 to 10";
       return true;
     }
-    Form->SetUpLevel(level);
+    SetUpLevel(*Form, level);
     return true;
   }
   if (cmd == "set") {

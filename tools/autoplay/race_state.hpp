@@ -5,10 +5,9 @@
 
 namespace zw {
 
-class TMForm;
 class TFormState;
 
-void AppendRaceState(TJson& j, TMForm& f);
+void AppendRaceState(TJson& j, TFormState& f);
 
 }  // namespace zw
 

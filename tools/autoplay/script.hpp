@@ -52,7 +52,7 @@ class TScriptRunner {
 };
 
 // The game's state as JSON under the game's own names.
-std::string StateJson(TMForm& form);
+std::string StateJson(TFormState& form);
 // The headless sound log as JSON lines.
 std::string SoundLogJson(const THeadlessAudio& audio);
 

@@ -1,12 +1,12 @@
 // The state dump and the sound log of the scripted runner.
-#include "shell/form.hpp"
+#include "shell/form_state.hpp"
 #include "tools/autoplay/json.hpp"
 #include "tools/autoplay/race_state.hpp"
 #include "tools/autoplay/script.hpp"
 
 namespace zw {
 
-std::string StateJson(TMForm& f) {
+std::string StateJson(TFormState& f) {
   TJson j;
   j.Open();
   j.Field("CurrentScreen", static_cast<int>(f.Menu.CurrentScreen));

@@ -13,6 +13,7 @@
 #include "platform/sdl/sdl_platform.hpp"
 #include "replay/recorder.hpp"
 #include "replay/replay_watch.hpp"
+#include "save/saved_state.hpp"
 #include "shell/form.hpp"
 #include "shell/runner.hpp"
 #include "shell/score_host.hpp"
@@ -116,7 +117,7 @@ int main(int argc, char** argv) {
 #ifdef _WIN32
       zw::TSessionEnd session;
       session.Save = [&form] {
-        if (!form.NoSavedState) form.SaveSavedState();
+        if (!form.NoSavedState) SaveSavedState(form);
       };
       session.End = [&form] {
         zw::TInputEvent end;
