@@ -125,6 +125,21 @@ TEST(ScenarioRace, TheClockTicksInItsLastTenSecondsAndTimeOverCostsALife) {
   EXPECT_FALSE(f.Race.Player->TimeUp);
 }
 
+// A game running at one frame a second passes a whole second every frame: the tick comes on the
+// frame the clock shows exactly ten seconds.
+TEST(ScenarioRace, AtOneFrameASecondTheTickComesAtTenSeconds) {
+  TGame g;
+  g.Run("race 1\nframes 200\nframetime 1000\nframes 3\n");
+  TFormState& f = g.S();
+  ASSERT_EQ(f.Timing.FrameTime, 1000);
+  f.Race.RaceClock = 11000;
+  g.Run("frames 1\n");
+  const int ticksBefore = g.CountSounds("play", 18);
+  ASSERT_EQ(f.Race.RaceClock, 10000);
+  g.Run("frames 1\n");
+  EXPECT_EQ(g.CountSounds("play", 18), ticksBefore + 1);
+}
+
 TEST(ScenarioRace, TimeOverWithTheLastLifeEndsTheGame) {
   TGame g;
   g.Run("race 1\nframes 200\n");
