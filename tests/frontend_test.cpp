@@ -71,6 +71,21 @@ TEST(FrontEndMouse, TheMainMenuKeepsItsChoiceOtherScreensDoNot) {
   EXPECT_EQ(f.Menu.CurrentScreen, 5);  // Enter activates nothing
 }
 
+TEST(FrontEndTabs, DownAndUpStepThroughEveryTabAndWrapAtTheEnds) {
+  TMenu g;
+  TFormState& f = g.F();
+  g.Run("frames 60\n");
+  ASSERT_EQ(f.Menu.MenuIndex, 1);
+  for (const int expected : {2, 3, 4, 5, 6, 1}) {
+    g.Run("press Down\nframes 1\n");
+    EXPECT_EQ(f.Menu.MenuIndex, expected);
+  }
+  for (const int expected : {6, 5, 4, 3, 2, 1}) {
+    g.Run("press Up\nframes 1\n");
+    EXPECT_EQ(f.Menu.MenuIndex, expected);
+  }
+}
+
 TEST(FrontEndTabs, AnotherTabLeavesTheScreenAndOpensItsOwn) {
   TMenu g;
   TFormState& f = g.F();

@@ -181,6 +181,15 @@ TEST(RiderHandling, TheThrottleRaisesTheSpeedAndTheNeedleFollows) {
   EXPECT_GT(g.P().Speed, 40);
   EXPECT_LE(g.P().Speed, TopSpeed(1) + 1);
   EXPECT_GE(g.F().Race.Pointer->Angle, 28);
+  // Frame by frame the needle stands at 28 plus 0.76875 of a degree per unit of speed (a
+  // notch back while the gear changes).
+  for (int i = 0; i < 120; ++i) {
+    g.Run("frames 1\n");
+    const int expected =
+        std::max(28, static_cast<int>(std::nearbyint(g.P().Speed * 0.76875 + 28))) -
+        (g.P().SndShift ? 1 : 0);
+    ASSERT_EQ(g.F().Race.Pointer->Angle, expected) << g.P().Speed;
+  }
   // Off the road above 80 the bike slows at 0.5 whatever keys are held.
   g.P().OnRoad = false;
   g.P().Speed = 120;

@@ -140,6 +140,22 @@ TEST(ScenarioRace, AtOneFrameASecondTheTickComesAtTenSeconds) {
   EXPECT_EQ(g.CountSounds("play", 18), ticksBefore + 1);
 }
 
+// Time is up once what is left is no more than one frame and a millisecond.
+TEST(ScenarioRace, TimeIsUpWithAFrameAndAMillisecondLeft) {
+  TGame g;
+  g.Run("race 1\nframes 200\n");
+  TFormState& f = g.S();
+  const int32_t ft = f.Timing.FrameTime;
+  f.Race.RaceClock = 2 * ft + 2;
+  g.Run("frames 1\n");
+  ASSERT_EQ(f.Race.RaceClock, ft + 2);
+  EXPECT_FALSE(f.Race.Player->TimeUp);
+  f.Race.RaceClock = 2 * ft + 1;
+  g.Run("frames 1\n");
+  ASSERT_EQ(f.Race.RaceClock, ft + 1);
+  EXPECT_TRUE(f.Race.Player->TimeUp);
+}
+
 TEST(ScenarioRace, TimeOverWithTheLastLifeEndsTheGame) {
   TGame g;
   g.Run("race 1\nframes 200\n");
