@@ -193,6 +193,7 @@ TEST(FrontEndHelp, PagesTurnBothWaysAndShowTheirPictures) {
   g.Run("frames 60\npress Down\nframes 1\npress Return\nframes 1\n");
   ASSERT_EQ(f.Menu.CurrentScreen, 5);
   EXPECT_EQ(f.FrontEnd.HelpPage, 1);
+  EXPECT_EQ(f.Menu.MenuIndex, 9);  // it opens with Back selected
   f.Menu.MenuIndex = 0;
   g.Run("press Right\nframes 1\n");  // from nothing: item 7, no page turned
   EXPECT_EQ(f.Menu.MenuIndex, 7);
