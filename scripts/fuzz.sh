@@ -34,7 +34,7 @@ clang++ -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-reco
 # The replay reader, from a corpus seeded with a real recorded game where the tests left one.
 mkdir -p "$out/replay-corpus" "$out/replay-seeds"
 clang++ -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
-  -I"$here" "$here/fuzz/replay_fuzzer.cpp" "$here/replay/replay_file.cpp" -o "$out/replay_fuzzer"
+  -I"$here" "$here/fuzz/replay_fuzzer.cpp" "$here/replay/replay_file.cpp" "$here/save/save_files.cpp" -o "$out/replay_fuzzer"
 if [ -x "$here/build/zapwheely-autoplay" ]; then
   (cd "$here/build" && printf 'seed 9\nrecord %s\nrace 1\npilot 600\npress Escape\nframes 3\npress Y\nframes 3\n' \
     "$out/replay-seeds/game.zwr" > "$out/replay-seeds/record.script" &&
