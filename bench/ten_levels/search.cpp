@@ -213,6 +213,17 @@ int main(int argc, char** argv) {
   std::vector<TNode> nodes{{0, 0}};
   auto game = std::make_unique<TGame>(start, false);
   long retries = 0;
+  // Going back one stretch at a time tries every pairing of ways and gets lost when the trouble
+  // was made further back (too fast into a bend). So a stretch whose every way fails sends the
+  // search back twice as far each time in the same place, riding those stretches slower.
+  const int Careful[] = {1, 2, 10, 7};
+  int stuck = 0;
+  size_t frontier = 0, carefulUntil = 0;
+  // A finished level stays finished: the search never goes back past the stretch that began the
+  // level being ridden. The controls up to the furthest level reached are what a search cut short
+  // by its time limit records.
+  size_t levelNode = 0;
+  std::vector<uint16_t> bestKeys;
   int bestLevel = 0;
   const double deadline =
       std::getenv("ZW_SEARCH_SECONDS") ? std::atof(std::getenv("ZW_SEARCH_SECONDS")) : 1e9;
@@ -231,6 +242,8 @@ int main(int argc, char** argv) {
       }
     }
     if (game->Form->Race.Level > bestLevel) {
+      levelNode = nodes.size() - 1;
+      bestKeys = keys;
       bestLevel = game->Form->Race.Level;
       std::fprintf(stderr, "level %d at frame %zu (%ld retries, %.1f s)\n", bestLevel, keys.size(),
                    retries, CpuSeconds() - t0);
@@ -238,7 +251,11 @@ int main(int argc, char** argv) {
     if (!failed && game->GameOverShown() && game->Form->Menu.ActiveDialog == dialog::GameOver)
       failed = true;
     if (!failed) {
-      nodes.push_back({keys.size(), 0});
+      if (keys.size() > frontier + 8 * Stretch) {
+        stuck = 0;
+        frontier = keys.size();
+      }
+      nodes.push_back({keys.size(), keys.size() < carefulUntil ? Careful[(stuck - 1) % 4] : 0});
       continue;
     }
     // Ride this stretch another way; when every way fails, the one before it.
@@ -251,7 +268,14 @@ int main(int argc, char** argv) {
                    retries, game->Form->Race.Level, keys.size(), game->Form->Race.RaceClock,
                    t.Lives, t.Hits, t.Crashed, t.TimeUp, node.Way, nodes.size());
     }
-    while (!nodes.empty() && ++nodes.back().Way >= WayCount) nodes.pop_back();
+    if (++nodes.back().Way >= WayCount) {
+      ++stuck;
+      frontier = std::max(frontier, keys.size());
+      carefulUntil = keys.size();
+      const size_t back = size_t{1} << std::min(stuck, 12);
+      nodes.resize(std::max(levelNode + 1, nodes.size() > back ? nodes.size() - back : 0));
+      nodes.back().Way = Careful[(stuck - 1) % 4];
+    }
     if (const char* shot = std::getenv("ZW_SEARCH_SHOT"); shot && retries == std::atol(shot)) {
       TGame g(start, false);
       g.Input.Keys = keys;
@@ -275,6 +299,7 @@ int main(int argc, char** argv) {
   }
   // The game ridden once more, recorded by the game's own recorder; past the kept controls (a
   // search cut short) nothing is held, and the clock ends the game.
+  if (!game->Over()) keys = bestKeys;
   TGame final(start, true);
   final.Input.Keys = keys;
   for (size_t i = 0;
@@ -291,7 +316,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   std::fprintf(stderr, "%s: levels finished %d, score %d, %u frames (%ld retries, %.1f s)\n",
-               argv[1], final.Form->Race.Level - (game->Over() ? 0 : 1), r.RaceScore,
+               argv[1], game->Over() ? final.Form->Race.Level : bestLevel - 1, r.RaceScore,
                r.FrameCount(), retries, CpuSeconds() - t0);
   return 0;
 }
