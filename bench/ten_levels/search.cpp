@@ -1,5 +1,5 @@
 // bench_ten_levels: rides a whole ten-level game through the game's own controls and writes its
-// replay, for the re-ride benchmark (bench/reride_bench.cpp reads the file it writes).
+// replay, for the re-ride benchmark (bench/reride_bench.cpp reads it as bench/searched_game.zwr).
 //
 //   bench_ten_levels OUT.zwr   (run inside the build folder, which holds Data/)
 //
