@@ -59,6 +59,26 @@ TEST(Mixer, ManyFullScaleSoundsOverALoudTuneNeverReachFullScale) {
   EXPECT_GT(peak, 24000);  // limited, not silenced
 }
 
+// A quiet tune, far from the limiter, comes through at the music's own level.
+class TQuietTune : public IMixSource {
+ public:
+  bool Render(int16_t* out, int frames) override {
+    std::fill(out, out + frames * 2, int16_t{4096});
+    return true;
+  }
+};
+
+TEST(Mixer, AQuietTuneComesThroughAtTheMusicLevel) {
+  TMixer mixer;
+  TQuietTune tune;
+  mixer.SetSource(&tune);
+  std::vector<int16_t> out(2 * 200);
+  mixer.Mix(out.data(), 200);
+  const int level = static_cast<int>(std::lround(4096.0 / 32768.0 * TMixer::MusicGain * 32767));
+  EXPECT_NEAR(out[300], level, 2);
+  EXPECT_NEAR(out[301], level, 2);
+}
+
 TEST(Mixer, AQuietSoundPassesAtTheEffectsLevelAndTheItemsFormatApplies) {
   TMixer mixer;
   auto w = Wave(std::vector<int16_t>(1000, 8192));  // a quarter of full scale, held
@@ -82,6 +102,14 @@ TEST(Mixer, AQuietSoundPassesAtTheEffectsLevelAndTheItemsFormatApplies) {
   mixer.Mix(longer.data(), 499);
   EXPECT_TRUE(mixer.BufferPlaying(b));
   mixer.Mix(longer.data(), 2);
+  EXPECT_FALSE(mixer.BufferPlaying(b));
+  // At its own rate a one-shot ends on its last frame, not one after.
+  mixer.SetBufferFormat(b, 44100, 0, 0);
+  mixer.PlayBuffer(b, false);
+  std::vector<int16_t> whole(2 * 1000);
+  mixer.Mix(whole.data(), 999);
+  EXPECT_TRUE(mixer.BufferPlaying(b));
+  mixer.Mix(whole.data(), 1);
   EXPECT_FALSE(mixer.BufferPlaying(b));
   EXPECT_EQ(TMixer::VolumeGain(-10000), 0.0f);
   EXPECT_FLOAT_EQ(TMixer::VolumeGain(500), 1.0f);  // never louder than the wave
