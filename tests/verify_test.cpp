@@ -85,20 +85,28 @@ void PlayAGame(TGame& g) {
   if (f.Menu.ActiveDialog != 8) g.Run("press Escape\nframes 5\npress Y\nframes 5\n");
 }
 
+// The ridden game above sent, as a player sends it: name typed, Yes to the question; its score.
+void PlayAndSend(TGame& g, const TScoresProcess& service, int& score) {
+  g.Run("scorehost " + Host(service) + "\n");
+  PlayAGame(g);
+  TFormState& f = g.S();
+  ASSERT_EQ(f.Menu.ActiveDialog, 8) << "the ridden game should qualify for the table";
+  score = f.Race.RaceScore;
+  ASSERT_TRUE(f.Replays.LastIsCurrent && !f.Replays.Last.empty())
+      << "the game holds the replay of the game just ended";
+  f.Dialog.PlayerName.clear();
+  g.Run("type Rider One\nframes 1\npress Return\nframes 1\npress Y\nframes 3\n");
+}
+
 TEST(VerifiedScores, ARiddenGameIsVerifiedAndEveryForgeryIsNot) {
   TGame g("seed 4242\nrefresh 60\nframetime 16\n");
   TScoresProcess service({"--db", DbPath("scores.db"), "--rate-limit", "0"});
   ASSERT_TRUE(service.Started()) << service.Log();
   const int port = service.Port();
-  g.Run("scorehost " + Host(service) + "\n");
-  PlayAGame(g);
+  int score = 0;
+  PlayAndSend(g, service, score);
+  if (HasFatalFailure()) return;
   TFormState& f = g.S();
-  ASSERT_EQ(f.Menu.ActiveDialog, 8) << "the ridden game should qualify for the table";
-  const int score = f.Race.RaceScore;
-  ASSERT_TRUE(f.Replays.LastIsCurrent && !f.Replays.Last.empty())
-      << "the game holds the replay of the game just ended";
-  f.Dialog.PlayerName.clear();
-  g.Run("type Rider One\nframes 1\npress Return\nframes 1\npress Y\nframes 3\n");
   EXPECT_EQ(f.Menu.CurrentScreen, 4);
   const auto& requests = g.Runner.Headless.Http.Requests;
   ASSERT_EQ(requests.size(), 2u);
@@ -217,13 +225,9 @@ TEST(VerifiedScores, ChromiumShowsTheMarkAndItsReplayRidesAgain) {
   TScoresProcess service({"--db", DbPath("scores.db"), "--rate-limit", "0"});
   ASSERT_TRUE(service.Started()) << service.Log();
   const int port = service.Port();
-  g.Run("scorehost " + Host(service) + "\n");
-  PlayAGame(g);
-  TFormState& f = g.S();
-  ASSERT_EQ(f.Menu.ActiveDialog, 8) << "the ridden game should qualify for the table";
-  const int score = f.Race.RaceScore;
-  f.Dialog.PlayerName.clear();
-  g.Run("type Rider One\nframes 1\npress Return\nframes 1\npress Y\nframes 3\n");
+  int score = 0;
+  PlayAndSend(g, service, score);
+  if (HasFatalFailure()) return;
   ASSERT_TRUE(WaitForVerdict(service, " verified: verified score " + std::to_string(score), 1, 20))
       << service.Log();
   // A result sent without a replay, above the ridden one.
