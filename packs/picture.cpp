@@ -21,12 +21,13 @@ int TPictureItem::PatternHeight() const {
 namespace {
 
 // How many patterns fit along one side before the patterns are built.
+// Worked in 64 bits: a damaged pack may give sizes and gaps near the ends of an int.
 int FitCount(int size, int pattern, int skip) {
-  const int step = pattern + skip;
+  const int64_t step = int64_t{pattern} + skip;
   if (step <= 0) return 0;
-  int n = size / step;
+  int64_t n = size / step;
   if (size - n * step == pattern) n += 1;
-  return n;
+  return static_cast<int>(n);
 }
 
 }  // namespace
@@ -74,13 +75,16 @@ void TPictureItem::BuildGrid() {
     Patterns.push_back(TRect{0, 0, w, h});
     return;
   }
-  const int stepX = pw + SkipWidth, stepY = ph + SkipHeight;
+  // In 64 bits: a damaged pack's gaps may be near the ends of an int. Every pattern that
+  // comes out starts inside the picture, so its corners fit an int again.
+  const int64_t stepX = int64_t{pw} + SkipWidth, stepY = int64_t{ph} + SkipHeight;
   if (stepX <= 0 || stepY <= 0 || pw <= 0 || ph <= 0) return;
-  const int rows = (h + SkipHeight) / stepY;
-  const int cols = (w + SkipWidth) / stepX;
-  for (int r = 0; r < rows; ++r)
-    for (int c = 0; c < cols; ++c)
-      Patterns.push_back(TRect{c * stepX, r * stepY, c * stepX + pw, r * stepY + ph});
+  const int64_t rows = (int64_t{h} + SkipHeight) / stepY;
+  const int64_t cols = (int64_t{w} + SkipWidth) / stepX;
+  for (int64_t r = 0; r < rows; ++r)
+    for (int64_t c = 0; c < cols; ++c)
+      Patterns.push_back(TRect{static_cast<int>(c * stepX), static_cast<int>(r * stepY),
+                               static_cast<int>(c * stepX + pw), static_cast<int>(r * stepY + ph)});
 }
 
 TRect TPictureItem::PatternRect(int index) const {
@@ -91,10 +95,12 @@ TRect TPictureItem::PatternRect(int index) const {
   if (index < 0 || index >= PatternCount()) return TRect{};
   const int pw = PatternWidth(), ph = PatternHeight();
   if (pw == PictureWidth && ph == PictureHeight) return TRect{0, 0, pw, ph};
-  const int cols = std::max(1, (PictureWidth + SkipWidth) / std::max(1, pw + SkipWidth));
-  const int c = index % cols, r = index / cols;
-  const int x = c * (pw + SkipWidth), y = r * (ph + SkipHeight);
-  return TRect{x, y, x + pw, y + ph};
+  const int64_t cols = std::max<int64_t>(
+      1, (int64_t{PictureWidth} + SkipWidth) / std::max<int64_t>(1, int64_t{pw} + SkipWidth));
+  const int64_t c = index % cols, r = index / cols;
+  const int64_t x = c * (int64_t{pw} + SkipWidth), y = r * (int64_t{ph} + SkipHeight);
+  return TRect{static_cast<int>(x), static_cast<int>(y), static_cast<int>(x + pw),
+               static_cast<int>(y + ph)};
 }
 
 namespace {

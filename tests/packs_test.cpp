@@ -8,6 +8,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -198,6 +199,18 @@ TEST(PacksGeometry, PatternCountsBeforeAndAfterBuilding) {
   EXPECT_EQ(grid.PatternCount(), 9);  // remainder 8 = the pattern height: a third row
   grid.PictureHeight = 29;
   EXPECT_EQ(grid.PatternCount(), 6);  // remainder 9: only an exact fit makes a row
+  // A damaged pack's gap near the end of an int: one pattern still fits at the left edge,
+  // nothing wraps round to a negative step.
+  TPictureItem wide;
+  wide.PictureWidth = 100;
+  wide.PictureHeight = 20;
+  wide.StoredPatternWidth = 30;
+  wide.SkipWidth = std::numeric_limits<int>::max() - 10;
+  wide.SkipHeight = std::numeric_limits<int>::max();
+  EXPECT_EQ(wide.PatternCount(), 0);  // 100 div (2^31 + 19) = 0, remainder 100: no exact fit
+  wide.BuildPatterns();
+  EXPECT_EQ(wide.PatternCount(), 1);
+  EXPECT_EQ(wide.PatternRect(0), (TRect{0, 0, 30, 20}));
 }
 
 TPictureItem Arrow() {
