@@ -654,6 +654,7 @@ void ReadImagePack(const std::vector<uint8_t>& bytes, TImageList& list) {
   }
   for (size_t i = 0; i < items.size(); ++i) {
     FinishPicture(*items[i], pictures[i]);
+    if (!items[i]->PatternGridFits()) throw TPackError(BadValue);
     items[i]->BuildPatterns();
   }
   list.Items = std::move(items);

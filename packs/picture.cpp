@@ -68,6 +68,19 @@ bool TPictureItem::PatternOpaque(int index) const {
          PatternUnkeyed[static_cast<size_t>(index)] != 0;
 }
 
+bool TPictureItem::PatternGridFits() const {
+  const int w = PictureWidth, h = PictureHeight;
+  const int pw = PatternWidth(), ph = PatternHeight();
+  if (pw == w && ph == h) return true;
+  const int64_t stepX = int64_t{pw} + SkipWidth, stepY = int64_t{ph} + SkipHeight;
+  if (stepX <= 0 || stepY <= 0 || pw <= 0 || ph <= 0) return true;  // no patterns at all
+  const int64_t rows = std::max<int64_t>(0, (int64_t{h} + SkipHeight) / stepY);
+  const int64_t cols = std::max<int64_t>(0, (int64_t{w} + SkipWidth) / stepX);
+  // Each side counted separately keeps the products inside 64 bits.
+  return cols * std::min<int64_t>(pw, std::max(w, 0)) <= std::max(w, 0) &&
+         rows * std::min<int64_t>(ph, std::max(h, 0)) <= std::max(h, 0);
+}
+
 void TPictureItem::BuildGrid() {
   const int w = PictureWidth, h = PictureHeight;
   const int pw = PatternWidth(), ph = PatternHeight();
@@ -75,6 +88,7 @@ void TPictureItem::BuildGrid() {
     Patterns.push_back(TRect{0, 0, w, h});
     return;
   }
+  if (!PatternGridFits()) return;
   // In 64 bits: a damaged pack's gaps may be near the ends of an int. Every pattern that
   // comes out starts inside the picture, so its corners fit an int again.
   const int64_t stepX = int64_t{pw} + SkipWidth, stepY = int64_t{ph} + SkipHeight;

@@ -37,6 +37,10 @@ class TPictureItem {
   TRect PatternRect(int index) const;
   void BuildPatterns();
   bool PatternsBuilt() const { return Built; }
+  // False when the stored sizes and gaps make patterns overlap so far that together they
+  // cover more than the picture itself (only a damaged pack does: the gaps went negative).
+  // BuildPatterns makes no patterns then, rather than spending minutes on them.
+  bool PatternGridFits() const;
 
   // True where pattern `index` has a drawn (not transparent) pixel at (x, y) inside it.
   bool PatternPixelSolid(int index, int x, int y) const;

@@ -157,6 +157,16 @@ TEST(PacksFormat, DamagedPacksFailWithTheirReasons) {
     why(r);
   }
   EXPECT_THROW(LoadImagePack("no/such/pack.gpk", list), TPackError);
+  // Gaps gone negative make patterns one pixel apart: 151 patterns of 50 over 200 pixels would
+  // cover the picture many times over. Such a pack is refused, not cut up for minutes; the
+  // same picture with a one-pixel gap loads.
+  for (const auto& [skip, verdict] :
+       {std::pair{-49, "Invalid property value"}, std::pair{1, "loaded"}}) {
+    TPackPicture tiled = Gradient("Tiled", 200, 8);
+    tiled.PatternWidth = 50;
+    tiled.SkipWidth = skip;
+    EXPECT_EQ(why(WriteImagePack({tiled})), verdict) << skip;
+  }
   // The resource name in the header: 63 characters are read, 64 are not.
   const size_t nameEnd =
       static_cast<size_t>(std::find(good.begin() + 3, good.end(), 0) - good.begin());
@@ -211,6 +221,20 @@ TEST(PacksGeometry, PatternCountsBeforeAndAfterBuilding) {
   wide.BuildPatterns();
   EXPECT_EQ(wide.PatternCount(), 1);
   EXPECT_EQ(wide.PatternRect(0), (TRect{0, 0, 30, 20}));
+  // Patterns that overlap past the picture's own area are not built at all.
+  TPictureItem overlapping;
+  overlapping.PictureWidth = overlapping.PictureHeight = 100;
+  overlapping.StoredPatternWidth = overlapping.StoredPatternHeight = 50;
+  overlapping.SkipWidth = -49;
+  EXPECT_FALSE(overlapping.PatternGridFits());
+  overlapping.BuildPatterns();
+  EXPECT_EQ(overlapping.PatternCount(), 0);
+  overlapping.SkipWidth = -10;  // two columns of 50, forty apart: a little overlap is built
+  EXPECT_TRUE(overlapping.PatternGridFits());
+  overlapping.BuildPatterns();
+  EXPECT_EQ(overlapping.PatternCount(), 4);
+  EXPECT_EQ(overlapping.PatternRect(3), (TRect{40, 50, 90, 100}));
+  EXPECT_TRUE(grid.PatternGridFits());
 }
 
 TPictureItem Arrow() {
