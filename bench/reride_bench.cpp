@@ -2,9 +2,9 @@
 // CPU seconds one ride takes, beside the same ride drawn (the game as watched), its ratio to the
 // game time the ride covers, and the replay file's size.
 //
-// The game is bench/searched_game.zwr: a game of seed 4242 on bike 2 ridden through the
-// controls alone by bench_ten_levels (bench/ten_levels/search.cpp), the furthest its search has
-// found (the `level` counter: 10 once it finishes the game). Made again with
+// The game is bench/searched_game.zwr: a whole ten-level game of seed 4242 on bike 2, won,
+// ridden through the controls alone by bench_ten_levels (bench/ten_levels/search.cpp; the
+// `level` counter shows 10 and `level_ends` 9, one for each tally that led on). Made again with
 // `cd build && ZW_SEARCH_SECONDS=600 ./bench/bench_ten_levels ../bench/searched_game.zwr`; it is
 // made for this build's packs, and after a change to them or to the race it no longer rides and
 // the benchmark says so. The targets for a whole game: at most 2 s of CPU for the undrawn ride,
