@@ -6,10 +6,10 @@
 #include <libpq-fe.h>
 
 #include <condition_variable>
+#include <iterator>
 #include <mutex>
 #include <string>
 #include <string_view>
-#include <tuple>
 #include <type_traits>
 #include <vector>
 
@@ -28,51 +28,90 @@ const char* const NearPageSql =
 const char* const VerifiedPageSql =
     "SELECT id, name, score, country, submitted, verify FROM scores WHERE verify = 2 "
     "ORDER BY score DESC, id ASC LIMIT $1 OFFSET $2";
-// Each band and bucket count is kept in several rows, one chosen by the result's id, so
-// players submitting at once into the same (crowded, low) bucket seldom wait for each other's
-// row lock; a read adds them up.
+// Each count is kept in several rows, one chosen by the result's id, so players submitting at
+// once into the same (crowded, low) bucket seldom wait for each other's row lock; a read adds
+// them up.
 constexpr int CountShards = 8;
 
+// Between a band and its buckets sits a block of 16 buckets (score >> BlockShift): a deep page
+// adds up the 16 blocks of its band and then the 16 buckets of its block, every one of them
+// split over the shards, instead of all 256 buckets of the band.
+constexpr int BlockShift = 8;
+static_assert(BucketShift < BlockShift && BlockShift < BandShift);
+
+// The levels of counts, coarsest first.
+struct TCountLevel {
+  const char* Table;
+  const char* Key;
+  int Shift;
+};
+constexpr TCountLevel CountLevels[] = {{"score_bands", "band", BandShift},
+                                       {"score_blocks", "block", BlockShift},
+                                       {"score_buckets", "bucket", BucketShift}};
+
 // A deep page first adds up the band counts from the best band down to find the band holding
-// its first rank, then the bucket counts within that band to find the bucket; the rows of the
-// table are then walked only from that bucket's best score on, skipping the rows of the bucket
-// that rank above the page. The page may run on into the buckets below. One statement, so the
-// counts and the rows come from one snapshot, whatever other instances commit meanwhile. The
-// index holds every column a page shows, so neither the skipped rows nor the page's own are
-// read from the table. $1 is the limit, $2 the offset.
-const std::string DeepPageSql =
-    "WITH bands AS (SELECT band, SUM(n)::bigint AS n FROM score_bands GROUP BY band), "
-    "band AS (SELECT band, upto - n AS above FROM "
-    "(SELECT band, n, SUM(n) OVER (ORDER BY band DESC)::bigint AS upto FROM bands) AS r "
-    "WHERE upto > $2::bigint ORDER BY band DESC LIMIT 1), "
-    "buckets AS (SELECT b.bucket, SUM(b.n)::bigint AS n FROM score_buckets AS b, band "
-    "WHERE b.bucket BETWEEN band.band * " +
-    std::to_string(BucketsPerBand) + " AND band.band * " + std::to_string(BucketsPerBand) + " + " +
-    std::to_string(BucketsPerBand - 1) +
-    " GROUP BY b.bucket), "
-    "start AS (SELECT bucket, band.above + upto - n AS above FROM band, "
-    "(SELECT bucket, n, SUM(n) OVER (ORDER BY bucket DESC)::bigint AS upto FROM buckets) AS r "
-    "WHERE band.above + upto > $2::bigint ORDER BY bucket DESC LIMIT 1) "
-    "SELECT id, name, score, country, submitted, verify FROM scores WHERE score <= "
-    "COALESCE((SELECT bucket * " +
-    std::to_string(1 << BucketShift) + " + " + std::to_string((1 << BucketShift) - 1) +
-    " FROM start), -2147483649) "
-    "ORDER BY score DESC, id ASC LIMIT $1::bigint "
-    "OFFSET COALESCE($2::bigint - (SELECT above FROM start), 0)";
+// its first rank, then the block counts within that band to find the block, then the bucket
+// counts within that block to find the bucket; the rows of the table are then walked only from
+// that bucket's best score on, skipping the rows of the bucket that rank above the page. The
+// page may run on into the buckets below. One statement, so the counts and the rows come from
+// one snapshot, whatever other instances commit meanwhile. The index holds every column a page
+// shows, so neither the skipped rows nor the page's own are read from the table. $1 is the
+// limit, $2 the offset.
+std::string MakeDeepPageSql() {
+  // Each level gives "<key>_sums" (its counts, shards added up, within the chosen entry of the
+  // level above) and "<key>_at" (the entry holding the first rank: k, and above = how many
+  // results rank above the entry).
+  std::string sql = "WITH ";
+  const TCountLevel* upper = nullptr;
+  for (const TCountLevel& level : CountLevels) {
+    const std::string key = level.Key, sums = key + "_sums", at = key + "_at";
+    const std::string above = upper ? "p.above" : "0";
+    const std::string parent = upper ? std::string(upper->Key) + "_at AS p, " : "";
+    sql += sums + " AS (SELECT c." + key + ", SUM(c.n)::bigint AS n FROM " + parent + level.Table +
+           " AS c ";
+    if (upper) {
+      const int per = 1 << (upper->Shift - level.Shift);
+      sql += "WHERE c." + key + " BETWEEN p.k * " + std::to_string(per) + " AND p.k * " +
+             std::to_string(per) + " + " + std::to_string(per - 1) + " ";
+    }
+    sql += "GROUP BY c." + key + "), " + at + " AS (SELECT r." + key + " AS k, " + above +
+           " + r.upto - r.n AS above FROM " + parent + "(SELECT " + key + ", n, SUM(n) OVER " +
+           "(ORDER BY " + key + " DESC)::bigint AS upto FROM " + sums + ") AS r WHERE " + above +
+           " + r.upto > $2::bigint ORDER BY r." + key + " DESC LIMIT 1)";
+    sql += &level == &std::end(CountLevels)[-1] ? " " : ", ";
+    upper = &level;
+  }
+  return sql +
+         "SELECT id, name, score, country, submitted, verify FROM scores WHERE score <= "
+         "COALESCE((SELECT k * " +
+         std::to_string(1 << BucketShift) + " + " + std::to_string((1 << BucketShift) - 1) +
+         " FROM bucket_at), -2147483649) "
+         "ORDER BY score DESC, id ASC LIMIT $1::bigint "
+         "OFFSET COALESCE($2::bigint - (SELECT above FROM bucket_at), 0)";
+}
+const std::string DeepPageSql = MakeDeepPageSql();
 
 // The change of the counts for the rows a statement added (or removed: d = -1), folded into
 // the count rows in key order so that two large statements never lock each other's rows the
 // other way round.
 std::string FoldCountsSql(const std::string& changes) {
   std::string sql;
-  for (const auto& [table, key, shift] :
-       {std::tuple{"score_bands", "band", BandShift}, {"score_buckets", "bucket", BucketShift}}) {
-    sql += std::string("INSERT INTO ") + table + " (" + key + ", shard, n) SELECT score >> " +
-           std::to_string(shift) + ", (id % " + std::to_string(CountShards) +
+  for (const TCountLevel& level : CountLevels) {
+    const std::string table = level.Table, key = level.Key;
+    sql += "INSERT INTO " + table + " (" + key + ", shard, n) SELECT score >> " +
+           std::to_string(level.Shift) + ", (id % " + std::to_string(CountShards) +
            ")::smallint, SUM(d) FROM (" + changes +
            ") AS c GROUP BY 1, 2 HAVING SUM(d) <> 0 ORDER BY 1, 2 ON CONFLICT (" + key +
            ", shard) DO UPDATE SET n = " + table + ".n + EXCLUDED.n; ";
   }
+  return sql;
+}
+
+// Empties every level of counts.
+std::string ClearCountsSql() {
+  std::string sql;
+  for (const TCountLevel& level : CountLevels)
+    sql += std::string("DELETE FROM ") + level.Table + "; ";
   return sql;
 }
 
@@ -89,7 +128,7 @@ std::string CountTriggersSql() {
   return function("scores_count_added", FoldCountsSql(added)) +
          function("scores_count_removed", FoldCountsSql(removed)) +
          function("scores_count_changed", FoldCountsSql(added + " UNION ALL " + removed)) +
-         function("scores_count_emptied", "DELETE FROM score_bands; DELETE FROM score_buckets; ") +
+         function("scores_count_emptied", ClearCountsSql()) +
          "DROP TRIGGER IF EXISTS scores_count_insert ON scores; "
          "DROP TRIGGER IF EXISTS scores_count_delete ON scores; "
          "DROP TRIGGER IF EXISTS scores_count_update ON scores; "
@@ -106,8 +145,7 @@ std::string CountTriggersSql() {
 
 // The counts made afresh from the table.
 std::string RecountSql() {
-  return "DELETE FROM score_bands; DELETE FROM score_buckets; " +
-         FoldCountsSql("SELECT score, id, 1 AS d FROM scores");
+  return ClearCountsSql() + FoldCountsSql("SELECT score, id, 1 AS d FROM scores");
 }
 
 // A query result that is cleared whatever happens.
@@ -354,7 +392,9 @@ class TPostgresStore final : public IScoreStore {
 
   void Optimize() override {
     With([&](PGconn* c) {
-      Exec(c, "VACUUM ANALYZE scores");
+      // The counts too: a fill in several transactions leaves dead versions of their rows,
+      // which every deep page would step over until the next autovacuum.
+      Exec(c, "VACUUM ANALYZE scores, score_bands, score_blocks, score_buckets");
       return 0;
     });
   }
@@ -498,11 +538,23 @@ class TPostgresStore final : public IScoreStore {
            "n BIGINT NOT NULL, PRIMARY KEY (band, shard)); "
            "CREATE TABLE score_buckets (bucket INTEGER NOT NULL, shard SMALLINT NOT NULL, "
            "n BIGINT NOT NULL, PRIMARY KEY (bucket, shard))");
-      Exec(c, RecountSql().c_str());
-      Exec(c, CountTriggersSql().c_str());
-    } else {
-      RecountIfWrong(c);
     }
+    if (version < 5) {
+      // The blocks between bands and buckets: each is the sum of its 16 buckets, shard by shard
+      // (a result's shard is the same at every level), so they are made from the buckets
+      // without reading the results. The triggers are made again to keep them too.
+      Exec(c, ("CREATE TABLE score_blocks (block INTEGER NOT NULL, shard SMALLINT NOT NULL, "
+               "n BIGINT NOT NULL, PRIMARY KEY (block, shard)); "
+               "INSERT INTO score_blocks (block, shard, n) SELECT bucket >> " +
+               std::to_string(BlockShift - BucketShift) +
+               ", shard, SUM(n) FROM score_buckets GROUP BY 1, 2 HAVING SUM(n) <> 0")
+                  .c_str());
+      Exec(c, CountTriggersSql().c_str());
+    }
+    if (version < 2)
+      Exec(c, RecountSql().c_str());
+    else
+      RecountIfWrong(c);
     if (version < 3) {
       // The replays live apart from the rows the pages read. The new columns have constant
       // defaults, so adding them rewrites no row of a large table.
@@ -535,11 +587,12 @@ class TPostgresStore final : public IScoreStore {
   // rows, make them again.
   void RecountIfWrong(PGconn* c) {
     TResult r(PQexec(c,
-                     "SELECT (SELECT COUNT(*) FROM scores) = (SELECT COALESCE(SUM(n), 0) FROM "
-                     "score_bands) AND (SELECT COUNT(*) FROM scores) = (SELECT COALESCE(SUM(n), "
-                     "0) FROM score_buckets) AND (SELECT COUNT(*) FROM pg_trigger WHERE tgrelid "
-                     "= 'scores'::regclass AND tgname LIKE 'scores_count_%' AND tgenabled <> "
-                     "'D') = 4"));
+                     "WITH total AS (SELECT COUNT(*) AS n FROM scores) SELECT "
+                     "(SELECT COALESCE(SUM(n), 0) FROM score_bands) = total.n AND "
+                     "(SELECT COALESCE(SUM(n), 0) FROM score_blocks) = total.n AND "
+                     "(SELECT COALESCE(SUM(n), 0) FROM score_buckets) = total.n AND "
+                     "(SELECT COUNT(*) FROM pg_trigger WHERE tgrelid = 'scores'::regclass AND "
+                     "tgname LIKE 'scores_count_%' AND tgenabled <> 'D') = 4 FROM total"));
     Check(c, r, "check the counts");
     if (r.Text(0, 0) == "t") return;
     Exec(c, RecountSql().c_str());

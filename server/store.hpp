@@ -71,7 +71,9 @@ inline constexpr int BucketsPerBand = 1 << (BandShift - BucketShift);
 // replay and its verification (state and reason); older results start unverified. Version 4
 // made PostgreSQL's table-order index carry the columns a page shows, so a page is read from the
 // index alone, and lets SQLite's writer fold a group's counts in at once (score_count_hold).
-inline constexpr int ScoreSchemaVersion = 4;
+// Version 5 gave PostgreSQL a level of counts between bands and buckets (score_blocks), made
+// from the buckets when an older database is opened; an SQLite file needs nothing new.
+inline constexpr int ScoreSchemaVersion = 5;
 // The statement that records the schema version, written by both stores once their last
 // upgrade step has run.
 inline std::string SchemaVersionInsertSql() {

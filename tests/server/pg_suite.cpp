@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <thread>
+#include <tuple>
 
 #include "server/store.hpp"
 #include "tests/server/pg_server.hpp"
@@ -104,6 +105,27 @@ TEST(ScoresPostgres, AVersion1DatabaseGetsItsCountsAtStartUp) {
       "name TEXT NOT NULL, score INTEGER NOT NULL, country TEXT NOT NULL, "
       "submitted BIGINT NOT NULL); "
       "CREATE INDEX scores_table_order ON scores (score DESC, id ASC)",
+      RawPostgres(db));
+}
+
+// A version-4 database counted bands and buckets only: its blocks are made at start-up from
+// what it counted, and its triggers made again to keep them.
+TEST(ScoresPostgres, AVersion4DatabaseGetsItsBlockCountsAtStartUp) {
+  PG_DATABASE(db);
+  std::string version4Count;
+  for (const auto& [table, key, shift] :
+       {std::tuple{"score_bands", "band", 12}, std::tuple{"score_buckets", "bucket", 4}}) {
+    version4Count += std::string("INSERT INTO ") + table + " (" + key + ", shard, n) SELECT " +
+                     "score >> " + std::to_string(shift) +
+                     ", (id % 8)::smallint, COUNT(*) FROM added GROUP BY 1, 2 ON CONFLICT (" + key +
+                     ", shard) DO UPDATE SET n = " + table + ".n + EXCLUDED.n; ";
+  }
+  CheckRanksAfterUpgradeFrom(
+      db,
+      "DROP TABLE score_blocks; UPDATE schema_version SET version = 4; "
+      "CREATE OR REPLACE FUNCTION scores_count_added() RETURNS trigger LANGUAGE plpgsql AS "
+      "$fn$ BEGIN " +
+          version4Count + "RETURN NULL; END $fn$",
       RawPostgres(db));
 }
 

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <iterator>
 #include <mutex>
 #include <random>
 #include <set>
@@ -138,17 +139,18 @@ void SortAsTable(std::vector<TExpected>& rows) {
   });
 }
 
-// Heavy ties (a third of all results scored 0, many on both sides of a band and a bucket edge),
+// Heavy ties (a third of all results scored 0, many on both sides of a band, a block and a
+// bucket edge),
 // the rest spread over every band up to the best possible score.
 std::vector<TNewScore> TieHeavyScores(size_t n, unsigned seed, const std::string& prefix) {
-  const int32_t edges[] = {15, 16, 17, 31, 32, 4095, 4096, 4097, 8191, 8192};
+  const int32_t edges[] = {15, 16, 17, 31, 32, 255, 256, 257, 511, 4095, 4096, 4097, 8191, 8192};
   std::mt19937 rng(seed);
   std::vector<TNewScore> rows;
   for (size_t i = 0; i < n; ++i) {
     const unsigned kind = rng() % 10;
     int32_t score = 0;
     if (kind >= 3 && kind < 6)
-      score = edges[rng() % 10];
+      score = edges[rng() % std::size(edges)];
     else if (kind >= 6)
       score = static_cast<int32_t>(rng() % (MaxGameScore + 1));
     rows.push_back({prefix + std::to_string(i), score, "C", 1000});
@@ -278,6 +280,34 @@ void CheckRanksAfterUpgradeFromVersion1(const std::string& db, const std::string
   raw("DELETE FROM score_buckets");
   store = OpenScoreStore(db);
   CheckPages(*store, expected, 5);
+}
+
+void CheckRanksAfterUpgradeFrom(const std::string& db, const std::string& makeOlder,
+                                const TRawSql& raw) {
+  const std::vector<TNewScore> first = TieHeavyScores(5000, 21, "f");
+  std::vector<TExpected> expected = InOrder(first, 0);
+  OpenScoreStore(db)->AddScores(first);
+  raw(makeOlder);
+  // Results an instance of the older version stored, counted its way.
+  const std::vector<TNewScore> old = TieHeavyScores(600, 22, "o");
+  std::string sql = "INSERT INTO scores (name, score, country, submitted) VALUES ";
+  for (size_t i = 0; i < old.size(); ++i)
+    sql += (i ? ", ('" : "('") + old[i].Name + "', " + std::to_string(old[i].Score) + ", 'C', 1)";
+  raw(sql);
+  for (size_t i = 0; i < old.size(); ++i)
+    expected.push_back({old[i].Score, 1'000'000 + static_cast<int64_t>(i), old[i].Name});
+  auto store = OpenScoreStore(db);
+  CheckPages(*store, expected, 6);
+  if (::testing::Test::HasFailure()) return;
+  // After the upgrade, the service's own results and an operator's changes are counted too.
+  for (const TNewScore& s : TieHeavyScores(60, 23, "n"))
+    expected.push_back({s.Score, 2'000'000 + store->AddScore(s), s.Name});
+  raw("DELETE FROM scores WHERE name LIKE 'f1%'");
+  raw("UPDATE scores SET score = score + 250 WHERE name LIKE 'o2%' AND score < 100000");
+  std::erase_if(expected, [](const TExpected& e) { return e.Name.starts_with("f1"); });
+  for (TExpected& e : expected)
+    if (e.Name.starts_with("o2") && e.Score < 100000) e.Score += 250;
+  CheckPages(*store, expected, 7);
 }
 
 void CheckEndToEnd(const std::string& db) {

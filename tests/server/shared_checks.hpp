@@ -33,5 +33,10 @@ void CheckRanksMatchPlainOrder(IScoreStore& store, const TRawSql& raw);
 // version: its counts are made at start-up and every page is exact.
 void CheckRanksAfterUpgradeFromVersion1(const std::string& db, const std::string& version1Schema,
                                         const TRawSql& raw);
+// A database filled by this version, turned back into an older version's (the given statements
+// through raw) and given more results the way that version counted them, then opened again:
+// every page is exact, also after later results, removals and changes.
+void CheckRanksAfterUpgradeFrom(const std::string& db, const std::string& makeOlder,
+                                const TRawSql& raw);
 
 }  // namespace zw::scores::test
