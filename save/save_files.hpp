@@ -1,8 +1,8 @@
 // Reading and writing the small saved text files.
 #pragma once
 
-#include <memory>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 

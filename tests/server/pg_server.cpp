@@ -88,7 +88,8 @@ TPgServer::~TPgServer() {
 
 bool TPgServer::Start() {
   std::string out;
-  if (!Run("bash '" + Script() + "' start '" + dir_ + "' " + std::to_string(port_) + " nosync", out)) {
+  if (!Run("bash '" + Script() + "' start '" + dir_ + "' " + std::to_string(port_) + " nosync",
+           out)) {
     error_ = out;
     url_.clear();
     return false;
