@@ -19,6 +19,7 @@
 #include <boost/beast/core.hpp>
 #include <boost/beast/http.hpp>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <mutex>
 #include <optional>
@@ -179,6 +180,16 @@ struct THttpServer::TImpl {
 
   void Accept();
 
+  // A submission handed to the store, and its answer back; the last lets a closing server go.
+  void Handing() {
+    std::lock_guard lock(HandMutex);
+    ++Handed;
+  }
+  void Answered() {
+    std::lock_guard lock(HandMutex);
+    if (--Handed == 0) HandDone.notify_all();
+  }
+
   TScoreService& Service;
   THttpServerOptions Options;
   // Declared before the event loop: connections still held by it when it goes release their
@@ -188,6 +199,11 @@ struct THttpServer::TImpl {
   size_t SinceTrim = 0;
   std::unordered_map<std::string, int> PerAddress;
   std::atomic<bool> Stopped{false};
+  // Submissions handed to the store and not yet answered: their answers reach this server from
+  // the store's thread, so it must not go before they have.
+  int Handed = 0;
+  std::mutex HandMutex;
+  std::condition_variable HandDone;
   asio::io_context Io;
   asio::thread_pool Workers;
   tcp::acceptor Acceptor;
@@ -383,6 +399,22 @@ class TConnection : public std::enable_shared_from_this<TConnection> {
     client_ = r.Client;
     state_ = EState::Working;
     timer_.cancel();
+    // A submission goes straight to the store's writer, whose thread hands the reply back to
+    // this connection's loop once its group is committed: no worker in between and no thread
+    // waiting on the disk. (Sending from the writer's thread itself was tried: the players it
+    // wakes then contend with it, and the next group gathers more slowly.)
+    server_.Handing();
+    const bool taken =
+        server_.Service.HandleSoon(r, Now(), [self = shared_from_this()](THttpReply reply) mutable {
+          THttpServer::TImpl& server = self->server_;
+          const auto strand = self->socket_.get_executor();
+          asio::post(strand, [self = std::move(self), reply = std::move(reply)]() mutable {
+            self->Reply(std::move(reply));
+          });
+          server.Answered();
+        });
+    if (taken) return;
+    server_.Answered();
     asio::post(server_.Workers, [self = shared_from_this(), r = std::move(r)]() mutable {
       THttpReply reply = self->server_.Service.Handle(r, Now());
       asio::post(self->socket_.get_executor(),
@@ -531,6 +563,10 @@ THttpServer::THttpServer(TScoreService& service, THttpServerOptions options)
 THttpServer::~THttpServer() {
   Stop();
   impl_->Workers.join();
+  {
+    std::unique_lock lock(impl_->HandMutex);
+    impl_->HandDone.wait(lock, [this] { return impl_->Handed == 0; });
+  }
   impl_->Stopped = true;
 }
 

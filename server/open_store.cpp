@@ -12,4 +12,16 @@ std::unique_ptr<IScoreStore> OpenScoreStore(const std::string& db) {
   return OpenSqliteStore(db);
 }
 
+void IScoreStore::AddScoreLater(const TNewScore& score, TScoreAdded done) {
+  int64_t id = 0;
+  std::string error;
+  try {
+    id = AddScore(score);
+  } catch (const std::exception& e) {
+    error = e.what();
+    if (error.empty()) error = "the score database refused the result";
+  }
+  done(id, error);
+}
+
 }  // namespace zw::scores

@@ -344,7 +344,37 @@ THttpReply TScoreService::Route(const THttpRequest& request, int64_t now) {
   return Text(400, "ask for hs (a submission) or show (the table)");
 }
 
-THttpReply TScoreService::Submit(const std::string& inf, const std::string& client, int64_t now) {
+bool TScoreService::HandleSoon(const THttpRequest& request, int64_t now, TReplyDone done) {
+  // Only a plain submission is taken here, and only when the store commits on a thread of its
+  // own; everything else (its refusals included) is Handle's, word for word.
+  if (!store_.AddsInBackground() || request.Method != "GET" || request.Path != online::ScorePage ||
+      request.Path.size() + 1 + request.Query.size() > MaxTargetLength)
+    return false;
+  try {
+    const auto query = ParseQuery(request.Query);
+    const std::string* prg = Find(query, online::key::Program);
+    const std::string* inf = Find(query, online::key::Record);
+    if (!prg || *prg != online::ProgramName || !Find(query, online::key::Submit) || !inf)
+      return false;
+    TNewScore score;
+    if (std::optional<THttpReply> refusal = CheckSubmission(*inf, request.Client, now, score)) {
+      done(std::move(*refusal));
+      return true;
+    }
+    // The store never throws here: a failure comes back through the answer.
+    store_.AddScoreLater(score,
+                         [this, done = std::move(done)](int64_t id, const std::string& error) {
+                           done(Stored(id, error));
+                         });
+  } catch (const std::exception&) {
+    done(Text(500, "internal error"));
+  }
+  return true;
+}
+
+std::optional<THttpReply> TScoreService::CheckSubmission(const std::string& inf,
+                                                         const std::string& client, int64_t now,
+                                                         TNewScore& score) {
   // Every attempt counts, good or bad: a flood of damaged records is still a flood.
   if (!limiter_.Allow(client, now)) {
     THttpReply r = Text(429, "too many submissions from this address; try again in a minute");
@@ -354,23 +384,39 @@ THttpReply TScoreService::Submit(const std::string& inf, const std::string& clie
   online::TScoreRecord record;
   std::string reason;
   if (!online::DecodeScoreRecord(inf, record, reason)) return Text(400, "refused: " + reason);
-  TNewScore score;
   if (!ValidateRecord(record, score.Name, score.Country, reason))
     return Text(400, "refused: " + reason);
   score.Score = record.Score;
   score.Submitted = now;
-  int64_t id = 0;
-  try {
-    id = store_.AddScore(score);
-  } catch (...) {
+  return std::nullopt;
+}
+
+THttpReply TScoreService::Stored(int64_t id, const std::string& error) {
+  if (!error.empty()) {
     // A database that is away shows in the health check's ping, and is healthy again once it
     // answers; one that answers but cannot commit (a full disk, a read-only file) shows only
     // here, and stays failing until a result is stored again.
     if (store_.Ping()) writeFailing_ = true;
-    throw;
+    return Unavailable();
   }
   writeFailing_ = false;
   return Text(200, "OK stored as result " + std::to_string(id));
+}
+
+THttpReply TScoreService::Submit(const std::string& inf, const std::string& client, int64_t now) {
+  TNewScore score;
+  if (std::optional<THttpReply> refusal = CheckSubmission(inf, client, now, score))
+    return std::move(*refusal);
+  int64_t id = 0;
+  try {
+    id = store_.AddScore(score);
+  } catch (const TStoreUnavailable& e) {
+    return Stored(0, *e.what() ? e.what() : "the score database refused the result");
+  } catch (...) {
+    if (store_.Ping()) writeFailing_ = true;
+    throw;
+  }
+  return Stored(id, "");
 }
 
 // The replay that proves a stored result: it must come with the same record the result was

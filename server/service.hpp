@@ -3,7 +3,9 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -90,10 +92,21 @@ class TScoreService {
   TScoreService(IScoreStore& store, TServiceOptions options);
   // Answers one request at time now (seconds since 1970). Never throws.
   THttpReply Handle(const THttpRequest& request, int64_t now);
+  // Answers a request without waiting on the database, when it can: a submission on a store
+  // that commits on its own thread is checked here and handed over, and done gets its reply
+  // once it is committed (on the store's thread), or at once when it is refused. False, with
+  // done not called, for any request that must go to Handle on a thread that may wait.
+  using TReplyDone = std::function<void(THttpReply)>;
+  bool HandleSoon(const THttpRequest& request, int64_t now, TReplyDone done);
 
  private:
   THttpReply Route(const THttpRequest& request, int64_t now);
   THttpReply Submit(const std::string& inf, const std::string& client, int64_t now);
+  // A submission's checks (rate limit, record, fields); the refusal, or none with score filled.
+  std::optional<THttpReply> CheckSubmission(const std::string& inf, const std::string& client,
+                                            int64_t now, TNewScore& score);
+  // The reply to a submission the store committed (id) or could not (error).
+  THttpReply Stored(int64_t id, const std::string& error);
   THttpReply UploadReplay(const THttpRequest& request, int64_t now);
   THttpReply DownloadReplay(const std::string& name);
   std::vector<TScoreRow> PublicPage(int64_t offset, int64_t limit);

@@ -4,11 +4,14 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <thread>
 #include <type_traits>
 #include <unordered_map>
 
@@ -243,9 +246,16 @@ class TSqliteStore final : public IScoreStore {
       throw;
     }
     writerConnection_ = std::make_unique<TConnection>(writer_);
+    writerThread_ = std::thread([this] { WriterLoop(); });
   }
 
   ~TSqliteStore() override {
+    {
+      std::lock_guard lock(queueMutex_);
+      stopping_ = true;
+      writerWake_.notify_one();
+    }
+    if (writerThread_.joinable()) writerThread_.join();
     readers_.clear();
     writerConnection_.reset();
   }
@@ -258,31 +268,31 @@ class TSqliteStore final : public IScoreStore {
     std::unique_lock lock(queueMutex_);
     queue_.push_back(&mine);
     while (!mine.Done) {
-      if (!writing_) {
-        writing_ = true;
-        std::deque<TPending*> batch;
-        batch.swap(queue_);
-        lock.unlock();
-        std::string error;
-        try {
-          WriteBatch(batch);
-        } catch (const std::exception& e) {
-          error = e.what();
-        }
-        lock.lock();
-        for (TPending* p : batch) {
-          p->Done = true;
-          p->Error = error;
-        }
-        writing_ = false;
-        queueDone_.notify_all();
-      } else {
+      if (!writing_)
+        CommitQueued(lock);
+      else
         queueDone_.wait(lock);
-      }
     }
     if (!mine.Error.empty()) throw TStoreUnavailable(mine.Error);
     return mine.Id;
   }
+
+  // The event loop's way in: the result joins the queue and the store's own writer thread
+  // commits it with the next group and answers it, so no thread waits on the disk for it and
+  // the loop never hands it to a thread that would.
+  void AddScoreLater(const TNewScore& score, TScoreAdded done) override {
+    auto mine = std::make_unique<TPending>();
+    mine->Owned = score;
+    mine->Score = &mine->Owned;
+    mine->Then = std::move(done);
+    std::lock_guard lock(queueMutex_);
+    queue_.push_back(mine.release());
+    ++laterQueued_;
+    // A gathering writer wakes only once its group is whole.
+    if (!writing_ && (!gathering_ || queue_.size() >= gatherTarget_)) writerWake_.notify_one();
+  }
+
+  bool AddsInBackground() const override { return true; }
 
   void AddScores(const std::vector<TNewScore>& scores) override {
     std::lock_guard lock(writerMutex_);
@@ -460,13 +470,95 @@ class TSqliteStore final : public IScoreStore {
   static constexpr const char* InsertSql =
       "INSERT INTO scores (name, score, country, submitted) VALUES (?, ?, ?, ?)";
 
+  // A result waiting for its group: a caller of AddScore waits for Done on its own stack; one
+  // handed over with AddScoreLater is owned by the queue and answered through Then.
   struct TPending {
     const TNewScore* Score = nullptr;
     bool Done = false;
     int64_t Id = 0;
     std::string Error;
+    TNewScore Owned;
+    TScoreAdded Then;
   };
 
+  // Commits everything queued as one group. Called with the queue locked and nobody writing;
+  // returns with it locked again.
+  void CommitQueued(std::unique_lock<std::mutex>& lock) {
+    writing_ = true;
+    std::deque<TPending*> batch;
+    batch.swap(queue_);
+    laterQueued_ = 0;
+    lock.unlock();
+    std::string error;
+    const auto start = std::chrono::steady_clock::now();
+    try {
+      WriteBatch(batch);
+    } catch (const std::exception& e) {
+      error = e.what();
+      if (error.empty()) error = "the score database refused the group";
+    }
+    // The handed-over results are answered by this thread at once, before the waiting callers
+    // wake: their replies are on their way while the next group is gathered.
+    for (TPending*& p : batch) {
+      if (!p->Then) continue;
+      std::unique_ptr<TPending> later(p);
+      p = nullptr;
+      try {
+        later->Then(later->Id, error);
+      } catch (...) {
+        // An answer that cannot be given is the caller's loss; the group is committed.
+      }
+    }
+    lock.lock();
+    for (TPending* p : batch) {
+      if (!p) continue;
+      p->Done = true;
+      p->Error = error;
+    }
+    lastCommitEnd_ = std::chrono::steady_clock::now();
+    gatherFor_ = std::min<std::chrono::steady_clock::duration>(lastCommitEnd_ - start,
+                                                               std::chrono::milliseconds(2));
+    gatherTarget_ = batch.size() + queue_.size();
+    writing_ = false;
+    queueDone_.notify_all();
+    if (laterQueued_ > 0) writerWake_.notify_one();
+  }
+
+  // The writer thread: commits handed-over results whenever there are some and nobody else is
+  // writing; on the way out it commits what is left. Right after a commit it may gather for a
+  // moment first (see Gathered).
+  void WriterLoop() {
+    std::unique_lock lock(queueMutex_);
+    for (;;) {
+      writerWake_.wait(lock, [this] { return stopping_ || (!writing_ && laterQueued_ > 0); });
+      if (writing_) {
+        queueDone_.wait(lock, [this] { return !writing_; });
+        continue;
+      }
+      if (laterQueued_ == 0) {
+        if (stopping_) return;
+        continue;
+      }
+      if (!Gathered(lock)) continue;
+      CommitQueued(lock);
+    }
+  }
+
+  // The players a commit has just answered mostly send their next result straight away, while
+  // the next group is already being written: two half groups would then take turns, each
+  // waiting out the other's disk flush. So right after a commit the writer waits until as many
+  // results are queued as the last group and those queued behind it, or for at most as long as
+  // that commit took (2 ms at most). After a quiet spell it commits at once. False when someone
+  // else began writing meanwhile.
+  bool Gathered(std::unique_lock<std::mutex>& lock) {
+    const auto until = lastCommitEnd_ + gatherFor_;
+    gathering_ = true;
+    while (!stopping_ && !writing_ && queue_.size() < gatherTarget_ &&
+           std::chrono::steady_clock::now() < until)
+      writerWake_.wait_until(lock, until);
+    gathering_ = false;
+    return !writing_ && laterQueued_ > 0;
+  }
   static void Bind(sqlite3_stmt* st, const TNewScore& s) {
     sqlite3_bind_text(st, 1, s.Name.data(), static_cast<int>(s.Name.size()), SQLITE_TRANSIENT);
     sqlite3_bind_int(st, 2, s.Score);
@@ -650,6 +742,16 @@ class TSqliteStore final : public IScoreStore {
   std::condition_variable queueDone_;
   std::deque<TPending*> queue_;
   bool writing_ = false;
+  // Handed-over results in the queue, and the thread that commits them.
+  size_t laterQueued_ = 0;
+  bool stopping_ = false;
+  // What the writer gathers for after a commit (see Gathered).
+  bool gathering_ = false;
+  size_t gatherTarget_ = 0;
+  std::chrono::steady_clock::time_point lastCommitEnd_;
+  std::chrono::steady_clock::duration gatherFor_{};
+  std::condition_variable writerWake_;
+  std::thread writerThread_;
   std::mutex readersMutex_;
   std::vector<std::unique_ptr<TConnection>> readers_;
 };

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -88,6 +89,14 @@ class IScoreStore {
   virtual ~IScoreStore() = default;
   // Stores one result and returns only once it is committed; its id grows with submission order.
   virtual int64_t AddScore(const TNewScore& score) = 0;
+  // The same without waiting for it: done runs once the result is committed (with its id and an
+  // empty error) or could not be (with the reason), on whichever thread committed it, maybe
+  // before this returns. Where AddsInBackground, that thread is the store's own and this only
+  // queues the result, so an event loop may call it; otherwise it is AddScore then done. Never
+  // throws: a failure comes through done.
+  using TScoreAdded = std::function<void(int64_t id, const std::string& error)>;
+  virtual void AddScoreLater(const TNewScore& score, TScoreAdded done);
+  virtual bool AddsInBackground() const { return false; }
   // Many results in one transaction (for filling a large table quickly).
   virtual void AddScores(const std::vector<TNewScore>& scores) = 0;
   virtual int64_t Count() = 0;

@@ -5,6 +5,12 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <atomic>
+#include <chrono>
+#include <future>
+#include <memory>
+#include <mutex>
+#include <optional>
 #include <set>
 #include <thread>
 
@@ -118,6 +124,47 @@ TEST_F(ScoreServiceTest, RefusalsStoreNothing) {
   EXPECT_EQ(store->Count(), 1);
 }
 
+// The event loop's way in answers a submission exactly as Handle would, and leaves every other
+// request (the HEAD of a submission included) to Handle.
+TEST(ScoreServiceSoon, SubmissionsAnsweredAsHandleWouldAndEverythingElseLeftToIt) {
+  test::TTempDir dir;
+  auto store = OpenScoreStore(dir.Path() + "/s.db");
+  TScoreService soon(*store, TServiceOptions{2, ""});
+  auto ask = [&](const THttpRequest& r) -> std::optional<THttpReply> {
+    auto promise = std::make_shared<std::promise<THttpReply>>();
+    std::future<THttpReply> reply = promise->get_future();
+    if (!soon.HandleSoon(r, 1'800'000'000,
+                         [promise](THttpReply rep) { promise->set_value(std::move(rep)); }))
+      return std::nullopt;
+    if (reply.wait_for(std::chrono::seconds(10)) != std::future_status::ready) return THttpReply{};
+    return reply.get();
+  };
+  const auto ok = ask(Get(test::SubmitTarget("Ann", 500, "UK")));
+  ASSERT_TRUE(ok);
+  EXPECT_EQ(ok->Status, 200);
+  EXPECT_EQ(ok->Body, "OK stored as result 1\n");
+  EXPECT_EQ(store->Count(), 1);
+  // Refusals come from the same checks: a damaged record, a score past the game's best.
+  EXPECT_EQ(ask(Get("/cgi/version.pl?hs&prg=ZapWheely&inf=Zq4W"))->Status, 400);
+  // The rate limit counts both ways in alike (two a minute here: one left, then none).
+  const auto second = ask(Get(test::SubmitTarget("Ann", 501, "UK")));
+  ASSERT_TRUE(second);
+  EXPECT_EQ(second->Status, 429);
+  EXPECT_EQ(soon.Handle(Get(test::SubmitTarget("Ann", 502, "UK")), 1'800'000'000).Status, 429);
+  EXPECT_EQ(ask(Get(test::SubmitTarget("Bea", MaxGameScore + 1, "UK"), "10.0.0.2"))->Status, 400);
+  EXPECT_EQ(store->Count(), 1);
+  // Not submissions, or not ones this way takes: Handle answers them.
+  THttpRequest head = Get(test::SubmitTarget("Cy", 10, "UK"), "10.0.0.3");
+  head.Method = "HEAD";
+  EXPECT_FALSE(ask(head));
+  EXPECT_FALSE(ask(Get("/cgi/version.pl?prg=ZapWheely&show&type=0")));
+  EXPECT_FALSE(ask(Get("/healthz")));
+  EXPECT_FALSE(ask(Get("/cgi/version.pl?hs&prg=Other&inf=x")));
+  EXPECT_FALSE(ask(Get("/cgi/version.pl?hs&prg=ZapWheely")));
+  EXPECT_FALSE(ask(Get("/cgi/version.pl?hs&prg=ZapWheely&inf=" + std::string(5000, 'a'))));
+  EXPECT_EQ(store->Count(), 1);
+}
+
 TEST_F(ScoreServiceTest, TableIsBestFirstTiesInSubmissionOrderAndPaged) {
   // 300 results, three exactly full pages: scores 0..149 twice each, the second of each pair
   // sent later.
@@ -196,6 +243,77 @@ TEST(ScoreStore, ConcurrentSubmissionsAreAllCommittedWithDistinctIds) {
   }
   EXPECT_EQ(all.size(), 320u);
   EXPECT_EQ(store->Count(), 320);
+}
+
+// Results handed over without waiting (the event loop's way in) share groups with waiting
+// callers; each is answered exactly once, only once it can be read back, and a store closed
+// with some still queued commits them before it goes.
+TEST(ScoreStore, HandedOverResultsAreAnsweredOnceCommittedAndKeptWhenTheStoreCloses) {
+  test::TTempDir dir;
+  const std::string path = dir.Path() + "/s.db";
+  std::mutex mutex;
+  std::vector<int64_t> answered;
+  int unreadable = 0, failed = 0;
+  {
+    auto store = OpenScoreStore(path);
+    ASSERT_TRUE(store->AddsInBackground());
+    IScoreStore* s = store.get();
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+      threads.emplace_back([&, t] {
+        for (int i = 0; i < 50; ++i) {
+          s->AddScoreLater({"Later", t * 100 + i, "", 0}, [&, s](int64_t id, const std::string& e) {
+            int state = 0;
+            std::string reason;
+            const bool readable = s->VerifyState(id, state, reason);
+            std::lock_guard lock(mutex);
+            answered.push_back(id);
+            unreadable += !readable;
+            failed += !e.empty();
+          });
+        }
+      });
+    }
+    std::vector<int64_t> waited;
+    for (int t = 0; t < 2; ++t) {
+      threads.emplace_back([&] {
+        for (int i = 0; i < 20; ++i) {
+          const int64_t id = s->AddScore({"Wait", i, "", 0});
+          std::lock_guard lock(mutex);
+          waited.push_back(id);
+        }
+      });
+    }
+    for (auto& th : threads) th.join();
+    std::lock_guard lock(mutex);
+    answered.insert(answered.end(), waited.begin(), waited.end());
+  }
+  std::set<int64_t> distinct(answered.begin(), answered.end());
+  EXPECT_EQ(answered.size(), 240u);
+  EXPECT_EQ(distinct.size(), 240u);
+  EXPECT_EQ(unreadable, 0);
+  EXPECT_EQ(failed, 0);
+  EXPECT_EQ(OpenScoreStore(path)->Count(), 240);
+
+  // Another connection holds the write lock while results queue and the store is closed
+  // meanwhile: the queued results are committed and answered before it goes.
+  auto store = OpenScoreStore(path);
+  sqlite3* other = nullptr;
+  ASSERT_EQ(sqlite3_open(path.c_str(), &other), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+  std::atomic<int> late{0};
+  for (int i = 0; i < 30; ++i)
+    store->AddScoreLater({"Late", i, "", 0}, [&](int64_t, const std::string& e) {
+      if (e.empty()) ++late;
+    });
+  std::thread closing([&] { store.reset(); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  EXPECT_EQ(late.load(), 0);
+  sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
+  sqlite3_close(other);
+  closing.join();
+  EXPECT_EQ(late.load(), 30);
+  EXPECT_EQ(OpenScoreStore(path)->Count(), 270);
 }
 
 TEST(ScoreStore, PageWalksTheIndexAndANewerSchemaIsRefused) {
