@@ -38,12 +38,23 @@ int TPictureItem::PatternCount() const {
          FitCount(PictureHeight, PatternHeight(), SkipHeight);
 }
 
+namespace {
+
+// The part of a pattern that lies inside the picture (a damaged pack may describe more).
+TRect InsidePicture(const TRect& r, int w, int h) {
+  return TRect{std::max(r.Left, 0), std::max(r.Top, 0), std::min(r.Right, w),
+               std::min(r.Bottom, h)};
+}
+
+}  // namespace
+
 void TPictureItem::BuildPatterns() {
   Patterns.clear();
   PatternUnkeyed.clear();
   Built = true;
   BuildGrid();
   BuildRuns();
+  BuildSheet();
   const size_t area = static_cast<size_t>(std::max(PictureWidth, 0)) * std::max(PictureHeight, 0);
   if (Keyed.size() != area) return;
   for (const TRect& r : Patterns) {
@@ -54,6 +65,22 @@ void TPictureItem::BuildPatterns() {
       unkeyed = std::none_of(k + r.Left, k + r.Right, [](uint8_t v) { return v != 0; });
     }
     PatternUnkeyed.push_back(unkeyed ? 1 : 0);
+  }
+}
+
+void TPictureItem::BuildSheet() {
+  SheetPixels.clear();
+  SheetStart.clear();
+  const size_t area = static_cast<size_t>(std::max(PictureWidth, 0)) * std::max(PictureHeight, 0);
+  if (Transparent || Patterns.size() < 2 || Pixels.size() != area || area > (1u << 30)) return;
+  SheetPixels.reserve(area);
+  for (const TRect& pr : Patterns) {
+    SheetStart.push_back(static_cast<uint32_t>(SheetPixels.size()));
+    const TRect r = InsidePicture(pr, PictureWidth, PictureHeight);
+    for (int y = r.Top; y < r.Bottom; ++y) {
+      const auto row = Pixels.begin() + static_cast<ptrdiff_t>(y) * PictureWidth;
+      SheetPixels.insert(SheetPixels.end(), row + r.Left, row + r.Right);
+    }
   }
 }
 
@@ -102,16 +129,6 @@ TRect TPictureItem::PatternRect(int index) const {
   return TRect{static_cast<int>(x), static_cast<int>(y), static_cast<int>(x + pw),
                static_cast<int>(y + ph)};
 }
-
-namespace {
-
-// The part of a pattern that lies inside the picture (a damaged pack may describe more).
-TRect InsidePicture(const TRect& r, int w, int h) {
-  return TRect{std::max(r.Left, 0), std::max(r.Top, 0), std::min(r.Right, w),
-               std::min(r.Bottom, h)};
-}
-
-}  // namespace
 
 void TPictureItem::BuildRuns() {
   Runs.clear();
@@ -177,8 +194,29 @@ inline void CopyPixels(uint16_t* d, const uint16_t* s, int n) {
 #define ZW_WIDE_MOVES
 #endif
 
+#if defined(__GNUC__)
+#define ZW_ALIGNED_32(p) static_cast<uint16_t*>(__builtin_assume_aligned(p, 32))
+#else
+#define ZW_ALIGNED_32(p) (p)
+#endif
+
+// A row of at least 32 pixels. A 32-byte store that straddles two cache lines costs about two,
+// and the surface's rows start anywhere in a line: one unaligned move brings the destination to
+// a 32-byte boundary, whole aligned moves follow, and an unaligned one ends at the row's end
+// (the overlaps write the same pixels again).
+inline void CopyLongRow(uint16_t* d, const uint16_t* s, int n) {
+  std::memcpy(d, s, 32);
+  int i = static_cast<int>((32 - (reinterpret_cast<uintptr_t>(d) & 31)) / 2);
+  for (; i < n - 16; i += 16) std::memcpy(ZW_ALIGNED_32(d + i), s + i, 32);
+  std::memcpy(d + n - 16, s + n - 16, 32);
+}
+
 // h rows of w pixels from a picture of the given width.
 ZW_WIDE_MOVES void CopyRows(uint16_t* d, int pitch, const uint16_t* s, int width, int w, int h) {
+  if (w >= 32) {
+    for (int row = 0; row < h; ++row, d += pitch, s += width) CopyLongRow(d, s, w);
+    return;
+  }
   for (int row = 0; row < h; ++row, d += pitch, s += width) CopyPixels(d, s, w);
 }
 
@@ -241,6 +279,13 @@ void TPictureItem::DrawPattern(TSurface& dest, int x, int y, int index, const TR
   if (w <= 0 || h <= 0) return;
   if (Pixels.size() != static_cast<size_t>(PictureWidth) * PictureHeight) return;
   if (!Transparent) {
+    if (Built && SheetStart.size() == Patterns.size()) {
+      // The pattern's own copy: rows src.Width() apart.
+      const size_t at = SheetStart[static_cast<size_t>(index)] +
+                        static_cast<size_t>(sy - src.Top) * src.Width() + (sx - src.Left);
+      CopyRows(dest.Row(dy) + dx, dest.Width, SheetPixels.data() + at, src.Width(), w, h);
+      return;
+    }
     CopyRows(dest.Row(dy) + dx, dest.Width,
              Pixels.data() + static_cast<size_t>(sy) * PictureWidth + sx, PictureWidth, w, h);
     return;

@@ -73,6 +73,14 @@ class TPictureItem {
   std::vector<TRun> Runs;
   std::vector<uint32_t> RowRuns;          // per pattern row, the first run; one more per pattern
   std::vector<uint32_t> PatternRowFirst;  // per pattern, its first entry in RowRuns
+  // A sheet of several opaque patterns side by side (the race's tile strip) copied once more,
+  // pattern after pattern, each pattern's part inside the picture row after row: a cell of the
+  // road is then read from one short stretch of memory instead of 72 rows a whole sheet apart.
+  // Pattern p starts at SheetPixels[SheetStart[p]]; empty for other pictures. Like the runs it
+  // is made from the pixels BuildPatterns saw.
+  std::vector<uint16_t> SheetPixels;
+  std::vector<uint32_t> SheetStart;
+  void BuildSheet();
   void BuildRuns();
   void BuildGrid();
   bool DrawUpright(TSurface& dest, int x, int y, int x0, int y0, int y1, int n, int index,
