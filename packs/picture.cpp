@@ -278,6 +278,7 @@ void TPictureItem::DrawPattern(TSurface& dest, int x, int y, int index, const TR
   h = std::min(h, cb - dy);
   if (w <= 0 || h <= 0) return;
   if (Pixels.size() != static_cast<size_t>(PictureWidth) * PictureHeight) return;
+  dest.Touch(TRect{dx, dy, dx + w, dy + h});
   if (!Transparent) {
     if (Built && SheetStart.size() == Patterns.size()) {
       // The pattern's own copy: rows src.Width() apart.
@@ -336,6 +337,7 @@ void TPictureItem::DrawPatternAlpha(TSurface& dest, const TRect& destRect, int i
   const int dw = destRect.Width(), dh = destRect.Height();
   const int x0 = std::max(destRect.Left, 0), x1 = std::min(destRect.Right, dest.Width);
   const int y0 = std::max(destRect.Top, 0), y1 = std::min(destRect.Bottom, dest.Height);
+  dest.Touch(TRect{x0, y0, x1, y1});
   for (int y = y0; y < y1; ++y) {
     const int sy =
         pr.Top + static_cast<int>(static_cast<int64_t>(y - destRect.Top) * pr.Height() / dh);
@@ -450,6 +452,7 @@ void TPictureItem::DrawRotate(TSurface& dest, int x, int y, int width, int heigh
   const uint8_t* keyed =
       Transparent ? Keyed.data() + static_cast<size_t>(pr.Top) * PictureWidth + pr.Left : nullptr;
   const int n = x1 - x0;
+  dest.Touch(TRect{x0, y0, x1, y1});
   if (c == 65536 && s == 0 &&
       DrawUpright(dest, x, y, x0, y0, y1, n, index, pivX, pivY, scaleX, scaleY, endU, endV))
     return;
@@ -543,6 +546,59 @@ bool TPictureItem::DrawUpright(TSurface& dest, int x, int y, int x0, int y0, int
     }
   }
   return true;
+}
+
+void TStandingPictures::Draw(TSurface& dest, const std::vector<TPlaced>& pictures) {
+  std::vector<const uint16_t*> pixels;
+  pixels.reserve(pictures.size());
+  bool opaque = true;
+  for (const TPlaced& p : pictures) {
+    pixels.push_back(p.Picture ? p.Picture->Pixels.data() : nullptr);
+    opaque = opaque && p.Picture && p.Picture->PatternOpaque(0);
+  }
+  // Only where the same opaque pictures were drawn at the same places on this surface, and
+  // everything drawn on it since is known row by row, is the rest of them still in place.
+  const bool repaint = opaque && Surface == &dest && Last == pictures && LastPixels == pixels &&
+                       dest.TouchesKnownSince(Record);
+  Copied = 0;
+  if (!repaint) {
+    for (const TPlaced& p : pictures)
+      if (p.Picture) {
+        p.Picture->DrawPattern(dest, p.X, p.Y, 0);
+        const TRect r = p.Picture->PatternRect(0);
+        Copied += int64_t{r.Width()} * r.Height();
+      }
+  } else {
+    // The touched spans are read before anything is copied, since the copies touch too.
+    Parts.clear();
+    const TRect s = dest.ClientRect();
+    for (size_t i = 0; i < pictures.size(); ++i) {
+      const TPlaced& p = pictures[i];
+      const TRect pr = p.Picture->PatternRect(0);
+      const TRect at{std::max(p.X, s.Left), std::max(p.Y, s.Top),
+                     std::min(p.X + pr.Width(), s.Right), std::min(p.Y + pr.Height(), s.Bottom)};
+      for (int y = at.Top; y < at.Bottom; ++y) {
+        const int from = std::max(dest.TouchedFromColumn(y), at.Left);
+        const int to = std::min(dest.TouchedToColumn(y), at.Right);
+        if (from >= to) continue;
+        // Rows in a row with the same span make one copy.
+        if (!Parts.empty() && Parts.back().Picture == i && Parts.back().Clip.Bottom == y &&
+            Parts.back().Clip.Left == from && Parts.back().Clip.Right == to)
+          Parts.back().Clip.Bottom = y + 1;
+        else
+          Parts.push_back(TPart{i, TRect{from, y, to, y + 1}});
+      }
+    }
+    for (const TPart& part : Parts) {
+      const TPlaced& p = pictures[part.Picture];
+      p.Picture->DrawPattern(dest, p.X, p.Y, 0, part.Clip);
+      Copied += int64_t{part.Clip.Width()} * part.Clip.Height();
+    }
+  }
+  Surface = &dest;
+  Last = pictures;
+  LastPixels = std::move(pixels);
+  Record = opaque ? dest.RestartTouches() : 0;
 }
 
 }  // namespace zw

@@ -88,6 +88,35 @@ class TPictureItem {
                    int64_t endV) const;
 };
 
+// Opaque pictures drawn whole at the same places every frame (the race's side panels). Between
+// two frames everything else leaves most of their pixels alone; the surface's record of touches
+// says which rows' spans it did not, and only those are copied again. The surface holds the
+// same pixels afterwards as drawing every picture whole would leave.
+class TStandingPictures {
+ public:
+  struct TPlaced {
+    const TPictureItem* Picture = nullptr;  // pattern 0 is drawn; none: nothing
+    int X = 0, Y = 0;
+    bool operator==(const TPlaced&) const = default;
+  };
+  // Draws the pictures in order, each as DrawPattern(dest, X, Y, 0) would.
+  void Draw(TSurface& dest, const std::vector<TPlaced>& pictures);
+  // How many pixels the last Draw copied (the whole pictures, or the parts repainted).
+  int64_t LastCopied() const { return Copied; }
+
+ private:
+  struct TPart {
+    size_t Picture;
+    TRect Clip;
+  };
+  const TSurface* Surface = nullptr;
+  std::vector<TPlaced> Last;
+  std::vector<const uint16_t*> LastPixels;
+  uint64_t Record = 0;
+  int64_t Copied = 0;
+  std::vector<TPart> Parts;
+};
+
 class TImageList {
  public:
   std::vector<std::unique_ptr<TPictureItem>> Items;
