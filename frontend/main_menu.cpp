@@ -121,6 +121,7 @@ void TMForm::DrawUnopenedAddress() {
     return;
   }
   // A dark band across the top of the screen, above every title, with the address on it.
+  MDisplay.Touch(TRect{0, 0, MDisplay.Width, UnopenedBandHeight});
   for (int y = 0; y < UnopenedBandHeight && y < MDisplay.Height; ++y)
     std::fill_n(MDisplay.Row(y), MDisplay.Width, uint16_t{0});
   SelectFont(21);

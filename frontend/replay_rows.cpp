@@ -26,7 +26,9 @@ void Choose(TFormState& f, int row) {
 }
 
 void Plot(TSurface& s, int x, int y, uint16_t c) {
-  if (x >= 0 && y >= 0 && x < s.Width && y < s.Height) s.Row(y)[x] = c;
+  if (x < 0 || y < 0 || x >= s.Width || y >= s.Height) return;
+  s.Touch(TRect{x, y, x + 1, y + 1});
+  s.Row(y)[x] = c;
 }
 
 }  // namespace

@@ -38,12 +38,23 @@ int TPictureItem::PatternCount() const {
          FitCount(PictureHeight, PatternHeight(), SkipHeight);
 }
 
+namespace {
+
+// The part of a pattern that lies inside the picture (a damaged pack may describe more).
+TRect InsidePicture(const TRect& r, int w, int h) {
+  return TRect{std::max(r.Left, 0), std::max(r.Top, 0), std::min(r.Right, w),
+               std::min(r.Bottom, h)};
+}
+
+}  // namespace
+
 void TPictureItem::BuildPatterns() {
   Patterns.clear();
   PatternUnkeyed.clear();
   Built = true;
   BuildGrid();
   BuildRuns();
+  BuildSheet();
   const size_t area = static_cast<size_t>(std::max(PictureWidth, 0)) * std::max(PictureHeight, 0);
   if (Keyed.size() != area) return;
   for (const TRect& r : Patterns) {
@@ -54,6 +65,22 @@ void TPictureItem::BuildPatterns() {
       unkeyed = std::none_of(k + r.Left, k + r.Right, [](uint8_t v) { return v != 0; });
     }
     PatternUnkeyed.push_back(unkeyed ? 1 : 0);
+  }
+}
+
+void TPictureItem::BuildSheet() {
+  SheetPixels.clear();
+  SheetStart.clear();
+  const size_t area = static_cast<size_t>(std::max(PictureWidth, 0)) * std::max(PictureHeight, 0);
+  if (Transparent || Patterns.size() < 2 || Pixels.size() != area || area > (1u << 30)) return;
+  SheetPixels.reserve(area);
+  for (const TRect& pr : Patterns) {
+    SheetStart.push_back(static_cast<uint32_t>(SheetPixels.size()));
+    const TRect r = InsidePicture(pr, PictureWidth, PictureHeight);
+    for (int y = r.Top; y < r.Bottom; ++y) {
+      const auto row = Pixels.begin() + static_cast<ptrdiff_t>(y) * PictureWidth;
+      SheetPixels.insert(SheetPixels.end(), row + r.Left, row + r.Right);
+    }
   }
 }
 
@@ -116,16 +143,6 @@ TRect TPictureItem::PatternRect(int index) const {
   return TRect{static_cast<int>(x), static_cast<int>(y), static_cast<int>(x + pw),
                static_cast<int>(y + ph)};
 }
-
-namespace {
-
-// The part of a pattern that lies inside the picture (a damaged pack may describe more).
-TRect InsidePicture(const TRect& r, int w, int h) {
-  return TRect{std::max(r.Left, 0), std::max(r.Top, 0), std::min(r.Right, w),
-               std::min(r.Bottom, h)};
-}
-
-}  // namespace
 
 void TPictureItem::BuildRuns() {
   Runs.clear();
@@ -191,8 +208,29 @@ inline void CopyPixels(uint16_t* d, const uint16_t* s, int n) {
 #define ZW_WIDE_MOVES
 #endif
 
+#if defined(__GNUC__)
+#define ZW_ALIGNED_32(p) static_cast<uint16_t*>(__builtin_assume_aligned(p, 32))
+#else
+#define ZW_ALIGNED_32(p) (p)
+#endif
+
+// A row of at least 32 pixels. A 32-byte store that straddles two cache lines costs about two,
+// and the surface's rows start anywhere in a line: one unaligned move brings the destination to
+// a 32-byte boundary, whole aligned moves follow, and an unaligned one ends at the row's end
+// (the overlaps write the same pixels again).
+inline void CopyLongRow(uint16_t* d, const uint16_t* s, int n) {
+  std::memcpy(d, s, 32);
+  int i = static_cast<int>((32 - (reinterpret_cast<uintptr_t>(d) & 31)) / 2);
+  for (; i < n - 16; i += 16) std::memcpy(ZW_ALIGNED_32(d + i), s + i, 32);
+  std::memcpy(d + n - 16, s + n - 16, 32);
+}
+
 // h rows of w pixels from a picture of the given width.
 ZW_WIDE_MOVES void CopyRows(uint16_t* d, int pitch, const uint16_t* s, int width, int w, int h) {
+  if (w >= 32) {
+    for (int row = 0; row < h; ++row, d += pitch, s += width) CopyLongRow(d, s, w);
+    return;
+  }
   for (int row = 0; row < h; ++row, d += pitch, s += width) CopyPixels(d, s, w);
 }
 
@@ -254,7 +292,15 @@ void TPictureItem::DrawPattern(TSurface& dest, int x, int y, int index, const TR
   h = std::min(h, cb - dy);
   if (w <= 0 || h <= 0) return;
   if (Pixels.size() != static_cast<size_t>(PictureWidth) * PictureHeight) return;
+  dest.Touch(TRect{dx, dy, dx + w, dy + h});
   if (!Transparent) {
+    if (Built && SheetStart.size() == Patterns.size()) {
+      // The pattern's own copy: rows src.Width() apart.
+      const size_t at = SheetStart[static_cast<size_t>(index)] +
+                        static_cast<size_t>(sy - src.Top) * src.Width() + (sx - src.Left);
+      CopyRows(dest.Row(dy) + dx, dest.Width, SheetPixels.data() + at, src.Width(), w, h);
+      return;
+    }
     CopyRows(dest.Row(dy) + dx, dest.Width,
              Pixels.data() + static_cast<size_t>(sy) * PictureWidth + sx, PictureWidth, w, h);
     return;
@@ -305,6 +351,7 @@ void TPictureItem::DrawPatternAlpha(TSurface& dest, const TRect& destRect, int i
   const int dw = destRect.Width(), dh = destRect.Height();
   const int x0 = std::max(destRect.Left, 0), x1 = std::min(destRect.Right, dest.Width);
   const int y0 = std::max(destRect.Top, 0), y1 = std::min(destRect.Bottom, dest.Height);
+  dest.Touch(TRect{x0, y0, x1, y1});
   for (int y = y0; y < y1; ++y) {
     const int sy =
         pr.Top + static_cast<int>(static_cast<int64_t>(y - destRect.Top) * pr.Height() / dh);
@@ -419,6 +466,7 @@ void TPictureItem::DrawRotate(TSurface& dest, int x, int y, int width, int heigh
   const uint8_t* keyed =
       Transparent ? Keyed.data() + static_cast<size_t>(pr.Top) * PictureWidth + pr.Left : nullptr;
   const int n = x1 - x0;
+  dest.Touch(TRect{x0, y0, x1, y1});
   if (c == 65536 && s == 0 &&
       DrawUpright(dest, x, y, x0, y0, y1, n, index, pivX, pivY, scaleX, scaleY, endU, endV))
     return;
@@ -512,6 +560,59 @@ bool TPictureItem::DrawUpright(TSurface& dest, int x, int y, int x0, int y0, int
     }
   }
   return true;
+}
+
+void TStandingPictures::Draw(TSurface& dest, const std::vector<TPlaced>& pictures) {
+  std::vector<const uint16_t*> pixels;
+  pixels.reserve(pictures.size());
+  bool opaque = true;
+  for (const TPlaced& p : pictures) {
+    pixels.push_back(p.Picture ? p.Picture->Pixels.data() : nullptr);
+    opaque = opaque && p.Picture && p.Picture->PatternOpaque(0);
+  }
+  // Only where the same opaque pictures were drawn at the same places on this surface, and
+  // everything drawn on it since is known row by row, is the rest of them still in place.
+  const bool repaint = opaque && Surface == &dest && Last == pictures && LastPixels == pixels &&
+                       dest.TouchesKnownSince(Record);
+  Copied = 0;
+  if (!repaint) {
+    for (const TPlaced& p : pictures)
+      if (p.Picture) {
+        p.Picture->DrawPattern(dest, p.X, p.Y, 0);
+        const TRect r = p.Picture->PatternRect(0);
+        Copied += int64_t{r.Width()} * r.Height();
+      }
+  } else {
+    // The touched spans are read before anything is copied, since the copies touch too.
+    Parts.clear();
+    const TRect s = dest.ClientRect();
+    for (size_t i = 0; i < pictures.size(); ++i) {
+      const TPlaced& p = pictures[i];
+      const TRect pr = p.Picture->PatternRect(0);
+      const TRect at{std::max(p.X, s.Left), std::max(p.Y, s.Top),
+                     std::min(p.X + pr.Width(), s.Right), std::min(p.Y + pr.Height(), s.Bottom)};
+      for (int y = at.Top; y < at.Bottom; ++y) {
+        const int from = std::max(dest.TouchedFromColumn(y), at.Left);
+        const int to = std::min(dest.TouchedToColumn(y), at.Right);
+        if (from >= to) continue;
+        // Rows in a row with the same span make one copy.
+        if (!Parts.empty() && Parts.back().Picture == i && Parts.back().Clip.Bottom == y &&
+            Parts.back().Clip.Left == from && Parts.back().Clip.Right == to)
+          Parts.back().Clip.Bottom = y + 1;
+        else
+          Parts.push_back(TPart{i, TRect{from, y, to, y + 1}});
+      }
+    }
+    for (const TPart& part : Parts) {
+      const TPlaced& p = pictures[part.Picture];
+      p.Picture->DrawPattern(dest, p.X, p.Y, 0, part.Clip);
+      Copied += int64_t{part.Clip.Width()} * part.Clip.Height();
+    }
+  }
+  Surface = &dest;
+  Last = pictures;
+  LastPixels = std::move(pixels);
+  Record = opaque ? dest.RestartTouches() : 0;
 }
 
 }  // namespace zw

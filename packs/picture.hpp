@@ -77,11 +77,48 @@ class TPictureItem {
   std::vector<TRun> Runs;
   std::vector<uint32_t> RowRuns;          // per pattern row, the first run; one more per pattern
   std::vector<uint32_t> PatternRowFirst;  // per pattern, its first entry in RowRuns
+  // A sheet of several opaque patterns side by side (the race's tile strip) copied once more,
+  // pattern after pattern, each pattern's part inside the picture row after row: a cell of the
+  // road is then read from one short stretch of memory instead of 72 rows a whole sheet apart.
+  // Pattern p starts at SheetPixels[SheetStart[p]]; empty for other pictures. Like the runs it
+  // is made from the pixels BuildPatterns saw.
+  std::vector<uint16_t> SheetPixels;
+  std::vector<uint32_t> SheetStart;
+  void BuildSheet();
   void BuildRuns();
   void BuildGrid();
   bool DrawUpright(TSurface& dest, int x, int y, int x0, int y0, int y1, int n, int index,
                    int64_t pivX, int64_t pivY, int64_t scaleX, int64_t scaleY, int64_t endU,
                    int64_t endV) const;
+};
+
+// Opaque pictures drawn whole at the same places every frame (the race's side panels). Between
+// two frames everything else leaves most of their pixels alone; the surface's record of touches
+// says which rows' spans it did not, and only those are copied again. The surface holds the
+// same pixels afterwards as drawing every picture whole would leave.
+class TStandingPictures {
+ public:
+  struct TPlaced {
+    const TPictureItem* Picture = nullptr;  // pattern 0 is drawn; none: nothing
+    int X = 0, Y = 0;
+    bool operator==(const TPlaced&) const = default;
+  };
+  // Draws the pictures in order, each as DrawPattern(dest, X, Y, 0) would.
+  void Draw(TSurface& dest, const std::vector<TPlaced>& pictures);
+  // How many pixels the last Draw copied (the whole pictures, or the parts repainted).
+  int64_t LastCopied() const { return Copied; }
+
+ private:
+  struct TPart {
+    size_t Picture;
+    TRect Clip;
+  };
+  const TSurface* Surface = nullptr;
+  std::vector<TPlaced> Last;
+  std::vector<const uint16_t*> LastPixels;
+  uint64_t Record = 0;
+  int64_t Copied = 0;
+  std::vector<TPart> Parts;
 };
 
 class TImageList {

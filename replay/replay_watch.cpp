@@ -145,6 +145,7 @@ void TReplayWatch::Frame(TMForm& f, int moveCount) {
   if (!Active || f.Terminated) return;
   // The picture the replay left, with the marks over it.
   f.MDisplay.Pixels = Picture.Pixels;
+  f.MDisplay.TouchAll();
   DrawMarks(f);
   if (f.Platform.Display) f.Platform.Display->Present(f.MDisplay);
 }
@@ -212,6 +213,7 @@ void TReplayWatch::Leave(TMForm& f) {
 
 void TReplayWatch::DrawMarks(TMForm& f) {
   // A dark band at the top of the road with the mark, and what the watcher is doing.
+  f.MDisplay.Touch(TRect{300, 8, 500, 44});
   for (int y = 8; y < 44; ++y) {
     uint16_t* row = f.MDisplay.Row(y);
     for (int x = 300; x < 500; ++x) {

@@ -67,8 +67,7 @@ void TPlayer::Draw() {
     }
   }
   // 6. The panels.
-  if (const TPictureItem* p = l2.Item(2)) p->DrawPattern(s, 0, 0, 0);
-  if (const TPictureItem* p = l2.Item(3)) p->DrawPattern(s, 626, 0, 0);
+  Panels.Draw(s, {{l2.Item(2), 0, 0}, {l2.Item(3), 626, 0}});
   // The rider's own bike, twice its race size, in the bay under the radar.
   if (const TPictureItem* p = l2.Item(BikeUprightImage(Model()))) {
     const panel::TBox& bay = panel::BikeBay;

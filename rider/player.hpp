@@ -56,6 +56,8 @@ class TPlayer : public TMyImageSprite {
   TSlots<TTyreMark, 1, 100> Marks;
   int32_t NewestMark = 1;
   double RadarShift = 0;  // kept when the middle radar row shows no road
+  // The two side panels, copied again each frame only where something was drawn over them.
+  TStandingPictures Panels;
 
   // The model the rider rides.
   int Model() const;

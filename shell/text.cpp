@@ -295,6 +295,7 @@ void StampCoverage(TSurface& dest, const unsigned char* cover, int w, int h, int
                    uint8_t R, uint8_t G, uint8_t B, unsigned opacity) {
   const int c0 = std::max(0, -gx), c1 = std::min(w, dest.Width - gx);
   const int r0 = std::max(0, -gy), r1 = std::min(h, dest.Height - gy);
+  dest.Touch(TRect{gx + c0, gy + r0, gx + c1, gy + r1});
   for (int row = r0; row < r1; ++row) {
     uint16_t* line = dest.Row(gy + row) + gx;
     const unsigned char* src = cover + static_cast<long>(row) * w;

@@ -1,5 +1,6 @@
 // Tests of the race frame that is not cleared first: the cells' coverage against drawing itself,
-// and whole races against frames that are cleared before every draw.
+// and whole races against frames that are cleared before every draw; and the side panels copied
+// again only where something went over them, against panels drawn whole.
 #include <gtest/gtest.h>
 
 #include "rider/player.hpp"
@@ -167,6 +168,119 @@ TEST(FrameCover, RacesLeaveNoPixelOfTheFrameBeforeWithoutTheClearing) {
   t.Step(1);
   // Most riding frames were drawn without the clearing.
   EXPECT_GT(t.Uncleared, t.Frames / 2);
+}
+
+// An opaque 40 x 30 panel and a keyed 12 x 9 picture with a hole, for drawing over it.
+TPictureItem Panel(int w, int h, bool keyed, uint16_t base) {
+  TPictureItem p;
+  p.PictureWidth = w;
+  p.PictureHeight = h;
+  p.Transparent = keyed;
+  for (int i = 0; i < w * h; ++i) p.Pixels.push_back(static_cast<uint16_t>(base + i * 7));
+  p.Keyed.assign(p.Pixels.size(), 0);
+  if (keyed) p.Keyed[static_cast<size_t>(w + 3)] = 1;
+  p.BuildPatterns();
+  return p;
+}
+
+TEST(StandingPictures, RepaintedPanelsMatchPanelsDrawnWholeAfterEveryKindOfDrawing) {
+  const TPictureItem left = Panel(40, 30, false, 0x1000), right = Panel(40, 30, false, 0x3000);
+  const TPictureItem sprite = Panel(12, 9, true, 0x7000);
+  TSurface s(100, 60), whole(100, 60);
+  TStandingPictures panels, reference;
+  const std::vector<TStandingPictures::TPlaced> placed{{&left, 0, 0}, {&right, 60, 25}};
+  uint32_t seed = 99;
+  auto next = [&](int n) {
+    seed = seed * 1103515245u + 12345u;
+    return static_cast<int>((seed >> 8) % static_cast<uint32_t>(n));
+  };
+  int repainted = 0;
+  for (int frame = 0; frame < 300; ++frame) {
+    // The same drawings on both surfaces; only `whole` forgets what was drawn before.
+    struct TOp {
+      int Kind, X, Y, Angle;
+    };
+    std::vector<TOp> ops;
+    for (int k = frame % 5 == 0 ? 0 : 3; k > 0; --k)
+      ops.push_back(TOp{next(6), next(110) - 10, next(70) - 10, next(256)});
+    for (TSurface* d : {&s, &whole})
+      for (const TOp& o : ops) switch (o.Kind) {
+          case 0:
+            sprite.DrawPattern(*d, o.X, o.Y, 0);
+            break;
+          case 1:
+            sprite.DrawPattern(*d, o.X, o.Y, 0, TRect{o.X + 2, o.Y + 1, o.X + 9, o.Y + 7});
+            break;
+          case 2:
+            sprite.DrawRotate(*d, o.X, o.Y, 16, 12, 0, 0.5, 0.5, o.Angle);
+            break;
+          case 3:
+            sprite.DrawPatternAlpha(*d, TRect{o.X, o.Y, o.X + 20, o.Y + 5}, 0, 128);
+            break;
+          case 4:
+            // Written straight into the pixels, and reported.
+            if (o.X >= 0 && o.X < d->Width && o.Y >= 0 && o.Y < d->Height) {
+              d->Row(o.Y)[o.X] = 0xFFFF;
+              d->Touch(TRect{o.X, o.Y, o.X + 1, o.Y + 1});
+            }
+            break;
+          default:
+            if (o.Angle < 8) d->Fill(static_cast<uint16_t>(o.Angle));  // now and then
+            break;
+        }
+    whole.TouchAll();
+    panels.Draw(s, placed);
+    reference.Draw(whole, placed);
+    ASSERT_EQ(s.Pixels, whole.Pixels) << "frame " << frame;
+    if (panels.LastCopied() < reference.LastCopied()) ++repainted;
+  }
+  // Most frames copied only a part of the panels.
+  EXPECT_GT(repainted, 200);
+}
+
+// Two games on one script, one forgetting before every frame what was drawn on its screen so
+// its panels are drawn whole: the HUD, the radar, the bike bay, the needle, crashes, a pause and
+// the menu must leave the same finished frames as panels copied again only where touched.
+TEST(StandingPictures, RacesWithRepaintedPanelsMatchRacesWithWholePanels) {
+  test::TRunDir dir;
+  TScriptRunner repainted, whole;
+  int frames = 0, partial = 0;
+  auto run = [&](const std::string& script) {
+    std::string e;
+    ASSERT_EQ(repainted.Run(script, e), 0) << e;
+    ASSERT_EQ(whole.Run(script, e), 0) << e;
+  };
+  auto step = [&](int n) {
+    for (int i = 0; i < n; ++i) {
+      whole.State().MDisplay.TouchAll();
+      repainted.Frames(1);
+      whole.Frames(1);
+      ++frames;
+      ASSERT_EQ(repainted.State().MDisplay.Pixels, whole.State().MDisplay.Pixels)
+          << "frame " << frames;
+      const TPlayer* p = repainted.State().Race.Player;
+      const TPlayer* q = whole.State().Race.Player;
+      if (p && q && p->Panels.LastCopied() < q->Panels.LastCopied()) ++partial;
+    }
+  };
+  run("seed 7\nframes 20\n");
+  step(5);
+  run("race 2\nlevel 4\n");
+  step(150);
+  run("keydown Up\n");
+  step(150);
+  run("keydown Left\n");
+  step(90);
+  run("keyup Left\nkeydown Right\nkeydown H\n");
+  step(160);
+  run("keyup Right\nkeyup H\npress P\n");
+  step(20);
+  run("press P\nkeydown Space\n");
+  step(60);
+  run("keyup Space\npress Escape\n");
+  step(20);
+  // Most race frames copied only parts of the panels.
+  EXPECT_GT(partial, frames / 2);
 }
 
 }  // namespace
