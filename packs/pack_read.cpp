@@ -314,7 +314,11 @@ struct TRgbImage {
   std::vector<uint32_t> Rgb;  // 0x00RRGGBB
 };
 
-constexpr int64_t MaxPixels = 64LL * 1024 * 1024;
+// The largest picture a pack may hold: sixteen times the whole 800 x 600 screen (the tile strip,
+// the largest the game draws, is 5 328 x 72). A damaged size past it is refused rather than
+// decoded, cut into patterns and packed for seconds.
+constexpr int64_t MaxPixels = 8LL * 1024 * 1024;
+constexpr int32_t MaxSide = 32768;
 
 // What the picture's header says, checked: a depth and a storage that go together, a size
 // within bounds.
@@ -365,7 +369,11 @@ TDibHeader ReadDibHeader(TReader& r) {
   if (h.Height == INT32_MIN) throw TPackError(BadDib);
   h.TopDown = h.Height < 0;
   if (h.TopDown) h.Height = -h.Height;
-  if (h.Width < 0 || static_cast<int64_t>(h.Width) * h.Height > MaxPixels) throw TPackError(BadDib);
+  // Each side is bounded too: a picture no pixels wide must not claim millions of rows that
+  // every later step walks one by one.
+  if (h.Width < 0 || h.Width > MaxSide || h.Height > MaxSide ||
+      static_cast<int64_t>(h.Width) * h.Height > MaxPixels)
+    throw TPackError(BadDib);
   return h;
 }
 

@@ -56,7 +56,7 @@ void TPictureItem::BuildPatterns() {
   BuildRuns();
   BuildSheet();
   const size_t area = static_cast<size_t>(std::max(PictureWidth, 0)) * std::max(PictureHeight, 0);
-  if (Keyed.size() != area) return;
+  if (area == 0 || Keyed.size() != area) return;
   for (const TRect& r : Patterns) {
     bool unkeyed =
         r.Left >= 0 && r.Top >= 0 && r.Right <= PictureWidth && r.Bottom <= PictureHeight;

@@ -146,6 +146,12 @@ TEST(PacksFormat, DamagedPacksFailWithTheirReasons) {
   bad = good;
   for (int k = 0; k < 4; ++k) bad[dib + 8 + static_cast<size_t>(k)] = k == 3 ? 0x80 : 0;
   EXPECT_EQ(why(bad), "DIB is invalid");
+  // No pixels wide but 40 000 rows high: no area to speak of, still refused by its height.
+  bad = good;
+  for (int k = 0; k < 4; ++k) bad[dib + 4 + static_cast<size_t>(k)] = 0;
+  for (int k = 0; k < 4; ++k)
+    bad[dib + 8 + static_cast<size_t>(k)] = static_cast<uint8_t>(40000 >> (8 * k));
+  EXPECT_EQ(why(bad), "DIB is invalid");
   // Random bytes after a good header never crash.
   uint32_t seed = 99;
   for (int round = 0; round < 300; ++round) {
