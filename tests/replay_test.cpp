@@ -210,12 +210,22 @@ TEST(ReplayFile, RefusesDamagedTruncatedForeignAndOversizedFiles) {
   Reseal(bad);
   EXPECT_FALSE(replay::Read(bad, r, why));
   EXPECT_EQ(why, "more frames than any game can last");
-  // A sealed file with an impossible bike.
-  bad = good;
-  bad[7 + 5 + 12] = 6;
-  Reseal(bad);
-  EXPECT_FALSE(replay::Read(bad, r, why));
-  EXPECT_EQ(why, "no such bike");
+  // The five bikes ride back, each as itself; a bike on either side of them does not exist.
+  for (int bike = 0; bike <= 6; ++bike) {
+    replay::TReplay ridden = SmallReplay();
+    ridden.Start.Bike = static_cast<uint8_t>(bike);
+    const std::vector<uint8_t> file = replay::Write(ridden);
+    ASSERT_FALSE(file.empty()) << bike;
+    why.clear();
+    const bool read = replay::Read(file, r, why);
+    if (bike >= 1 && bike <= 5) {
+      EXPECT_TRUE(read) << "bike " << bike << ": " << why;
+      EXPECT_EQ(r.Start.Bike, bike);
+    } else {
+      EXPECT_FALSE(read) << "bike " << bike;
+      EXPECT_EQ(why, "no such bike") << "bike " << bike;
+    }
+  }
 }
 
 TEST(ReplayFile, AFullLengthGameStaysSmall) {

@@ -181,6 +181,13 @@ TEST_F(ScoresHardeningTest, BehindAProxyTheLastForwardedEntryCounts) {
   EXPECT_EQ(via("X-Forwarded-For: 1.2.3.4\r\nX-Forwarded-For: 203.0.113.7\r\n", 1), 200);
   EXPECT_EQ(via("X-Forwarded-For: 5.6.7.8\r\nX-Forwarded-For: 203.0.113.7\r\n", 2), 429);
   EXPECT_EQ(via("X-Forwarded-For: 203.0.113.7, 198.51.100.9\r\n", 3), 200);
+  // Forged entries ahead of the proxy's, in one line or over several, change nothing.
+  EXPECT_EQ(via("X-Forwarded-For: 192.0.2.1, 192.0.2.2, 198.51.100.9\r\n", 9), 429);
+  EXPECT_EQ(via("X-Forwarded-For: 192.0.2.3\r\nX-Forwarded-For: 192.0.2.4, 192.0.2.5, "
+                "198.51.100.9\r\n",
+                10),
+            429);
+  EXPECT_EQ(via("X-Forwarded-For: 198.51.100.9, 198.51.100.9, 192.0.2.6\r\n", 11), 200);
   // An IPv6 player is one /64.
   EXPECT_EQ(via("X-Forwarded-For: 2001:db8:1:2::1\r\n", 4), 200);
   EXPECT_EQ(via("X-Forwarded-For: 2001:db8:1:2:ffff::9\r\n", 5), 429);
@@ -268,8 +275,28 @@ TEST_F(ScoresHardeningTest, HealthFailsWhenResultsCannotBeStored) {
 
 TEST(ScoresHttpHelpers, ForwardedAddressAndLogEscaping) {
   std::string client;
-  EXPECT_TRUE(ForwardedClient({"1.1.1.1", "2.2.2.2, 3.3.3.3"}, client));
-  EXPECT_EQ(client, "3.3.3.3");
+  // The nearest proxy appends the address it saw to the last line: whatever a client wrote
+  // before it, in as many entries and lines as it likes, is not the client.
+  const std::pair<std::vector<std::string>, std::string> chains[] = {
+      {{"1.1.1.1"}, "1.1.1.1"},
+      {{"1.1.1.1, 2.2.2.2"}, "2.2.2.2"},
+      {{"1.1.1.1, 2.2.2.2, 3.3.3.3"}, "3.3.3.3"},
+      {{"1.1.1.1,2.2.2.2,3.3.3.3"}, "3.3.3.3"},
+      {{"forged, 300.1.1.1, 3.3.3.3"}, "3.3.3.3"},
+      {{"2001:db8::1, 2001:db8::2, 2001:db8::3"}, "2001:db8::3"},
+      {{"1.1.1.1", "2.2.2.2, 3.3.3.3"}, "3.3.3.3"},
+      {{"9.9.9.9, 8.8.8.8", "1.1.1.1, 2.2.2.2, 3.3.3.3"}, "3.3.3.3"},
+      {{"1.1.1.1, 2.2.2.2, 3.3.3.3", "4.4.4.4"}, "4.4.4.4"},
+      {{"1.1.1.1", "2.2.2.2", "3.3.3.3"}, "3.3.3.3"},
+      {{"1.1.1.1, 2.2.2.2", ""}, "2.2.2.2"},
+  };
+  for (const auto& [lines, want] : chains) {
+    client.clear();
+    EXPECT_TRUE(ForwardedClient(lines, client)) << lines.back();
+    EXPECT_EQ(client, want) << lines.back();
+  }
+  EXPECT_FALSE(ForwardedClient({"1.1.1.1, 2.2.2.2, evil"}, client));
+  EXPECT_FALSE(ForwardedClient({"1.1.1.1, 2.2.2.2", "3.3.3.3, evil"}, client));
   EXPECT_TRUE(ForwardedClient({" 2001:db8::1 "}, client));
   EXPECT_EQ(client, "2001:db8::1");
   EXPECT_FALSE(ForwardedClient({"1.1.1.1, 300.1.1.1"}, client));

@@ -68,6 +68,29 @@ TEST(ScoreValidation, CountryBecomesUtf8FromTheGamesCodePage) {
             "a \xe2\x82\xac");
   // 0x81 has no character in Windows-1252.
   EXPECT_FALSE(ValidateRecord({"Zoe", 5, "x\x81"}, name, country, reason));
+
+  // Every byte the code page sets apart from Latin-1, as the characters a player typed; the
+  // five it leaves empty are refused.
+  const char* const special[32] = {"€",     nullptr, "‚", "ƒ", "„", "…",     "†", "‡",
+                                   "ˆ",     "‰",     "Š", "‹", "Œ", nullptr, "Ž", nullptr,
+                                   nullptr, "‘",     "’", "“", "”", "•",     "–", "—",
+                                   "˜",     "™",     "š", "›", "œ", nullptr, "ž", "Ÿ"};
+  for (int b = 0x80; b <= 0x9F; ++b) {
+    std::string utf8 = "unchanged";
+    const bool ok = Cp1252ToUtf8(std::string{'<', static_cast<char>(b), '>'}, utf8);
+    const char* want = special[b - 0x80];
+    if (want) {
+      EXPECT_TRUE(ok) << std::hex << b;
+      EXPECT_EQ(utf8, "<" + std::string(want) + ">") << std::hex << b;
+    } else {
+      EXPECT_FALSE(ok) << std::hex << b;
+      EXPECT_EQ(utf8, "unchanged") << std::hex << b;
+    }
+  }
+  // Around them the code page is Latin-1.
+  std::string latin;
+  ASSERT_TRUE(Cp1252ToUtf8("~\x7f\xa0\xbf\xc0\xd7\xff", latin));
+  EXPECT_EQ(latin, "~\x7f\u00a0¿À×ÿ");
 }
 
 TEST(ScoreQuery, KeysWithoutValuesAndPercentDecoding) {
@@ -78,6 +101,24 @@ TEST(ScoreQuery, KeysWithoutValuesAndPercentDecoding) {
   EXPECT_EQ(q[2].second, "a b");
   EXPECT_EQ(q[3].second, "%zz");
   EXPECT_EQ(q[4].first, "");
+
+  // An escape decodes wherever it stands: first, inside and last in a value or a key, and last
+  // in the whole query; a cut-off one stays as sent. A decoded "%" or "+" is taken literally.
+  using TPairs = std::vector<std::pair<std::string, std::string>>;
+  const TPairs edges = ParseQuery("a=%41bc&b=x%42y&c=xy%43&%44k=1&k%45=2&d=%2541&e=%2B+%2b&f=%e9%");
+  EXPECT_EQ(edges, (TPairs{{"a", "Abc"},
+                           {"b", "xBy"},
+                           {"c", "xyC"},
+                           {"Dk", "1"},
+                           {"kE", "2"},
+                           {"d", "%41"},
+                           {"e", "+ +"},
+                           {"f", "\xe9%"}}));
+  EXPECT_EQ(ParseQuery("only=%5A"), (TPairs{{"only", "Z"}}));
+  EXPECT_EQ(ParseQuery("k=ab%4"), (TPairs{{"k", "ab%4"}}));
+  EXPECT_EQ(ParseQuery("k=%4&j=%"), (TPairs{{"k", "%4"}, {"j", "%"}}));
+  EXPECT_EQ(ParseQuery("k=%g1%1g"), (TPairs{{"k", "%g1%1g"}}));
+  EXPECT_EQ(ParseQuery("%5A"), (TPairs{{"Z", ""}}));
 }
 
 TEST(ScoreRateLimit, FixedMinuteWindowsPerAddress) {
@@ -216,6 +257,38 @@ TEST_F(ScoreServiceTest, JsonViewEscapesAndPages) {
   EXPECT_EQ(service.Handle(Get("/api/scores?offset=5"), 0).Body, "[]\n");
   EXPECT_EQ(service.Handle(Get("/api/scores?limit=1001"), 0).Status, 400);
   EXPECT_EQ(service.Handle(Get("/api/scores?offset=-1"), 0).Status, 400);
+}
+
+TEST_F(ScoreServiceTest, OnlyAVerifiedResultsReplayIsGivenOut) {
+  // One result in each state, every one but the first with its replay kept.
+  const int64_t none = store->AddScore({"None", 10, "", 0});
+  const int64_t pending = store->AddScore({"Pending", 20, "", 0});
+  const int64_t verified = store->AddScore({"Verified", 30, "", 0});
+  const int64_t rejected = store->AddScore({"Rejected", 40, "", 0});
+  for (int64_t id : {pending, verified, rejected})
+    ASSERT_TRUE(store->AttachReplay(id, "ZWRP ride " + std::to_string(id), 0));
+  store->SetVerdict(verified, true, "");
+  store->SetVerdict(rejected, false, "rides to score 12");
+  const std::pair<int64_t, int> states[] = {{none, VerifyNone},
+                                            {pending, VerifyPending},
+                                            {verified, VerifyVerified},
+                                            {rejected, VerifyRejected}};
+  for (const auto& [id, state] : states) {
+    int stored = -1;
+    std::string reason;
+    ASSERT_TRUE(store->VerifyState(id, stored, reason));
+    ASSERT_EQ(stored, state) << id;
+    const THttpReply r = service.Handle(Get("/replay/" + std::to_string(id) + ".zwr"), 0);
+    if (state == VerifyVerified) {
+      EXPECT_EQ(r.Status, 200);
+      EXPECT_EQ(r.Body, "ZWRP ride " + std::to_string(id));
+    } else {
+      EXPECT_EQ(r.Status, 404) << "state " << state;
+      EXPECT_EQ(r.Body.find("ride"), std::string::npos) << r.Body;
+    }
+  }
+  EXPECT_EQ(service.Handle(Get("/replay/99.zwr"), 0).Status, 404);
+  EXPECT_EQ(service.Handle(Get("/replay/" + std::to_string(verified)), 0).Status, 404);
 }
 
 TEST_F(ScoreServiceTest, StoredTextIsEscapedOnThePage) {
