@@ -1,6 +1,9 @@
 // Tests of the menus as a player meets them: the fly-in, the mouse, the tabs and the bike choice.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+
 #include "frontend/screens.hpp"
 #include "sprites/game_sprites.hpp"
 #include "tests/test_support.hpp"
@@ -150,10 +153,19 @@ TEST(FrontEndBikes, ArrowsWrapFadeAndIgnoreTheirEcho) {
   // chosen bike.
   g.Run("press Right\nframes 1\npress Right\nframes 20\n");
   EXPECT_EQ(f.Race.SelectedBike, 1);
+  // Each bike has its own picture, 28 to 32 of the menu pictures in bike order: the new one
+  // fades in under the old, then stays.
+  auto picture = [&](int bike) { return f.MImageList1.Item(27 + bike); };
+  EXPECT_EQ(f.FrontEnd.BikePicture->Image, picture(1));
   for (int bike : {2, 3, 4, 5, 1}) {
-    g.Run("press Right\nframes 20\n");
+    g.Run("press Right\nframes 1\n");
+    EXPECT_EQ(f.FrontEnd.NewBikePicture->Image, picture(bike)) << "bike " << bike;
+    g.Run("frames 19\n");
     EXPECT_EQ(f.Race.SelectedBike, bike);
+    EXPECT_EQ(f.FrontEnd.BikePicture->Image, picture(bike)) << "bike " << bike;
   }
+  for (int bike = 1; bike <= 5; ++bike)
+    for (int other = 1; other < bike; ++other) ASSERT_NE(picture(bike), picture(other));
   // From the next arrow, Left then Down reach Start.
   g.Run("press Left\nframes 1\npress Down\nframes 1\n");
   EXPECT_EQ(f.Menu.MenuIndex, 9);
@@ -176,13 +188,18 @@ TEST(FrontEndBikes, TheBarsFollowTheChosenBike) {
     f.Race.SelectedBike = bike;
     f.MDisplay.Fill(0);
     DrawBikeStats(f);
+    // Each bar starts at x = 546 and steps 18 a square: the first n places are filled, the rest
+    // and the strip before the bar are left bare.
     for (int r = 0; r < 4; ++r) {
-      int count = 0;
-      for (int k = 1; k <= 12; ++k) {
-        const int x = 546 + 18 * (k - 1) + square->PatternWidth() / 2;
-        count += f.MDisplay.Row(tops[r] + square->PatternHeight() / 2)[x] != 0;
-      }
-      EXPECT_EQ(count, ratings[bike][r]) << "bike " << bike << " bar " << r;
+      const uint16_t* row = f.MDisplay.Row(tops[r] + square->PatternHeight() / 2);
+      std::string shown;
+      for (int k = 1; k <= 13; ++k)
+        shown += row[546 + 18 * (k - 1) + square->PatternWidth() / 2] != 0 ? '#' : '.';
+      std::string expected(13, '.');
+      expected.replace(0, static_cast<size_t>(ratings[bike][r]), ratings[bike][r], '#');
+      EXPECT_EQ(shown, expected) << "bike " << bike << " bar " << r;
+      EXPECT_TRUE(std::all_of(row + 500, row + 546, [](uint16_t p) { return p == 0; }))
+          << "bike " << bike << " bar " << r;
     }
   }
 }

@@ -2,6 +2,8 @@
 // class, unknown picture classes, run-length bitmaps, and blended drawing.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "packs/pack_io.hpp"
 #include "platform/headless/headless.hpp"
 
@@ -236,20 +238,65 @@ TEST(PackStream, DeepPicturesSkipTheirDeclaredColourTable) {
   }
 }
 
+// A see-through picture weighs each of its channels against the surface's at its full depth
+// (five bits of red and blue, six of green), rounding to the nearest step.
 TEST(PackStream, BlendedDrawingWeighsOldAndNew) {
-  TPictureItem p;
-  p.PictureWidth = p.PictureHeight = 2;
-  p.Pixels.assign(4, Rgb565(248, 0, 0));
-  p.Keyed = {0, 0, 0, 1};
-  p.BuildPatterns();
-  TSurface s(4, 4);
-  s.Fill(Rgb565(0, 0, 248));
-  p.DrawPatternAlpha(s, TRect{0, 0, 2, 2}, 0, 128);
+  struct TCase {
+    int R, G, B;     // the picture's fields: red and blue 0..31, green 0..63
+    int DR, DG, DB;  // the surface's
+  };
+  const TCase cases[] = {{31, 0, 0, 0, 0, 31},
+                         {31, 63, 31, 0, 0, 0},
+                         {5, 60, 17, 26, 8, 2},
+                         {0, 33, 31, 31, 62, 0},
+                         {12, 47, 9, 19, 32, 30}};
+  auto field = [](int a, int b, int alpha) {  // worked out in real numbers, then rounded
+    return static_cast<int>(std::lround((a * alpha + b * (255.0 - alpha)) / 255.0));
+  };
+  for (const TCase& c : cases)
+    for (int alpha : {1, 64, 128, 200, 254, 255}) {
+      TPictureItem p;
+      p.PictureWidth = p.PictureHeight = 2;
+      p.Pixels.assign(4, static_cast<uint16_t>((c.R << 11) | (c.G << 5) | c.B));
+      p.Keyed = {0, 0, 0, 1};
+      p.BuildPatterns();
+      TSurface s(4, 4);
+      const uint16_t under = static_cast<uint16_t>((c.DR << 11) | (c.DG << 5) | c.DB);
+      s.Fill(under);
+      p.DrawPatternAlpha(s, TRect{0, 0, 2, 2}, 0, alpha);
+      const uint16_t got = s.Pixels[0];
+      EXPECT_EQ(got >> 11, field(c.R, c.DR, alpha)) << c.R << " over " << c.DR << " at " << alpha;
+      EXPECT_EQ((got >> 5) & 63, field(c.G, c.DG, alpha))
+          << c.G << " over " << c.DG << " at " << alpha;
+      EXPECT_EQ(got & 31, field(c.B, c.DB, alpha)) << c.B << " over " << c.DB << " at " << alpha;
+      EXPECT_EQ(s.Pixels[1], got);    // the whole pattern, not just its corner
+      EXPECT_EQ(s.Pixels[5], under);  // the keyed corner leaves the surface alone
+    }
+}
+
+// Screenshots and pack sheets widen the game's 16-bit colours to 8 bits a channel: black and
+// full stay black and full, every level lands within a step of its true share of 255, and
+// packing a widened colour again gives back the colour it came from.
+TEST(PackStream, EveryColourWidensEvenlyAndPacksBackUnchanged) {
+  int wrong = 0;
+  for (uint32_t c = 0; c <= 0xFFFF; ++c) {
+    uint8_t r, g, b;
+    Rgb565ToRgb(static_cast<uint16_t>(c), r, g, b);
+    const double tr = ((c >> 11) & 31) * 255.0 / 31, tg = ((c >> 5) & 63) * 255.0 / 63,
+                 tb = (c & 31) * 255.0 / 31;
+    const bool even = std::abs(r - tr) < 1 && std::abs(g - tg) < 1 && std::abs(b - tb) < 1;
+    if (!even || Rgb565(r, g, b) != c) {
+      if (++wrong <= 5)
+        ADD_FAILURE() << std::hex << c << " widens to " << std::dec << int{r} << ", " << int{g}
+                      << ", " << int{b};
+    }
+  }
+  EXPECT_EQ(wrong, 0);
   uint8_t r, g, b;
-  Rgb565ToRgb(s.Pixels[0], r, g, b);
-  EXPECT_NEAR(r, 124, 9);
-  EXPECT_NEAR(b, 124, 9);
-  EXPECT_EQ(s.Pixels[5], Rgb565(0, 0, 248));  // the keyed corner leaves the surface alone
+  Rgb565ToRgb(0xFFFF, r, g, b);
+  EXPECT_EQ(r + g + b, 3 * 255);
+  Rgb565ToRgb(0, r, g, b);
+  EXPECT_EQ(r + g + b, 0);
 }
 
 TEST(PackStream, HeadlessBuffersPlayForTheirLength) {

@@ -9,6 +9,7 @@
 
 #include "packs/pack_io.hpp"
 #include "platform/mix/mixer.hpp"
+#include "platform/mix/xm_song.hpp"
 #include "tests/test_support.hpp"
 #include "tools/autoplay/script.hpp"
 #include "tools/common/sound_mix.hpp"
@@ -125,6 +126,44 @@ TEST(Mixer, AQuietSoundPassesAtTheEffectsLevelAndTheItemsFormatApplies) {
     EXPECT_NEAR(out[100], sign * static_cast<int>(std::lround(0.5 * TMixer::EffectsGain * 32767)),
                 2)
         << int{byte};
+  }
+}
+
+// The game's tunes asked for in blocks of whatever size the sound device likes come out as one
+// unbroken piece: every block filled to its end, and the same sound for big and ragged blocks.
+TEST(Mixer, ATuneFillsEveryBlockWhateverItsSize) {
+  for (const char* name : {"Menu", "Race"}) {
+    const std::string path = std::string(ZW_RUN_DIR) + "/Data/Music/" + name + ".xm";
+    auto render = [&](int block, int frames) {
+      TXmSong song;
+      EXPECT_TRUE(song.Load(path) && song.Start(44100)) << name;
+      std::vector<int16_t> out;
+      std::vector<int16_t> part;
+      for (int done = 0; done < frames; done += block) {
+        const int n = std::min(block, frames - done);
+        part.assign(static_cast<size_t>(n) * 2, int16_t{12345});  // never a real tune's value
+        EXPECT_TRUE(song.Render(part.data(), n)) << name;
+        out.insert(out.end(), part.begin(), part.end());
+      }
+      return out;
+    };
+    const int frames = 44100;  // one second
+    const std::vector<int16_t> big = render(8192, frames), ragged = render(733, frames);
+    ASSERT_EQ(big.size(), ragged.size());
+    size_t first = 0;
+    while (first < big.size() && big[first] == ragged[first]) ++first;
+    EXPECT_EQ(first, big.size()) << name << ": the two differ from frame " << first / 2;
+    // The tune plays through every part of the second, so the comparison compared music.
+    for (int q = 0; q < 8; ++q) {
+      double energy = 0;
+      int left = 0;
+      for (size_t i = q * big.size() / 8; i < (q + 1) * big.size() / 8; ++i) {
+        energy += static_cast<double>(big[i]) * big[i];
+        left += big[i] == 12345;
+      }
+      EXPECT_GT(std::sqrt(energy / (big.size() / 8)), 100) << name << " eighth " << q;
+      EXPECT_LT(left, 4) << name << " eighth " << q;
+    }
   }
 }
 

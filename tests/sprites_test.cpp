@@ -47,6 +47,39 @@ TEST(SpritesEngine, EqualDepthsDrawTheNewcomerUnderneath) {
   EXPECT_EQ(log, (std::vector<int>{101, 102, 103}));
 }
 
+// Shallow sprites are drawn first and deep ones over them, however they were made or moved;
+// a newcomer still goes under the sprites of its own depth.
+TEST(SpritesEngine, DeeperSpritesAreDrawnOverShallowerOnes) {
+  TEngineFixture f;
+  std::vector<int> log;
+  const int depths[] = {7, -3, 12, 0, 7, 4, -20, 12, 1};
+  std::vector<TProbe*> probes;
+  for (int i = 0; i < 9; ++i) {
+    probes.push_back(new TProbe(&f.Engine, &log, i + 1));
+    probes.back()->SetZ(depths[i]);
+  }
+  f.Engine.DrawAll();
+  EXPECT_EQ(log, (std::vector<int>{7, 2, 4, 9, 6, 5, 1, 8, 3}));
+  // Moving sprites to new depths files them again in order: the deepest to the top, the
+  // shallowest to the bottom, one into the middle among equals.
+  log.clear();
+  probes[6]->SetZ(50);   // 7
+  probes[2]->SetZ(-50);  // 3
+  probes[8]->SetZ(7);    // 9, a newcomer among 1 and 5
+  f.Engine.DrawAll();
+  EXPECT_EQ(log, (std::vector<int>{3, 2, 4, 6, 9, 5, 1, 8, 7}));
+  // Children follow the same rule under their parent, and after it.
+  log.clear();
+  auto* parent = new TProbe(&f.Engine, &log, 10);
+  parent->SetZ(100);
+  new TProbe(parent, &log, 11);  // depth 0
+  (new TProbe(parent, &log, 12))->SetZ(-1);
+  (new TProbe(parent, &log, 13))->SetZ(5);
+  f.Engine.DrawAll();
+  const std::vector<int> tail(log.end() - 4, log.end());
+  EXPECT_EQ(tail, (std::vector<int>{10, 12, 11, 13}));
+}
+
 TEST(SpritesEngine, HiddenAndStillParentsHoldBackTheirChildren) {
   TEngineFixture f;
   std::vector<int> log;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <set>
 #include <string>
 
 #include "shell/form_state.hpp"
@@ -305,6 +306,72 @@ struct TWorldForm {
     Form.Menu.CurrentScreen = 5;
   }
 };
+
+// What the rider and the cars meet in each tile code, as the track art was drawn: the barrier
+// codes in their fixed order with their collision shapes, and the codes that count as road.
+TEST(WorldTiles, EveryCodeIsSolidOrRoadAsTheArtIsDrawn) {
+  struct TShape {
+    int X[4], Y[4];
+  };
+  const TShape post{{38, 72, 38, 72}, {0, 0, 72, 72}}, rail{{0, 35, 0, 35}, {0, 0, 72, 72}};
+  // Barrier codes in index order 1..32, each with its corners.
+  const std::vector<std::pair<int, TShape>> solids = {{1, post},
+                                                      {2, post},
+                                                      {3, post},
+                                                      {4, post},
+                                                      {5, post},
+                                                      {6, post},
+                                                      {7, post},
+                                                      {8, post},
+                                                      {9, post},
+                                                      {13, rail},
+                                                      {14, rail},
+                                                      {15, rail},
+                                                      {16, rail},
+                                                      {17, rail},
+                                                      {18, rail},
+                                                      {19, rail},
+                                                      {20, rail},
+                                                      {21, rail},
+                                                      {25, {{38, 71, 55, 71}, {0, 0, 34, 66}}},
+                                                      {26, {{2, 20, 2, 36}, {0, 35, 71, 71}}},
+                                                      {29, {{71, 52, 61, 71}, {0, 10, 27, 46}}},
+                                                      {30, {{8, 0, 17, 45}, {0, 48, 71, 71}}},
+                                                      {31, {{2, 38, 38, 71}, {0, 0, 71, 71}}},
+                                                      {35, {{71, 17, 45, 71}, {0, 9, 63, 70}}},
+                                                      {36, {{0, 19, 0, 34}, {0, 38, 71, 71}}},
+                                                      {37, {{35, 71, 1, 55}, {0, 48, 67, 71}}},
+                                                      {38, {{0, 17, 10, 0}, {0, 0, 28, 47}}},
+                                                      {41, {{69, 35, 71, 69}, {0, 67, 68, 71}}},
+                                                      {42, {{0, 33, 17, 0}, {0, 0, 32, 66}}},
+                                                      {43, {{71, 54, 37, 71}, {0, 34, 68, 71}}},
+                                                      {44, {{0, 55, 24, 0}, {0, 8, 65, 70}}},
+                                                      {48, {{33, 69, 0, 33}, {0, 0, 71, 71}}}};
+  ASSERT_EQ(solids.size(), 32u);
+  const std::set<int> road = {10, 11, 12, 24, 27, 28, 29, 32, 33, 34, 38, 39, 40, 45, 46, 47};
+  for (int code = 0; code < 256; ++code) {
+    int index = -1;
+    for (size_t i = 0; i < solids.size(); ++i)
+      if (solids[i].first == code) index = static_cast<int>(i) + 1;
+    ASSERT_EQ(SolidIndex(code), index) << "code " << code;
+    EXPECT_EQ(IsRoadCode(code), road.count(code) == 1) << "code " << code;
+    if (index < 0) continue;
+    const TShape& shape = solids[static_cast<size_t>(index - 1)].second;
+    for (int k = 0; k < 4; ++k) {
+      EXPECT_EQ(SolidShapeX[index][k], shape.X[k]) << "code " << code << " corner " << k;
+      EXPECT_EQ(SolidShapeY[index][k], shape.Y[k]) << "code " << code << " corner " << k;
+    }
+  }
+  // On the map a cell answers for its code; beyond the map there is only open ground.
+  TTrackState t;
+  t.TrackMap(700, 650) = 48;
+  t.TrackMap(1, 1) = 1;
+  EXPECT_EQ(SolidAt(t, 700, 650), 32);
+  EXPECT_EQ(SolidAt(t, 1, 1), 1);
+  EXPECT_EQ(SolidAt(t, 700, 651), -1);
+  EXPECT_EQ(SolidAt(t, 0, 1), -1);
+  EXPECT_EQ(SolidAt(t, 1501, 650), -1);
+}
 
 TEST(WorldBackground, SettingUpALevelBuildsTheTrackAndShowsItsStart) {
   TWorldForm w;
