@@ -128,7 +128,7 @@ TEST(SpritesEngine, GetSpriteAtFindsTheEdgesAndTheTopmost) {
   EXPECT_EQ(f.Engine.GetSpriteAt(36, 36), nullptr);
   b->Visible = false;
   EXPECT_EQ(f.Engine.GetSpriteAt(27, 27), a);
-  // On equal depth the one made first stays the answer, though the later is drawn over it.
+  // On equal depth the one made first stays the answer: the one moved to its depth goes under it.
   b->Visible = true;
   b->SetZ(a->Z);
   EXPECT_EQ(f.Engine.GetSpriteAt(27, 27), a);
