@@ -54,6 +54,7 @@ void TPictureItem::BuildPatterns() {
   Built = true;
   BuildGrid();
   BuildRuns();
+  BuildMasks();
   BuildSheet();
   const size_t area = static_cast<size_t>(std::max(PictureWidth, 0)) * std::max(PictureHeight, 0);
   if (area == 0 || Keyed.size() != area) return;
@@ -173,6 +174,39 @@ void TPictureItem::BuildRuns() {
   }
 }
 
+void TPictureItem::BuildMasks() {
+  MaskedPixels.clear();
+  MaskedKeep.clear();
+  MaskedStart.clear();
+  if (PatternRowFirst.size() != Patterns.size()) return;  // no runs: nothing keyed is drawn
+  for (size_t p = 0; p < Patterns.size(); ++p) {
+    const TRect r = InsidePicture(Patterns[p], PictureWidth, PictureHeight);
+    const size_t area = r.Width() > 0 && r.Height() > 0 ? size_t{1} * r.Width() * r.Height() : 0;
+    // A masked chunk costs about what a run's copy does: masks pay where a row holds at least
+    // half as many runs again as chunks. Pictures of long runs (the bikes, round shapes, the
+    // radar's frame) copy twice as fast run by run and keep their runs.
+    bool masked = r.Width() >= 16 && area > 0 && MaskedPixels.size() + area < (1u << 30);
+    if (masked) {
+      const uint32_t* rows = RowRuns.data() + PatternRowFirst[p];
+      const int64_t runs = rows[r.Height()] - rows[0];
+      const int64_t chunks = int64_t{r.Height()} * ((r.Width() + 15) / 16);
+      masked = 2 * runs >= 3 * chunks;
+    }
+    if (!masked) {
+      MaskedStart.push_back(NoMask);
+      continue;
+    }
+    MaskedStart.push_back(static_cast<uint32_t>(MaskedPixels.size()));
+    for (int y = r.Top; y < r.Bottom; ++y)
+      for (int x = r.Left; x < r.Right; ++x) {
+        const size_t i = static_cast<size_t>(y) * PictureWidth + x;
+        const bool drawn = !Keyed[i];
+        MaskedPixels.push_back(drawn ? Pixels[i] : 0);
+        MaskedKeep.push_back(drawn ? 0xFFFF : 0);
+      }
+  }
+}
+
 namespace {
 
 // Copies n pixels (n >= 1) in moves of up to 32 bytes, the last move ending at the run's end and
@@ -232,6 +266,45 @@ ZW_WIDE_MOVES void CopyRows(uint16_t* d, int pitch, const uint16_t* s, int width
     return;
   }
   for (int row = 0; row < h; ++row, d += pitch, s += width) CopyPixels(d, s, w);
+}
+
+#if defined(__GNUC__)
+typedef uint16_t TLanes16 __attribute__((vector_size(32)));
+typedef uint16_t TLanes8 __attribute__((vector_size(16)));
+
+// Lays one chunk of lanes (8 or 16 pixels) over the surface: the drawn pixels of s where keep is
+// set, the surface's own where it is clear (s holds 0 there).
+template <typename TLanes>
+inline void MaskChunk(uint16_t* d, const uint16_t* s, const uint16_t* keep) {
+  TLanes dv, sv, kv;
+  std::memcpy(&dv, d, sizeof dv);
+  std::memcpy(&sv, s, sizeof sv);
+  std::memcpy(&kv, keep, sizeof kv);
+  dv = sv | (dv & ~kv);
+  std::memcpy(d, &dv, sizeof dv);
+}
+#endif
+
+// h rows of w pixels of a masked pattern whose rows lie `width` apart. Like the run copies, the
+// last chunk of a row ends at the row's end and overlaps the one before: a pixel laid twice
+// takes the same value both times.
+ZW_WIDE_MOVES void CopyMasked(uint16_t* d, int pitch, const uint16_t* s, const uint16_t* keep,
+                              int width, int w, int h) {
+  for (int row = 0; row < h; ++row, d += pitch, s += width, keep += width) {
+#if defined(__GNUC__)
+    if (w >= 16) {
+      for (int i = 0; i < w - 16; i += 16) MaskChunk<TLanes16>(d + i, s + i, keep + i);
+      MaskChunk<TLanes16>(d + w - 16, s + w - 16, keep + w - 16);
+      continue;
+    }
+    if (w >= 8) {
+      MaskChunk<TLanes8>(d, s, keep);
+      MaskChunk<TLanes8>(d + w - 8, s + w - 8, keep + w - 8);
+      continue;
+    }
+#endif
+    for (int i = 0; i < w; ++i) d[i] = static_cast<uint16_t>(s[i] | (d[i] & ~keep[i]));
+  }
 }
 
 // h rows of whole runs; d is the destination of the runs' column 0.
@@ -316,6 +389,14 @@ void TPictureItem::DrawPattern(TSurface& dest, int x, int y, int index, const TR
       for (int col = 0; col < w; ++col)
         if (!k[col]) d[col] = s[col];
     }
+    return;
+  }
+  if (static_cast<size_t>(index) < MaskedStart.size() &&
+      MaskedStart[static_cast<size_t>(index)] != NoMask) {
+    const size_t at = MaskedStart[static_cast<size_t>(index)] +
+                      static_cast<size_t>(sy - src.Top) * src.Width() + (sx - src.Left);
+    CopyMasked(dest.Row(dy) + dx, dest.Width, MaskedPixels.data() + at, MaskedKeep.data() + at,
+               src.Width(), w, h);
     return;
   }
   // The pattern's own runs, rows sy - src.Top onwards, columns counted from src.Left.

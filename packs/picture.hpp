@@ -84,6 +84,17 @@ class TPictureItem {
   // is made from the pixels BuildPatterns saw.
   std::vector<uint16_t> SheetPixels;
   std::vector<uint32_t> SheetStart;
+  // A pattern whose rows are many short runs (a speckled picture) is copied in chunks of 16
+  // pixels instead, each chunk laid over the surface through a mask: one wide move a chunk
+  // rather than two short ones a run. Pattern p's part inside the picture starts at
+  // MaskedPixels[MaskedStart[p]], row after row, its keyed pixels cleared to 0, and its mask at
+  // the same place of MaskedKeep (0xFFFF where a pixel is drawn, 0 where it is keyed);
+  // MaskedStart[p] is NoMask for a pattern copied run by run. Made from the runs.
+  static constexpr uint32_t NoMask = 0xFFFFFFFFu;
+  std::vector<uint16_t> MaskedPixels;
+  std::vector<uint16_t> MaskedKeep;
+  std::vector<uint32_t> MaskedStart;
+  void BuildMasks();
   void BuildSheet();
   void BuildRuns();
   void BuildGrid();

@@ -57,6 +57,14 @@ namespace {
 
 constexpr int GlyphGrow = 2;
 
+// One coverage map of w x h to blend with its top left at (X, Y), in one colour at `Opacity`.
+struct TStamp {
+  const unsigned char* Cover;
+  int W, H, X, Y;
+  uint8_t R, G, B;
+  unsigned Opacity;
+};
+
 // The banner styles (the big red lines over the road and the yellow lines of the panels' big
 // news) sit over busy asphalt, bikes and kerbs: they get a dark rim and a drop shadow so they
 // read over anything, in their own colour, at their own place and size.
@@ -108,6 +116,24 @@ struct TFontRenderer::Impl {
   };
   std::unordered_map<std::string, TLine> Lines;
   const TLine& Line(int style, FT_Face face, const std::string& s, bool render);
+  // A line as last drawn at one place: the head-up display draws the same few lines at the same
+  // places frame after frame, over panel pixels that are copied back unchanged in between, and
+  // blending every glyph anew was a tenth of a race frame. Blending is a matter of the pixels
+  // under the line alone, so where they are the ones the line was last blended over, the pixels
+  // it left then are the pixels it would leave now, and they are copied back instead. Box is the
+  // line's box on the surface; Touched, the spans the glyphs' blends reported.
+  struct TDrawnLine {
+    int Style = 0, X = 0, Y = 0, SurfaceWidth = 0, SurfaceHeight = 0;
+    std::string Text;
+    TRect Box;
+    std::vector<TRect> Touched;
+    std::vector<uint16_t> Before, After;  // the box's pixels, row after row
+  };
+  static constexpr size_t MaxDrawnLines = 16;
+  static constexpr int64_t MaxDrawnBox = 32768;  // pixels; bigger lines are blended every time
+  std::vector<TDrawnLine> DrawnLines;
+  std::vector<TStamp> Stamps;  // scratch for Draw
+  size_t NextDrawnLine = 0;    // the one a new place takes once all are in use
   // One face per style, sized once.
   std::map<int, FT_Face> Faces;
   bool Missing[25] = {};
@@ -289,19 +315,40 @@ inline void BlendRun(uint16_t* line, const unsigned char* cover, int n, uint16_t
     std::memcpy(line, &px, static_cast<size_t>(n) * 2);
 }
 
-// Blends a coverage map of w x h, its top left at (gx, gy), in one colour at `opacity`, clipped
-// to the surface.
-void StampCoverage(TSurface& dest, const unsigned char* cover, int w, int h, int gx, int gy,
-                   uint8_t R, uint8_t G, uint8_t B, unsigned opacity) {
-  const int c0 = std::max(0, -gx), c1 = std::min(w, dest.Width - gx);
-  const int r0 = std::max(0, -gy), r1 = std::min(h, dest.Height - gy);
-  dest.Touch(TRect{gx + c0, gy + r0, gx + c1, gy + r1});
+// The surface pixels a stamp covers: empty when it lies off the surface.
+TRect StampRect(const TSurface& dest, const TStamp& st) {
+  return TRect{st.X + std::max(0, -st.X), st.Y + std::max(0, -st.Y),
+               st.X + std::min(st.W, dest.Width - st.X), st.Y + std::min(st.H, dest.Height - st.Y)};
+}
+
+// Blends a stamp, clipped to the surface.
+void StampCoverage(TSurface& dest, const TStamp& st) {
+  const int c0 = std::max(0, -st.X), c1 = std::min(st.W, dest.Width - st.X);
+  const int r0 = std::max(0, -st.Y), r1 = std::min(st.H, dest.Height - st.Y);
+  dest.Touch(StampRect(dest, st));
   for (int row = r0; row < r1; ++row) {
-    uint16_t* line = dest.Row(gy + row) + gx;
-    const unsigned char* src = cover + static_cast<long>(row) * w;
+    uint16_t* line = dest.Row(st.Y + row) + st.X;
+    const unsigned char* src = st.Cover + static_cast<long>(row) * st.W;
     for (int col = c0; col < c1; col += LaneCount)
-      BlendRun(line + col, src + col, std::min(LaneCount, c1 - col), R, G, B, opacity);
+      BlendRun(line + col, src + col, std::min(LaneCount, c1 - col), st.R, st.G, st.B, st.Opacity);
   }
+}
+
+// Copies the pixels of `box` (inside the surface) out to `to`, row after row.
+void SaveBox(const TSurface& s, const TRect& box, std::vector<uint16_t>& to) {
+  const size_t w = static_cast<size_t>(box.Width());
+  to.resize(w * static_cast<size_t>(box.Height()));
+  for (int y = box.Top; y < box.Bottom; ++y)
+    std::memcpy(to.data() + (y - box.Top) * w, s.Row(y) + box.Left, w * 2);
+}
+
+bool BoxHolds(const TSurface& s, const TRect& box, const std::vector<uint16_t>& pixels) {
+  const size_t w = static_cast<size_t>(box.Width());
+  if (pixels.size() != w * static_cast<size_t>(box.Height())) return false;
+  for (int y = box.Top; y < box.Bottom; ++y)
+    if (std::memcmp(pixels.data() + (y - box.Top) * w, s.Row(y) + box.Left, w * 2) != 0)
+      return false;
+  return true;
 }
 
 }  // namespace
@@ -313,16 +360,19 @@ void TFontRenderer::Draw(TSurface& dest, int style, const std::string& s, int x,
   const int baseline = y + static_cast<int>((face->size->metrics.ascender + 32) >> 6);
   const long start = static_cast<long>(x) << 6;
   const Impl::TLine& line = P->Line(style, face, s, true);
+  // The stamps in the order they go down.
+  std::vector<TStamp>& stamps = P->Stamps;
+  stamps.clear();
   if (HasBannerEdge(style)) {
     // Every glyph's shadow and rim go down before any fill, so no rim cuts into a neighbour.
     auto edge = [&](int dx, int dy, uint8_t r, uint8_t g, uint8_t b, unsigned opacity) {
       for (const Impl::TLaidGlyph& laid : line.Glyphs) {
         const TCachedGlyph& glyph = *laid.Glyph;
         if (glyph.Grown.empty()) continue;
-        StampCoverage(dest, glyph.Grown.data(), glyph.Width + 2 * GlyphGrow,
-                      glyph.Rows + 2 * GlyphGrow,
-                      static_cast<int>((start + laid.Pen + 32) >> 6) + glyph.Left + dx - GlyphGrow,
-                      baseline - glyph.Top + dy - GlyphGrow, r, g, b, opacity);
+        stamps.push_back(
+            TStamp{glyph.Grown.data(), glyph.Width + 2 * GlyphGrow, glyph.Rows + 2 * GlyphGrow,
+                   static_cast<int>((start + laid.Pen + 32) >> 6) + glyph.Left + dx - GlyphGrow,
+                   baseline - glyph.Top + dy - GlyphGrow, r, g, b, opacity});
       }
     };
     edge(2, 3, 0, 0, 0, 150);
@@ -330,10 +380,61 @@ void TFontRenderer::Draw(TSurface& dest, int style, const std::string& s, int x,
   }
   for (const Impl::TLaidGlyph& laid : line.Glyphs) {
     const TCachedGlyph& glyph = *laid.Glyph;
-    StampCoverage(dest, glyph.Alpha.data(), glyph.Width, glyph.Rows,
-                  static_cast<int>((start + laid.Pen + 32) >> 6) + glyph.Left, baseline - glyph.Top,
-                  fs.R, fs.G, fs.B, 255);
+    stamps.push_back(TStamp{glyph.Alpha.data(), glyph.Width, glyph.Rows,
+                            static_cast<int>((start + laid.Pen + 32) >> 6) + glyph.Left,
+                            baseline - glyph.Top, fs.R, fs.G, fs.B, 255});
   }
+  TRect box{};
+  for (const TStamp& st : stamps) {
+    const TRect r = StampRect(dest, st);
+    if (r.Empty()) continue;
+    box = box.Empty() ? r
+                      : TRect{std::min(box.Left, r.Left), std::min(box.Top, r.Top),
+                              std::max(box.Right, r.Right), std::max(box.Bottom, r.Bottom)};
+  }
+  if (box.Empty()) return;  // nothing of it lands on the surface
+  if (int64_t{box.Width()} * box.Height() > Impl::MaxDrawnBox) {
+    for (const TStamp& st : stamps) StampCoverage(dest, st);
+    return;
+  }
+  // The line last drawn at this place, or the place a new one takes.
+  Impl::TDrawnLine* drawn = nullptr;
+  for (Impl::TDrawnLine& d : P->DrawnLines)
+    if (d.Style == style && d.X == x && d.Y == y && d.SurfaceWidth == dest.Width &&
+        d.SurfaceHeight == dest.Height) {
+      drawn = &d;
+      break;
+    }
+  if (drawn && drawn->Text == s && drawn->Box == box && BoxHolds(dest, box, drawn->Before)) {
+    for (const TRect& r : drawn->Touched) dest.Touch(r);
+    const size_t w = static_cast<size_t>(box.Width());
+    for (int row = box.Top; row < box.Bottom; ++row)
+      std::memcpy(dest.Row(row) + box.Left, drawn->After.data() + (row - box.Top) * w, w * 2);
+    return;
+  }
+  if (!drawn) {
+    if (P->DrawnLines.size() < Impl::MaxDrawnLines) {
+      drawn = &P->DrawnLines.emplace_back();
+    } else {
+      drawn = &P->DrawnLines[P->NextDrawnLine];
+      P->NextDrawnLine = (P->NextDrawnLine + 1) % Impl::MaxDrawnLines;
+    }
+    drawn->Style = style;
+    drawn->X = x;
+    drawn->Y = y;
+    drawn->SurfaceWidth = dest.Width;
+    drawn->SurfaceHeight = dest.Height;
+  }
+  drawn->Text = s;
+  drawn->Box = box;
+  drawn->Touched.clear();
+  SaveBox(dest, box, drawn->Before);
+  for (const TStamp& st : stamps) {
+    StampCoverage(dest, st);
+    const TRect r = StampRect(dest, st);
+    if (!r.Empty()) drawn->Touched.push_back(r);
+  }
+  SaveBox(dest, box, drawn->After);
 }
 
 // --- The form's text operations ---

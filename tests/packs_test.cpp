@@ -359,6 +359,47 @@ TEST(PacksDrawing, RunCopiesMatchThePixelRuleOnSheetsAndGamePictures) {
   EXPECT_GT(compared, 500);
 }
 
+// Speckled pictures (a key every few pixels, so rows of many short runs) are laid in masked
+// chunks: sheets of patterns 16 to 45 pixels wide, keyed pixels holding colours the surface must
+// never see, drawn over a surface of varied pixels so a keyed place must keep its own, and
+// slid past each edge so every visible width from 1 up is met (one chunk, overlapping chunks,
+// the narrow tails).
+TEST(PacksDrawing, SpeckledPatternsMatchThePixelRuleAtEveryVisibleWidth) {
+  uint32_t seed = 4242;
+  auto next = [&] { return seed = seed * 134775813u + 1, seed >> 8; };
+  TSurface ours(64, 40), rule(64, 40);
+  auto ground = [](TSurface& s) {
+    for (size_t i = 0; i < s.Pixels.size(); ++i) s.Pixels[i] = static_cast<uint16_t>(i * 40503u);
+  };
+  int compared = 0;
+  for (int pw : {16, 17, 23, 31, 32, 33, 45}) {
+    TPictureItem p;
+    p.StoredPatternWidth = pw;
+    p.StoredPatternHeight = 6;
+    p.SkipWidth = pw % 2;
+    p.PictureWidth = 2 * (pw + p.SkipWidth);
+    p.PictureHeight = 12;
+    for (int i = 0; i < p.PictureWidth * p.PictureHeight; ++i) {
+      const bool key = next() % 3 == 0;
+      p.Pixels.push_back(static_cast<uint16_t>(key ? 0xFFFF : next() | 1));
+      p.Keyed.push_back(key);
+    }
+    p.BuildPatterns();
+    ASSERT_EQ(p.PatternCount(), 4);
+    for (int index = 0; index < 4; ++index)
+      for (int x = -pw; x <= 64; ++x) {
+        const int y = x % 9 - 3;
+        ground(ours);
+        ground(rule);
+        p.DrawPattern(ours, x, y, index);
+        DrawPatternPixelByPixel(p, rule, x, y, index);
+        ASSERT_EQ(ours.Pixels, rule.Pixels) << pw << " wide, pattern " << index << " at " << x;
+        ++compared;
+      }
+  }
+  EXPECT_GT(compared, 2000);
+}
+
 // The rotation's rule, pixel by pixel over the whole rotated box: each destination pixel centre,
 // turned back by the angle and scaled to the pattern, takes the pattern pixel it lands on.
 void DrawRotatePixelByPixel(const TPictureItem& p, TSurface& dest, int x, int y, int width,
