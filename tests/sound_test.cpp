@@ -6,6 +6,7 @@
 #include <cmath>
 #include <fstream>
 #include <sstream>
+#include <utility>
 
 #include "packs/pack_io.hpp"
 #include "platform/mix/mixer.hpp"
@@ -96,22 +97,17 @@ TEST(Mixer, AQuietSoundPassesAtTheEffectsLevelAndTheItemsFormatApplies) {
   mixer.Mix(out.data(), 100);
   EXPECT_EQ(out[100], 0);
   EXPECT_NEAR(out[101], plain / 2, 2);
-  // Twice the wave's rate: its 1000 frames are over after 500 of the device's.
-  mixer.SetBufferFormat(b, 88200, 0, 0);
-  mixer.PlayBuffer(b, false);
-  std::vector<int16_t> longer(2 * 499);
-  mixer.Mix(longer.data(), 499);
-  EXPECT_TRUE(mixer.BufferPlaying(b));
-  mixer.Mix(longer.data(), 2);
-  EXPECT_FALSE(mixer.BufferPlaying(b));
-  // At its own rate a one-shot ends on its last frame, not one after.
-  mixer.SetBufferFormat(b, 44100, 0, 0);
-  mixer.PlayBuffer(b, false);
-  std::vector<int16_t> whole(2 * 1000);
-  mixer.Mix(whole.data(), 999);
-  EXPECT_TRUE(mixer.BufferPlaying(b));
-  mixer.Mix(whole.data(), 1);
-  EXPECT_FALSE(mixer.BufferPlaying(b));
+  // A one-shot ends on its last frame, not one after: at twice the wave's rate its 1000 frames
+  // are over after 500 of the device's, at its own rate after 1000.
+  for (const auto& [rate, frames] : {std::pair{88200, 500}, std::pair{44100, 1000}}) {
+    mixer.SetBufferFormat(b, rate, 0, 0);
+    mixer.PlayBuffer(b, false);
+    std::vector<int16_t> block(2 * static_cast<size_t>(frames));
+    mixer.Mix(block.data(), frames - 1);
+    EXPECT_TRUE(mixer.BufferPlaying(b)) << rate;
+    mixer.Mix(block.data(), 1);
+    EXPECT_FALSE(mixer.BufferPlaying(b)) << rate;
+  }
   EXPECT_EQ(TMixer::VolumeGain(-10000), 0.0f);
   EXPECT_FLOAT_EQ(TMixer::VolumeGain(500), 1.0f);  // never louder than the wave
   // 8-bit sounds are unsigned around 128: 192 is half scale up, 64 half scale down.
