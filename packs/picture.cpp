@@ -96,17 +96,33 @@ bool TPictureItem::PatternOpaque(int index) const {
          PatternUnkeyed[static_cast<size_t>(index)] != 0;
 }
 
+namespace {
+
+// The pattern grid a picture's stored sizes and gaps make, worked in 64 bits: a damaged pack's
+// gaps may be near the ends of an int. No rows or columns when a step or a size is not positive.
+struct TGrid {
+  int64_t StepX = 0, StepY = 0, Rows = 0, Cols = 0;
+};
+
+TGrid GridOf(int w, int h, int pw, int ph, int skipWidth, int skipHeight) {
+  TGrid g;
+  g.StepX = int64_t{pw} + skipWidth;
+  g.StepY = int64_t{ph} + skipHeight;
+  if (g.StepX <= 0 || g.StepY <= 0 || pw <= 0 || ph <= 0) return g;
+  g.Rows = std::max<int64_t>(0, (int64_t{h} + skipHeight) / g.StepY);
+  g.Cols = std::max<int64_t>(0, (int64_t{w} + skipWidth) / g.StepX);
+  return g;
+}
+
+}  // namespace
+
 bool TPictureItem::PatternGridFits() const {
-  const int w = PictureWidth, h = PictureHeight;
+  const int w = std::max(PictureWidth, 0), h = std::max(PictureHeight, 0);
   const int pw = PatternWidth(), ph = PatternHeight();
-  if (pw == w && ph == h) return true;
-  const int64_t stepX = int64_t{pw} + SkipWidth, stepY = int64_t{ph} + SkipHeight;
-  if (stepX <= 0 || stepY <= 0 || pw <= 0 || ph <= 0) return true;  // no patterns at all
-  const int64_t rows = std::max<int64_t>(0, (int64_t{h} + SkipHeight) / stepY);
-  const int64_t cols = std::max<int64_t>(0, (int64_t{w} + SkipWidth) / stepX);
+  if (pw == PictureWidth && ph == PictureHeight) return true;
+  const TGrid g = GridOf(PictureWidth, PictureHeight, pw, ph, SkipWidth, SkipHeight);
   // Each side counted separately keeps the products inside 64 bits.
-  return cols * std::min<int64_t>(pw, std::max(w, 0)) <= std::max(w, 0) &&
-         rows * std::min<int64_t>(ph, std::max(h, 0)) <= std::max(h, 0);
+  return g.Cols * std::min<int64_t>(pw, w) <= w && g.Rows * std::min<int64_t>(ph, h) <= h;
 }
 
 void TPictureItem::BuildGrid() {
@@ -117,16 +133,13 @@ void TPictureItem::BuildGrid() {
     return;
   }
   if (!PatternGridFits()) return;
-  // In 64 bits: a damaged pack's gaps may be near the ends of an int. Every pattern that
-  // comes out starts inside the picture, so its corners fit an int again.
-  const int64_t stepX = int64_t{pw} + SkipWidth, stepY = int64_t{ph} + SkipHeight;
-  if (stepX <= 0 || stepY <= 0 || pw <= 0 || ph <= 0) return;
-  const int64_t rows = (int64_t{h} + SkipHeight) / stepY;
-  const int64_t cols = (int64_t{w} + SkipWidth) / stepX;
-  for (int64_t r = 0; r < rows; ++r)
-    for (int64_t c = 0; c < cols; ++c)
-      Patterns.push_back(TRect{static_cast<int>(c * stepX), static_cast<int>(r * stepY),
-                               static_cast<int>(c * stepX + pw), static_cast<int>(r * stepY + ph)});
+  // Every pattern that comes out starts inside the picture, so its corners fit an int again.
+  const TGrid g = GridOf(w, h, pw, ph, SkipWidth, SkipHeight);
+  for (int64_t r = 0; r < g.Rows; ++r)
+    for (int64_t c = 0; c < g.Cols; ++c)
+      Patterns.push_back(TRect{static_cast<int>(c * g.StepX), static_cast<int>(r * g.StepY),
+                               static_cast<int>(c * g.StepX + pw),
+                               static_cast<int>(r * g.StepY + ph)});
 }
 
 TRect TPictureItem::PatternRect(int index) const {
