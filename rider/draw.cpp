@@ -220,7 +220,8 @@ void TPlayer::DrawRadar(bool frameStands) {
   const int shift = RoundI(RadarShift);
   const int vy = RoundI(v);
   // Where the cells and dots go: with the frame standing on the panel, it is drawn again only
-  // there, over them. A row's cells make one rectangle.
+  // there, over them; everywhere else the panel already holds the frame's pixels. A row's cells
+  // make one rectangle (drawing the frame again over a little more changes nothing).
   RadarCovered.clear();
   auto cover = [&](const TPictureItem* p, int x, int y) {
     const TRect pr = p->PatternRect(0);
