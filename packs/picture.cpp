@@ -685,16 +685,18 @@ void TStandingPictures::Draw(TSurface& dest, const std::vector<TPlaced>& picture
       const TRect pr = p.Picture->PatternRect(0);
       const TRect at{std::max(p.X, s.Left), std::max(p.Y, s.Top),
                      std::min(p.X + pr.Width(), s.Right), std::min(p.Y + pr.Height(), s.Bottom)};
-      for (int y = at.Top; y < at.Bottom; ++y) {
+      // Every row of a band shares the band's span: the rows are walked a band at a time.
+      for (int y = at.Top, next; y < at.Bottom; y = next) {
+        next = std::min((y / TSurface::TouchBand + 1) * TSurface::TouchBand, at.Bottom);
         const int from = std::max(dest.TouchedFromColumn(y), at.Left);
         const int to = std::min(dest.TouchedToColumn(y), at.Right);
         if (from >= to) continue;
-        // Rows in a row with the same span make one copy.
+        // Bands in a row with the same span make one copy.
         if (!Parts.empty() && Parts.back().Picture == i && Parts.back().Clip.Bottom == y &&
             Parts.back().Clip.Left == from && Parts.back().Clip.Right == to)
-          Parts.back().Clip.Bottom = y + 1;
+          Parts.back().Clip.Bottom = next;
         else
-          Parts.push_back(TPart{i, TRect{from, y, to, y + 1}});
+          Parts.push_back(TPart{i, TRect{from, y, to, next}});
       }
     }
     for (const TPart& part : Parts) {

@@ -66,19 +66,56 @@ void TPlayer::Draw() {
       }
     }
   }
-  // 6. The panels.
-  Panels.Draw(s, {{l2.Item(2), 0, 0}, {l2.Item(3), 626, 0}});
-  // The rider's own bike, twice its race size, in the bay under the radar.
-  if (const TPictureItem* p = l2.Item(BikeUprightImage(Model()))) {
-    const panel::TBox& bay = panel::BikeBay;
-    p->DrawRotate(s, bay.X + bay.W / 2, bay.Y + bay.H / 2, 2 * p->PatternWidth(),
-                  2 * p->PatternHeight(), 0, 0.5, 0.5, 0);
+  // 6. The panels. The right one stands with the rider's bike in its bay and the radar's frame
+  // already laid in, when they fit on it; else they are drawn over it as the race goes.
+  const TPictureItem* bike = l2.Item(BikeUprightImage(Model()));
+  const TImageList& l3 = f.MImageList3;
+  const TPictureItem* frameTop = l3.Item(RadarFrameTop);
+  const TPictureItem* frameFoot = l3.Item(RadarFrameFoot);
+  const TPictureItem* fitted = nullptr;
+  if (FitRightPanel) {
+    fitted = RightPanel.Get(s.Width, s.Height, l2.Item(3), 626,
+                            {bike, bike ? bike->Pixels.data() : nullptr, frameTop,
+                             frameTop ? frameTop->Pixels.data() : nullptr, frameFoot,
+                             frameFoot ? frameFoot->Pixels.data() : nullptr},
+                            [&](TSurface& d) {
+                              DrawBikeInBay(d, bike);
+                              DrawRadarFrame(d, frameTop, frameFoot, nullptr);
+                            });
+    // A panel made again may sit in the memory of the one drawn before: all of it is drawn.
+    if (RightPanel.Remade()) Panels = TStandingPictures();
   }
+  Panels.Draw(s, {{l2.Item(2), 0, 0}, {fitted ? fitted : l2.Item(3), 626, 0}});
+  if (!fitted) DrawBikeInBay(s, bike);
   // 7.
-  DrawRadar();
+  DrawRadar(fitted != nullptr);
 }
 
-void TPlayer::DrawRadar() {
+// The rider's own bike, twice its race size, in the bay under the radar.
+void TPlayer::DrawBikeInBay(TSurface& s, const TPictureItem* bike) {
+  if (!bike) return;
+  const panel::TBox& bay = panel::BikeBay;
+  bike->DrawRotate(s, bay.X + bay.W / 2, bay.Y + bay.H / 2, 2 * bike->PatternWidth(),
+                   2 * bike->PatternHeight(), 0, 0.5, 0.5, 0);
+}
+
+// The radar's frame, over its cells: the top piece with the level plate round the window, and
+// the foot under it. With `only`, just where those rectangles lie.
+void TPlayer::DrawRadarFrame(TSurface& s, const TPictureItem* top, const TPictureItem* foot,
+                             const std::vector<TRect>* only) {
+  auto draw = [&](const TPictureItem* p, int x, int y) {
+    if (!p) return;
+    if (!only) {
+      p->DrawPattern(s, x, y, 0);
+      return;
+    }
+    for (const TRect& r : *only) p->DrawPattern(s, x, y, 0, r);
+  };
+  draw(top, 626, 0);
+  draw(foot, 626, 195);
+}
+
+void TPlayer::DrawRadar(bool frameStands) {
   IRaceHost& f = Host();
   const TTrackState& t = f.Track;
   for (auto& col : RadarGrid)
@@ -182,10 +219,27 @@ void TPlayer::DrawRadar() {
   const TImageList& l3 = f.MImageList3;
   const int shift = RoundI(RadarShift);
   const int vy = RoundI(v);
+  // Where the cells and dots go: with the frame standing on the panel, it is drawn again only
+  // there, over them; everywhere else the panel already holds the frame's pixels. A row's cells
+  // make one rectangle (drawing the frame again over a little more changes nothing).
+  RadarCovered.clear();
+  auto cover = [&](const TPictureItem* p, int x, int y) {
+    const TRect pr = p->PatternRect(0);
+    const TRect r{x, y, x + pr.Width(), y + pr.Height()};
+    TRect* last = RadarCovered.empty() ? nullptr : &RadarCovered.back();
+    if (last && last->Top == r.Top)
+      *last = TRect{std::min(last->Left, r.Left), r.Top, std::max(last->Right, r.Right),
+                    std::max(last->Bottom, r.Bottom)};
+    else
+      RadarCovered.push_back(r);
+  };
   for (int r = 1; r <= 11; ++r)
     for (int c = 1; c <= 16; ++c)
-      if (const TPictureItem* p = l3.Item(item(RadarGrid[c][r])))
-        p->DrawPattern(s, shift + 10 * (c - 1) + 631, vy + 15 * (r - 1) + 46, 0);
+      if (const TPictureItem* p = l3.Item(item(RadarGrid[c][r]))) {
+        const int x = shift + 10 * (c - 1) + 631, y = vy + 15 * (r - 1) + 46;
+        p->DrawPattern(s, x, y, 0);
+        cover(p, x, y);
+      }
   if (const TCar* car = f.Race.Car) {
     for (int i = 1; i <= 5; ++i) {
       if (!car->Opponents[i].Racing || !car->Opponents[i].Active) continue;
@@ -217,12 +271,15 @@ void TPlayer::DrawRadar() {
       }
       const int dotY = vy + 46 + RoundI((top - t.ViewRow * TileSizeD) / TileSizeD * 15.0 - 14);
       if (dotY <= 192)
-        if (const TPictureItem* p = l3.Item(10))
-          p->DrawPattern(s, RoundI(10.0 * c + 631 + RadarShift - 15 + g), dotY, 0);
+        if (const TPictureItem* p = l3.Item(10)) {
+          const int x = RoundI(10.0 * c + 631 + RadarShift - 15 + g);
+          p->DrawPattern(s, x, dotY, 0);
+          cover(p, x, dotY);
+        }
     }
   }
-  if (const TPictureItem* p = l3.Item(12)) p->DrawPattern(s, 626, 0, 0);
-  if (const TPictureItem* p = l3.Item(13)) p->DrawPattern(s, 626, 195, 0);
+  DrawRadarFrame(s, l3.Item(RadarFrameTop), l3.Item(RadarFrameFoot),
+                 frameStands ? &RadarCovered : nullptr);
   if (const TPictureItem* p = l3.Item(11)) p->DrawPattern(s, 708, 116, 0);
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "core/bounds.hpp"
+#include "packs/fitted_panel.hpp"
 #include "rider/bike_models.hpp"
 #include "sprites/game_sprites.hpp"
 #include "world/track.hpp"
@@ -56,8 +57,15 @@ class TPlayer : public TMyImageSprite {
   TSlots<TTyreMark, 1, 100> Marks;
   int32_t NewestMark = 1;
   double RadarShift = 0;  // kept when the middle radar row shows no road
-  // The two side panels, copied again each frame only where something was drawn over them.
+  // The two side panels, copied again each frame only where something was drawn over them; the
+  // right one with the bike in its bay and the radar's frame laid in.
   TStandingPictures Panels;
+  TFittedPanel RightPanel;
+  // False: the bike and the radar's frame are drawn over the panel every frame instead, which
+  // must leave the same frames.
+  bool FitRightPanel = true;
+  // The rectangles the radar's cells and dots were drawn in this frame.
+  std::vector<TRect> RadarCovered;
 
   // The model the rider rides.
   int Model() const;
@@ -121,7 +129,14 @@ class TPlayer : public TMyImageSprite {
 
   // Drawing.
   void Draw() override;
-  void DrawRadar();
+  // The radar's cells, dots and frame. With `frameStands`, the frame stands on the panel drawn
+  // this frame, and is drawn again only over the cells and dots.
+  void DrawRadar(bool frameStands = false);
+  static void DrawBikeInBay(TSurface& s, const TPictureItem* bike);
+  // List 3's pieces of the radar's frame.
+  static constexpr int RadarFrameTop = 12, RadarFrameFoot = 13;
+  static void DrawRadarFrame(TSurface& s, const TPictureItem* top, const TPictureItem* foot,
+                             const std::vector<TRect>* only);
 
   // Engine sound.
   void PlayEngineSound(int n);

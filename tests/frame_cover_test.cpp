@@ -1,8 +1,10 @@
 // Tests of the race frame that is not cleared first: the cells' coverage against drawing itself,
 // and whole races against frames that are cleared before every draw; and the side panels copied
-// again only where something went over them, against panels drawn whole.
+// again only where something went over them, against panels drawn whole; and the right panel
+// with its fittings laid in, against the fittings drawn over it every frame.
 #include <gtest/gtest.h>
 
+#include "packs/fitted_panel.hpp"
 #include "rider/player.hpp"
 #include "shell/form_state.hpp"
 #include "sprites/engine.hpp"
@@ -281,6 +283,87 @@ TEST(StandingPictures, RacesWithRepaintedPanelsMatchRacesWithWholePanels) {
   step(20);
   // Most race frames copied only parts of the panels.
   EXPECT_GT(partial, frames / 2);
+}
+
+// A 30-wide panel standing at column 50 of a 100 x 60 surface, a keyed fitting drawn on it and
+// a turned one: laid in, drawn as one picture, the same pixels as the panel and the fittings.
+TEST(FittedPanel, HoldsThePanelAndItsFittingsAsDrawnAndOnlyFittingsInsideIt) {
+  const TPictureItem panel = Panel(30, 60, false, 0x2000), fitting = Panel(12, 9, true, 0x6000);
+  const TPictureItem shortPanel = Panel(30, 50, false, 0x2000);
+  auto fit = [&](int x) {
+    return [&fitting, x](TSurface& d) {
+      fitting.DrawPattern(d, x, 10, 0);
+      fitting.DrawRotate(d, 65, 40, 20, 14, 0, 0.5, 0.5, 40);
+    };
+  };
+  TFittedPanel fitted;
+  const std::vector<const void*> key{&fitting, fitting.Pixels.data()};
+  const TPictureItem* p = fitted.Get(100, 60, &panel, 50, key, fit(55));
+  ASSERT_NE(p, nullptr);
+  EXPECT_TRUE(fitted.Remade());
+  EXPECT_TRUE(p->PatternOpaque(0));
+  TSurface laid(100, 60), drawn(100, 60);
+  laid.Fill(PoisonA);
+  drawn.Fill(PoisonA);
+  p->DrawPattern(laid, 50, 0, 0);
+  panel.DrawPattern(drawn, 50, 0, 0);
+  fit(55)(drawn);
+  EXPECT_EQ(laid.Pixels, drawn.Pixels);
+  // The same key: the picture already made; another key: made again.
+  EXPECT_EQ(fitted.Get(100, 60, &panel, 50, key, fit(55)), p);
+  EXPECT_FALSE(fitted.Remade());
+  const std::vector<const void*> other{&fitting, nullptr};
+  EXPECT_NE(fitted.Get(100, 60, &panel, 50, other, fit(55)), nullptr);
+  EXPECT_TRUE(fitted.Remade());
+  // A fitting reaching one column left of the panel, a panel short of the surface's height, a
+  // fitting that clears the surface: none is laid in.
+  EXPECT_EQ(fitted.Get(100, 60, &panel, 50, key, fit(49)), nullptr);
+  EXPECT_EQ(fitted.Get(100, 60, &shortPanel, 50, key, fit(55)), nullptr);
+  EXPECT_EQ(fitted.Get(100, 60, &panel, 50, other, [](TSurface& d) { d.Fill(0); }), nullptr);
+  // Cut at the surface's right edge: the panel's columns that show.
+  p = fitted.Get(70, 60, &panel, 50, key, fit(55));
+  ASSERT_NE(p, nullptr);
+  EXPECT_EQ(p->PictureWidth, 20);
+}
+
+// Two games on one script, one drawing the bike in the bay and the radar's frame over the right
+// panel every frame: the radar's cells and dots moving under the frame, opponents, crashes and a
+// pause must leave the same finished frames as the panel with them laid in.
+TEST(FittedPanel, RacesWithTheFittedPanelMatchRacesWithTheFittingsDrawnEachFrame) {
+  test::TRunDir dir;
+  TScriptRunner fitted, drawn;
+  int frames = 0, laidIn = 0;
+  auto run = [&](const std::string& script) {
+    std::string e;
+    ASSERT_EQ(fitted.Run(script, e), 0) << e;
+    ASSERT_EQ(drawn.Run(script, e), 0) << e;
+  };
+  auto step = [&](int n) {
+    for (int i = 0; i < n; ++i) {
+      if (TPlayer* p = drawn.State().Race.Player) p->FitRightPanel = false;
+      fitted.Frames(1);
+      drawn.Frames(1);
+      ++frames;
+      ASSERT_EQ(fitted.State().MDisplay.Pixels, drawn.State().MDisplay.Pixels)
+          << "frame " << frames;
+      const TPlayer* p = fitted.State().Race.Player;
+      if (p && p->RightPanel.Current() && !p->RadarCovered.empty()) ++laidIn;
+    }
+  };
+  run("seed 12\nframes 20\nrace 3\nlevel 6\n");
+  step(200);
+  run("keydown Up\n");
+  step(200);
+  run("keydown Left\n");
+  step(60);
+  run("keyup Left\nkeydown Right\n");
+  step(100);
+  run("keyup Right\npress P\n");
+  step(10);
+  run("press P\n");
+  step(40);
+  // The panel was laid in, with the radar's cells under its frame, on most frames.
+  EXPECT_GT(laidIn, frames / 2);
 }
 
 }  // namespace
