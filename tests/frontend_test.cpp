@@ -162,9 +162,11 @@ TEST(FrontEndTable, UpAndDownChooseTheRowsWithAReplay) {
   };
   for (const TStep& s : steps) {
     SCOPED_TRACE(std::string(s.Key) + " to row " + std::to_string(s.Row));
-    g.Run(std::string("press ") + s.Key + "\nframes 1\n");
+    // Judged on the frame of the key itself: a row and a button are never lit together.
+    g.Run(std::string("press ") + s.Key + "\n");
     EXPECT_EQ(f.Replays.ChosenRow, s.Row);
     EXPECT_EQ(f.Menu.MenuIndex, s.Item);
+    g.Run("frames 1\n");
   }
 }
 
