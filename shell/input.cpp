@@ -1,5 +1,7 @@
 // Keyboard and mouse: the per-frame key flags, the form's key handlers, text entry and the boss
 // key.
+#include <algorithm>
+
 #include "save/saved_state.hpp"
 #include "shell/form.hpp"
 #include "shell/replay_hooks.hpp"
@@ -141,7 +143,9 @@ void TMForm::HandleEvent(const TInputEvent& ev) {
       FormKeyPress(ev.Key);
       break;
     case TInputEvent::MouseMove:
-      MDisplayMouseMove(ev.X, ev.Y);
+      // A pointer off the picture (over a full screen's side bars) is held at the edges a
+      // replay can keep, so that a recorded race rides again with the pointer where it was.
+      MDisplayMouseMove(std::clamp(ev.X, 0, 4095), std::clamp(ev.Y, 0, 4095));
       break;
     case TInputEvent::Click:
       MDisplayClick();

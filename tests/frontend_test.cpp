@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <string>
 
+#include "frontend/replay_rows.hpp"
 #include "frontend/screens.hpp"
 #include "sprites/game_sprites.hpp"
 #include "tests/test_support.hpp"
@@ -126,6 +127,98 @@ TEST(FrontEndTable, KeysStepWithoutWrapping) {
   g.Run("press Escape\nframes 1\n");
   EXPECT_EQ(f.Menu.CurrentScreen, 1);
   EXPECT_EQ(f.Menu.MenuIndex, 4);
+}
+
+// The rows of the table that hold a replay (1, 4 and 10 here; the others have none) are chosen
+// with Up and Down past the rows without one; Down below the last lights the screen's first
+// button, Left and Right drop the choice for the buttons, and nothing is chosen without replays.
+TEST(FrontEndTable, UpAndDownChooseTheRowsWithAReplay) {
+  TMenu g;
+  TFormState& f = g.F();
+  g.Run("frames 60\npress Up\nframes 1\npress Up\nframes 1\npress Up\nframes 1\npress Return\n");
+  ASSERT_EQ(f.Menu.CurrentScreen, screen::HighScores);
+  ASSERT_EQ(f.Menu.MenuIndex, item::HighScoresBack);
+  // No replay at all: Up is the buttons' own (and they do not move on it).
+  g.Run("press Up\nframes 1\n");
+  EXPECT_EQ(f.Replays.ChosenRow, 0);
+  EXPECT_EQ(f.Menu.MenuIndex, item::HighScoresBack);
+  for (int row : {1, 4, 10}) f.Replays.Table[static_cast<size_t>(row)] = "a replay";
+  struct TStep {
+    const char* Key;
+    int Row, Item;
+  } steps[] = {
+      {"Up", 10, 0},
+      {"Up", 4, 0},
+      {"Up", 1, 0},
+      {"Up", 1, 0},  // the top row keeps the choice
+      {"Down", 4, 0},
+      {"Down", 10, 0},
+      {"Down", 0, item::ClearTable},  // below the last one: the first button lights
+      {"Up", 10, 0},
+      {"Right", 0, item::OnlineTable},
+      {"Up", 10, 0},
+      {"Left", 0, item::ClearTable},
+      {"Down", 0, item::ClearTable},
+  };
+  for (const TStep& s : steps) {
+    SCOPED_TRACE(std::string(s.Key) + " to row " + std::to_string(s.Row));
+    // Judged on the frame of the key itself: a row and a button are never lit together.
+    g.Run(std::string("press ") + s.Key + "\n");
+    EXPECT_EQ(f.Replays.ChosenRow, s.Row);
+    EXPECT_EQ(f.Menu.MenuIndex, s.Item);
+    g.Run("frames 1\n");
+  }
+}
+
+// The pointer chooses the row it moves over when that row has a replay, and only when it moves:
+// a row chosen with the keys is not taken back by a pointer standing still.
+TEST(FrontEndTable, ThePointerChoosesTheRowItMovesOver) {
+  TMenu g;
+  TFormState& f = g.F();
+  g.Run("frames 60\npress Up\nframes 1\npress Up\nframes 1\npress Up\nframes 1\npress Return\n");
+  ASSERT_EQ(f.Menu.CurrentScreen, screen::HighScores);
+  for (int row : {1, 4, 10}) f.Replays.Table[static_cast<size_t>(row)] = "a replay";
+  struct TMove {
+    int X, Y, Row;
+  } moves[] = {{500, 196, 1}, {500, 230, 0},  {372, 281, 4}, {782, 313, 4},
+               {783, 297, 0}, {600, 515, 10}, {600, 516, 0}, {371, 499, 0}};
+  for (const TMove& m : moves) {
+    SCOPED_TRACE(std::to_string(m.X) + "," + std::to_string(m.Y));
+    g.Run("mouse " + std::to_string(m.X) + " " + std::to_string(m.Y) + "\nframes 1\n");
+    EXPECT_EQ(f.Replays.ChosenRow, m.Row);
+    if (m.Row != 0) {
+      EXPECT_EQ(f.Menu.MenuIndex, 0);
+    }
+  }
+  g.Run("mouse 500 297\nframes 1\npress Up\nframes 3\n");
+  EXPECT_EQ(f.Replays.ChosenRow, 1);
+  // Over a button the button has the selection.
+  g.Run("mouse 400 545\nframes 1\n");
+  EXPECT_EQ(f.Replays.ChosenRow, 0);
+  EXPECT_EQ(f.Menu.MenuIndex, item::ClearTable);
+}
+
+// The band of each row on the table: 16 pixels above and below its line, between the table's
+// left and right edges; rows 2 and 3, 5 and 6, and 9 and 10 touch.
+TEST(FrontEndTable, ARowsBandEndsAtItsEdges) {
+  const int centre[11] = {0, 196, 230, 263, 297, 331, 364, 398, 432, 466, 499};
+  auto rowOf = [&](int y) {
+    for (int r = 1; r <= 10; ++r)
+      if (y >= centre[r] - 16 && y <= centre[r] + 16) return r;
+    return 0;
+  };
+  EXPECT_EQ(rowOf(213), 0);
+  EXPECT_EQ(rowOf(247), 3);
+  for (int r = 1; r <= 10; ++r) {
+    SCOPED_TRACE(r);
+    for (int y : {centre[r] - 17, centre[r] - 16, centre[r], centre[r] + 16, centre[r] + 17}) {
+      EXPECT_EQ(ReplayRowAt(500, y), rowOf(y)) << y;
+      EXPECT_EQ(ReplayRowAt(372, y), rowOf(y)) << y;
+      EXPECT_EQ(ReplayRowAt(782, y), rowOf(y)) << y;
+      EXPECT_EQ(ReplayRowAt(371, y), 0) << y;
+      EXPECT_EQ(ReplayRowAt(783, y), 0) << y;
+    }
+  }
 }
 
 TEST(FrontEndBikes, ArrowsWrapFadeAndIgnoreTheirEcho) {

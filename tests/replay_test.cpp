@@ -1,10 +1,14 @@
 // Replays: the file's limits, and the proof that a recorded game rides again to the same race.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstring>
 #include <filesystem>
+#include <functional>
+#include <set>
 
 #include "replay/recorder.hpp"
+#include "shell/form.hpp"
 #include "shell/form_state.hpp"
 #include "tests/scenario_support.hpp"
 
@@ -356,6 +360,241 @@ TEST(ReplayRide, ARecordedGameRidesAgainToTheSameRaceDrawnOrNot) {
   cut.EndHash ^= 1;
   EXPECT_NE(replay::Disagreement(r, cut).find("at the end of the game"), std::string::npos);
   std::filesystem::remove(path);
+}
+
+// Rides a recording the way Ride does, with a recorder of its own on the form: what a faithful
+// ride reads from outside is the recording again.
+replay::TReplay RecordedAgain(TMForm& f, const replay::TReplay& r) {
+  replay::TRecorder again;
+  again.Packs = r.PackHash;
+  IInput* input = f.Platform.Input;
+  replay::TReplayPlayer player(r);
+  f.Platform.Input = &player;
+  f.ReplayHooks = &again;
+  player.Begin(f);
+  while (!again.Complete && !player.Done()) player.Step(f, false);
+  f.ReplayHooks = nullptr;
+  f.Platform.Input = input;
+  EXPECT_TRUE(again.Complete);
+  return again.Last;
+}
+
+// A race played with more than the keys: the window minimised during the level's banner, Alt+Enter,
+// the pad's Start and A, the close box, the pointer moved over the exit question's buttons (twice
+// in one frame, and off the picture), clicks and Esc typed. It rides again to the same race, and a
+// ride recorded again is the same recording, event for event.
+TEST(ReplayRide, ARaceRiddenWithThePointerThePadAndTheWindowRidesAgainAlike) {
+  replay::TRecorder rec;
+  test::TGame g("seed 4242\nrefresh 60\nframetime 16\n");
+  rec.Packs = 1;
+  g.S().ReplayHooks = &rec;
+  g.Run("race 1\nframes 2\nminimise\nframes 1\n");
+  ASSERT_EQ(g.S().Menu.ActiveDialog, dialog::Pause);
+  g.Run("press P\npilot 300\nkeydown Alt\npress Return\nkeyup Alt\nframes 1\n");
+  ASSERT_EQ(g.S().Menu.ActiveDialog, dialog::Pause);
+  g.Run("padpress Start\nframes 3\npilot 200\nclose\nframes 1\n");
+  ASSERT_EQ(g.S().Menu.ActiveDialog, dialog::ExitToMenu);
+  // Over the top-left corner, then off the picture, in the same frame: only the last counts.
+  g.Run("mouse 100 100\nmouse -40 5000\nframes 1\nmouse 390 320\nframes 1\nclick\nframes 3\n");
+  ASSERT_EQ(g.S().Menu.ActiveDialog, dialog::None) << "the click on No goes back to the race";
+  g.Run("pilot 100\npress Escape\nframes 2\npadpress A\nframes 2\n");
+  ASSERT_EQ(g.S().Menu.ActiveDialog, dialog::None) << "the pad's A answers No";
+  g.Run("pilot 100\nclose\nframes 1\nmouse 260 320\nframes 1\nclick\nframes 3\n");
+  ASSERT_TRUE(rec.Complete);
+  g.S().ReplayHooks = nullptr;
+  const replay::TReplay& r = rec.Last;
+  std::set<int> kinds;
+  for (const replay::TEvent& e : r.Events) kinds.insert(e.Type);
+  EXPECT_EQ(kinds, (std::set<int>{replay::TEvent::Char, replay::TEvent::MouseMove,
+                                  replay::TEvent::Click, replay::TEvent::Close,
+                                  replay::TEvent::PadDown, replay::TEvent::WindowPause,
+                                  replay::TEvent::ModePause, replay::TEvent::KeysAgain}));
+  std::vector<std::array<int32_t, 3>> moves;
+  for (const replay::TEvent& e : r.Events)
+    if (e.Type == replay::TEvent::MouseMove)
+      moves.push_back({static_cast<int32_t>(e.Frame), e.X, e.Y});
+  ASSERT_EQ(moves.size(), 3u) << "one move a frame";
+  EXPECT_EQ(moves[0][1], 0);
+  EXPECT_EQ(moves[0][2], 4095);
+  EXPECT_EQ(moves[1][0], moves[0][0] + 1);
+  EXPECT_EQ(moves[1][1], 390);
+  EXPECT_EQ(moves[2][1], 260);
+  test::TGame again("seed 1\n");
+  const replay::TRideResult res = replay::Ride(again.F(), r, false);
+  EXPECT_EQ(res.EndHash, rec.EndHash);
+  EXPECT_EQ(replay::Disagreement(r, res), "");
+  // The pointer off the picture during the race: the race read it where the ride puts it.
+  test::TGame edge("seed 4242\nrefresh 60\nframetime 16\n");
+  replay::TRecorder edgeRec;
+  edgeRec.Packs = 1;
+  edge.S().ReplayHooks = &edgeRec;
+  edge.Run(
+      "race 1\npilot 300\nmouse -40 5000\nframes 1\npress Escape\nframes 2\npress Y\nframes 2\n");
+  edge.S().ReplayHooks = nullptr;
+  ASSERT_TRUE(edgeRec.Complete);
+  test::TGame edgeRide("seed 1\n");
+  EXPECT_EQ(replay::Disagreement(edgeRec.Last, replay::Ride(edgeRide.F(), edgeRec.Last, false)),
+            "");
+  // Recorded again while ridden: the same events at the same frames.
+  test::TGame third("seed 1\n");
+  // (The keyboard's return is put back as the race had it, not as a key: no key goes down.)
+  const replay::TReplay back = RecordedAgain(third.F(), r);
+  std::vector<replay::TEvent> want;
+  for (const replay::TEvent& e : r.Events)
+    if (e.Type != replay::TEvent::KeysAgain) want.push_back(e);
+  ASSERT_EQ(back.Events.size(), want.size());
+  for (size_t i = 0; i < want.size(); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(back.Events[i].Frame, want[i].Frame);
+    EXPECT_EQ(back.Events[i].Type, want[i].Type);
+    EXPECT_EQ(back.Events[i].Key, want[i].Key);
+    EXPECT_EQ(back.Events[i].X, want[i].X);
+    EXPECT_EQ(back.Events[i].Y, want[i].Y);
+  }
+  EXPECT_EQ(back.Keys, r.Keys);
+  EXPECT_EQ(back.Pad, r.Pad);
+  EXPECT_EQ(back.EndHash, r.EndHash);
+}
+
+// What each event of the platform leaves in a recording: characters and pad controls only within
+// what the file holds, the pointer held to the file's range and only its last place between two
+// frames, a key only as the keyboard coming back after the pad.
+TEST(ReplayRecord, EachEventIsKeptWithinWhatAReplayHolds) {
+  test::TGame g;
+  TMForm& f = g.F();
+  auto in = [](TInputEvent::Kind kind, int key = 0, int x = 0, int y = 0) {
+    TInputEvent ev;
+    ev.Type = kind;
+    ev.Key = key;
+    ev.X = x;
+    ev.Y = y;
+    return ev;
+  };
+  using E = replay::TEvent;
+  struct TCase {
+    const char* Name;
+    std::vector<TInputEvent> Events;  // the first on frame 0, the rest on frame 1
+    bool PadInUse;
+    std::vector<std::array<int, 5>> Kept;  // frame, type, key, x, y
+  } cases[] = {
+      {"characters",
+       {in(TInputEvent::Char, 0), in(TInputEvent::Char, 255), in(TInputEvent::Char, 256),
+        in(TInputEvent::Char, -1)},
+       false,
+       {{0, E::Char, 0, 0, 0}, {1, E::Char, 255, 0, 0}}},
+      {"pad controls",
+       {in(TInputEvent::PadDown, 0), in(TInputEvent::PadDown, pad::Count - 1),
+        in(TInputEvent::PadDown, pad::Count), in(TInputEvent::PadDown, -1),
+        in(TInputEvent::PadUp, pad::A)},
+       false,
+       {{0, E::PadDown, 0, 0, 0}, {1, E::PadDown, pad::Count - 1, 0, 0}}},
+      {"the pointer held to the file's range",
+       {in(TInputEvent::MouseMove, 0, -1, 4096), in(TInputEvent::MouseMove, 0, 4096, -1)},
+       false,
+       {{0, E::MouseMove, 0, 0, 4095}, {1, E::MouseMove, 0, 4095, 0}}},
+      {"the pointer's last place a frame",
+       {in(TInputEvent::MouseMove, 0, 10, 20), in(TInputEvent::MouseMove, 0, 4095, 0),
+        in(TInputEvent::MouseMove, 0, 30, 40), in(TInputEvent::MouseMove, 0, 50, 60)},
+       false,
+       {{0, E::MouseMove, 0, 10, 20}, {1, E::MouseMove, 0, 50, 60}}},
+      {"a click between two moves",
+       {in(TInputEvent::Close), in(TInputEvent::MouseMove, 0, 1, 2), in(TInputEvent::Click),
+        in(TInputEvent::MouseMove, 0, 3, 4)},
+       false,
+       {{0, E::Close, 0, 0, 0},
+        {1, E::MouseMove, 0, 1, 2},
+        {1, E::Click, 0, 0, 0},
+        {1, E::MouseMove, 0, 3, 4}}},
+      {"keys after the pad",
+       {in(TInputEvent::KeyDown, vk::Up), in(TInputEvent::KeyUp, vk::Up), in(TInputEvent::Minimise),
+        in(TInputEvent::Restore)},
+       true,
+       {{0, E::KeysAgain, 0, 0, 0}}},
+      {"keys without the pad",
+       {in(TInputEvent::KeyDown, vk::Up), in(TInputEvent::KeyDown, 'P')},
+       false,
+       {}},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    replay::TRecorder rec;
+    rec.Packs = 1;
+    rec.RaceStarting(f);
+    f.Keys.PadInUse = c.PadInUse;
+    for (size_t i = 0; i < c.Events.size(); ++i) {
+      if (i == 1) rec.RaceFrame(f, 16);
+      rec.RaceEvent(f, c.Events[i]);
+    }
+    rec.RaceFrame(f, 16);
+    rec.GameEnding(f);
+    ASSERT_TRUE(rec.Complete);
+    std::vector<std::array<int, 5>> kept;
+    for (const E& e : rec.Last.Events)
+      kept.push_back({static_cast<int>(e.Frame), e.Type, e.Key, e.X, e.Y});
+    EXPECT_EQ(kept, c.Kept);
+    EXPECT_FALSE(replay::Write(rec.Last).empty()) << "a recording the file cannot hold";
+  }
+  f.Keys.PadInUse = false;
+}
+
+// A game longer than a replay may hold, in events, in frames or in level ends: the recording
+// stops at the limit and the game is kept without a replay (an older game's stays where it is,
+// not taken for this one's); the next game is recorded afresh.
+TEST(ReplayRecord, ARecordingThatOutgrowsAReplayIsDroppedAndTheNextIsKept) {
+  test::TGame g;
+  TMForm& f = g.F();
+  TInputEvent click;
+  click.Type = TInputEvent::Click;
+  struct TLimit {
+    const char* Name;
+    size_t Limit;
+    std::function<void(replay::TRecorder&)> One;
+  } limits[] = {
+      {"events", replay::MaxEvents, [&](replay::TRecorder& r) { r.RaceEvent(f, click); }},
+      // Without the input the frame keeps no held controls: the limit is on the frames alone.
+      {"frames", replay::MaxFrames - 1, [&](replay::TRecorder& r) { r.RaceFrame(f, 16); }},
+      {"level ends", replay::MaxLevelEnds, [&](replay::TRecorder& r) { r.LevelEnding(f); }},
+  };
+  IInput* input = f.Platform.Input;
+  // The race state's hash of every level end goes over the whole track: an empty one keeps
+  // four thousand of them quick.
+  std::vector<uint8_t> cells;
+  cells.swap(f.Track.Cells);
+  for (const TLimit& l : limits) {
+    SCOPED_TRACE(l.Name);
+    replay::TRecorder rec;
+    rec.Packs = 1;
+    rec.Keep = true;
+    f.Replays.Last = "an older game";
+    f.Replays.LastIsCurrent = true;
+    rec.RaceStarting(f);
+    EXPECT_FALSE(f.Replays.LastIsCurrent);
+    f.Platform.Input = nullptr;
+    rec.RaceFrame(f, 16);
+    for (size_t i = 0; i < l.Limit; ++i) l.One(rec);
+    EXPECT_TRUE(rec.Recording) << "up to the limit a replay holds it all";
+    EXPECT_FALSE(rec.Overflowed);
+    l.One(rec);
+    EXPECT_FALSE(rec.Recording);
+    EXPECT_TRUE(rec.Overflowed);
+    l.One(rec);
+    rec.RaceFrame(f, 16);
+    f.Platform.Input = input;
+    rec.GameEnding(f);
+    EXPECT_FALSE(rec.Complete);
+    EXPECT_EQ(f.Replays.Last, "an older game");
+    EXPECT_FALSE(f.Replays.LastIsCurrent) << "the table would take the older game as this one's";
+    // The next game starts a recording of its own.
+    rec.RaceStarting(f);
+    EXPECT_TRUE(rec.Recording);
+    EXPECT_FALSE(rec.Overflowed);
+    rec.RaceFrame(f, 16);
+    rec.GameEnding(f);
+    EXPECT_TRUE(rec.Complete);
+    EXPECT_EQ(rec.Last.FrameCount(), 1u);
+    EXPECT_TRUE(f.Replays.LastIsCurrent);
+  }
+  cells.swap(f.Track.Cells);
 }
 
 }  // namespace

@@ -5,7 +5,9 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <set>
 
+#include "packs/sound.hpp"
 #include "save/saved_replays.hpp"
 #include "shell/form.hpp"
 #include "tests/scenario_support.hpp"
@@ -119,6 +121,160 @@ TEST(ReplayWatch, AReplayForOtherPacksOrAnotherVersionSaysSoInsteadOfRiding) {
     EXPECT_EQ(r.Form->Menu.CurrentScreen, screen::HighScores);
     EXPECT_NE(r.Form->Replays.Note.find(c.Says), std::string::npos) << r.Form->Replays.Note;
   }
+}
+
+// A short game recorded on the runner (race, a few seconds, Esc and Yes), written to `path`.
+void RecordShortGame(TScriptRunner& r, const std::string& path) {
+  ASSERT_TRUE(RunScript(r,
+                        "seed 99\nrefresh 60\nframetime 16\nframes 1\nrace 3\npilot 300\n"
+                        "press Escape\nframes 5\npress Y\nframes 5\n"));
+  ASSERT_TRUE(r.Recorder.Complete);
+  std::string why;
+  ASSERT_TRUE(replay::WriteFile(path, r.Recorder.Last, why)) << why;
+}
+
+// The looped sounds (the engine's hum) playing now.
+std::set<std::string> LoopsPlaying(TScriptRunner& r) {
+  std::set<std::string> playing;
+  for (const auto& item : r.Form->MSoundList.Items) {
+    if (!item->Looped) continue;
+    for (int b : item->Buffers())
+      if (r.Headless.Audio.BufferPlaying(b)) playing.insert(item->Name);
+  }
+  return playing;
+}
+
+// The player's controls while a replay runs and once it has ended (its last picture held):
+// every key and pad control with what it does. Once ended, only leaving is left.
+TEST(ReplayWatch, EveryControlOfThePlayerWhileTheReplayRunsAndOnceItHasEnded) {
+  test::TRunDir dir;
+  TScriptRunner r;
+  RecordShortGame(r, "short.zwr");
+  enum TEffect { Leave, Pause, PauseOnly, Fast, Nothing };
+  struct TControl {
+    const char* Send;
+    TEffect Does;
+  } controls[] = {
+      {"press Escape", Leave},
+      {"press P", Pause},
+      {"press Space", Pause},
+      {"press F", Fast},
+      {"press Right", Fast},
+      {"press Left", Nothing},
+      {"press Up", Nothing},
+      {"press Return", Nothing},
+      {"press N", Nothing},
+      {"padpress B", Leave},
+      {"padpress Back", Leave},
+      {"padpress A", Pause},
+      {"padpress Start", Pause},
+      {"padpress X", Fast},
+      {"padpress DpadRight", Fast},
+      {"padpress TriggerRight", Fast},
+      {"padpress StickRight", Fast},
+      {"padpress Y", Nothing},
+      {"padpress DpadLeft", Nothing},
+      {"padpress TriggerLeft", Nothing},
+      {"padpress StickLeft", Nothing},
+      {"click\nframes 1", Pause},
+      {"mouse 400 300\nframes 1", Nothing},
+      {"type P\nframes 1", Nothing},
+      {"minimise\nframes 1", PauseOnly},
+      {"close\nframes 1", Leave},
+  };
+  TMForm& f = *r.Form;
+  for (const TControl& c : controls) {
+    SCOPED_TRACE(c.Send);
+    // While it runs.
+    ASSERT_TRUE(RunScript(r, "frametime 16\nwatch short.zwr\nframes 3\n"));
+    ASSERT_TRUE(r.Watch.Watching());
+    ASSERT_TRUE(RunScript(r, std::string(c.Send) + "\n"));
+    const uint32_t at = r.Watch.FramePlayed();
+    ASSERT_TRUE(RunScript(r, "frames 5\n"));
+    const uint32_t moved = r.Watch.FramePlayed() - at;
+    switch (c.Does) {
+      case Leave:
+        EXPECT_FALSE(r.Watch.Watching());
+        EXPECT_EQ(f.Menu.CurrentScreen, screen::HighScores);
+        EXPECT_EQ(f.Menu.ActiveDialog, dialog::None);
+        EXPECT_FALSE(f.Terminated);
+        break;
+      case Pause:
+      case PauseOnly:
+        EXPECT_TRUE(r.Watch.Paused);
+        EXPECT_EQ(moved, 0u);
+        // Again: a pause goes on, a window minimised again stays paused.
+        ASSERT_TRUE(RunScript(r, std::string(c.Send) + "\nframes 5\n"));
+        EXPECT_EQ(r.Watch.Paused, c.Does == PauseOnly);
+        EXPECT_EQ(r.Watch.FramePlayed() != at, c.Does == Pause);
+        break;
+      case Fast:
+        EXPECT_EQ(r.Watch.Speed, 4);
+        EXPECT_GE(moved, 16u);
+        ASSERT_TRUE(RunScript(r, std::string(c.Send) + "\n"));
+        EXPECT_EQ(r.Watch.Speed, 1) << "again: back to the race's own pace";
+        break;
+      case Nothing:
+        EXPECT_TRUE(r.Watch.Watching());
+        EXPECT_FALSE(r.Watch.Paused);
+        EXPECT_EQ(r.Watch.Speed, 1);
+        EXPECT_EQ(moved, 5u);
+        break;
+    }
+    if (r.Watch.Watching()) {
+      ASSERT_TRUE(RunScript(r, "press Escape\nframes 1\n"));
+    }
+    ASSERT_FALSE(r.Watch.Watching());
+    // Once it has ended: the last picture stays for a while (long frames reach it quickly).
+    ASSERT_TRUE(RunScript(r, "frametime 250\nwatch short.zwr\n"));
+    for (int i = 0; i < 100 && !r.Watch.Ended(); ++i) ASSERT_TRUE(RunScript(r, "frames 1\n"));
+    ASSERT_TRUE(r.Watch.Ended());
+    ASSERT_TRUE(RunScript(r, std::string(c.Send) + "\n"));
+    if (c.Does == Leave) {
+      EXPECT_FALSE(r.Watch.Watching());
+      EXPECT_EQ(f.Menu.CurrentScreen, screen::HighScores);
+    } else {
+      EXPECT_TRUE(r.Watch.Ended()) << "nothing but leaving is left once it has ended";
+      EXPECT_FALSE(r.Watch.Paused);
+      EXPECT_EQ(r.Watch.Speed, 1);
+    }
+    for (int i = 0; i < 100 && r.Watch.Watching(); ++i) ASSERT_TRUE(RunScript(r, "frames 1\n"));
+    ASSERT_FALSE(r.Watch.Watching());
+    EXPECT_EQ(f.Menu.CurrentScreen, screen::HighScores);
+  }
+  // The session's end while watching: the game ends as it would anywhere else.
+  ASSERT_TRUE(RunScript(r, "frametime 16\nwatch short.zwr\nframes 3\nterminate\nframes 1\n"));
+  EXPECT_FALSE(r.Watch.Watching());
+  EXPECT_TRUE(f.Terminated);
+}
+
+// A replay paused by the pad's A holds its frame and its picture, its engine stops humming, and
+// both go on where they were when it is paused again.
+TEST(ReplayWatch, APausedReplayHoldsItsFrameAndItsEngineIsSilentUntilItGoesOn) {
+  test::TRunDir dir;
+  TScriptRunner r;
+  RecordShortGame(r, "short.zwr");
+  ASSERT_TRUE(RunScript(r, "watch short.zwr\nframes 220\n"));
+  ASSERT_TRUE(r.Watch.Watching());
+  const std::set<std::string> humming = LoopsPlaying(r);
+  ASSERT_FALSE(humming.empty()) << "the race should have its engine running by now";
+  ASSERT_TRUE(RunScript(r, "padpress A\n"));
+  ASSERT_TRUE(r.Watch.Paused);
+  const uint32_t at = r.Watch.FramePlayed();
+  const std::vector<uint16_t> picture = r.Form->MDisplay.Pixels;
+  ASSERT_TRUE(RunScript(r, "frames 30\n"));
+  EXPECT_EQ(r.Watch.FramePlayed(), at);
+  EXPECT_EQ(r.Form->MDisplay.Pixels, picture);
+  EXPECT_EQ(LoopsPlaying(r), std::set<std::string>{});
+  ASSERT_TRUE(RunScript(r, "padpress A\n"));
+  EXPECT_FALSE(r.Watch.Paused);
+  EXPECT_EQ(LoopsPlaying(r), humming);
+  ASSERT_TRUE(RunScript(r, "frames 5\n"));
+  EXPECT_GT(r.Watch.FramePlayed(), at);
+  // Left while paused: the loops the pause stopped are not started again over the table.
+  ASSERT_TRUE(RunScript(r, "click\nframes 2\npadpress B\nframes 2\n"));
+  EXPECT_FALSE(r.Watch.Watching());
+  EXPECT_EQ(LoopsPlaying(r), std::set<std::string>{});
 }
 
 }  // namespace
