@@ -5,7 +5,8 @@
 #   pg-throwaway.sh start DIR PORT [nosync]
 #                                    makes DIR/data (if new), starts the server, prints its URL;
 #                                    "nosync" (the tests) never waits for the disk (a commit
-#                                    still reaches the system before it returns): they check
+#                                    still reaches the system before it returns, and the new
+#                                    cluster is not flushed by initdb either): they check
 #                                    the service, not PostgreSQL's durability, and a stop and
 #                                    start of the server then costs little; the load benchmark
 #                                    keeps the durable settings a real server has
@@ -25,13 +26,13 @@ fi
 case "$cmd" in
   start)
     port="${3:?port}"
-    sync=()
-    [ "${4:-}" = nosync ] && sync=(-c fsync=off -c full_page_writes=off)
+    sync=() initsync=()
+    [ "${4:-}" = nosync ] && sync=(-c fsync=off -c full_page_writes=off) initsync=(--no-sync)
     mkdir -p "$dir"
     [ ${#run[@]} -gt 0 ] && chown "${run[2]}" "$dir"
     if [ ! -f "$dir/data/PG_VERSION" ]; then
-      "${run[@]}" "$bin/initdb" -D "$dir/data" -U zw --auth=trust -E UTF8 --locale=C \
-        >"$dir/initdb.log" 2>&1 || { cat "$dir/initdb.log" >&2; exit 1; }
+      "${run[@]}" "$bin/initdb" "${initsync[@]}" -D "$dir/data" -U zw --auth=trust -E UTF8 \
+        --locale=C >"$dir/initdb.log" 2>&1 || { cat "$dir/initdb.log" >&2; exit 1; }
     fi
     echo "$port" > "$dir/port"
     "${run[@]}" "$bin/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -t 60 \
