@@ -187,6 +187,23 @@ TEST(ScenarioRace, TheTallyCountsTheTimeLeftAndGoesOnToTheNextLevel) {
   EXPECT_EQ(f.Race.RaceScore, 860);
   EXPECT_EQ(f.Race.Level, 2);
   EXPECT_EQ(f.Menu.ActiveDialog, 6);
+  // The next level's tally starts from nothing: its own place and its own time left are paid,
+  // never the last level's bonuses again (7.4 s left: seven whole seconds, 35 points; the
+  // fraction of a second is worth nothing).
+  g.Run("frames 200\n");
+  ASSERT_EQ(f.Menu.ActiveDialog, 0) << "level 2 should be under way";
+  f.Race.RaceClock = 7400;
+  f.Race.RacePosition = 3;
+  f.Race.Player->Finished = true;
+  for (int i = 0; i < 400 && f.Menu.ActiveDialog != 11; ++i) g.Run("frames 1\n");
+  ASSERT_EQ(f.Menu.ActiveDialog, 11);
+  EXPECT_EQ(f.Race.TimeBonus, 0);
+  EXPECT_EQ(f.Race.BonusPoints, 400);
+  const int32_t before = f.Race.RaceScore;
+  for (int i = 0; i < 1000 && f.Menu.ActiveDialog == 11; ++i) g.Run("frames 1\n");
+  EXPECT_EQ(f.Race.TimeBonus, 35);
+  EXPECT_EQ(f.Race.RaceScore, before + 400 + 35);
+  EXPECT_EQ(f.Race.Level, 3);
 }
 
 TEST(ScenarioRace, NameEntryPutsAQualifyingScoreInTheTable) {

@@ -2,9 +2,12 @@
 // zapwheely-scores on the loopback, which rides each replay again in a limited zapwheely-verify
 // process; forged, edited and endless replays, and a flood of them.
 #include <dirent.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -75,6 +78,18 @@ std::string ToBytes(const replay::TReplay& r) {
   return std::string(b.begin(), b.end());
 }
 
+// What the verifier says, run by hand on a replay file as an operator would: its exit status and
+// its one line.
+std::pair<int, std::string> RunVerifier(const std::string& args) {
+  FILE* out = popen((std::string(ZW_VERIFY_BIN) + " " + args + " 2>&1").c_str(), "r");
+  if (!out) return {-1, "cannot run the verifier"};
+  std::string text;
+  char buf[256];
+  while (std::fgets(buf, sizeof buf, out)) text += buf;
+  const int status = pclose(out);
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, text};
+}
+
 // A game the runner's pilot rides through the first level and into the second, then leaves by
 // the exit question: about 1 500 points, enough for the local table.
 void PlayAGame(TGame& g) {
@@ -139,6 +154,21 @@ TEST(VerifiedScores, ARiddenGameIsVerifiedAndEveryForgeryIsNot) {
   ASSERT_TRUE(
       replay::Read(std::vector<uint8_t>(f.Replays.Last.begin(), f.Replays.Last.end()), ridden, why))
       << why;
+  // By hand, the verifier judges the file alone, or holds it to a submitted score: the very
+  // score it rides to, and not a point more or less.
+  const std::filesystem::path file =
+      std::filesystem::temp_directory_path() / ("zw-verify-" + std::to_string(getpid()) + ".zwr");
+  std::ofstream(file, std::ios::binary) << f.Replays.Last;
+  const std::string verified = "verified score " + std::to_string(score) + "\n";
+  EXPECT_EQ(RunVerifier("'" + file.string() + "'"), std::make_pair(0, verified));
+  EXPECT_EQ(RunVerifier("--score " + std::to_string(score) + " - < '" + file.string() + "'"),
+            std::make_pair(0, verified));
+  for (const int claimed : {score + 1, score - 1, 0})
+    EXPECT_EQ(RunVerifier("--score " + std::to_string(claimed) + " '" + file.string() + "'"),
+              std::make_pair(1, "rejected: rides to score " + std::to_string(score) +
+                                    ", not the submitted " + std::to_string(claimed) + "\n"));
+  std::filesystem::remove(file);
+
   int judged = 1;
   // A forged record with no replay stays unverified, and cannot take another result's replay.
   ASSERT_EQ(HttpGet(port, SubmitTarget("Forger", 900000, "Chile")).Status, 200);
@@ -155,16 +185,24 @@ TEST(VerifiedScores, ARiddenGameIsVerifiedAndEveryForgeryIsNot) {
   for (uint32_t i = 600; i < 602; ++i) edited.Keys[i] ^= replay::held::Up;
   ASSERT_EQ(HttpGet(port, SubmitTarget("Editor", score, "Chile")).Status, 200);
   EXPECT_EQ(PostReplay(port, "Editor", score, "Chile", ToBytes(edited)).Status, 202);
+  // An honest replay of a smaller game sent for a raised record: it rides true to its own
+  // score, which is not the one submitted.
+  ASSERT_EQ(HttpGet(port, SubmitTarget("Inflator", score + 3000, "Chile")).Status, 200);
+  EXPECT_EQ(PostReplay(port, "Inflator", score + 3000, "Chile", download.Body).Status, 202);
   // Made for other packs: refused with that reason.
   replay::TReplay foreign = ridden;
   foreign.PackHash ^= 1;
   ASSERT_EQ(HttpGet(port, SubmitTarget("Modder", score, "Chile")).Status, 200);
   EXPECT_EQ(PostReplay(port, "Modder", score, "Chile", ToBytes(foreign)).Status, 202);
-  judged += 3;
+  judged += 4;
   ASSERT_TRUE(WaitForVerdict(service, "result ", judged, 30)) << service.Log();
   const std::string log = service.Log();
   EXPECT_NE(log.find("rejected: rides to score " + std::to_string(score) + ", the file claims " +
                      std::to_string(score + 5000)),
+            std::string::npos)
+      << log;
+  EXPECT_NE(log.find("rejected: rides to score " + std::to_string(score) + ", not the submitted " +
+                     std::to_string(score + 3000)),
             std::string::npos)
       << log;
   EXPECT_NE(log.find("rejected: made for other packs"), std::string::npos) << log;
@@ -172,7 +210,7 @@ TEST(VerifiedScores, ARiddenGameIsVerifiedAndEveryForgeryIsNot) {
   EXPECT_NE(log.find("rejected: the race differs from the recording at the end of level 1"),
             std::string::npos)
       << log;
-  for (const char* name : {"Forger", "Raiser", "Editor", "Modder"})
+  for (const char* name : {"Forger", "Raiser", "Editor", "Inflator", "Modder"})
     EXPECT_NE(Row(port, name).find("\"verified\":false"), std::string::npos) << name;
   EXPECT_EQ(HttpGet(port, "/replay/2.zwr").Status, 404) << "only a verified ride is given out";
   const std::string editedRow = Row(port, "Editor");

@@ -143,6 +143,44 @@ class ScoreServiceTest : public ::testing::Test {
   }
 };
 
+// A refused submission or replay says how many seconds remain until its address's minute is
+// over, and that is just when the next one is taken: one second sooner is still refused.
+TEST(ScoreRateLimit, RetryAfterIsTheWaitUntilTheNextMinute) {
+  auto store = OpenScoreStore(":memory:");
+  TScoreService service(*store, TServiceOptions{1, ""});
+  auto retryAfter = [](const THttpReply& r) {
+    for (const auto& [key, value] : r.Headers)
+      if (key == "Retry-After") return std::stoll(value);
+    return -1ll;
+  };
+  THttpRequest replay = Get("/replay");  // no record: refused, but counted all the same
+  replay.Method = "POST";
+  const int64_t minute = 1'800'000'000 / 60;
+  int n = 0;
+  for (const bool isReplay : {false, true}) {
+    for (const int second : {0, 1, 29, 58, 59}) {
+      // Each case in a minute of its own, so the counts of one never reach the next.
+      const int64_t now = (minute + 10 * ++n) * 60 + second;
+      auto ask = [&](int64_t at) {
+        return isReplay ? service.Handle(replay, at)
+                        : service.Handle(Get(test::SubmitTarget("Rita", n, "UK")), at);
+      };
+      SCOPED_TRACE(std::string(isReplay ? "replay" : "submission") + " at second " +
+                   std::to_string(second));
+      ASSERT_NE(ask(now).Status, 429);
+      const THttpReply refused = ask(now);
+      ASSERT_EQ(refused.Status, 429);
+      const int64_t wait = retryAfter(refused);
+      EXPECT_EQ(wait, 60 - second);
+      ASSERT_TRUE(wait >= 1 && wait <= 60) << wait;
+      if (wait > 1) {
+        EXPECT_EQ(ask(now + wait - 1).Status, 429);
+      }
+      EXPECT_NE(ask(now + wait).Status, 429);
+    }
+  }
+}
+
 TEST_F(ScoreServiceTest, RefusalsStoreNothing) {
   EXPECT_EQ(service.Handle(Get("/cgi/version.pl?hs&prg=ZapWheely&inf=Zq4W"), 0).Status, 400);
   EXPECT_EQ(service.Handle(Get("/cgi/version.pl?hs&prg=ZapWheely"), 0).Status, 400);
