@@ -131,10 +131,17 @@ TEST(ReplayFile, AFormatOneFileStillLoadsAndIsWrittenAlike) {
 TEST(ReplayFile, RefusesBadStateHashes) {
   replay::TReplay r;
   std::string why;
-  // A level that no game has, and more level ends than the block holds.
-  replay::TReplay bad = SmallReplay();
-  bad.LevelEnds[1].Level = 11;
-  EXPECT_TRUE(replay::Write(bad).empty());
+  // A level that no game has, and more level ends than the block holds. The first and the
+  // tenth level end like any other.
+  for (int level : {0, 1, 10, 11}) {
+    replay::TReplay ended = SmallReplay();
+    ended.LevelEnds[1].Level = level;
+    const std::vector<uint8_t> file = replay::Write(ended);
+    EXPECT_EQ(file.empty(), level < 1 || level > 10) << level;
+    if (file.empty()) continue;
+    ASSERT_TRUE(replay::Read(file, r, why)) << level << ": " << why;
+    EXPECT_EQ(r.LevelEnds, ended.LevelEnds) << level;
+  }
   std::vector<uint8_t> b = replay::Write(SmallReplay());
   // The hashes' block is last before the checksum: 4 + 1 + 3 * 9 + 8 bytes.
   const size_t k = b.size() - 4 - 8 - 3 * 9 - 1;
@@ -144,10 +151,12 @@ TEST(ReplayFile, RefusesBadStateHashes) {
   EXPECT_FALSE(replay::Read(b, r, why));
   EXPECT_EQ(why, "bad state hashes");
   b[k] = 3;
-  b[k + 1 + 9] = 0;  // the second level end's level
-  Reseal(b);
-  EXPECT_FALSE(replay::Read(b, r, why));
-  EXPECT_EQ(why, "bad state hashes");
+  for (uint8_t level : {0, 11}) {
+    b[k + 1 + 9] = level;  // the second level end's level
+    Reseal(b);
+    EXPECT_FALSE(replay::Read(b, r, why)) << int{level};
+    EXPECT_EQ(why, "bad state hashes");
+  }
 }
 
 TEST(ReplayFile, TheStateHashFeedsValuesInAFixedByteOrder) {
@@ -228,6 +237,25 @@ TEST(ReplayFile, RefusesDamagedTruncatedForeignAndOversizedFiles) {
     } else {
       EXPECT_FALSE(read) << "bike " << bike;
       EXPECT_EQ(why, "no such bike") << "bike " << bike;
+    }
+  }
+  // A game ends on one of its ten levels: each is written in its own byte and read back as
+  // itself, the first and the tenth included; a level on either side of them does not exist.
+  const size_t levelAt = 7 + 5 + 44;
+  for (int level = 0; level <= 11; ++level) {
+    replay::TReplay ridden = SmallReplay();
+    ridden.Level = level;
+    const std::vector<uint8_t> file = replay::Write(ridden);
+    ASSERT_GT(file.size(), levelAt) << level;
+    EXPECT_EQ(file[levelAt], level);
+    why.clear();
+    const bool read = replay::Read(file, r, why);
+    if (level >= 1 && level <= 10) {
+      EXPECT_TRUE(read) << "level " << level << ": " << why;
+      EXPECT_EQ(r.Level, level);
+    } else {
+      EXPECT_FALSE(read) << "level " << level;
+      EXPECT_EQ(why, "no such level") << "level " << level;
     }
   }
 }

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "packs/pack_io.hpp"
+#include "packs/sound_effects.hpp"
 #include "platform/mix/mixer.hpp"
 #include "platform/mix/xm_song.hpp"
 #include "tests/test_support.hpp"
@@ -252,6 +253,59 @@ TEST(SoundPack, EveryLoopJoinsWithoutAClick) {
     EXPECT_LE(joinBend, Percentile(bends, 1.0)) << it.Name;
   }
   EXPECT_EQ(loops, 10);  // the engine sounds, the squeal and the horn
+}
+
+double Rms(const std::vector<int16_t>& s, size_t from, size_t to) {
+  double e = 0;
+  for (size_t i = from; i < to; ++i) e += static_cast<double>(s[i]) * s[i];
+  return to > from ? std::sqrt(e / static_cast<double>(to - from)) : 0;
+}
+
+// The engine's sounds (idle to top gear, the squeal and the horn among them) go on for as long
+// as the game holds them, however short their recorded sample; every other sound ends on its own.
+// Each item of the built pack, played as the game plays it, is heard through the mixer and timed by
+// the headless device for well past two lengths of its sample.
+TEST(SoundPack, TheLoopsKeepSoundingPastTheirSampleAndTheRestEnd) {
+  TSoundList list = GamePack();
+  ASSERT_EQ(list.Count(), 22);
+  for (int i = 0; i < list.Count(); ++i) {
+    TSoundItem& it = *list.Item(i);
+    const bool loops = i >= sfx::EngineIdle && i <= sfx::TopGear;
+    EXPECT_EQ(it.Looped, loops) << it.Name;
+    const int rate = it.Frequency > 0 ? it.Frequency : it.Wave->Rate;
+    // One length of the sample in the device's frames, as the item's rate plays it.
+    const size_t length = static_cast<size_t>(
+        std::ceil(static_cast<double>(it.Wave->FrameCount()) * TMixer::DefaultRate / rate));
+    ASSERT_GT(length, 100u) << it.Name;
+    TSoundItem onHeadless = it;  // as loaded, with no buffers yet
+    TMixer mixer;
+    it.Play(mixer);
+    ASSERT_EQ(it.Buffers().size(), 1u) << it.Name;
+    std::vector<int16_t> out(2 * (5 * length / 2));
+    mixer.Mix(out.data(), static_cast<int>(out.size() / 2));
+    // The first length, and a whole length from halfway through the second (stereo samples).
+    const double first = Rms(out, 0, 2 * length);
+    const double later = Rms(out, 3 * length, 5 * length);
+    if (i != sfx::Unused16) {
+      ASSERT_GT(first, 30) << it.Name << " is heard at all";
+    }
+    if (loops) {
+      EXPECT_TRUE(mixer.BufferPlaying(it.Buffers().front())) << it.Name;
+      EXPECT_GT(later, 0.5 * first) << it.Name << " falls silent after one length";
+    } else {
+      EXPECT_FALSE(mixer.BufferPlaying(it.Buffers().front())) << it.Name;
+      EXPECT_EQ(later, 0) << it.Name << " plays on past its end";
+    }
+
+    // The headless device the scripted runs play on keeps the same account.
+    THeadlessClock clock;
+    THeadlessAudio audio(clock);
+    onHeadless.Play(audio);
+    ASSERT_EQ(onHeadless.Buffers().size(), 1u);
+    const uint64_t ms = static_cast<uint64_t>(it.Wave->FrameCount()) * 1000 / it.Wave->Rate;
+    clock.Now = 3 * ms + 1;
+    EXPECT_EQ(audio.BufferPlaying(onHeadless.Buffers().front()), loops) << it.Name;
+  }
 }
 
 // The strongest period of a loop, by autocorrelation, as a note in Hz.
