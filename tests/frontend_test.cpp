@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 
 #include "frontend/replay_rows.hpp"
@@ -320,6 +321,34 @@ TEST(FrontEndHelp, PagesTurnBothWaysAndShowTheirPictures) {
   EXPECT_EQ(f.FrontEnd.HelpPage, 2);
   EXPECT_TRUE(f.FrontEnd.HelpPictures[0]->Visible);
   EXPECT_FALSE(f.FrontEnd.HelpPictures[5]->Visible);
+  // The bonus page shows each bonus's picture centred on x 398, beside its caption's row: 10,
+  // 20, 50 and 100 points and the life from the top down, in race list pictures 41, 40, 39, 38
+  // and 42. A picture of odd sides may land on either neighbouring whole pixel.
+  const struct {
+    int Image, Y;
+  } bonusPictures[5] = {{41, 230}, {40, 290}, {39, 350}, {38, 410}, {42, 470}};
+  for (const auto& b : bonusPictures) {
+    const TPictureItem* pic = f.MImageList2.Item(b.Image);
+    ASSERT_NE(pic, nullptr) << b.Image;
+    const int w = pic->PatternWidth(), h = pic->PatternHeight();
+    auto shownAt = [&](int left, int top) {
+      int solid = 0;
+      TSurface want(800, 600);
+      pic->DrawPattern(want, left, top, 0);
+      for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+          if (!pic->PatternPixelSolid(0, x, y)) continue;
+          ++solid;
+          if (f.MDisplay.Row(top + y)[left + x] != want.Row(top + y)[left + x]) return false;
+        }
+      return solid > w * h / 4;
+    };
+    bool shown = false;
+    for (double left : {std::floor(398 - w / 2.0), std::ceil(398 - w / 2.0)})
+      for (double top : {std::floor(b.Y - h / 2.0), std::ceil(b.Y - h / 2.0)})
+        shown = shown || shownAt(static_cast<int>(left), static_cast<int>(top));
+    EXPECT_TRUE(shown) << "picture " << b.Image << " not shown centred on (398, " << b.Y << ")";
+  }
   // "Next" turns through every page in order and wraps after the fifth.
   for (int page : {3, 4, 5, 1, 2}) {
     g.Run("press Return\nframes 2\n");

@@ -1,6 +1,11 @@
 // Tests of the sprite engine and the game sprite base.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <string>
+
 #include "sprites/game_sprites.hpp"
 
 namespace zw {
@@ -224,8 +229,54 @@ TEST(SpritesGame, AnimationWrapsBeforeRoundingPastTheEnd) {
   s->AnimRate = 100;
   s->Move(1);
   EXPECT_DOUBLE_EQ(s->AnimSpeed, 0.1);
-  auto* c = TMyImageSprite::CreateCentered(f.Engine, 1, 0, 100, 50, 3);
-  EXPECT_DOUBLE_EQ(c->X, 87.5);
+}
+
+TEST(SpritesGame, CentredSpritesSitHalfTheirWidthLeftAndHalfTheirHeightAbove) {
+  // Pictures that are not square, with odd and even sides both ways, so that a width taken for
+  // a height (or the halving done in whole numbers) puts the sprite somewhere else.
+  struct TCase {
+    int W, H;
+    double Cx, Cy, X, Y;
+  } cases[] = {{25, 8, 60, 50, 47.5, 46},  {12, 7, 60, 50, 54, 46.5}, {9, 20, 40, 30, 35.5, 20},
+               {14, 31, 40, 30, 33, 14.5}, {6, 41, 20, 60, 17, 39.5}, {41, 6, 50, 20, 29.5, 17}};
+  for (const TCase& k : cases) {
+    TGameSpriteFixture f;
+    auto p = std::make_unique<TPictureItem>();
+    p->PictureWidth = k.W;
+    p->PictureHeight = k.H;
+    p->Pixels.assign(static_cast<size_t>(k.W) * k.H, 9);
+    p->Keyed.assign(p->Pixels.size(), 0);
+    p->BuildPatterns();
+    f.List.Items.push_back(std::move(p));
+    const int index = static_cast<int>(f.List.Items.size()) - 1;
+    auto* c = TMyImageSprite::CreateCentered(f.Engine, 1, index, k.Cx, k.Cy, 3);
+    const std::string at = std::to_string(k.W) + "x" + std::to_string(k.H);
+    ASSERT_EQ(c->Width, k.W) << at;
+    ASSERT_EQ(c->Height, k.H) << at;
+    EXPECT_DOUBLE_EQ(c->X, k.X) << at;
+    EXPECT_DOUBLE_EQ(c->Y, k.Y) << at;
+    EXPECT_EQ(c->Z, 3) << at;
+    // Its centre, as the sprite keeps it, is the point it was centred on.
+    c->Move(1);
+    EXPECT_EQ(c->CenterX, static_cast<int>(k.Cx)) << at;
+    EXPECT_EQ(c->CenterY, static_cast<int>(k.Cy)) << at;
+    // On the screen the painted box sits on that point, within the half pixel the surface's whole
+    // pixels leave.
+    f.Engine.DrawAll();
+    int left = 100, top = 100, right = -1, bottom = -1;
+    for (int y = 0; y < 100; ++y)
+      for (int x = 0; x < 100; ++x)
+        if (f.Surface.Row(y)[x] == 9) {
+          left = std::min(left, x);
+          right = std::max(right, x);
+          top = std::min(top, y);
+          bottom = std::max(bottom, y);
+        }
+    ASSERT_EQ(right - left + 1, k.W) << at;
+    ASSERT_EQ(bottom - top + 1, k.H) << at;
+    EXPECT_LE(std::fabs(left + k.W / 2.0 - k.Cx), 0.5) << at;
+    EXPECT_LE(std::fabs(top + k.H / 2.0 - k.Cy), 0.5) << at;
+  }
 }
 
 TEST(SpritesGame, TheCursorBlinksOnlyWhileBlinking) {

@@ -288,6 +288,46 @@ TEST(TrafficBonuses, AtMostOneLifeAndTheLifeAlwaysPays) {
   EXPECT_EQ(lifeSounds, 1);
 }
 
+TEST(TrafficBonuses, EveryKindRiddenOverPaysItsPointsSoundAndLife) {
+  // What each kind is worth when the rider rides over it: 10, 20, 50 and 100 points with the
+  // points sound; the life 50 points, the life sound and a life while fewer than 3 are left.
+  const struct {
+    int Kind, Points, Sound, Lives;
+  } kinds[] = {{4, 100, 14, 0}, {1, 10, 14, 0}, {3, 50, 14, 0}, {5, 50, 15, 1}, {2, 20, 14, 0}};
+  TRace g;
+  TFormState& f = g.F();
+  g.Run("frames 200\nkeydown Up\n");  // past the level banner, then full throttle up the road
+  TBonus& b = *f.Race.Bonus;
+  for (int i = 1; i <= 400; ++i) b.BonusActive[i] = false;
+  f.Race.Lives = 2;
+  auto plays = [&](int sound) {
+    int n = 0;
+    for (const auto& e : g.R.Headless.Audio.Log) n += e.Op == "play" && e.Index == sound;
+    return n;
+  };
+  for (const auto& k : kinds) {
+    // Laid on the road three rows ahead of the rider, in the column it rides up.
+    b.BonusActive[1] = true;
+    b.BonusKind[1] = static_cast<uint8_t>(k.Kind);
+    b.BonusCol[1] = f.Track.ViewCol + 5;
+    b.BonusRow[1] = f.Track.ViewRow + 2;
+    const int32_t score = f.Race.RaceScore, lives = f.Race.Lives;
+    const int sounds = plays(k.Sound);
+    int frames = 0;
+    for (; b.BonusActive[1] && frames < 300; ++frames) {
+      g.Run("frames 1\n");
+      if (b.BonusActive[1]) ASSERT_EQ(f.Race.RaceScore, score) << "kind " << k.Kind;
+    }
+    ASSERT_FALSE(b.BonusActive[1]) << "kind " << k.Kind << " never reached";
+    EXPECT_GT(frames, 1) << "kind " << k.Kind << " taken before the rider reached it";
+    EXPECT_EQ(f.Race.RaceScore - score, k.Points) << "kind " << k.Kind;
+    EXPECT_EQ(plays(k.Sound) - sounds, 1) << "kind " << k.Kind;
+    EXPECT_EQ(f.Race.Lives - lives, k.Lives) << "kind " << k.Kind;
+  }
+  EXPECT_EQ(f.Race.RaceScore, 230);
+  EXPECT_EQ(f.Race.Lives, 3);
+}
+
 TEST(TrafficEngine, FullThrottleStepsThroughTheGears) {
   TRace g(4);
   TFormState& f = g.F();
