@@ -1,6 +1,7 @@
 // The online high scores end to end: the game's submission against a real score service on the
 // loopback, a service that is down, and one that accepts and never answers.
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -10,6 +11,7 @@
 #include <thread>
 
 #include "online/score_record.hpp"
+#include "platform/net/curl_http.hpp"
 #include "shell/form.hpp"
 #include "shell/text.hpp"
 #include "sprites/game_sprites.hpp"
@@ -167,6 +169,132 @@ TEST(OnlineScores, AServiceThatNeverAnswersHoldsTheGameOnlyUntilTheLimit) {
   // The whole request may take ten seconds, then the game goes on.
   EXPECT_GE(took, 9.0);
   EXPECT_LT(took, 13.0);
+}
+
+// A service on the loopback that reads each request whole and answers every one with the status
+// it is set to, like a score service that refuses, redirects or takes what it is sent.
+class TCannedService {
+ public:
+  std::atomic<int> Status{200};
+  std::atomic<int> Requests{0};
+
+  TCannedService() {
+    Socket = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof a;
+    if (bind(Socket, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || listen(Socket, 8) != 0 ||
+        getsockname(Socket, reinterpret_cast<sockaddr*>(&a), &len) != 0)
+      return;
+    Port = ntohs(a.sin_port);
+    Thread = std::thread([this] { Serve(); });
+  }
+  ~TCannedService() {
+    Stop = true;
+    if (Thread.joinable()) Thread.join();
+    close(Socket);
+  }
+  std::string Host() const { return "127.0.0.1:" + std::to_string(Port); }
+  int Port = 0;
+
+ private:
+  void Serve() {
+    while (!Stop) {
+      pollfd p{Socket, POLLIN, 0};
+      if (poll(&p, 1, 20) <= 0) continue;
+      const int c = accept(Socket, nullptr, nullptr);
+      if (c < 0) continue;
+      Answer(c);
+      close(c);
+    }
+  }
+  // Reads the head and as much body as it announces, then answers and closes.
+  void Answer(int c) {
+    std::string in;
+    char buf[4096];
+    size_t need = std::string::npos;
+    while (in.size() < need) {
+      pollfd p{c, POLLIN, 0};
+      if (poll(&p, 1, 2000) <= 0) return;
+      const ssize_t n = read(c, buf, sizeof buf);
+      if (n <= 0) return;
+      in.append(buf, static_cast<size_t>(n));
+      const size_t head = in.find("\r\n\r\n");
+      if (need == std::string::npos && head != std::string::npos) {
+        size_t body = 0;
+        const size_t cl = in.find("Content-Length: ");
+        if (cl != std::string::npos && cl < head) body = std::stoul(in.substr(cl + 16));
+        need = head + 4 + body;
+      }
+    }
+    ++Requests;
+    const std::string reply = "HTTP/1.1 " + std::to_string(Status.load()) +
+                              " Canned\r\nContent-Length: 2\r\nConnection: close\r\n\r\nok";
+    (void)!write(c, reply.data(), reply.size());
+  }
+  int Socket = -1;
+  std::atomic<bool> Stop{false};
+  std::thread Thread;
+};
+
+// Only a success reply means the service took the result; every refusal, from 400 itself up,
+// is a result that did not get there. A redirect is no refusal (the client never follows one).
+// Held through the game's own client, for its GET and its POST alike.
+TEST(OnlineScores, TheClientCountsOnlyStatusesBelowFourHundredAsTaken) {
+  TCannedService service;
+  ASSERT_GT(service.Port, 0);
+  TCurlHttp http(2000, 4000);
+  const std::string url = "http://" + service.Host() + "/cgi/version.pl?prg=ZapWheely";
+  const struct {
+    int Status;
+    bool Taken;
+  } table[] = {{199, false}, {200, true},  {201, true},  {204, true},  {299, true},  {300, true},
+               {304, true},  {399, true},  {400, false}, {401, false}, {404, false}, {413, false},
+               {429, false}, {499, false}, {500, false}, {503, false}};
+  for (const auto& row : table) {
+    service.Status = row.Status;
+    std::string body;
+    EXPECT_EQ(http.Get(url, body), row.Taken) << "GET answered " << row.Status;
+    int status = -1;
+    EXPECT_EQ(http.Post(url, "replay", body, status), row.Taken) << "POST answered " << row.Status;
+    // An informational reply with nothing after it is no answer at all.
+    EXPECT_EQ(status, row.Status < 200 ? 0 : row.Status) << "POST answered " << row.Status;
+  }
+  EXPECT_EQ(service.Requests, 2 * static_cast<int>(std::size(table)));
+}
+
+// What the player sees of a refusal: the table says the result was not sent, and no replay
+// follows a result that did not get there. Then every answer again through the same send.
+TEST(OnlineScores, ARefusedResultIsNotSentOnTheTable) {
+  TCannedService service;
+  ASSERT_GT(service.Port, 0);
+  service.Status = 400;
+  TGame g;
+  g.Run("scorehost " + service.Host() + "\n");
+  PlayToTheSendQuestion(g, "Refused", 4100);
+  SendAndReachTheTable(g);
+  auto& requests = g.Runner.Headless.Http.Requests;
+  EXPECT_EQ(requests.size(), 1u);
+  const std::string note = "Not sent: no score service on this computer (" + service.Host() + ")";
+  std::vector<TMForm::TDrawnText> lines;
+  g.F().TextLog = &lines;
+  g.Run("frames 1\n");
+  g.F().TextLog = nullptr;
+  bool shown = false;
+  for (const auto& t : lines) shown |= t.Text == note;
+  EXPECT_TRUE(shown) << "a result refused with 400 is not reported on the high-score screen";
+
+  ASSERT_TRUE(g.F().Replays.LastIsCurrent);
+  for (const int status : {200, 204, 299, 400, 404, 429, 500}) {
+    service.Status = status;
+    requests.clear();
+    g.F().SendScore();
+    const bool taken = status < 300;
+    EXPECT_EQ(g.F().OnlineNote, taken ? "" : note) << "answered " << status;
+    // The replay goes only after a result the service took.
+    EXPECT_EQ(requests.size(), taken ? 2u : 1u) << "answered " << status;
+  }
 }
 
 TEST(OnlineScores, WhileSendingOnlySendingIsOnScreen) {

@@ -112,12 +112,28 @@ TEST(PictureScale, AButtonsEdgeHitsAtEveryScale) {
 }
 
 TEST(PadTravel, DeadZoneAndTriggerThirdWithSlackOnTheWayBack) {
-  EXPECT_FALSE(TravelOn(StickOnAt - 1, false, StickOnAt, StickOffAt));
-  EXPECT_TRUE(TravelOn(StickOnAt, false, StickOnAt, StickOffAt));
-  EXPECT_TRUE(TravelOn(StickOffAt + 1, true, StickOnAt, StickOffAt));
-  EXPECT_FALSE(TravelOn(StickOffAt, true, StickOnAt, StickOffAt));
-  EXPECT_FALSE(TravelOn(32767 / 3 - 200, false, TriggerOnAt, TriggerOffAt));
-  EXPECT_TRUE(TravelOn(32767 / 3 + 200, false, TriggerOnAt, TriggerOffAt));
+  // A stick is pushed from 12000 and let go at 8000 or less; a trigger is held from a third of
+  // its travel (10923) and let go at 8500 or less. Between the two a control keeps what it was.
+  struct TCase {
+    int Travel;
+    bool WasOn, On;
+  };
+  const TCase stick[] = {
+      {0, false, false},    {8000, false, false}, {11999, false, false}, {12000, false, true},
+      {32767, false, true}, {32767, true, true},  {12000, true, true},   {11999, true, true},
+      {8001, true, true},   {8000, true, false},  {7999, true, false},   {0, true, false},
+  };
+  for (const TCase& c : stick)
+    EXPECT_EQ(TravelOn(c.Travel, c.WasOn, StickOnAt, StickOffAt), c.On)
+        << "stick at " << c.Travel << (c.WasOn ? ", pushed before" : "");
+  const TCase trigger[] = {
+      {0, false, false},    {8501, false, false}, {10922, false, false},
+      {10923, false, true}, {32767, false, true}, {10922, true, true},
+      {8501, true, true},   {8500, true, false},  {0, true, false},
+  };
+  for (const TCase& c : trigger)
+    EXPECT_EQ(TravelOn(c.Travel, c.WasOn, TriggerOnAt, TriggerOffAt), c.On)
+        << "trigger at " << c.Travel << (c.WasOn ? ", held before" : "");
 }
 
 }  // namespace

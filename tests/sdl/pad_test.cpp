@@ -116,6 +116,51 @@ TEST_F(SdlPad, DpadAndStickMoveTheMenuAndABAreEnterAndEsc) {
   EXPECT_FALSE(F().Terminated);
 }
 
+// A stick counts as pushed from 12000 of its travel and, once pushed, stays so until it is back
+// to 8000 or less: a thumb resting near the edge neither flickers the control nor steps a menu
+// again. Walked up and down across both edges, on each of the stick's four directions.
+TEST_F(SdlPad, AStickSwitchesOnPastItsEdgeAndLetsGoOnlyWellInside) {
+  struct TStep {
+    int Travel;
+    bool Held;
+  };
+  const TStep walk[] = {
+      {0, false},    {7999, false}, {8000, false}, {8001, false}, {11999, false}, {12000, true},
+      {11999, true}, {10000, true}, {8001, true},  {8000, false}, {8001, false},  {11999, false},
+      {12001, true}, {32767, true}, {7999, false}, {12000, true}, {0, false},
+  };
+  struct TDirection {
+    SDL_GameControllerAxis Axis;
+    int Sign;
+    int Control;
+    int Opposite;
+    const char* Name;
+  };
+  const TDirection directions[] = {
+      {SDL_CONTROLLER_AXIS_LEFTX, 1, pad::StickRight, pad::StickLeft, "right"},
+      {SDL_CONTROLLER_AXIS_LEFTX, -1, pad::StickLeft, pad::StickRight, "left"},
+      {SDL_CONTROLLER_AXIS_LEFTY, 1, pad::StickDown, pad::StickUp, "down"},
+      {SDL_CONTROLLER_AXIS_LEFTY, -1, pad::StickUp, pad::StickDown, "up"},
+  };
+  for (const TDirection& d : directions)
+    for (const TStep& s : walk) {
+      Axis(d.Axis, d.Sign * s.Travel);
+      Input.Pump();
+      EXPECT_EQ(Input.PadHeld(d.Control), s.Held) << d.Name << " at " << s.Travel;
+      EXPECT_FALSE(Input.PadHeld(d.Opposite)) << d.Name << " at " << s.Travel;
+    }
+  // On the main menu: pushed once, then wobbling between 9000 and 12500 is still one push.
+  Frames(1);
+  const int start = F().Menu.MenuIndex;
+  for (int v : {12500, 9000, 12500, 9000, 12500}) {
+    Axis(SDL_CONTROLLER_AXIS_LEFTY, v);
+    Frames(1);
+  }
+  EXPECT_EQ(F().Menu.MenuIndex, start + 1);
+  Axis(SDL_CONTROLLER_AXIS_LEFTY, 0);
+  Frames(1);
+}
+
 TEST_F(SdlPad, UnpluggingLetsGoOfEverythingAndANewPadPlays) {
   Button(SDL_CONTROLLER_BUTTON_DPAD_DOWN, true);
   Frames(1);
