@@ -368,7 +368,9 @@ TEST(TrafficBonuses, EveryKindRiddenOverPaysItsPointsSoundAndLife) {
     int frames = 0;
     for (; b.BonusActive[1] && frames < 300; ++frames) {
       g.Run("frames 1\n");
-      if (b.BonusActive[1]) ASSERT_EQ(f.Race.RaceScore, score) << "kind " << k.Kind;
+      if (b.BonusActive[1]) {
+        ASSERT_EQ(f.Race.RaceScore, score) << "kind " << k.Kind;
+      }
     }
     ASSERT_FALSE(b.BonusActive[1]) << "kind " << k.Kind << " never reached";
     EXPECT_GT(frames, 1) << "kind " << k.Kind << " taken before the rider reached it";
