@@ -386,6 +386,62 @@ TEST(RiderCrash, AnObstacleCostsALifeAndTheBikeRestarts) {
   EXPECT_EQ(f.Race.Lives, 2);
 }
 
+// The brake spill's four ways down, each on both sides of every one of its edges: a long skid
+// (over 100 with the newest mark past slot 10), braking in a lean deeper than 2 with the newest
+// mark past slot 8, pushing down in a lean deeper than 3, or deeper than 2 above 100. The lean's
+// depth is 5.5 less the picture's pattern position.
+TEST(RiderCrash, TheBrakeSpillsEdgesOnBothSides) {
+  struct TSpillCase {
+    bool Brake, Down;
+    double Speed, Depth;
+    int Lean, Mark;
+    bool Spills;
+  };
+  const TSpillCase cases[] = {
+      // The long skid, upright.
+      {true, false, 100.5, 0, 0, 11, true},
+      {true, false, 100.0, 0, 0, 11, false},
+      {true, false, 100.5, 0, 0, 10, false},
+      {false, false, 100.5, 0, 0, 11, false},
+      // Braking in a lean.
+      {true, false, 50, 2.5, -1, 9, true},
+      {true, false, 50, 2.5, 1, 9, true},
+      {true, false, 50, 2.0, -1, 9, false},
+      {true, false, 50, 2.5, -1, 8, false},
+      {true, false, 50, 2.5, 0, 9, false},
+      // Pushing down in a deep lean, at any speed.
+      {false, true, 20, 3.5, 1, 1, true},
+      {false, true, 20, 3.0, 1, 1, false},
+      {false, true, 20, 3.5, 0, 1, false},
+      // Pushing down in a lean above 100.
+      {false, true, 100.5, 2.5, -1, 1, true},
+      {false, true, 100.0, 2.5, -1, 1, false},
+      {false, true, 100.5, 2.0, -1, 1, false},
+      {false, true, 100.5, 2.5, 0, 1, false},
+      {false, false, 100.5, 3.5, -1, 1, false},
+  };
+  TRiding g;
+  TPlayer& p = g.P();
+  for (const TSpillCase& c : cases) {
+    p.Crashed = p.CrashHeadingSet = false;
+    p.CtlBrake = c.Brake;
+    p.CtlDown = c.Down;
+    p.Speed = c.Speed;
+    p.AnimPos = 5.5 - c.Depth;
+    p.LeanState = c.Lean;
+    p.NewestMark = c.Mark;
+    p.BrakeSpill();
+    EXPECT_EQ(p.Crashed, c.Spills)
+        << "brake " << c.Brake << " down " << c.Down << " speed " << c.Speed << " depth " << c.Depth
+        << " lean " << c.Lean << " mark " << c.Mark;
+    if (c.Spills) {
+      EXPECT_TRUE(p.CrashHeadingSet);
+      EXPECT_EQ(g.F().Race.Lives, 3);
+      EXPECT_EQ(p.HitsLeft, 3);
+    }
+  }
+}
+
 TEST(RiderCrash, APushAtAStandstillAddsTenDirectly) {
   TRiding g;
   TPlayer& p = g.P();
