@@ -35,6 +35,79 @@ TEST(RiderModel, RatesOfModelOneAtTwoSpeeds) {
   EXPECT_NEAR(TopSpeed(1), 152.727, 1e-3);
 }
 
+// Every bike's own row of the model tables, as the rider shows it: its upright, leaning and
+// crash pictures, the collision box its body width and corner scale give, how far its crash
+// animation runs, its braking and its top speed. Worked out by hand from the bikes' sheet.
+TEST(RiderModel, EveryBikeRidesWithItsOwnPicturesBoxAndRates) {
+  struct TBikeRow {
+    int Upright, LeanLeft, LeanRight, Crash, CrashFrames, BodyWidth;
+    double CornerScale, Brake, Top;
+  };
+  const TBikeRow bikes[6] = {{},
+                             {5, 24, 25, 23, 5, 23, 0.92, 0.35, 152.727},
+                             {6, 27, 28, 26, 7, 28, 0.82, 0.325, 160.0},
+                             {7, 30, 31, 29, 5, 34, 0.78, 0.275, 152.727},
+                             {8, 33, 34, 32, 5, 24, 0.90, 0.30, 157.091},
+                             {9, 36, 37, 35, 5, 28, 0.80, 0.30, 155.636}};
+  for (int bike = 1; bike <= 5; ++bike) {
+    SCOPED_TRACE("bike " + std::to_string(bike));
+    const TBikeRow& b = bikes[bike];
+    test::TRunDir dir;
+    TScriptRunner r;
+    std::string e;
+    ASSERT_EQ(
+        r.Run("seed 11\nrefresh 85\nframetime 12\nrace " + std::to_string(bike) + "\nframes 200\n",
+              e),
+        0)
+        << e;
+    TFormState& f = r.State();
+    TPlayer& p = *f.Race.Player;
+    const TPictureItem* upright = f.MImageList2.Item(b.Upright);
+    ASSERT_NE(upright, nullptr);
+    EXPECT_EQ(p.Image, upright);
+    p.LeanLeft();
+    EXPECT_EQ(p.Image, f.MImageList2.Item(b.LeanLeft));
+    p.LeanRight();
+    EXPECT_EQ(p.Image, f.MImageList2.Item(b.LeanRight));
+    p.StandUp();
+    EXPECT_EQ(p.Image, upright);
+    // Upright and heading straight up the box is the body's width by the picture's height, both
+    // shrunk by the corner scale, and centred on the bike.
+    p.Steer = 0;
+    p.Heading = 0;
+    p.ComputeCorners();
+    const double h = upright->PatternHeight();
+    EXPECT_NEAR(p.Corners[2].X - p.Corners[1].X, b.BodyWidth * b.CornerScale, 1e-6);
+    EXPECT_NEAR(p.Corners[3].X - p.Corners[4].X, b.BodyWidth * b.CornerScale, 1e-6);
+    EXPECT_NEAR(p.Corners[4].Y - p.Corners[1].Y, h * b.CornerScale, 1e-6);
+    EXPECT_NEAR((p.Corners[1].X + p.Corners[3].X) / 2, p.CentreX, 1e-6);
+    EXPECT_NEAR(BrakeRate(bike), b.Brake, 1e-12);
+    EXPECT_NEAR(TopSpeed(bike), b.Top, 1e-3);
+    // A crash at speed 30.4 shows the bike's crash picture and slides 0.8 a frame: the animation
+    // is held on its last frame on the first frame below 10 (the 26th), not before.
+    p.Speed = 30.4;
+    p.Crash();
+    EXPECT_EQ(p.Image, f.MImageList2.Item(b.Crash));
+    ASSERT_EQ(r.Run("frames 25\n", e), 0) << e;
+    EXPECT_NEAR(p.Speed, 10.4, 1e-9);
+    EXPECT_NE(p.AnimRate, 0);
+    EXPECT_LE(p.AnimPos, b.CrashFrames - 1);
+    ASSERT_EQ(r.Run("frames 1\n", e), 0) << e;
+    EXPECT_EQ(p.AnimRate, 0);
+    EXPECT_EQ(p.AnimPos, b.CrashFrames - 1);
+    // The crash lasts 3000 ms from the crash: the bike is still down on the frame that takes the
+    // last of them and rides on at the next.
+    const int ft = f.Timing.FrameTime;
+    ASSERT_GT(ft, 0);
+    const int down = (3000 + ft - 1) / ft;
+    ASSERT_EQ(r.Run("frames " + std::to_string(down - 26) + "\n", e), 0) << e;
+    EXPECT_TRUE(p.Crashed);
+    ASSERT_EQ(r.Run("frames 1\n", e), 0) << e;
+    EXPECT_FALSE(p.Crashed);
+    EXPECT_EQ(p.Image, upright);
+  }
+}
+
 TEST(RiderModel, QuadsOverlapByCornersInside) {
   const TPoint a[4] = {{0, 0}, {10, 0}, {10, 10}, {0, 10}};
   const TPoint inside[4] = {{5, 5}, {20, 5}, {20, 20}, {5, 20}};
@@ -311,6 +384,62 @@ TEST(RiderCrash, AnObstacleCostsALifeAndTheBikeRestarts) {
   p.BrakeSpill();
   EXPECT_TRUE(p.Crashed);
   EXPECT_EQ(f.Race.Lives, 2);
+}
+
+// The brake spill's four ways down, each on both sides of every one of its edges: a long skid
+// (over 100 with the newest mark past slot 10), braking in a lean deeper than 2 with the newest
+// mark past slot 8, pushing down in a lean deeper than 3, or deeper than 2 above 100. The lean's
+// depth is 5.5 less the picture's pattern position.
+TEST(RiderCrash, TheBrakeSpillsEdgesOnBothSides) {
+  struct TSpillCase {
+    bool Brake, Down;
+    double Speed, Depth;
+    int Lean, Mark;
+    bool Spills;
+  };
+  const TSpillCase cases[] = {
+      // The long skid, upright.
+      {true, false, 100.5, 0, 0, 11, true},
+      {true, false, 100.0, 0, 0, 11, false},
+      {true, false, 100.5, 0, 0, 10, false},
+      {false, false, 100.5, 0, 0, 11, false},
+      // Braking in a lean.
+      {true, false, 50, 2.5, -1, 9, true},
+      {true, false, 50, 2.5, 1, 9, true},
+      {true, false, 50, 2.0, -1, 9, false},
+      {true, false, 50, 2.5, -1, 8, false},
+      {true, false, 50, 2.5, 0, 9, false},
+      // Pushing down in a deep lean, at any speed.
+      {false, true, 20, 3.5, 1, 1, true},
+      {false, true, 20, 3.0, 1, 1, false},
+      {false, true, 20, 3.5, 0, 1, false},
+      // Pushing down in a lean above 100.
+      {false, true, 100.5, 2.5, -1, 1, true},
+      {false, true, 100.0, 2.5, -1, 1, false},
+      {false, true, 100.5, 2.0, -1, 1, false},
+      {false, true, 100.5, 2.5, 0, 1, false},
+      {false, false, 100.5, 3.5, -1, 1, false},
+  };
+  TRiding g;
+  TPlayer& p = g.P();
+  for (const TSpillCase& c : cases) {
+    p.Crashed = p.CrashHeadingSet = false;
+    p.CtlBrake = c.Brake;
+    p.CtlDown = c.Down;
+    p.Speed = c.Speed;
+    p.AnimPos = 5.5 - c.Depth;
+    p.LeanState = c.Lean;
+    p.NewestMark = c.Mark;
+    p.BrakeSpill();
+    EXPECT_EQ(p.Crashed, c.Spills)
+        << "brake " << c.Brake << " down " << c.Down << " speed " << c.Speed << " depth " << c.Depth
+        << " lean " << c.Lean << " mark " << c.Mark;
+    if (c.Spills) {
+      EXPECT_TRUE(p.CrashHeadingSet);
+      EXPECT_EQ(g.F().Race.Lives, 3);
+      EXPECT_EQ(p.HitsLeft, 3);
+    }
+  }
 }
 
 TEST(RiderCrash, APushAtAStandstillAddsTenDirectly) {

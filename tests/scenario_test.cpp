@@ -206,6 +206,72 @@ TEST(ScenarioRace, TheTallyCountsTheTimeLeftAndGoesOnToTheNextLevel) {
   EXPECT_EQ(f.Race.Level, 3);
 }
 
+// Every timed step of a game, as a player counts it: how long each banner and message stays up,
+// how long the bike waits standing before the tally or the time-over message, how far apart the
+// tally's lines come and how long its total stands. Each is counted in frames of the measured
+// frame time and must last its own time, no frame shorter and at most two longer.
+TEST(ScenarioRace, EveryTimedStepLastsItsOwnTime) {
+  TGame g;
+  TFormState& f = g.S();
+  // The milliseconds of the frames run until the condition no longer holds (each frame counts
+  // the frame time it was given), at most a minute of them.
+  auto lasting = [&](auto holds) {
+    int ms = 0;
+    while (holds() && ms < 60000) {
+      ms += f.Timing.FrameTime;
+      g.Run("frames 1\n");
+    }
+    return ms;
+  };
+  auto expectLasts = [&](const char* what, int ms, int counted) {
+    EXPECT_GE(counted, ms) << what;
+    EXPECT_LE(counted, ms + 2 * f.Timing.FrameTime) << what;
+  };
+  auto open = [&](int kind) { return [&f, kind] { return f.Menu.ActiveDialog == kind; }; };
+  g.Run("race 1\n");
+  expectLasts("level banner", 2000, lasting(open(6)));
+  auto rolling = [&f] { return f.Race.Player->Speed > 0; };
+  // Time up while riding: the bike rolls to a halt, waits a second, then the time-over message
+  // stands for three.
+  f.Race.Player->Speed = 20;
+  f.Race.RaceClock = 5;
+  lasting(rolling);
+  ASSERT_TRUE(f.Race.Player->TimeUp);
+  ASSERT_EQ(f.Menu.ActiveDialog, 0);
+  expectLasts("wait after the time ran out", 1000, lasting(open(0)));
+  expectLasts("time over", 3000, lasting(open(3)));
+  ASSERT_EQ(f.Menu.ActiveDialog, 6);
+  lasting(open(6));
+  // Finished at a standstill: two seconds' wait, then the tally.
+  f.Race.RaceClock = 3000;
+  f.Race.RacePosition = 2;
+  f.Race.Player->Finished = true;
+  f.Race.Player->Speed = 20;
+  lasting(rolling);
+  expectLasts("wait after the finish", 2000, lasting(open(0)));
+  ASSERT_EQ(f.Menu.ActiveDialog, 11);
+  // The tally's lines one second apart, the first on its first frame.
+  EXPECT_EQ(lasting([&f] { return f.Race.TallyStep < 1; }), f.Timing.FrameTime);
+  for (int step = 2; step <= 5; ++step)
+    expectLasts("a tally line", 1000, lasting([&f, step] { return f.Race.TallyStep < step; }));
+  // Three seconds left count down at ten times speed from the fifth line's frame on, then the
+  // total stands for two seconds.
+  expectLasts("the time left counted", 300,
+              f.Timing.FrameTime + lasting([&f] { return f.Race.TallyTimeLeft >= 0; }));
+  EXPECT_EQ(f.Race.TimeBonus, 15);
+  expectLasts("the tally's total", 2000, lasting(open(11)));
+  EXPECT_EQ(f.Race.RaceScore, 600 + 15);
+  EXPECT_EQ(f.Race.Level, 2);
+  lasting(open(6));
+  // Game over stands three seconds.
+  f.Race.Lives = 1;
+  f.Race.RaceClock = 5;
+  lasting(open(0));
+  ASSERT_EQ(f.Menu.ActiveDialog, 7);
+  expectLasts("game over", 3000, lasting(open(7)));
+  EXPECT_EQ(f.Menu.CurrentScreen, 1);
+}
+
 TEST(ScenarioRace, NameEntryPutsAQualifyingScoreInTheTable) {
   TGame g;
   g.Run("race 1\nframes 200\n");

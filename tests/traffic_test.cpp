@@ -1,6 +1,8 @@
 // Tests of the opponents, the bonuses and the engine sound in real races.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "rider/player.hpp"
 #include "shell/form_state.hpp"
 #include "shell/level.hpp"
@@ -48,6 +50,56 @@ TEST(TrafficCars, EachLevelHasItsGrid) {
   EXPECT_TRUE(f.Race.Car->Opponents[1].Racing);
   EXPECT_DOUBLE_EQ(f.Race.Car->Opponents[1].Left, 23184);
   EXPECT_DOUBLE_EQ(f.Race.Car->Opponents[1].LaneOffset, -30);
+}
+
+// Every opponent model's own row of the tables, as the race uses it: its picture, the centre its
+// drawn size gives, the collision box its corner radius, corner angle and the bike's corner scale
+// give, and its crash picture with the second before it is put back. Worked out by hand.
+TEST(TrafficCars, EveryModelHasItsOwnPictureCentreBoxAndWreck) {
+  struct TModelRow {
+    int Upright, Crash, Width, Height;
+    double Radius, Angle, Scale;
+  };
+  const TModelRow models[6] = {{},
+                               {5, 23, 63, 68, 37, 12, 0.92},
+                               {6, 26, 60, 67, 36, 11, 0.82},
+                               {7, 29, 68, 69, 38, 13, 0.78},
+                               {8, 32, 60, 62, 35, 11, 0.90},
+                               {9, 35, 56, 68, 35, 12, 0.80}};
+  TRace g;
+  TFormState& f = g.F();
+  g.Run("frames 200\n");
+  TCar& c = *f.Race.Car;
+  TOpponent& o = c.Opponents[1];
+  ASSERT_TRUE(o.Racing);
+  // The grid's model draws give each opponent its model's upright picture.
+  for (int i = 1; i <= 5; ++i) {
+    if (c.Opponents[i].Racing) {
+      EXPECT_EQ(c.Opponents[i].Image, models[c.Opponents[i].Model].Upright) << "slot " << i;
+    }
+  }
+  for (int m = 1; m <= 5; ++m) {
+    SCOPED_TRACE("model " + std::to_string(m));
+    const TModelRow& row = models[m];
+    o.Model = static_cast<uint8_t>(m);
+    o.Wrecked = false;
+    o.Heading = 0;
+    o.Speed = 0;
+    o.Step = 0;
+    o.Decel = 0;
+    o.Left = 23000;
+    o.Top = 106000;
+    c.Move(1);
+    EXPECT_DOUBLE_EQ(o.X, 23000 + row.Width / 2.0);
+    EXPECT_DOUBLE_EQ(o.Y, 106000 + row.Height / 2.0);
+    const double r = row.Radius * row.Scale, a = row.Angle * 2 * M_PI / 256;
+    EXPECT_NEAR(o.Corners.P[1].X - o.Corners.P[0].X, 2 * r * std::sin(a), 1e-6);
+    EXPECT_NEAR(o.Corners.P[2].Y - o.Corners.P[0].Y, 2 * r * std::cos(a), 1e-6);
+    EXPECT_NEAR(o.Corners.P[0].X + o.Corners.P[1].X, 2 * o.X, 1e-6);
+    c.WreckCar(1);
+    EXPECT_EQ(o.Image, row.Crash);
+    EXPECT_EQ(o.RecoverTimer, 1000);
+  }
 }
 
 TEST(TrafficBonuses, BonusesLieOnTheRoadsFourTilesWithinTheLevel) {
@@ -316,7 +368,9 @@ TEST(TrafficBonuses, EveryKindRiddenOverPaysItsPointsSoundAndLife) {
     int frames = 0;
     for (; b.BonusActive[1] && frames < 300; ++frames) {
       g.Run("frames 1\n");
-      if (b.BonusActive[1]) ASSERT_EQ(f.Race.RaceScore, score) << "kind " << k.Kind;
+      if (b.BonusActive[1]) {
+        ASSERT_EQ(f.Race.RaceScore, score) << "kind " << k.Kind;
+      }
     }
     ASSERT_FALSE(b.BonusActive[1]) << "kind " << k.Kind << " never reached";
     EXPECT_GT(frames, 1) << "kind " << k.Kind << " taken before the rider reached it";
