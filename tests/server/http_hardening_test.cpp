@@ -266,8 +266,15 @@ TEST_F(ScoresHardeningTest, HealthFailsWhenResultsCannotBeStored) {
   for (int i = 0; i < 400 && failed == 0; ++i)
     if (HttpGet(Port(), SubmitTarget("Fill", i, "")).Status == 503) failed = i + 1;
   ASSERT_GT(failed, 0) << "the database never filled";
+  // Both the refused result and the health check ask to be tried again in five seconds.
+  const THttpResult refused = HttpGet(Port(), SubmitTarget("Late", 1, ""));
+  EXPECT_EQ(refused.Status, 503);
+  EXPECT_NE((refused.Headers + "\r\n").find("\r\nRetry-After: 5\r\n"), std::string::npos)
+      << refused.Headers;
   const THttpResult health = HttpGet(Port(), "/healthz");
   EXPECT_EQ(health.Status, 503) << health.Body;
+  EXPECT_NE((health.Headers + "\r\n").find("\r\nRetry-After: 5\r\n"), std::string::npos)
+      << health.Headers;
   EXPECT_EQ(service->Stop(), 0);
 }
 
