@@ -6,7 +6,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
+#include <ctime>
 #include <filesystem>
 #include <string>
 #include <thread>
@@ -170,6 +172,73 @@ TEST_F(ScoresHardeningTest, ConnectionsAreBoundedPerAddressAndInAll) {
   EXPECT_TRUE(Eventually([&] { return HttpGet(Port(), "/healthz", 3000).Status == 200; }));
 }
 
+// The program's own limits when the operator sets none, as its help promises them: 30
+// submissions a minute from one address, 64 connections held by one address, bodies of
+// 1 MiB (1 048 576 bytes).
+TEST_F(ScoresHardeningTest, TheLimitsWithoutOptionsAreTheOnesTheHelpNames) {
+  const std::string help = [] {
+    std::string text;
+    FILE* p = popen((ScoresBinary() + " --help").c_str(), "r");
+    char buf[512];
+    while (p && fgets(buf, sizeof buf, p)) text += buf;
+    if (p) pclose(p);
+    return text;
+  }();
+  for (const char* promise : {"(default 30;", "(default 64;", "(default 1048576)"})
+    EXPECT_NE(help.find(promise), std::string::npos) << promise;
+
+  // The 31st submission of one minute is the first refused. A run that straddles a minute
+  // counts in two windows, so it is repeated (at most twice more) on a fresh service.
+  bool judged = false;
+  for (int attempt = 0; attempt < 3 && !judged; ++attempt) {
+    service.reset();  // the counts live in the running service only
+    Start({"--quiet"});
+    const int64_t minute = std::time(nullptr) / 60;
+    std::vector<int> statuses;
+    for (int i = 1; i <= 31; ++i)
+      statuses.push_back(HttpGet(Port(), SubmitTarget("Ray", i, "")).Status);
+    if (std::time(nullptr) / 60 != minute) continue;
+    judged = true;
+    for (int i = 0; i < 30; ++i) EXPECT_EQ(statuses[static_cast<size_t>(i)], 200) << i + 1;
+    EXPECT_EQ(statuses[30], 429);
+  }
+  EXPECT_TRUE(judged);
+
+  // Bodies: exactly 1 MiB reaches the routes (which take no POST here), one byte more does not.
+  auto post = [&](size_t n) {
+    return HttpRaw(Port(),
+                   "POST /api/scores HTTP/1.1\r\nHost: x\r\nConnection: close\r\n"
+                   "Content-Length: " +
+                       std::to_string(n) + "\r\n\r\n" + std::string(n, 'b'))
+        .Status;
+  };
+  EXPECT_EQ(post(1048576), 405);
+  EXPECT_EQ(post(1048577), 413);
+
+  // Connections: one address holds 64, the 65th is turned away, another address is served.
+  std::vector<int> held;
+  for (int i = 0; i < 64; ++i) held.push_back(ConnectFrom(Port(), "127.0.0.2"));
+  // The service takes connections in its own time: the 64 must all be in before the next.
+  EXPECT_TRUE(Eventually([&] {
+    const int probe = ConnectFrom(Port(), "127.0.0.2");
+    if (probe < 0) return false;
+    SendAll(probe, "GET /healthz HTTP/1.1\r\nHost: x\r\n\r\n");
+    const int status = Status(ReadFor(probe, 3000));
+    close(probe);
+    return status == 503;
+  }));
+  // Every one of the 64 is held, none refused: a refusal would have been answered and closed.
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  int refused = 0;
+  for (int fd : held) {
+    char c = 0;
+    if (fd < 0 || recv(fd, &c, 1, MSG_DONTWAIT) >= 0 || errno != EAGAIN) ++refused;
+  }
+  EXPECT_EQ(refused, 0);
+  EXPECT_EQ(HttpGet(Port(), "/healthz", 3000).Status, 200);
+  for (int fd : held) close(fd);
+}
+
 TEST_F(ScoresHardeningTest, BehindAProxyTheLastForwardedEntryCounts) {
   Start({"--rate-limit", "1", "--behind-proxy", "--max-per-address", "2"});
   auto via = [&](const std::string& lines, int score) {
@@ -266,8 +335,15 @@ TEST_F(ScoresHardeningTest, HealthFailsWhenResultsCannotBeStored) {
   for (int i = 0; i < 400 && failed == 0; ++i)
     if (HttpGet(Port(), SubmitTarget("Fill", i, "")).Status == 503) failed = i + 1;
   ASSERT_GT(failed, 0) << "the database never filled";
+  // Both the refused result and the health check ask to be tried again in five seconds.
+  const THttpResult refused = HttpGet(Port(), SubmitTarget("Late", 1, ""));
+  EXPECT_EQ(refused.Status, 503);
+  EXPECT_NE((refused.Headers + "\r\n").find("\r\nRetry-After: 5\r\n"), std::string::npos)
+      << refused.Headers;
   const THttpResult health = HttpGet(Port(), "/healthz");
   EXPECT_EQ(health.Status, 503) << health.Body;
+  EXPECT_NE((health.Headers + "\r\n").find("\r\nRetry-After: 5\r\n"), std::string::npos)
+      << health.Headers;
   EXPECT_EQ(service->Stop(), 0);
 }
 

@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "online/score_record.hpp"
+#include "online/submission.hpp"
 #include "server/sqlite_store.hpp"
 #include "server/store.hpp"
 #include "server/validate.hpp"
@@ -334,6 +335,166 @@ TEST_F(ScoreServiceTest, StoredTextIsEscapedOnThePage) {
   const std::string page = service.Handle(Get("/cgi/version.pl?prg=ZapWheely&show&type=0"), 0).Body;
   EXPECT_EQ(page.find("<script>"), std::string::npos);
   EXPECT_NE(page.find("&lt;script&gt;&amp;&#39;&quot;"), std::string::npos);
+}
+
+// Every answer a client or an operator meets, as a table: the request, its status and the one
+// header it must carry with its exact value, on both sides of every bound. The rows run in
+// order over one store holding a single result that waits for its replay.
+TEST_F(ScoreServiceTest, EveryAnswersStatusAndHeaderAsATable) {
+  ASSERT_EQ(Submit("Wes", 700, "NZ").Status, 200);
+  auto ask = [](const std::string& method, const std::string& target, std::string body = {}) {
+    THttpRequest r = Get(target);
+    r.Method = method;
+    r.Body = std::move(body);
+    return r;
+  };
+  // A replay file of exactly n bytes: the magic, then filler.
+  auto zwr = [](size_t n) { return "ZWR\x1a" + std::string(n - 4, 'r'); };
+  const std::string replayOfWes =
+      online::ReplayTarget(online::EncodeScoreRecord(TScoreRecord{"Wes", 700, "NZ"}));
+  const std::string replayOfNobody =
+      online::ReplayTarget(online::EncodeScoreRecord(TScoreRecord{"Nobody", 700, "NZ"}));
+  // "/api/scores?" is 12 characters: a query of 4084 makes the whole target 4096.
+  auto apiOf = [](size_t length) {
+    const std::string head = "/api/scores?limit=1&pad=";
+    return head + std::string(length - head.size(), 'p');
+  };
+  const std::string table = "/cgi/version.pl?prg=ZapWheely&show";
+  struct TRow {
+    THttpRequest Request;
+    int Status;
+    const char* Header;  // "" for none to check
+    const char* Value;
+  };
+  const TRow rows[] = {
+      {ask("GET", "/"), 200, "", ""},
+      {ask("GET", "/healthz"), 200, "", ""},
+      {ask("POST", "/"), 405, "Allow", "GET, HEAD"},
+      {ask("PUT", table), 405, "Allow", "GET, HEAD"},
+      {ask("GET", "/replay"), 405, "Allow", "POST"},
+      {ask("HEAD", test::SubmitTarget("Wes", 700, "NZ")), 405, "Allow", "GET"},
+      {ask("GET", apiOf(4096)), 200, "", ""},
+      {ask("GET", apiOf(4097)), 414, "", ""},
+      {ask("GET", "/api/scores?limit=1"), 200, "", ""},
+      {ask("GET", "/api/scores?limit=1000"), 200, "", ""},
+      {ask("GET", "/api/scores?limit=1001"), 400, "", ""},
+      {ask("GET", "/api/scores?limit=0"), 400, "", ""},
+      {ask("GET", "/api/scores?offset=0"), 200, "", ""},
+      {ask("GET", "/api/scores?offset=-1"), 400, "", ""},
+      {ask("GET", table + "&page=1"), 200, "", ""},
+      {ask("GET", table + "&page=0"), 400, "", ""},
+      {ask("GET", table + "&type=0"), 200, "", ""},
+      {ask("GET", table + "&type=1"), 400, "", ""},
+      {ask("GET", "/cgi/version.pl?prg=ZapWheely"), 400, "", ""},
+      {ask("GET", "/cgi/version.pl?prg=Other&show"), 400, "", ""},
+      {ask("GET", "/cgi/other.pl?prg=ZapWheely&show"), 404, "", ""},
+      {ask("GET", "/replay/1.zwr"), 404, "", ""},  // not verified
+      {ask("POST", "/replay", zwr(100)), 400, "", ""},
+      {ask("POST", replayOfWes), 400, "", ""},
+      {ask("POST", replayOfWes, "\x89PNG\r\n\x1a\n"), 400, "", ""},
+      {ask("POST", replayOfNobody, zwr(100)), 404, "", ""},
+      {ask("POST", replayOfWes, zwr(1024 * 1024 + 1)), 413, "", ""},
+      {ask("POST", replayOfWes, zwr(1024 * 1024)), 202, "", ""},
+      // Its result has its replay now: nothing of this record waits for one any more.
+      {ask("POST", replayOfWes, zwr(100)), 404, "", ""},
+  };
+  for (const TRow& row : rows) {
+    const THttpReply r = service.Handle(row.Request, 1'800'000'000);
+    SCOPED_TRACE(row.Request.Method + " " + row.Request.Path.substr(0, 60) + "?" +
+                 row.Request.Query.substr(0, 60));
+    EXPECT_EQ(r.Status, row.Status) << r.Body;
+    if (*row.Header) {
+      std::string value = "(none)";
+      for (const auto& [key, v] : r.Headers)
+        if (key == row.Header) value = v;
+      EXPECT_EQ(value, row.Value) << row.Header;
+    }
+  }
+  int state = 0;
+  std::string reason, bytes;
+  ASSERT_TRUE(store->VerifyState(1, state, reason));
+  EXPECT_EQ(state, VerifyPending);
+  ASSERT_TRUE(store->ReplayData(1, bytes));
+  EXPECT_EQ(bytes.size(), 1024u * 1024u) << "the first replay in is the one kept";
+}
+
+// What the pages say about each result, as a table over the four states a result's proof can
+// be in, and the home page's short list of the five best verified results.
+TEST_F(ScoreServiceTest, EachProofStateShowsItsOwnMarkAndOnlyVerifiedOnesLinkTheirReplay) {
+  struct TRow {
+    const char* Name;
+    int Score;
+    int State;
+    const char* Mark;  // the words in the Proof cell
+    bool Replay;       // whether the cell links the replay
+  };
+  const TRow rows[] = {{"Nora", 400, VerifyNone, "unverified", false},
+                       {"Pat", 300, VerifyPending, "checking", false},
+                       {"Vic", 200, VerifyVerified, "verified", true},
+                       {"Rex", 100, VerifyRejected, "rejected", false}};
+  for (const TRow& row : rows) {
+    const int64_t id = store->AddScore({row.Name, row.Score, "", 0});
+    if (row.State == VerifyNone) continue;
+    ASSERT_TRUE(store->AttachReplay(id, "ZWR\x1a", 0));
+    if (row.State != VerifyPending) store->SetVerdict(id, row.State == VerifyVerified, "why");
+  }
+  const std::string page = service.Handle(Get("/cgi/version.pl?prg=ZapWheely&show&type=0"), 0).Body;
+  const std::string json = service.Handle(Get("/api/scores"), 0).Body;
+  for (size_t i = 0; i < std::size(rows); ++i) {
+    const TRow& row = rows[i];
+    SCOPED_TRACE(row.Name);
+    const size_t at = page.find("<td>" + std::string(row.Name) + "</td>");
+    ASSERT_NE(at, std::string::npos) << page;
+    const std::string line = page.substr(at, page.find("</tr>", at) - at);
+    const std::string cell = line.substr(line.find("<td class=\"mark"));
+    // The words as a reader sees them, tags left out.
+    std::string words;
+    bool inTag = false;
+    for (char c : cell) {
+      if (c == '<') inTag = true;
+      if (!inTag) words += c;
+      if (c == '>') inTag = false;
+    }
+    const std::string link = "href=\"/replay/" + std::to_string(i + 1) + ".zwr\"";
+    if (row.Replay) {
+      EXPECT_EQ(words, "&#10004; verified replay");
+      EXPECT_NE(cell.find(link), std::string::npos) << cell;
+      EXPECT_NE(
+          json.find("\"verified\":true,\"replay\":\"/replay/" + std::to_string(i + 1) + ".zwr\"}"),
+          std::string::npos)
+          << json;
+    } else {
+      EXPECT_EQ(words, row.Mark);
+      EXPECT_EQ(cell.find("href"), std::string::npos) << cell;
+    }
+    EXPECT_NE(json.find("\"name\":\"" + std::string(row.Name) +
+                        "\",\"score\":" + std::to_string(row.Score)),
+              std::string::npos);
+  }
+  // A verified result's replay comes as a download named after it, cached for an hour.
+  const THttpReply download = service.Handle(Get("/replay/3.zwr"), 0);
+  ASSERT_EQ(download.Status, 200);
+  EXPECT_EQ(download.ContentType, "application/octet-stream");
+  const std::vector<std::pair<std::string, std::string>> headers = {
+      {"Content-Disposition", "attachment; filename=\"zapwheely-3.zwr\""},
+      {"Cache-Control", "max-age=3600"}};
+  EXPECT_EQ(download.Headers, headers);
+
+  // The home page lists the five best verified results and no more: with six, the sixth best
+  // is left out, and a rejected or unverified one never shows.
+  EXPECT_EQ(service.Handle(Get("/"), 0).Body.find("No verified result yet."), std::string::npos);
+  for (int i = 1; i <= 5; ++i) {
+    const int64_t id = store->AddScore({"Ver" + std::to_string(i), 1000 - i, "", 0});
+    ASSERT_TRUE(store->AttachReplay(id, "ZWR\x1a", 0));
+    store->SetVerdict(id, true, "");
+  }
+  const std::string home = service.Handle(Get("/"), 0).Body;
+  for (const char* shown : {"Ver1", "Ver2", "Ver3", "Ver4", "Ver5"})
+    EXPECT_NE(home.find(std::string("<td>") + shown + "</td>"), std::string::npos) << shown;
+  for (const char* left : {"Vic", "Nora", "Pat", "Rex"})
+    EXPECT_EQ(home.find(std::string("<td>") + left + "</td>"), std::string::npos) << left;
+  EXPECT_NE(home.find("href=\"/cgi/version.pl?prg=ZapWheely&amp;show&amp;type=0\""),
+            std::string::npos);
 }
 
 TEST(ScoreStore, ConcurrentSubmissionsAreAllCommittedWithDistinctIds) {
