@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 #include <random>
+#include <vector>
 
 #include "rider/player.hpp"
 #include "rider/pointer.hpp"
@@ -492,6 +493,186 @@ TEST(RiderCrash, AnOpponentCountsOneHitPerContactAndIsWreckedAtTheSecond) {
   EXPECT_EQ(p.HitsLeft, 1);
   EXPECT_TRUE(car.Opponents[1].Wrecked);
   EXPECT_FALSE(p.Crashed);
+}
+
+// A new contact with a car moves both by their shares: run into from behind, the bike gains ten
+// speed units for a push of 100 ms and the car loses a twentieth of its speed; running into a car
+// ahead, the car gains a twentieth and the bike loses one. The push then runs out after 100 ms of
+// frames and takes its ten units back.
+TEST(RiderCrash, ACarContactPushesBothByTheirShares) {
+  struct TPushCase {
+    bool Behind;
+    double RiderAfter, CarAfter;
+    bool Boost;
+  };
+  for (const TPushCase& c : {TPushCase{true, 110, 47.5, true}, TPushCase{false, 95, 52.5, false}}) {
+    TRiding g;
+    TFormState& f = g.F();
+    TPlayer& p = g.P();
+    TCar& car = *f.Race.Car;
+    const double ox = -f.Track.ViewCol * 72.0 + f.Race.Background->X;
+    const double oy = -f.Track.ViewRow * 72.0 + f.Race.Background->Y;
+    double cx = 0, cy = 0;
+    for (int k = 1; k <= 4; ++k) cx += p.Corners[k].X / 4, cy += p.Corners[k].Y / 4;
+    for (int k = 0; k < 4; ++k)
+      car.Opponents[1].Corners.P[k] =
+          TPoint{cx + (p.Corners[k + 1].X - cx) / 2 - ox, cy + (p.Corners[k + 1].Y - cy) / 2 - oy};
+    car.Opponents[1].Y = p.CentreY - oy + (c.Behind ? 1 : -1);
+    car.Opponents[1].Touching = false;
+    for (int i = 2; i <= 5; ++i) car.Opponents[i].Active = false;
+    p.Speed = 100;
+    p.BoostActive = false;
+    p.BoostTimer = 0;
+    car.Opponents[1].Speed = 50;
+    p.VehicleContacts();
+    EXPECT_NEAR(p.Speed, c.RiderAfter, 1e-9) << c.Behind;
+    EXPECT_NEAR(car.Opponents[1].Speed, c.CarAfter, 1e-9) << c.Behind;
+    EXPECT_EQ(p.BoostActive, c.Boost) << c.Behind;
+    if (!c.Boost) continue;
+    EXPECT_EQ(p.BoostTimer, 100);
+    // The push lasts while any of its 100 ms is left.
+    f.Timing.FrameTime = 99;
+    p.PushTimer();
+    EXPECT_TRUE(p.BoostActive);
+    EXPECT_NEAR(p.Speed, 110, 1e-9);
+    f.Timing.FrameTime = 1;
+    p.PushTimer();
+    EXPECT_FALSE(p.BoostActive);
+    EXPECT_NEAR(p.Speed, 100, 1e-9);
+  }
+}
+
+// Where a crash sends the bike: it slides on mirrored about the road's direction in the row five
+// below the view, 38 heading units to a column of drift; the last road piece in the row decides.
+TEST(RiderCrash, TheCrashHeadingMirrorsTheHeadingAboutTheRoadsDirection) {
+  struct TRowCase {
+    std::vector<std::pair<int, uint8_t>> Cells;  // column, code
+    int Direction;                               // -1 drifting left, 1 right, 0 straight
+  };
+  const TRowCase cases[] = {
+      {{}, 0},
+      {{{300, 10}}, 0},
+      {{{300, 27}}, -1},
+      {{{300, 33}}, -1},
+      {{{300, 39}}, 1},
+      {{{300, 45}}, 1},
+      {{{300, 45}, {310, 10}}, 0},
+      {{{300, 10}, {310, 33}}, -1},
+      {{{1, 27}, {650, 39}}, 1},
+      // Lanes, the line and the drifts' far edges are no sign of the road's direction.
+      {{{300, 11}, {301, 24}, {302, 28}, {303, 34}, {304, 40}, {305, 46}, {306, 12}}, 0},
+  };
+  TRiding g;
+  TPlayer& p = g.P();
+  TTrackState& t = g.F().Track;
+  const int row = 1000;
+  for (const TRowCase& c : cases)
+    for (int heading : {0, 7, -12}) {
+      for (int col = 1; col <= TrackCols; ++col) t.TrackMap(row, col) = 0;
+      for (const auto& [col, code] : c.Cells) t.TrackMap(row, col) = code;
+      p.Heading = heading;
+      EXPECT_DOUBLE_EQ(p.RowDirection(row), 38.0 * c.Direction - heading)
+          << "direction " << c.Direction << " heading " << heading;
+    }
+}
+
+// After a crash the bike stands again where the first row at or below it offers a place at the
+// road's right side: the right gap or the ground right of a road tile stands it straight, a drift
+// piece turns it along the drift (38 steering, 19 heading), and the view is moved so that the
+// bike is on the road four rows above the place found.
+TEST(RiderCrash, TheRestartStandsTheBikeAlongTheRoadItFinds) {
+  struct TRestartCase {
+    uint8_t Cell, Left;  // the place found, and the cell left of it
+    double Steer;
+    int Heading, ViewCol;  // with the place in column 300
+  };
+  const TRestartCase cases[] = {
+      {23, 0, 0, 0, 293},    {0, 11, 0, 0, 293},      {0, 12, 0, 0, 293},
+      {47, 49, 38, 19, 292}, {29, 49, -38, -19, 294},
+  };
+  TRiding g;
+  TPlayer& p = g.P();
+  TTrackState& t = g.F().Track;
+  for (const TRestartCase& c : cases) {
+    // Row 1000 lies above the first level's track: only the planted place is in it, and the
+    // rows above it hold nothing to stand on.
+    for (int row = 995; row <= 1000; ++row)
+      for (int col = 1; col <= TrackCols; ++col) t.TrackMap(row, col) = 49;
+    t.TrackMap(1000, 299) = c.Left;
+    t.TrackMap(1000, 300) = c.Cell;
+    t.ViewRow = 995;
+    t.ViewCol = 100;
+    p.Steer = 50;
+    p.Heading = 25;
+    p.FindRestartPosition();
+    EXPECT_DOUBLE_EQ(p.Steer, c.Steer) << int(c.Cell);
+    EXPECT_EQ(p.Heading, c.Heading) << int(c.Cell);
+    EXPECT_EQ(t.ViewCol, c.ViewCol) << int(c.Cell);
+    EXPECT_EQ(t.ViewRow, 996) << int(c.Cell);
+  }
+}
+
+// The space bar's extra brake: 0.6 against the way the bike rolls, nothing at a standstill.
+TEST(RiderHandling, TheExtraBrakeWorksAgainstTheRoll) {
+  TRiding g;
+  TPlayer& p = g.P();
+  const std::pair<double, double> cases[] = {{80, 0.6}, {0.01, 0.6}, {-0.01, -0.6}, {-8, -0.6}};
+  for (const auto& [speed, decel] : cases) {
+    p.Speed = speed;
+    p.Decel = 0.25;
+    p.ExtraBrake();
+    EXPECT_DOUBLE_EQ(p.Decel, decel) << speed;
+  }
+  p.Speed = 0;
+  p.Decel = 0.25;
+  p.ExtraBrake();
+  EXPECT_DOUBLE_EQ(p.Decel, 0.25);
+}
+
+// The lean: below speed 5 the bike stands up whatever is held; from 5 up a held side keeps its
+// lean, which only starts to deepen once the heading has turned more than 5 units since the key
+// went down.
+TEST(RiderHandling, TheLeanDeepensPastFiveUnitsOfTurnAndStandsUpBelowSpeedFive) {
+  struct TLeanCase {
+    int Side;  // -1 left, 1 right
+    double Speed;
+    int Turn;  // heading units since the key went down
+    int LeanAfter;
+    bool Deeper;
+  };
+  const TLeanCase cases[] = {
+      {-1, 60, 5, -1, false}, {-1, 60, 6, -1, true},   {-1, 60, -6, -1, true},
+      {1, 60, -5, 1, false},  {1, 60, -6, 1, true},    {1, 60, 6, 1, true},
+      {-1, 5, 6, -1, true},   {-1, 4.99, 6, 0, false}, {1, 4.99, 0, 0, false},
+  };
+  TRiding g;
+  TFormState& f = g.F();
+  TPlayer& p = g.P();
+  for (const TLeanCase& c : cases) {
+    f.Keys.Twins[2] = c.Side < 0;
+    f.Keys.Twins[3] = c.Side > 0;
+    p.CtlLeft = c.Side < 0;
+    p.CtlRight = c.Side > 0;
+    p.PrevLeft = c.Side < 0;
+    p.PrevRight = c.Side > 0;
+    p.Finished = false;
+    if (c.Side < 0)
+      p.LeanLeft();
+    else
+      p.LeanRight();
+    p.Speed = c.Speed;
+    p.LeanStartHeading = 20;
+    p.Heading = 20 + c.Turn;
+    p.UpdateLean();
+    EXPECT_EQ(p.LeanState, c.LeanAfter) << c.Side << " " << c.Speed << " " << c.Turn;
+    if (c.LeanAfter != 0) {
+      if (c.Deeper) {
+        EXPECT_LT(p.AnimPos, 5.5) << c.Side << " " << c.Speed << " " << c.Turn;
+      } else {
+        EXPECT_DOUBLE_EQ(p.AnimPos, 5.5) << c.Side << " " << c.Speed << " " << c.Turn;
+      }
+    }
+  }
 }
 
 TEST(RiderLives, AnExtraLifeNeverGoesAboveThree) {

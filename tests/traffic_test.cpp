@@ -2,6 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
+#include <string>
+#include <vector>
 
 #include "rider/player.hpp"
 #include "shell/form_state.hpp"
@@ -430,6 +433,58 @@ TEST(TrafficEngine, FullThrottleStepsThroughTheGears) {
   p.Speed = 0;
   p.UpdateEngineSound();
   EXPECT_TRUE(p.SndIdle);
+}
+
+// The rider's sounds by their number in the sound pack, each step as the player hears it: what
+// starts (idle 4 off the road and at low speed, engine braking 6, the squeal 7, the collision 17,
+// gear 4's sound 12 again after a collision in any gear, the horn 8 with the pause's return) and
+// what a dialog silences (the engine's nine, then the horn, the bonus sounds and the collision).
+TEST(TrafficEngine, EveryRiderSoundHasItsNumber) {
+  TRace g(5);
+  TFormState& f = g.F();
+  g.Run("frames 200\n");
+  TPlayer& p = *f.Race.Player;
+  auto& log = g.R.Headless.Audio.Log;
+  auto calls = [&](const std::function<void()>& step, const std::string& op) {
+    const size_t before = log.size();
+    step();
+    std::vector<int> out;
+    for (size_t i = before; i < log.size(); ++i)
+      if (log[i].Op == op) out.push_back(log[i].Index);
+    return out;
+  };
+  using V = std::vector<int>;
+  p.CtlUp = p.CtlDown = p.CtlBrake = false;
+  p.SndIdle = p.SndCoast = p.SndBrake = p.SndAccel = p.SndShift = p.SndTopGear = false;
+  p.OnRoad = false;
+  p.CtlUp = true;
+  p.Speed = 100;
+  EXPECT_EQ(calls([&] { p.UpdateEngineSound(); }, "play"), V{4});
+  p.OnRoad = true;
+  p.CtlUp = false;
+  EXPECT_EQ(calls([&] { p.UpdateEngineSound(); }, "play"), V{6});
+  p.Speed = 40;
+  EXPECT_EQ(calls([&] { p.UpdateEngineSound(); }, "play"), V{4});
+  p.CtlBrake = true;
+  EXPECT_EQ(calls([&] { p.UpdateEngineSound(); }, "play"), V{7});
+  p.CtlBrake = false;
+  // A collision in gear 2 comes back in gear 4's sound, after the collision's own.
+  p.CtlUp = true;
+  p.Speed = 80 * p.PowerFactor();
+  p.SndAccel = false;
+  p.SndCoast = p.SndIdle = false;
+  EXPECT_EQ(calls([&] { p.UpdateEngineSound(); }, "play"), V{10});
+  EXPECT_EQ(calls([&] { p.ScaleSpeed(true, 0.95); }, "play"), (V{12, 17}));
+  const V engine = {4, 9, 10, 11, 12, 5, 6, 13, 7};
+  EXPECT_EQ(calls([&] { p.StopRiderSounds(false); }, "stop"), engine);
+  V everything = engine;
+  for (int i : {8, 14, 15, 16, 17}) everything.push_back(i);
+  EXPECT_EQ(calls([&] { p.StopRiderSounds(true); }, "stop"), everything);
+  p.HornOn = true;
+  p.SndAccel = false;
+  p.SndCoast = true;
+  EXPECT_EQ(calls([&] { p.ResumeEngineSound(true); }, "play"), (V{6, 8}));
+  EXPECT_EQ(calls([&] { p.ResumeEngineSound(false); }, "play"), V{6});
 }
 
 TEST(TrafficSoak, RandomRidingAcrossRestartsStaysSound) {
