@@ -155,19 +155,32 @@ TEST_F(ScoresHardeningTest, ConnectionsAreBoundedPerAddressAndInAll) {
   for (int i = 0; i < 4; ++i) held.push_back(ConnectFrom(Port(), "127.0.0.2"));
   // A fifth from the same address is turned away once the four are taken; another address is
   // served. The service takes connections in its own time, so ask until it has (bounded).
+  // Each refusal names its own limit, so the player (or the operator reading it) knows whether
+  // to close connections or simply wait for the service.
+  const std::string ownLimit = "too many connections from this address\n";
+  const std::string serviceFull = "the service is holding too many connections\n";
+  std::string fifthReply;
   const bool fifthRefused = Eventually([&] {
     const int fifth = ConnectFrom(Port(), "127.0.0.2");
     if (fifth < 0) return false;
     SendAll(fifth, "GET /healthz HTTP/1.1\r\nHost: x\r\n\r\n");
-    const int status = Status(ReadFor(fifth, 3000));
+    fifthReply = ReadFor(fifth, 3000);
     close(fifth);
-    return status == 503;
+    return Status(fifthReply) == 503;
   });
   EXPECT_TRUE(fifthRefused);
+  const size_t bodyAt = fifthReply.find("\r\n\r\n");
+  ASSERT_NE(bodyAt, std::string::npos) << fifthReply;
+  EXPECT_EQ(fifthReply.substr(bodyAt + 4), ownLimit);
   EXPECT_EQ(HttpGet(Port(), "/healthz", 3000).Status, 200);
   for (int i = 0; i < 4; ++i) held.push_back(ConnectFrom(Port(), "127.0.0.3"));
-  // Eight held in all: nobody else gets in.
-  EXPECT_TRUE(Eventually([&] { return HttpGet(Port(), "/healthz", 3000).Status == 503; }));
+  // Eight held in all: nobody else gets in, from an address holding none of them either.
+  THttpResult full;
+  EXPECT_TRUE(Eventually([&] {
+    full = HttpGet(Port(), "/healthz", 3000);
+    return full.Status == 503;
+  }));
+  EXPECT_EQ(full.Body, serviceFull);
   for (int fd : held) close(fd);
   EXPECT_TRUE(Eventually([&] { return HttpGet(Port(), "/healthz", 3000).Status == 200; }));
 }
@@ -344,6 +357,19 @@ TEST_F(ScoresHardeningTest, HealthFailsWhenResultsCannotBeStored) {
   EXPECT_EQ(health.Status, 503) << health.Body;
   EXPECT_NE((health.Headers + "\r\n").find("\r\nRetry-After: 5\r\n"), std::string::npos)
       << health.Headers;
+  // The health check stays failing while nothing can be stored, even with reads answered.
+  EXPECT_EQ(HttpGet(Port(), "/cgi/version.pl?prg=ZapWheely&show&type=0").Status, 200);
+  EXPECT_EQ(HttpGet(Port(), "/healthz").Status, 503);
+
+  // The operator frees the disk: the next result is stored, and the health check is well again
+  // without a restart.
+  ASSERT_EQ(prlimit(service->Pid(), RLIMIT_FSIZE, &old, nullptr), 0) << errno;
+  const THttpResult stored = HttpGet(Port(), SubmitTarget("Freed", 5, ""));
+  EXPECT_EQ(stored.Status, 200) << stored.Body;
+  EXPECT_TRUE(stored.Body.starts_with("OK stored as result ")) << stored.Body;
+  const THttpResult well = HttpGet(Port(), "/healthz");
+  EXPECT_EQ(well.Status, 200) << well.Body;
+  EXPECT_EQ(well.Body, "ok\n");
   EXPECT_EQ(service->Stop(), 0);
 }
 

@@ -298,6 +298,46 @@ TEST_F(ScoreServiceTest, JsonViewEscapesAndPages) {
   EXPECT_EQ(service.Handle(Get("/api/scores?offset=-1"), 0).Status, 400);
 }
 
+// A result's date reads year-month-day on the table page and in the JSON view, in UTC. The
+// instants are counted here by hand in days since 1970-01-01, so a day and month swapped, a
+// local clock or an off-by-one day all show.
+TEST_F(ScoreServiceTest, DatesReadYearMonthDayInUtc) {
+  // 2001-02-03: 31 years of 365 days, 8 leap days (1972..2000), January's 31, then 2 days.
+  const int64_t feb3 = (31 * 365 + 8 + 31 + 2) * int64_t{86400};
+  // 2021-07-25: 51 years, 13 leap days (1972..2020), January to June (181 days), then 24.
+  const int64_t jul25 = (51 * 365 + 13 + 181 + 24) * int64_t{86400};
+  struct TCase {
+    const char* Name;
+    int Score;
+    int64_t At;
+    const char* Date;
+  };
+  const TCase cases[] = {
+      {"Day", 900, feb3, "2001-02-03"},              // day and month both 12 or less
+      {"Late", 800, feb3 + 86399, "2001-02-03"},     // the last second of that day
+      {"Next", 700, feb3 + 86400, "2001-02-04"},     // the first of the next
+      {"Summer", 600, jul25 + 43200, "2021-07-25"},  // a day above 12
+      {"Eve", 500, jul25 - 1, "2021-07-24"},         // a second before it
+  };
+  for (const TCase& c : cases) ASSERT_EQ(Submit(c.Name, c.Score, "", c.At).Status, 200);
+  const std::string json = service.Handle(Get("/api/scores"), 0).Body;
+  const std::string table =
+      service.Handle(Get("/cgi/version.pl?prg=ZapWheely&show&type=0"), 0).Body;
+  for (const TCase& c : cases) {
+    EXPECT_NE(json.find("\"name\":\"" + std::string(c.Name) + "\",\"score\":" +
+                        std::to_string(c.Score) + ",\"country\":\"\",\"date\":\"" + c.Date + "\""),
+              std::string::npos)
+        << c.Name << "\n"
+        << json;
+    EXPECT_NE(table.find("<td>" + std::string(c.Name) + "</td><td class=\"num\">" +
+                         std::to_string(c.Score) +
+                         "</td><td class=\"country\"></td><td class=\"date\">" + c.Date + "</td>"),
+              std::string::npos)
+        << c.Name << "\n"
+        << table;
+  }
+}
+
 TEST_F(ScoreServiceTest, OnlyAVerifiedResultsReplayIsGivenOut) {
   // One result in each state, every one but the first with its replay kept.
   const int64_t none = store->AddScore({"None", 10, "", 0});
