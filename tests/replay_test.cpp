@@ -625,5 +625,59 @@ TEST(ReplayRecord, ARecordingThatOutgrowsAReplayIsDroppedAndTheNextIsKept) {
   cells.swap(f.Track.Cells);
 }
 
+// A high score from a game that kept no replay (its recording outgrew a replay) goes into the
+// table without one: the last replay kept is an older game's, which has its own row and keeps
+// it. Both ways a name goes in: Enter, and the window closed while it is being typed.
+TEST(ReplayRecord, ANewEntryFromAGameThatKeptNoReplayGetsNone) {
+  for (const bool closed : {false, true}) {
+    SCOPED_TRACE(closed ? "closed while typing" : "Enter");
+    test::TGame g;
+    TMForm& f = g.F();
+    // The race under way ends on its last life with this score.
+    const auto playToNameEntry = [&](int score) {
+      g.Run("set Lives 1\nset RaceScore " + std::to_string(score) + "\nset RaceClock 100\n");
+      for (int i = 0; i < 2000 && f.Menu.ActiveDialog != dialog::NameEntry; ++i)
+        g.Run("frames 1\n");
+      ASSERT_EQ(f.Menu.ActiveDialog, dialog::NameEntry);
+      f.Dialog.PlayerName.clear();
+    };
+    const auto rowOf = [&](const std::string& name) {
+      for (size_t i = 1; i <= 10; ++i)
+        if (f.HighScores[i].Name == name) return i;
+      return size_t{0};
+    };
+    g.Run("race 1\nframes 200\n");
+    playToNameEntry(5000);
+    ASSERT_TRUE(f.Replays.LastIsCurrent);
+    const std::string older = f.Replays.Last;
+    ASSERT_FALSE(older.empty());
+    g.Run("type OLDER\npress Return\nframes 1\npress N\nframes 3\n");
+    ASSERT_NE(rowOf("OLDER"), 0u);
+    ASSERT_EQ(f.Replays.Table[rowOf("OLDER")], older);
+
+    // The next game's recording takes more events than a replay holds, and is dropped.
+    g.Run("race 2\nframes 200\n");
+    replay::TRecorder& rec = g.Runner.Recorder;
+    ASSERT_TRUE(rec.Recording);
+    TInputEvent click;
+    click.Type = TInputEvent::Click;
+    for (uint32_t i = 0; i <= replay::MaxEvents; ++i) rec.RaceEvent(f, click);
+    ASSERT_TRUE(rec.Overflowed);
+    playToNameEntry(6000);
+    ASSERT_FALSE(f.Replays.LastIsCurrent);
+    ASSERT_EQ(f.Replays.Last, older) << "the older game's replay is still the last one kept";
+    g.Run(closed ? "type NEWER\nterminate\nframes 1\n" : "type NEWER\npress Return\nframes 1\n");
+    const size_t newer = rowOf("NEWER");
+    ASSERT_NE(newer, 0u);
+    EXPECT_EQ(f.HighScores[newer].Score, 6000);
+    EXPECT_EQ(f.Replays.Table[newer], "") << "the new entry took the older game's replay";
+    ASSERT_NE(rowOf("OLDER"), 0u);
+    EXPECT_EQ(f.Replays.Table[rowOf("OLDER")], older);
+    int withReplay = 0;
+    for (size_t i = 1; i <= 10; ++i) withReplay += !f.Replays.Table[i].empty();
+    EXPECT_EQ(withReplay, 1) << "one game played with a replay, one row with one";
+  }
+}
+
 }  // namespace
 }  // namespace zw

@@ -4,8 +4,11 @@
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <string>
+#include <vector>
 
 #include "rider/player.hpp"
+#include "shell/form.hpp"
 #include "shell/form_state.hpp"
 #include "shell/race_figures.hpp"
 #include "tests/scenario_support.hpp"
@@ -92,6 +95,92 @@ TEST(ScenarioRace, PauseAndTheExitQuestion) {
   g.Run("press Return\nframes 1\n");
   EXPECT_EQ(g.S().Menu.ActiveDialog, 0);
   EXPECT_EQ(g.S().Menu.CurrentScreen, 6);
+}
+
+// The race panel's readouts as drawn: the clock, score, lives and speed wells.
+struct THudReadouts {
+  std::string Level, Clock, Score, Lives, Speed;
+};
+THudReadouts DrawnHud(TMForm& f) {
+  std::vector<TMForm::TDrawnText> log;
+  f.TextLog = &log;
+  f.DrawHUD();
+  f.TextLog = nullptr;
+  THudReadouts h;
+  for (const auto& t : log) {
+    if (t.Style == 6 && t.Y < 100) h.Level = t.Text;
+    if (t.Style != 18) continue;
+    (t.Y < 100 ? h.Clock : t.Y < 300 ? h.Score : t.Y < 400 ? h.Lives : h.Speed) = t.Text;
+  }
+  return h;
+}
+
+// A second game from the menu owes nothing to the first: whether the first ended in a lost
+// last life through the name entry or was quit with a score too low for the table, the next
+// starts at level 1 with no points, three lives and the full clock, and the panel says so.
+TEST(ScenarioRace, ASecondGameStartsAfreshAfterOneThatScored) {
+  for (const bool lost : {true, false}) {
+    SCOPED_TRACE(lost ? "after a lost game" : "after a game quit");
+    TGame g;
+    TMForm& f = g.F();
+    g.Run("race 1\nframes 200\nlevel 4\nset RaceScore 4100\nset RaceClock 100\n");
+    if (lost) {
+      g.Run("set Lives 1\n");
+      for (int i = 0; i < 2000 && f.Menu.ActiveDialog != 8; ++i) g.Run("frames 1\n");
+      ASSERT_EQ(f.Menu.ActiveDialog, 8) << "no name entry after the game over";
+      g.Run("type ACE\npress Return\nframes 1\npress N\nframes 3\n");
+      ASSERT_EQ(f.Menu.CurrentScreen, 4);
+    } else {
+      for (int i = 1; i <= 10; ++i) f.HighScores[static_cast<size_t>(i)].Score = 9000000;
+      g.Run("set Lives 2\npress Escape\nframes 2\npress Y\nframes 3\n");
+      ASSERT_EQ(f.Menu.CurrentScreen, 1) << "a score the table does not take goes to the menu";
+    }
+    ASSERT_EQ(f.Race.RaceScore, 4100);
+    g.Run("race 2\nframes 1\n");
+    EXPECT_EQ(f.Race.RaceScore, 0);
+    EXPECT_EQ(f.Race.Lives, 3);
+    EXPECT_EQ(f.Race.Level, 1);
+    EXPECT_EQ(f.Race.RaceClock, 45000);
+    const THudReadouts h = DrawnHud(f);
+    EXPECT_EQ(h.Score, "0");
+    EXPECT_EQ(h.Lives, "3");
+    EXPECT_EQ(h.Level, "LEVEL 1 / 10");
+    EXPECT_EQ(h.Clock, "00 : 45");
+  }
+}
+
+// The speed well reads the bike's speed times 1.9, to the nearest whole number with halves to
+// the even one, and 0 when standing or rolling back: worked out here by hand, at a standstill,
+// at the halves, at each bike's top speed and beyond it under a push from behind.
+TEST(ScenarioHud, TheSpeedReadoutIsTheSpeedTimesOnePointNine) {
+  TGame g;
+  g.Run("race 1\nframes 200\n");
+  TMForm& f = g.F();
+  ASSERT_NE(f.Race.Player, nullptr);
+  const std::pair<double, const char*> cases[] = {{0, "0"},
+                                                  {-8, "0"},
+                                                  {-0.5, "0"},
+                                                  {0.1, "0"},
+                                                  {0.25, "0"},
+                                                  {0.3, "1"},
+                                                  {1, "2"},
+                                                  {5, "10"},
+                                                  {15, "28"},
+                                                  {25, "48"},
+                                                  {35, "66"},
+                                                  {50, "95"},
+                                                  {80, "152"},
+                                                  {100, "190"},
+                                                  {120, "228"},
+                                                  {152.727272727, "290"},
+                                                  {155.636363636, "296"},
+                                                  {157.090909091, "298"},
+                                                  {160, "304"},
+                                                  {170, "323"}};
+  for (const auto& [speed, text] : cases) {
+    f.Race.Player->Speed = speed;
+    EXPECT_EQ(DrawnHud(f).Speed, text) << "at speed " << speed;
+  }
 }
 
 TEST(ScenarioRace, TheClockTicksInItsLastTenSecondsAndTimeOverCostsALife) {
