@@ -43,6 +43,10 @@ class TReplayWatch : public IReplayWatcher {
   // Why a file cannot be watched, in one line; empty when it can.
   static std::string Refusal(const TReplay& r, uint64_t packs);
 
+  // The race's last picture as the replay left it, before the marks go over it: shown again
+  // every frame while paused or at the end (the tests paint it to check the marks).
+  TSurface Picture{800, 600};
+
  private:
   bool Active = false;
   TReplay R;
@@ -61,7 +65,6 @@ class TReplayWatch : public IReplayWatcher {
   int32_t SavedRow = 0;
   int32_t Budget = 0;
   int32_t Hold = -1;  // ms left of the end picture; -1 while the replay runs
-  TSurface Picture{800, 600};
   std::vector<TSoundItem*> Silenced;
 
   void Play(TMForm& form, int moveCount);

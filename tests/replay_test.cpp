@@ -390,6 +390,52 @@ TEST(ReplayRide, ARecordedGameRidesAgainToTheSameRaceDrawnOrNot) {
   std::filesystem::remove(path);
 }
 
+// Two games one after the other in one session, each past the first level, through the game's
+// own recorder: the second game's kept replay (the bytes the table would save) holds only its
+// own level end, not the first game's before it, and rides to as many ends and its own score.
+// (Scores the table does not take: no name entry between the games.)
+TEST(ReplayRide, TheSecondGameOfASessionKeepsOnlyItsOwnLevelEnds) {
+  test::TGame g("seed 4242\nrefresh 60\nframetime 16\n");
+  TMForm& f = g.F();
+  replay::TRecorder& rec = g.Runner.Recorder;
+  std::vector<replay::TLevelEnd> firstEnds;
+  for (int i = 1; i <= 10; ++i) f.HighScores[static_cast<size_t>(i)].Score = 9000000;
+  for (const char* bike : {"3", "2"}) {
+    SCOPED_TRACE(bike);
+    g.Run(std::string("race ") + bike + "\n");
+    for (int i = 0; i < 40 && f.Race.Level < 2; ++i) g.Run("pilot 500\n");
+    ASSERT_EQ(f.Race.Level, 2) << "the pilot should get past the first level";
+    g.Run("pilot 200\npress Escape\nframes 5\npress Y\nframes 5\n");
+    ASSERT_TRUE(rec.Complete);
+    ASSERT_TRUE(f.Replays.LastIsCurrent);
+    ASSERT_EQ(f.Menu.ActiveDialog, dialog::None);
+    replay::TReplay r;
+    std::string why;
+    ASSERT_TRUE(
+        replay::Read(std::vector<uint8_t>(f.Replays.Last.begin(), f.Replays.Last.end()), r, why))
+        << why;
+    ASSERT_EQ(r.LevelEnds, rec.Last.LevelEnds);
+    ASSERT_EQ(r.LevelEnds.size(), 1u) << "one level ended in this game";
+    EXPECT_EQ(r.LevelEnds[0].Level, 1);
+    EXPECT_EQ(r.RaceScore, f.Race.RaceScore);
+    const bool first = firstEnds.empty();
+    if (first) {
+      firstEnds = r.LevelEnds;
+    } else {
+      EXPECT_NE(r.LevelEnds[0], firstEnds[0]) << "another bike rides another race";
+    }
+    test::TGame again("seed 1\n");
+    const replay::TRideResult res = replay::Ride(again.F(), r, false);
+    ASSERT_EQ(res.LevelEnds.size(), r.LevelEnds.size());
+    EXPECT_EQ(res.LevelEnds[0].Level, r.LevelEnds[0].Level);
+    EXPECT_TRUE(res.Ended);
+    EXPECT_EQ(res.RaceScore, r.RaceScore);
+    if (first) {
+      EXPECT_EQ(replay::Disagreement(r, res), "");
+    }
+  }
+}
+
 // Rides a recording the way Ride does, with a recorder of its own on the form: what a faithful
 // ride reads from outside is the recording again.
 replay::TReplay RecordedAgain(TMForm& f, const replay::TReplay& r) {

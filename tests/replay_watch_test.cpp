@@ -277,5 +277,63 @@ TEST(ReplayWatch, APausedReplayHoldsItsFrameAndItsEngineIsSilentUntilItGoesOn) {
   EXPECT_EQ(LoopsPlaying(r), std::set<std::string>{});
 }
 
+// The dark band behind the REPLAY mark halves every channel of the picture under it on its own:
+// worked out here channel by channel (red 5 bits, green 6, blue 5) from the picture the replay
+// left, painted twice with colours whose lowest bit is set in every channel, where a halving
+// that let one channel's low bit fall into the next would show. The mark's letters (and their
+// soft edges) are left out by their box; the rest of the screen stays as it was.
+TEST(ReplayWatch, TheBandBehindTheMarkHalvesEachChannelOfThePictureOnItsOwn) {
+  test::TRunDir dir;
+  TScriptRunner r;
+  RecordShortGame(r, "short.zwr");
+  ASSERT_TRUE(RunScript(r, "watch short.zwr\nframes 60\npress P\nframes 1\n"));
+  ASSERT_TRUE(r.Watch.Watching());
+  ASSERT_TRUE(r.Watch.Paused);
+  const auto paint = [](int x, int y, int shift) {
+    const int red = 2 * ((x + y + shift) % 16) + 1;
+    const int green = 2 * ((3 * x + y + shift) % 32) + 1;
+    const int blue = 2 * ((x + 2 * y + shift) % 16) + 1;
+    return static_cast<uint16_t>(red << 11 | green << 5 | blue);
+  };
+  const auto half = [](uint16_t c) {
+    const int red = (c >> 11) / 2, green = ((c >> 5) & 63) / 2, blue = (c & 31) / 2;
+    return static_cast<uint16_t>(red << 11 | green << 5 | blue);
+  };
+  std::vector<uint16_t> under[2], shown[2];
+  for (int k = 0; k < 2; ++k) {
+    TSurface& picture = r.Watch.Picture;
+    for (int y = 0; y < picture.Height; ++y)
+      for (int x = 0; x < picture.Width; ++x) picture.Row(y)[x] = paint(x, y, 5 * k);
+    under[k] = picture.Pixels;
+    ASSERT_TRUE(RunScript(r, "frames 1\n"));
+    shown[k] = r.Form->MDisplay.Pixels;
+  }
+  ASSERT_EQ(half(0xFFFF), 0x7BEF);
+  // The mark's box with a margin for its edges, and the line under the band that says PAUSED.
+  r.Form->SelectFont(font::Banner);
+  const int w = r.Form->TextWidth("REPLAY") / 2 + 6, h = r.Form->TextHeight("REPLAY") / 2 + 6;
+  ASSERT_LT(w, 90) << "the mark leaves no band beside it to check";
+  int band = 0, letters = 0;
+  for (int y = 0; y < 600; ++y) {
+    for (int x = 0; x < 800; ++x) {
+      const size_t i = static_cast<size_t>(y) * 800 + static_cast<size_t>(x);
+      const bool mark = std::abs(x - 400) < w && std::abs(y - 26) < h;
+      const bool state = y >= 44 && y < 80 && x >= 300 && x < 500;
+      if (mark || state) {
+        letters += shown[0][i] == shown[1][i];
+        continue;
+      }
+      const bool inBand = y >= 8 && y < 44 && x >= 300 && x < 500;
+      band += inBand;
+      for (int k = 0; k < 2; ++k) {
+        const uint16_t want = inBand ? half(under[k][i]) : under[k][i];
+        ASSERT_EQ(shown[k][i], want) << x << "," << y << " under " << under[k][i];
+      }
+    }
+  }
+  EXPECT_GT(letters, 100) << "no REPLAY mark over the band";
+  EXPECT_GT(band, 1000);
+}
+
 }  // namespace
 }  // namespace zw
