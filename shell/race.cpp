@@ -40,6 +40,8 @@ void TMForm::StartRace() {
   };
   // The rider draws the side panels.
   Race.Background->PanelSprite = [this]() -> const TSprite* { return Race.Player; };
+  // Each game starts on an empty map, as its replay's ride does.
+  Track.Clear();
   SetUpLevel(*this, 1);
   Race.Bonus = TBonus::Create(Engine());
   Race.Pointer = TPointer::Create(Engine());

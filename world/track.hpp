@@ -1,6 +1,7 @@
 // The level's track map, its row tables and the view over it.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -49,6 +50,16 @@ struct TTrackState {
   int32_t RoadCentreX(int row) const {
     ZW_CHECK(row >= 1 && row <= TrackRows);
     return RoadCentreXTable[static_cast<size_t>(row - 1)];
+  }
+  // Back to a fresh game's map: nothing on it and every row table empty. A level writes only the
+  // rows of its own length, so without this the rows a longer level of the game before wrote
+  // would stand in the next game's race (and in its state), though a ride of that game's replay
+  // starts from an empty map.
+  void Clear() {
+    std::fill(Cells.begin(), Cells.end(), uint8_t{0});
+    std::fill(RowKindTable.begin(), RowKindTable.end(), uint8_t{0});
+    std::fill(RoadCentreXTable.begin(), RoadCentreXTable.end(), 0);
+    ViewCol = ViewRow = TrackLength = BonusCount = 0;
   }
   static bool InMap(int row, int col) {
     return row >= 1 && row <= TrackRows && col >= 1 && col <= TrackCols;
