@@ -139,21 +139,24 @@ TEST(OnlineScores, WithTheServiceStoppedTheGameGoesOnAndNothingIsStored) {
   EXPECT_EQ(api.Body, "[]\n");
 }
 
+// A listening socket on the loopback at a port the system picks; the port stays 0 when it fails.
+int ListenOnLoopback(int& port) {
+  const int s = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t len = sizeof a;
+  if (bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 && listen(s, 8) == 0 &&
+      getsockname(s, reinterpret_cast<sockaddr*>(&a), &len) == 0)
+    port = ntohs(a.sin_port);
+  return s;
+}
+
 // A listener that takes connections and never says a word, like a service stuck on a dead
 // network path.
 class TSilentListener {
  public:
-  TSilentListener() {
-    Socket = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof a;
-    if (bind(Socket, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || listen(Socket, 8) != 0 ||
-        getsockname(Socket, reinterpret_cast<sockaddr*>(&a), &len) != 0)
-      return;
-    Port = ntohs(a.sin_port);
-  }
+  TSilentListener() { Socket = ListenOnLoopback(Port); }
   ~TSilentListener() { close(Socket); }
   int Socket = -1;
   int Port = 0;
@@ -179,15 +182,8 @@ class TCannedService {
   std::atomic<int> Requests{0};
 
   TCannedService() {
-    Socket = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof a;
-    if (bind(Socket, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || listen(Socket, 8) != 0 ||
-        getsockname(Socket, reinterpret_cast<sockaddr*>(&a), &len) != 0)
-      return;
-    Port = ntohs(a.sin_port);
+    Socket = ListenOnLoopback(Port);
+    if (Port == 0) return;
     Thread = std::thread([this] { Serve(); });
   }
   ~TCannedService() {
