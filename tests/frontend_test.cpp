@@ -171,6 +171,40 @@ TEST(FrontEndTable, UpAndDownChooseTheRowsWithAReplay) {
   }
 }
 
+// A row chosen on the table is let go when the table is left, by Esc or by its Back button: the
+// table opens again with nothing chosen, so a quick second click as it opens (the pointer a
+// little off the tab, over no button and no row) starts no replay of the row chosen before.
+TEST(FrontEndTable, LeavingTheTableLetsGoOfTheChosenRow) {
+  TMenu g;
+  TFormState& f = g.F();
+  g.Run("frames 60\npress Up\nframes 1\npress Up\nframes 1\npress Up\nframes 1\npress Return\n");
+  ASSERT_EQ(f.Menu.CurrentScreen, screen::HighScores);
+  for (int row : {1, 4, 10}) f.Replays.Table[static_cast<size_t>(row)] = "a replay";
+  // The pointer on a button's middle, as a move event.
+  auto onto = [&](int item) {
+    const TMenuButton* b = f.Menu.MenuButtons[static_cast<size_t>(item)];
+    EXPECT_NE(b, nullptr) << item;
+    if (!b) return std::string();
+    return "mouse " + std::to_string(static_cast<int>(b->X) + b->Width / 2) + " " +
+           std::to_string(static_cast<int>(b->Y) + b->Height / 2) + "\n";
+  };
+  for (const bool byEsc : {true, false}) {
+    SCOPED_TRACE(byEsc ? "left by Esc" : "left by Back");
+    g.Run("press Up\nframes 1\npress Up\nframes 1\n");
+    ASSERT_EQ(f.Replays.ChosenRow, 4);
+    // Onto Back and clicked within one frame: the row is still chosen as the table is left.
+    g.Run(byEsc ? "press Escape\nframes 1\n" : onto(item::HighScoresBack) + "click\nframes 1\n");
+    ASSERT_EQ(f.Menu.CurrentScreen, screen::MainMenu);
+    EXPECT_EQ(f.Replays.ChosenRow, 0);
+    g.Run(onto(item::HighScores) + "click\nmouse 560 150\nclick\nframes 1\n");
+    EXPECT_EQ(f.Menu.CurrentScreen, screen::HighScores);
+    EXPECT_EQ(f.Replays.ChosenRow, 0);
+    EXPECT_EQ(f.Replays.Note, "");
+    g.Run("frames 1\n");
+    EXPECT_EQ(f.Replays.ChosenRow, 0);
+  }
+}
+
 // The pointer chooses the row it moves over when that row has a replay, and only when it moves:
 // a row chosen with the keys is not taken back by a pointer standing still.
 TEST(FrontEndTable, ThePointerChoosesTheRowItMovesOver) {
@@ -394,8 +428,18 @@ TEST(FrontEndOptions, TheBossKeyCaptureAndTheCountryEdit) {
   f.GameOptions.Country = "ABCDEFGHIJKLMNOP";
   g.Run("type Q!\nframes 1\n");
   EXPECT_EQ(f.GameOptions.Country, "ABCDEFGHIJKLMNOP");  // 16 characters is the most
+  // The typing cursor blinks while the country is edited and is gone once the edit ends, even
+  // when it ends with the cursor lit.
+  ASSERT_NE(f.Dialog.TextCursor, nullptr);
+  for (int i = 0; i < 100 && !f.Dialog.TextCursor->Visible; ++i) g.Run("frames 1\n");
+  ASSERT_TRUE(f.Dialog.TextCursor->Visible);
   g.Run("press Escape\nframes 1\n");
   EXPECT_FALSE(f.Keys.CountryEdit);
+  ASSERT_NE(f.Dialog.TextCursor, nullptr);
+  for (int i = 0; i < 60; ++i) {
+    ASSERT_FALSE(f.Dialog.TextCursor->Visible) << "frame " << i;
+    g.Run("frames 1\n");
+  }
   EXPECT_EQ(f.Menu.CurrentScreen, 3);
   g.Run("press Escape\nframes 1\n");
   EXPECT_EQ(f.Menu.CurrentScreen, 1);

@@ -403,6 +403,48 @@ TEST(SavePair, AReplayLinkHoldsOnlyForItsEntryAndItsUnalteredFile) {
   EXPECT_EQ(left, 1u);
 }
 
+// A kept replay belongs to one entry, known by its name and its score together: an index whose
+// rows do not match the table (two players of equal score in each other's rows, a score that is
+// not the entry's) links no replay to an entry not its own; matching rows keep theirs, names
+// with spaces included.
+TEST(SavePair, AReplayLinkNeedsItsEntrysNameAndScoreBoth) {
+  test::TRunDir dir;
+  {
+    test::TFormFixture f;
+    FillState(*f.Form, "old", 5000);
+    f.Form->HighScores[5].Score = f.Form->HighScores[4].Score;  // old4 and old5 share 4600
+    f.Form->HighScores[8].Name = "old 8 rider";
+    for (int i = 1; i <= 10; ++i)
+      f.Form->Replays.Table[static_cast<size_t>(i)] = "the ride of row " + std::to_string(i);
+    ASSERT_TRUE(SaveSavedState(*f.Form));
+  }
+  // Rows 4 and 5 trade places in the index, and row 7's score is one point off.
+  std::vector<std::string> lines;
+  ASSERT_TRUE(ReadLines(ReplayIndexPath(), lines));
+  int changed = 0;
+  for (std::string& l : lines) {
+    if (l.rfind("4 ", 0) == 0 || l.rfind("5 ", 0) == 0) {
+      l[0] = l[0] == '4' ? '5' : '4';
+      ++changed;
+    } else if (l.rfind("7 4300 ", 0) == 0) {
+      l.replace(0, 6, "7 4301");
+      ++changed;
+    }
+  }
+  ASSERT_EQ(changed, 3);
+  std::string text;
+  for (const std::string& l : lines) text += l + "\n";
+  WriteRaw(ReplayIndexPath(), text);
+  test::TFormFixture f;
+  LoadSavedState(*f.Form);
+  for (int i = 1; i <= 10; ++i) {
+    const bool linked = i != 4 && i != 5 && i != 7;
+    EXPECT_EQ(f.Form->Replays.Table[static_cast<size_t>(i)],
+              linked ? "the ride of row " + std::to_string(i) : "")
+        << "entry " << i << " " << f.Form->HighScores[static_cast<size_t>(i)].Name;
+  }
+}
+
 TEST(SaveFiles, WritingReplacesTheFileWhole) {
 #ifdef _WIN32
   GTEST_SKIP() << "Windows has no folder flush: its renames write through instead";

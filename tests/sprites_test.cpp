@@ -294,6 +294,19 @@ TEST(SpritesGame, TheCursorBlinksOnlyWhileBlinking) {
     ++frames;
   }
   EXPECT_EQ(frames, 41);  // 600 ms at 15 ms a frame
+  // Editing ends (blinking stops) in either half of the blink: the cursor is off at the next
+  // frame and stays off.
+  for (const int lit : {1, 0}) {
+    SCOPED_TRACE(lit ? "stopped while shown" : "stopped while hidden");
+    c->Blinking = true;
+    for (int i = 0; i < 100 && c->Visible != (lit == 1); ++i) c->Move(15);
+    ASSERT_EQ(c->Visible, lit == 1);
+    c->Blinking = false;
+    for (int i = 0; i < 60; ++i) {
+      c->Move(15);
+      ASSERT_FALSE(c->Visible) << "frame " << i;
+    }
+  }
 }
 
 TEST(SpritesGame, ButtonsChangeLookAndDepth) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <set>
 
 #include "platform/sdl/sdl_platform.hpp"
 #include "rider/player.hpp"
@@ -161,17 +162,61 @@ TEST_F(SdlPad, AStickSwitchesOnPastItsEdgeAndLetsGoOnlyWellInside) {
   Frames(1);
 }
 
+// Controls held on a pad that is pulled out are let go, both in what the input says is held and
+// as let-go events: every control reported pressed is reported released, the held ones and no
+// others. SDL itself lets go of a leaving pad's buttons and sticks before it says the pad left;
+// the pad lets go of whatever is still held when the notice comes without them, as a notice
+// pushed here while the controls are held does.
 TEST_F(SdlPad, UnpluggingLetsGoOfEverythingAndANewPadPlays) {
-  Button(SDL_CONTROLLER_BUTTON_DPAD_DOWN, true);
-  Frames(1);
-  EXPECT_TRUE(Input.PadHeld(pad::DpadDown));
+  const std::set<int> held = {pad::DpadDown, pad::X, pad::TriggerRight, pad::StickLeft};
+  auto hold = [&] {
+    Button(SDL_CONTROLLER_BUTTON_DPAD_DOWN, true);
+    Button(SDL_CONTROLLER_BUTTON_X, true);
+    Axis(SDL_CONTROLLER_AXIS_TRIGGERRIGHT, 32767);
+    Axis(SDL_CONTROLLER_AXIS_LEFTX, -30000);
+    Frames(1);
+    for (int c = 0; c < pad::Count; ++c) EXPECT_EQ(Input.PadHeld(c), held.count(c) == 1) << c;
+  };
+  // The events read here, not by the game, to see each one.
+  auto released = [&] {
+    std::multiset<int> up;
+    for (int i = 0; i < 3; ++i) {
+      Input.Pump();
+      TInputEvent ev;
+      while (Input.PollEvent(ev)) {
+        EXPECT_NE(ev.Type, TInputEvent::PadDown);
+        if (ev.Type == TInputEvent::PadUp) up.insert(ev.Key);
+      }
+    }
+    for (int c = 0; c < pad::Count; ++c) EXPECT_FALSE(Input.PadHeld(c)) << c;
+    return up;
+  };
+  const std::multiset<int> all(held.begin(), held.end());
+  {
+    SCOPED_TRACE("the notice alone");
+    hold();
+    // The notice is queued ahead of the let-go the pad sends at SDL's next look at it.
+    SDL_Event e{};
+    e.type = SDL_CONTROLLERDEVICEREMOVED;
+    e.cdevice.which = SDL_JoystickInstanceID(Joy);
+    SDL_PushEvent(&e);
+    Button(SDL_CONTROLLER_BUTTON_DPAD_DOWN, false);
+    Button(SDL_CONTROLLER_BUTTON_X, false);
+    Axis(SDL_CONTROLLER_AXIS_TRIGGERRIGHT, -32768);
+    Axis(SDL_CONTROLLER_AXIS_LEFTX, 0);
+    EXPECT_EQ(released(), all);
+    // The pad is still there, and plays again (found anew).
+    EXPECT_TRUE(Input.PadConnected());
+  }
+  SCOPED_TRACE("pulled out");
+  hold();
   SDL_JoystickClose(Joy);
   Joy = nullptr;
   SDL_JoystickDetachVirtual(Device);
   Device = -1;
+  EXPECT_EQ(released(), all);
   Frames(2);
   EXPECT_FALSE(Input.PadConnected());
-  EXPECT_FALSE(Input.PadHeld(pad::DpadDown));
   Plug();
   Frames(1);
   EXPECT_TRUE(Input.PadConnected());

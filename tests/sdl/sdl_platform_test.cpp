@@ -99,6 +99,99 @@ TEST_F(SdlPlatform, SignalsAreTerminateRequestsAndTheCloseBoxIsNot) {
   EXPECT_EQ(Pumped(in), Kinds{TInputEvent::Terminate});
 }
 
+// Enter (both of them), Backspace and Esc type their character as well as pressing their key:
+// the name and the country are edited, and the menus and dialogs answered, by those characters.
+// With Alt held they are keys only (Alt+Enter switches the display, it types no Enter). Other keys
+// type nothing of their own: letters come as text, from the keyboard's layout.
+TEST_F(SdlPlatform, TheEditingKeysTypeTheirCharacterUnlessAltIsHeld) {
+  TSdlInput in;
+  struct TKey {
+    SDL_Keycode Code;
+    int Key;
+    bool Types;
+  };
+  const TKey keys[] = {
+      {SDLK_RETURN, vk::Return, true},
+      {SDLK_KP_ENTER, vk::Return, true},
+      {SDLK_BACKSPACE, vk::Backspace, true},
+      {SDLK_ESCAPE, vk::Escape, true},
+      {SDLK_a, 'A', false},
+      {SDLK_SPACE, vk::Space, false},
+      {SDLK_TAB, vk::Tab, false},
+      {SDLK_F1, vk::F1, false},
+  };
+  for (const bool alt : {false, true}) {
+    SDL_SetModState(alt ? KMOD_LALT : KMOD_NONE);
+    for (const TKey& k : keys) {
+      SCOPED_TRACE(std::string(SDL_GetKeyName(k.Code)) + (alt ? " with Alt" : ""));
+      for (const Uint32 type : {Uint32(SDL_KEYDOWN), Uint32(SDL_KEYUP)}) {
+        SDL_Event e{};
+        e.type = type;
+        e.key.keysym.sym = k.Code;
+        SDL_PushEvent(&e);
+      }
+      in.Pump();
+      std::vector<std::pair<TInputEvent::Kind, int>> got;
+      TInputEvent ev;
+      while (in.PollEvent(ev)) got.emplace_back(ev.Type, ev.Key);
+      std::vector<std::pair<TInputEvent::Kind, int>> want = {{TInputEvent::KeyDown, k.Key}};
+      if (k.Types && !alt) want.emplace_back(TInputEvent::Char, k.Key);
+      want.emplace_back(TInputEvent::KeyUp, k.Key);
+      EXPECT_EQ(got, want);
+    }
+  }
+  SDL_SetModState(KMOD_NONE);
+}
+
+// A name typed into the high-score table and mended with Backspace, through the real SDL input.
+TEST_F(SdlPlatform, BackspaceDeletesTheLastLetterOfATypedName) {
+  test::TRunDir dir;
+  TSdlInput in;
+  test::TFormFixture f;
+  f.Headless.Platform.Input = &in;
+  ASSERT_TRUE(f.Form->FormCreate()) << f.Form->StartupError;
+  auto frames = [&](int n) {
+    for (int i = 0; i < n; ++i) {
+      in.Pump();
+      RunOneFrame(*f.Form, 12);
+    }
+  };
+  frames(2);
+  f.Form->Dialog.PlayerName.clear();
+  f.Form->Race.RaceScore = 99999;
+  f.Form->OpenDialog(dialog::NameEntry);
+  frames(1);
+  auto text = [](const char* s) {
+    SDL_Event e{};
+    e.type = SDL_TEXTINPUT;
+    SDL_strlcpy(e.text.text, s, sizeof e.text.text);
+    SDL_PushEvent(&e);
+  };
+  auto key = [](SDL_Keycode code) {
+    for (const Uint32 type : {Uint32(SDL_KEYDOWN), Uint32(SDL_KEYUP)}) {
+      SDL_Event e{};
+      e.type = type;
+      e.key.keysym.sym = code;
+      SDL_PushEvent(&e);
+    }
+  };
+  text("Abc");
+  frames(1);
+  EXPECT_EQ(f.Form->Dialog.PlayerName, "Abc");
+  key(SDLK_BACKSPACE);
+  frames(1);
+  EXPECT_EQ(f.Form->Dialog.PlayerName, "Ab");
+  key(SDLK_BACKSPACE);
+  key(SDLK_BACKSPACE);
+  frames(1);
+  EXPECT_EQ(f.Form->Dialog.PlayerName, "");
+  key(SDLK_BACKSPACE);  // nothing left to delete
+  text("Z");
+  frames(1);
+  EXPECT_EQ(f.Form->Dialog.PlayerName, "Z");
+  EXPECT_EQ(f.Form->Menu.ActiveDialog, dialog::NameEntry);
+}
+
 TEST_F(SdlPlatform, ASignalEndsTheRealGameFromADialogWithBothFilesSaved) {
   test::TRunDir dir;
   TSdlInput in;
