@@ -10,7 +10,9 @@
 #include "server/store.hpp"
 #include "tests/server/pg_server.hpp"
 #include "tests/server/scores_process.hpp"
+#include "tests/server/service_conversation.hpp"
 #include "tests/server/shared_checks.hpp"
+#include "tests/server/transcript.hpp"
 
 namespace zw::scores::test {
 namespace {
@@ -151,6 +153,17 @@ TEST(ScoresPostgres, TwoInstancesShareOneTable) {
 TEST(ScoresPostgres, AcknowledgedSurviveKill) {
   PG_DATABASE(db);
   CheckAcknowledgedSurviveKill(db);
+}
+
+// The same conversation as on SQLite, against the same recording: whatever one store answers
+// differently from the other shows as a difference.
+TEST(ScoresPostgres, AnswersAsRecordedForSqlite) {
+  for (const char* part : ConversationParts) {
+    SCOPED_TRACE(part);
+    PG_DATABASE(db);
+    auto store = OpenScoreStore(db);
+    CheckTranscript("service.transcript", part, PlayConversation(part, *store));
+  }
 }
 
 // Last: it stops the server for a while.
