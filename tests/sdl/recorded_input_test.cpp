@@ -326,6 +326,19 @@ TEST_F(RecordedInput, Gamepads) {
   Input.Active = true;
   SDL_JoystickSetVirtualButton(pad1, SDL_CONTROLLER_BUTTON_A, 0);
   Record("let a go");
+  // A removal reported with a control still down (SDL does not always let go of a leaving
+  // pad's controls first): the game must not keep it held.
+  SDL_JoystickSetVirtualButton(pad1, SDL_CONTROLLER_BUTTON_B, 1);
+  Record("hold b");
+  {
+    SDL_Event e{};
+    e.type = SDL_CONTROLLERDEVICEREMOVED;
+    e.cdevice.which = SDL_JoystickInstanceID(pad1);
+    SDL_PushEvent(&e);
+  }
+  Record("removal reported with b down");
+  SDL_JoystickSetVirtualButton(pad1, SDL_CONTROLLER_BUTTON_B, 0);
+  Record("let b go");
   // A second pad plugged in waits while the first plays.
   SDL_Joystick* pad2 = test::PlugVirtualPad("Second pad", dev2);
   ASSERT_NE(pad2, nullptr) << SDL_GetError();
