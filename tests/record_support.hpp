@@ -54,9 +54,9 @@ std::string HashOf(const std::vector<T>& v) {
   return h.Hex();
 }
 
-// The key of a record line: the text before its first ": " (the whole line without one).
+// The key of a record line: the text before its first ':' (the whole line without one).
 inline std::string RecordKey(const std::string& line) {
-  const size_t at = line.find(": ");
+  const size_t at = line.find(':');
   return at == std::string::npos ? line : line.substr(0, at);
 }
 
