@@ -55,6 +55,13 @@ void THeadlessInput::PushPad(int control, bool down) {
   Queue.push_back(ev);
 }
 
+void THeadlessInput::UnplugPad() {
+  if (!PadPlugged) return;
+  for (int c = 0; c < pad::Count; ++c)
+    if (Pad[c]) PushPad(c, false);
+  PadPlugged = false;
+}
+
 void THeadlessInput::PushClick() {
   TInputEvent ev;
   ev.Type = TInputEvent::Click;

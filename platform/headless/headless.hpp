@@ -50,6 +50,8 @@ class THeadlessInput : public IInput {
   }
   void PadRumble(double strength, int ms) override { Rumbles.emplace_back(strength, ms); }
   void PushPad(int control, bool down);
+  // The pad is pulled out: every control held on it goes up, then it is gone.
+  void UnplugPad();
 };
 
 class THeadlessClock : public IClock {

@@ -43,7 +43,8 @@ int KeyCode(const std::string& name) {
       {"Space", vk::Space},   {"Return", vk::Return},
       {"Escape", vk::Escape}, {"Backspace", vk::Backspace},
       {"Shift", vk::Shift},   {"Ctrl", vk::Control},
-      {"Alt", vk::Alt}};
+      {"Alt", vk::Alt},       {"Tab", vk::Tab},
+      {"Delete", 46}};  // the desktop's virtual-key number; the game gives it no meaning
   auto it = named.find(name);
   if (it != named.end()) return it->second;
   if (name.size() == 1 && name[0] >= 'A' && name[0] <= 'Z') return name[0];
@@ -122,6 +123,7 @@ void TScriptRunner::Frames(int n) {
     Headless.Clock.Now += static_cast<uint64_t>(FrameTimeMs);
     RunOneFrame(*Form, FrameTimeMs);
     KeepRecording();
+    if (AfterFrame) AfterFrame();
   }
 }
 
@@ -284,6 +286,11 @@ bool TScriptRunner::Command(const std::string& raw, std::string& error) {
     if (cmd != "padup") Headless.Input.PushPad(control, true);
     if (cmd == "padpress") Frames(1);
     if (cmd != "paddown") Headless.Input.PushPad(control, false);
+    return true;
+  }
+  if (cmd == "padunplug") {
+    // The pad is pulled out: whatever was held on it is let go, as the desktop reports it.
+    Headless.Input.UnplugPad();
     return true;
   }
   if (cmd == "type") {

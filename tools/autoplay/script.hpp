@@ -1,6 +1,7 @@
 // The scripted runner behind zapwheely-autoplay, also used by the scenario tests.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -37,6 +38,9 @@ class TScriptRunner {
   // Starts the game (FormCreate) on first use.
   bool EnsureStarted(std::string& error);
   void Frames(int n);
+  // Called after every frame the runner runs (frames, press, pilot, ...): the recorded-behaviour
+  // tests digest each frame's picture, state and sounds here.
+  std::function<void()> AfterFrame;
   // Rides by itself for n frames (the arrows only, as a player would press them).
   void Pilot(int n);
   int PilotLookAhead = 3;
