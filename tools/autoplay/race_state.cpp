@@ -113,7 +113,10 @@ bool TScriptRunner::ExtraCommand(const std::string& cmd, const std::string& arg,
   }
   if (cmd == "set") {
     // A few race values a scenario may put in place: RaceClock, RaceScore, Lives, Finished,
-    // RacePosition, Speed, and CarWrecked SLOT to bring an opponent down.
+    // RacePosition, Speed, CarWrecked SLOT to bring an opponent down, CarAt SLOT DX DY to put an
+    // opponent's centre DX, DY pixels from the rider's (riding straight up the track at SPEED
+    // when a fourth number is given), and BonusAt SLOT KIND DCOL DROW to lay a bonus DCOL, DROW
+    // cells from the screen's top-left cell.
     std::istringstream a(arg);
     std::string name;
     long long v = 0;
@@ -122,6 +125,37 @@ bool TScriptRunner::ExtraCommand(const std::string& cmd, const std::string& arg,
       return true;
     }
     TRaceState& r = Form->Race;
+    if (name == "CarAt" || name == "BonusAt") {
+      long long x = 0, y = 0, w = -1;
+      if (!(a >> x >> y)) {
+        error = "'set " + name + "' needs a slot and more numbers";
+        return true;
+      }
+      a >> w;
+      const TTrackState& t = Form->Track;
+      if (name == "CarAt" && r.Car && r.Player && v >= 1 && v <= 5 &&
+          r.Car->Opponents[static_cast<int>(v)].Racing) {
+        TOpponent& o = r.Car->Opponents[static_cast<int>(v)];
+        const double bx = r.Background ? r.Background->X : 0.0;
+        const double by = r.Background ? r.Background->Y : 0.0;
+        const double cx = r.Player->CentreX + t.ViewCol * 72.0 - bx + static_cast<double>(x);
+        const double cy = r.Player->CentreY + t.ViewRow * 72.0 - by + static_cast<double>(y);
+        o.Left = cx - CarWidth(o.Model) / 2.0;
+        o.Top = cy - CarHeight(o.Model) / 2.0;
+        o.Heading = 0;
+        if (w >= 0) o.Speed = static_cast<double>(w);
+      } else if (name == "BonusAt" && r.Bonus && v >= 1 && v <= std::min(t.BonusCount, 400) &&
+                 x >= 1 && x <= 5 && w >= 0) {
+        const int i = static_cast<int>(v);
+        r.Bonus->BonusActive[i] = true;
+        r.Bonus->BonusKind[i] = static_cast<uint8_t>(x);
+        r.Bonus->BonusCol[i] = t.ViewCol + static_cast<int32_t>(y);
+        r.Bonus->BonusRow[i] = t.ViewRow + static_cast<int32_t>(w);
+      } else {
+        error = "cannot set '" + name + "'";
+      }
+      return true;
+    }
     if (name == "RaceClock")
       r.RaceClock = static_cast<int32_t>(v);
     else if (name == "RaceScore")
