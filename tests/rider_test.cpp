@@ -259,6 +259,31 @@ TEST(RiderHandling, HoldingDownRollsBackToMinusEightWithSteeringReversed) {
   EXPECT_DOUBLE_EQ(g.P().Speed, 0);
 }
 
+// Each bike's throttle lifts it up to 160 times its power and no further: just under its top
+// speed the throttle still adds, just over it the bike coasts back.
+TEST(RiderHandling, TheThrottleLiftsEachBikeToItsOwnTopSpeedAndNoFurther) {
+  for (int bike = 1; bike <= 5; ++bike) {
+    test::TRunDir dir;
+    TScriptRunner r;
+    std::string e;
+    ASSERT_EQ(r.Run("seed 11\nrefresh 85\nframetime 12\nrace " + std::to_string(bike) +
+                        "\nframes 200\nkeydown Up\nframes 1\n",
+                    e),
+              0)
+        << e;
+    TPlayer& p = *r.State().Race.Player;
+    const double top = TopSpeed(bike);
+    for (double start : {top - 0.05, top + 0.05}) {
+      p.Speed = start;
+      ASSERT_EQ(r.Run("frames 1\n", e), 0) << e;
+      if (start < top)
+        EXPECT_GT(p.Speed, start) << "bike " << bike << " just under its top speed " << top;
+      else
+        EXPECT_LT(p.Speed, start) << "bike " << bike << " just over its top speed " << top;
+    }
+  }
+}
+
 TEST(RiderHandling, TheThrottleRaisesTheSpeedAndTheNeedleFollows) {
   TRiding g;
   g.Run("keydown Up\nframes 300\n");

@@ -84,6 +84,16 @@ TEST(ScenarioRace, PauseAndTheExitQuestion) {
   EXPECT_EQ(g.S().Menu.ActiveDialog, 5);
   g.Run("frames 5\npress P\n");
   EXPECT_EQ(g.S().Menu.ActiveDialog, 0);
+  // Esc ends the pause as P does, and asks nothing more; no other key ends it.
+  g.Run("frames 2\npress P\n");
+  ASSERT_EQ(g.S().Menu.ActiveDialog, 5);
+  for (const char* key : {"Y", "N", "Return", "Space", "Left", "Right", "Up", "Down"}) {
+    g.Run(std::string("press ") + key + "\nframes 2\n");
+    EXPECT_EQ(g.S().Menu.ActiveDialog, 5) << key;
+  }
+  g.Run("press Escape\nframes 2\n");
+  EXPECT_EQ(g.S().Menu.ActiveDialog, 0);
+  EXPECT_EQ(g.S().Menu.CurrentScreen, 6);
   // P and Esc in one frame: only the exit question.
   g.Run("keydown P\nkeydown Escape\nframes 1\nkeyup P\nkeyup Escape\nframes 1\n");
   EXPECT_EQ(g.S().Menu.ActiveDialog, 2);

@@ -242,6 +242,25 @@ TEST_F(SdlPlatform, TheWindowOpensHiddenWithTheHandPointer) {
   display.Close();
 }
 
+// Leaving full screen gives the window back at the whole-number scale the desktop allows (the
+// desktop's size chose it at start-up; here it is set as a bigger desktop would).
+TEST_F(SdlPlatform, LeavingFullScreenGivesTheWindowItsWholeNumberScale) {
+  TSdlDisplay display;
+  std::string error;
+  ASSERT_TRUE(display.Open(error)) << error;
+  display.Show();
+  for (int scale : {2, 1, 3}) {
+    display.WindowedScale = scale;
+    display.SetFullScreen(true);
+    display.SetFullScreen(false);
+    int w = 0, h = 0;
+    SDL_GetWindowSize(display.Window, &w, &h);
+    EXPECT_EQ(w, 800 * scale) << scale;
+    EXPECT_EQ(h, 600 * scale) << scale;
+  }
+  display.Close();
+}
+
 }  // namespace
 }  // namespace zw
 
