@@ -37,6 +37,26 @@ class THash {
   void Bytes(const void* data, size_t n) {
     const unsigned char* p = static_cast<const unsigned char*>(data);
     size_t i = 0;
+    // A frame's picture is most of the work: four words at a time with the lanes held apart
+    // (the same digest as one word at a time, only without each word waiting on the last).
+    if (n >= 64) {
+      const unsigned first = static_cast<unsigned>(Next & 3);
+      uint64_t a = Lane[first], b = Lane[(first + 1) & 3], c = Lane[(first + 2) & 3],
+               d = Lane[(first + 3) & 3];
+      for (; i + 32 <= n; i += 32) {
+        uint64_t w[4];
+        std::memcpy(w, p + i, 32);
+        a = Rotl((a ^ w[0]) * 0x9E3779B97F4A7C15ull, 27);
+        b = Rotl((b ^ w[1]) * 0x9E3779B97F4A7C15ull, 27);
+        c = Rotl((c ^ w[2]) * 0x9E3779B97F4A7C15ull, 27);
+        d = Rotl((d ^ w[3]) * 0x9E3779B97F4A7C15ull, 27);
+      }
+      Lane[first] = a;
+      Lane[(first + 1) & 3] = b;
+      Lane[(first + 2) & 3] = c;
+      Lane[(first + 3) & 3] = d;
+      Next += i / 8;
+    }
     for (; i + 8 <= n; i += 8) {
       uint64_t w;
       std::memcpy(&w, p + i, 8);

@@ -288,7 +288,13 @@ std::string RecordedGame(replay::TRecorder& rec, uint32_t& levels) {
   g.S().ReplayHooks = &rec;
   g.Run(
       "race 2\npilot 1500\npress P\nframes 90\npress P\npilot 400\npress Escape\n"
-      "frames 30\npress N\npilot 12000\n");
+      "frames 30\npress N\n");
+  // On with the pilot to the game's end (the name entry, or the menu), 12 000 frames at most;
+  // nothing after the end goes into the game or its replay.
+  for (int i = 0; i < 24 && g.S().Menu.CurrentScreen == screen::Race &&
+                  g.S().Menu.ActiveDialog != dialog::NameEntry;
+       ++i)
+    g.Run("pilot 500\n");
   levels = static_cast<uint32_t>(g.S().Race.Level);
   if (!rec.Complete) g.Run("press Escape\nframes 5\npress Y\nframes 5\n");
   g.S().ReplayHooks = nullptr;
