@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <vector>
 
 #include "platform/sdl/sdl_audio.hpp"
 #include "save/save_files.hpp"
@@ -240,6 +241,46 @@ TEST_F(SdlPlatform, TheWindowOpensHiddenWithTheHandPointer) {
   ASSERT_NE(display.HandCursor, nullptr) << SDL_GetCurrentVideoDriver() << ": " << SDL_GetError();
   EXPECT_EQ(SDL_GetCursor(), display.HandCursor);
   display.Close();
+}
+
+// A window twice the picture's size shows each of the picture's pixels as a sharp 2 x 2 block:
+// a checkerboard of single black and white pixels comes out in those two colours only.
+TEST_F(SdlPlatform, TheScaledPictureKeepsItsPixelsSharp) {
+  // The software renderer keeps the presented frame readable (a GPU's back buffer need not).
+  SDL_SetHint(SDL_HINT_RENDER_DRIVER, "software");
+  TSdlDisplay display;
+  std::string error;
+  ASSERT_TRUE(display.Open(error)) << error;
+  display.Show();
+  display.WindowedScale = 2;
+  display.SetFullScreen(true);
+  display.SetFullScreen(false);
+  TSurface frame;
+  for (int y = 0; y < frame.Height; ++y)
+    for (int x = 0; x < frame.Width; ++x) frame.Row(y)[x] = (x + y) % 2 ? 0xFFFF : 0;
+  display.Present(frame);
+  SDL_Renderer* renderer = SDL_GetRenderer(display.Window);
+  int w = 0, h = 0;
+  ASSERT_EQ(SDL_GetRendererOutputSize(renderer, &w, &h), 0) << SDL_GetError();
+  ASSERT_EQ(w, 1600);
+  ASSERT_EQ(h, 1200);
+  // Read from the picture's middle, well inside it.
+  const SDL_Rect middle{600, 400, 400, 400};
+  std::vector<uint32_t> out(static_cast<size_t>(middle.w) * middle.h);
+  ASSERT_EQ(
+      SDL_RenderReadPixels(renderer, &middle, SDL_PIXELFORMAT_ARGB8888, out.data(), middle.w * 4),
+      0)
+      << SDL_GetError();
+  int blended = 0, white = 0;
+  for (uint32_t p : out) {
+    const uint32_t rgb = p & 0xFFFFFF;
+    white += rgb == 0xFFFFFF;
+    blended += rgb != 0xFFFFFF && rgb != 0;
+  }
+  EXPECT_EQ(blended, 0) << "pixels between black and white: the picture was smoothed";
+  EXPECT_EQ(white, static_cast<int>(out.size()) / 2);
+  display.Close();
+  SDL_SetHint(SDL_HINT_RENDER_DRIVER, "");
 }
 
 // Leaving full screen gives the window back at the whole-number scale the desktop allows (the
